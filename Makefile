@@ -1,0 +1,28 @@
+# Front door: every target installs what it needs first.
+.PHONY: deps configure build test test-asan bench format demo run clean
+
+deps:
+	@bash scripts/install-deps.sh
+
+configure: deps
+	cmake --preset default
+
+build: configure
+	cmake --build --preset default
+
+test: build
+	ctest --preset default
+
+test-asan: deps
+	cmake --preset asan
+	cmake --build --preset asan
+	ctest --preset asan
+
+bench: build
+	@bash bench/run-all.sh build/default
+
+format:
+	git ls-files '*.h' '*.cpp' | xargs clang-format -i
+
+clean:
+	rm -rf build

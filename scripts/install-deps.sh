@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs everything kvload needs to build, test and run its demo on Debian 12.
+# Idempotent: when every package is already present it only checks and returns.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ make pkg-config
+  qt6-base-dev libqt6opengl6-dev qt6-serialport-dev qt6-charts-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  socat xvfb xauth xdotool imagemagick
+  clang-format clang-tidy
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+echo "install-deps: installing ${missing[*]}"
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then
+  SUDO="sudo"
+fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
