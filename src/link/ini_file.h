@@ -45,6 +45,9 @@ class IniDocument {
   static IniDocument Parse(std::string_view text);
   /// Reads a file; an unreadable or missing file gives an empty document.
   static IniDocument Load(const std::string& path);
+  /// As Load, but false when the file exists and cannot be read, so that a
+  /// writer never replaces a file it could not see.
+  static bool TryLoad(const std::string& path, IniDocument* doc);
 
   /// As ReadIniValue, on this document.
   std::string Value(std::string_view section, std::string_view key,
