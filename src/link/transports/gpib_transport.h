@@ -52,6 +52,7 @@ class GpibTransport {
   using IbrdFn = int (*)(int, void*, long);
   using IbonlFn = int (*)(int, int);
   using ThreadIbcntlFn = long (*)();
+  using ThreadIbcntFn = int (*)();
   using RegisterGlobalsFn = int (*)(int*, int*, int*, long*);
   using UnregisterGlobalsFn = int (*)();
 
@@ -68,6 +69,7 @@ class GpibTransport {
   IbrdFn ibrd_ = nullptr;
   IbonlFn ibonl_ = nullptr;
   ThreadIbcntlFn threadIbcntl_ = nullptr;
+  ThreadIbcntFn threadIbcnt_ = nullptr;  // older drivers lack ThreadIbcntl
   RegisterGlobalsFn register_ = nullptr;
   UnregisterGlobalsFn unregister_ = nullptr;
   bool registered_ = false;
@@ -78,6 +80,7 @@ class GpibTransport {
   int ibcnt_ = 0;
   long ibcntl_ = 0;
   int device_ = 0;
+  bool online_ = false;  // device_ has not been taken offline
 };
 
 }  // namespace kv
