@@ -1,0 +1,30 @@
+#pragma once
+// Run and Stop. The station owns the timers; these functions change the
+// runner state and tell the station which timers to start.
+
+#include "link/instrument_link.h"
+#include "results/result_log.h"
+#include "runner/runner_state.h"
+
+namespace kv {
+
+struct RunRequest {
+  bool enableIdentification = true;  // Timer2: a fresh identification
+  bool enableRunner = true;          // Timer1: ticks from now on
+};
+
+/// Clears the log (NextResultRow back to 1) and the LAN replies, sets the
+/// runner to row 1 with its step pending and marks it running. Sends nothing.
+/// Any tick still inside a wait gives up when it resumes.
+RunRequest RunCommand(RunnerState& state, ResultLog& log);
+
+/// Sends "SEQLD:TEST OFF" when the last step started was a Sequence Load,
+/// otherwise "LOAD OFF", and halts the runner. Works at any time. The host
+/// stops the runner's timer.
+void StopCommand(RunnerState& state, InstrumentLink& link);
+
+/// Halts the runner without sending anything: a tick in progress stops at its
+/// next wait and does not re-enable the timer.
+void HaltRunner(RunnerState& state);
+
+}  // namespace kv

@@ -1,0 +1,60 @@
+#pragma once
+// Everything the runner keeps between ticks. It lives as long as the station
+// and survives between runs: Run resets only the row, the pending flag and
+// the log, so limits of an earlier run stay until a step sets its own.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "commands/step_parameters.h"
+#include "text/number_text.h"
+
+namespace kv {
+
+struct RunnerState {
+  /// Step list row of the step being run (row 0 is the header row).
+  std::int32_t currentRow = 1;
+  /// The step at currentRow has not been started yet; the next pass starts it.
+  bool stepPending = false;
+  /// Function cell of the step last started.
+  std::string currentFunction;
+
+  /// Seconds left for the running step, fixed point (x 10000); the time stop
+  /// fires at 0 or less. Lowered by one second at the end of every tick.
+  Fixed4 stepSecondsLeft = 0;
+  /// False for steps that end only when the load reports the end of its own
+  /// test (OCP, OPP, Battery RAMP, Battery Cycle Life): no time stop applies.
+  bool stepTimed = false;
+  /// Volts; 0 or less means no voltage stop.
+  double stepVoltageStop = 0.0;
+  /// Ampere-hours; 0 or less means no ampere-hour stop.
+  double stepAhStop = 0.0;
+
+  /// FOR/LOOP blocks do not nest: an inner FOR overwrites both.
+  std::int16_t loopCount = 0;
+  std::int16_t loopStartRow = 0;
+
+  /// Integrated since the step started, one second per tick.
+  double stepAh = 0.0;
+  double stepWh = 0.0;
+
+  /// The running step's values that the command builders read.
+  StepParameters params;
+
+  /// Step list row shown as running (yellow), 0 for none; it turns white when
+  /// another row is highlighted or the run ends.
+  std::int32_t highlightedRow = 0;
+
+  /// True from Run until Stop, a halt or the end of the list.
+  bool running = false;
+  /// Changes at every Run, Stop and halt. A tick remembers it at its start:
+  /// when it differs after a wait inside the tick, the tick sends nothing more,
+  /// changes nothing and does not re-enable the timer.
+  std::uint64_t generation = 0;
+
+  /// Raw LAN measurement replies of the current run, oldest first.
+  std::vector<std::string> lanReplies;
+};
+
+}  // namespace kv

@@ -1,0 +1,73 @@
+#pragma once
+// One timer event of the runner. The host (the station) owns the runner's
+// timer: it stops the timer, calls RunnerTick, and starts it again with the
+// returned interval only when the outcome asks for it. The tick never blocks
+// on the operator; messages go to the observer, which shows them.
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "link/instrument_link.h"
+#include "results/result_log.h"
+#include "runner/clock.h"
+#include "runner/runner_state.h"
+#include "steps/step_grid.h"
+
+namespace kv {
+
+/// What the runner tells its host while it works. Every callback is optional.
+class RunnerObserver {
+ public:
+  virtual ~RunnerObserver() = default;
+  /// Step list row `row` started: show it yellow and scroll to it;
+  /// `previousRow` (0 for none) turns white.
+  virtual void OnStepStarted(int row, int previousRow) {
+    static_cast<void>(row);
+    static_cast<void>(previousRow);
+  }
+  /// A row was appended to the result log at `index` (0-based).
+  virtual void OnRowAdded(std::size_t index) { static_cast<void>(index); }
+  /// A message for the operator ("Test Finished"); the host shows it without
+  /// holding up the runner.
+  virtual void OnMessage(std::string_view text) { static_cast<void>(text); }
+  /// Something the operator should know that is not an error of the run,
+  /// such as a step that was skipped.
+  virtual void OnNotice(std::string_view text) { static_cast<void>(text); }
+  /// The list has run to its end; `lastRow` (0 for none) turns white.
+  virtual void OnRunFinished(int lastRow) { static_cast<void>(lastRow); }
+};
+
+/// What one tick needs from its host. The model text is read afresh each time
+/// it is used: an identification may change it while the tick waits.
+struct RunnerContext {
+  StepGrid& grid;
+  InstrumentLink& link;
+  ResultLog& log;
+  const Clock& clock;
+  std::function<std::string()> modelText;  // NameLabel caption; empty -> ""
+  RunnerObserver* observer = nullptr;      // may be null
+};
+
+struct TickOutcome {
+  /// Start the runner's timer again; false leaves it as it is (stopped by the
+  /// host before the tick, or started again by a Run during the tick).
+  bool reenableTimer = false;
+  /// Milliseconds to the next tick when reenableTimer is set.
+  int intervalMs = 1000;
+};
+
+/// Bound on the LAN measurement wait, the same as the serial read limit.
+inline constexpr int kLanReplyWaitMs = 1000;
+
+/// One tick: start the pending step, poll the measurement, apply the stop and
+/// completion checks, log a row, choose the next interval.
+TickOutcome RunnerTick(RunnerState& state, RunnerContext& ctx);
+
+/// The interval rule on its own (ms) for a tick that began at
+/// `tickStartSeconds` and ends at `nowSeconds` (seconds since midnight).
+int NextTickInterval(const RunnerState& state, const StepGrid& grid, double tickStartSeconds,
+                     double nowSeconds);
+
+}  // namespace kv
