@@ -111,7 +111,8 @@ std::string SerialDeviceName(std::string_view comPort) {
   if (comPort.empty()) {
     return "";
   }
-  if (comPort.front() >= '0' && comPort.front() <= '9') {
+  const char first = comPort.front();
+  if ((first >= '0' && first <= '9') || first == '-' || first == '+') {
     const int number = ComPortNumber(comPort);
     if (number <= 0) {
       return "";
