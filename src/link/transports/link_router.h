@@ -1,0 +1,54 @@
+#pragma once
+// The link as the rest of the program sees it: every operation goes to the
+// serial, GPIB or LAN transport that ConnectMode names; any other mode does
+// nothing and reads "".
+
+#include <QString>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "link/instrument_link.h"
+#include "link/link_settings.h"
+#include "link/message_sink.h"
+#include "link/transports/gpib_transport.h"
+#include "link/transports/serial_transport.h"
+#include "link/transports/tcp_transport.h"
+
+namespace kv {
+
+class LinkRouter : public InstrumentLink {
+ public:
+  /// How long a LAN read waits for the reply to the line written before it.
+  static constexpr int kLanReadTimeoutMs = 1000;
+
+  /// `sink` shows the link's messages and must outlive the router. An empty
+  /// `gpibLibraryPath` tries the usual NI-488.2 library names.
+  LinkRouter(LinkSettings settings, MessageSink& sink, const QString& gpibLibraryPath = {});
+  ~LinkRouter() override;
+
+  /// New settings take effect at the next OpenInstrument (ConnectMode at once).
+  void SetSettings(const LinkSettings& settings) { settings_ = settings; }
+  const LinkSettings& Settings() const { return settings_; }
+
+  void OpenInstrument(std::int16_t mode) override;
+  void CloseInstrument() override;
+  void WriteInstrument(std::string_view command) override;
+  std::string ReadInstrument() override;
+  std::int16_t ConnectMode() const override { return settings_.connectMode; }
+  std::string WaitRecvBuf(int timeoutMs) override;
+  void ClearRecvBuf() override;
+
+  SerialTransport& Serial() { return serial_; }
+  TcpTransport& Tcp() { return tcp_; }
+  GpibTransport& Gpib() { return *gpib_; }
+
+ private:
+  LinkSettings settings_;
+  SerialTransport serial_;
+  TcpTransport tcp_;
+  std::unique_ptr<GpibTransport> gpib_;
+};
+
+}  // namespace kv

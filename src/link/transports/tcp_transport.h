@@ -1,0 +1,65 @@
+#pragma once
+// The load on a LAN: a TCP client. Lines go out with CR LF; replies arrive by
+// themselves and land in RecvBuf, one whole line at a time.
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <QTcpSocket>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "link/message_sink.h"
+
+namespace kv {
+
+inline constexpr std::string_view kConnectFailMessage = "Connect Fail!";
+inline constexpr std::string_view kLostConnectMessage = "Lost Connect!";
+
+class TcpTransport : public QObject {
+  Q_OBJECT
+
+ public:
+  /// `sink` shows the connection messages; it must outlive the transport.
+  explicit TcpTransport(MessageSink& sink, QObject* parent = nullptr);
+
+  /// Keeps an existing connection; otherwise keeps trying to connect for the
+  /// connect bound while the event loop runs, then shows kConnectFailMessage.
+  /// Returns whether the socket is connected.
+  bool TcpOpen(const QString& address, quint16 port);
+  /// Drops unread data and RecvBuf, sends `command` + CR LF and pauses 5 ms;
+  /// while not connected shows kLostConnectMessage instead of sending.
+  void TcpWrite(std::string_view command);
+  void TcpClose();
+
+  /// The reply to the last write: RecvBuf at once when it holds one, else
+  /// waits up to `timeoutMs` for it; "ErrRec" when none comes.
+  std::string ReadReply(int timeoutMs);
+  /// Waits up to `timeoutMs` until RecvBuf is not empty; returns it (without
+  /// emptying it), "" when the bound passed.
+  std::string WaitRecvBuf(int timeoutMs);
+  const std::string& RecvBuf() const { return recvBuf_; }
+  void ClearRecvBuf() { recvBuf_.clear(); }
+
+  bool IsConnected() const { return socket_.state() == QAbstractSocket::ConnectedState; }
+  /// How long TcpOpen keeps trying; about ten seconds unless a test shortens it.
+  void SetConnectTimeoutMs(int ms) { connectTimeoutMs_ = ms; }
+
+ signals:
+  /// A whole reply line arrived and is now in RecvBuf.
+  void replyReceived();
+
+ private:
+  void OnReadyRead();
+  std::string WaitForReply(int timeoutMs);
+
+  MessageSink& sink_;
+  QTcpSocket socket_;
+  QByteArray partial_;  // the start of a reply whose LF has not come yet
+  std::string recvBuf_;
+  int connectTimeoutMs_ = 10000;
+  bool connecting_ = false;
+};
+
+}  // namespace kv
