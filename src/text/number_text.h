@@ -22,11 +22,16 @@ std::string NumberText(std::string_view text);
 
 /// General number format: up to 15 significant digits, no trailing zeros, "."
 /// always, "0." below 1, exponent form (1E-05, 1.5E+15) for non-zero
-/// magnitudes below 0.0001 or from 10^15 up.
+/// magnitudes below 0.0001 or from 10^15 up. NaN and infinities, which no
+/// conversion here produces, are written "NaN", "Inf" and "-Inf".
 std::string FormatNumber(double value);
 
 /// Rounds to the nearest integer, halves to the even neighbour.
 double RoundHalfEven(double value);
+
+/// Rounds to 8 decimal places (the runner's round8 of ampere- and watt-hour
+/// increments), halves to the even neighbour.
+double Round8(double value);
 
 /// Cell text to double (the runner's number(c)); a text that is not a whole
 /// number converts as Value() does. Never throws.
