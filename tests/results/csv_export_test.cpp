@@ -1,0 +1,215 @@
+#include "results/csv_export.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+
+namespace kv::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kHeaderLine = "NO.,StepTime,V,I,W,Ah,Wh,TotalTime,FunctionName,Result\r\n";
+
+// Every cell differs from row to row, so a row in the wrong file or order shows.
+ResultRow RowFor(std::size_t n) {
+  const std::string s = std::to_string(n);
+  return {"",          "10:00:" + s,
+          s + ".1",    "1.8",
+          s + ".2",    "0." + s,
+          s + "E-05",  "2026/12/06 10:00:00",
+          "Discharge", n % 2 == 0 ? "PASS" : ""};
+}
+
+ResultLog MakeLog(std::size_t rows) {
+  ResultLog log;
+  for (std::size_t n = 1; n <= rows; ++n) {
+    log.AddNumberedRow(RowFor(n));
+  }
+  return log;
+}
+
+// The expected file text for rows first..last (1-based, inclusive).
+std::string Expected(std::size_t first, std::size_t last) {
+  std::string text = kHeaderLine;
+  for (std::size_t n = first; n <= last; ++n) {
+    ResultRow row = RowFor(n);
+    row[0] = std::to_string(n);
+    for (std::size_t c = 0; c < row.size(); ++c) {
+      text += (c == 0 ? "" : ",") + row[c];
+    }
+    text += "\r\n";
+  }
+  return text;
+}
+
+std::string ReadAll(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::vector<std::string> Entries(const fs::path& dir) {
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(dir)) {
+    names.push_back(e.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+class CsvExportTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::random_device rd;
+    dir_ = fs::temp_directory_path() / ("kv_csv_" + std::to_string(rd()) + std::to_string(rd()));
+    fs::create_directories(dir_);
+  }
+  void TearDown() override {
+    std::error_code ec;
+    fs::remove_all(dir_, ec);
+  }
+  std::string In(const std::string& name) const { return (dir_ / name).string(); }
+
+  fs::path dir_;
+};
+
+TEST(CsvChunkFileNameTest, NamesPerChunk) {
+  struct Case {
+    const char* chosen;
+    std::size_t chunk;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"/logs/20261205.csv", 0, "/logs/20261205_0.CSV"},
+      {"/logs/20261205.csv", 2, "/logs/20261205_2.CSV"},
+      {"/logs/report.CSV", 11, "/logs/REPORT_11.CSV"},
+      {"/Logs.csv/Mixed.Csv", 1, "/Logs.csv/MIXED_1.CSV"},  // folders untouched
+      {"report.csv", 0, "REPORT_0.CSV"},
+      {"/logs/report", 0, "/logs/REPORT"},
+      {"/logs/report", 1, "/logs/REPORT_1"},
+      {"/logs/report.txt", 2, "/logs/REPORT.TXT_2"},
+      {"/logs/a.csv.csv", 1, "/logs/A_1.CSV_1.CSV"},  // every ".CSV" takes the number
+      {"/logs/a.csvx", 0, "/logs/A_0.CSVX"},
+      {"/logs/r\xC3\xA9sum\xC3\xA9.csv", 0, "/logs/R\xC3\xA9SUM\xC3\xA9_0.CSV"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(CsvChunkFileName(c.chosen, c.chunk), c.expected) << c.chosen << " #" << c.chunk;
+  }
+}
+
+TEST_F(CsvExportTest, NoRowsWritesNothingAndSucceeds) {
+  const CsvExportResult r = ExportResultLog(ResultLog{}, In("report.csv"));
+  EXPECT_TRUE(r.ok) << r.error;
+  EXPECT_TRUE(r.files.empty());
+  EXPECT_TRUE(Entries(dir_).empty());
+}
+
+TEST_F(CsvExportTest, ExactlyOneFullChunk) {
+  const CsvExportResult r = ExportResultLog(MakeLog(32000), In("report.csv"));
+  ASSERT_TRUE(r.ok) << r.error;
+  EXPECT_EQ(r.files, std::vector<std::string>{In("REPORT_0.CSV")});
+  EXPECT_EQ(Entries(dir_), std::vector<std::string>{"REPORT_0.CSV"});
+  EXPECT_EQ(ReadAll(In("REPORT_0.CSV")), Expected(1, 32000));
+}
+
+TEST_F(CsvExportTest, OneRowPastAChunkStartsTheNext) {
+  const CsvExportResult r = ExportResultLog(MakeLog(32001), In("report.csv"));
+  ASSERT_TRUE(r.ok) << r.error;
+  EXPECT_EQ(r.files, (std::vector<std::string>{In("REPORT_0.CSV"), In("REPORT_1.CSV")}));
+  EXPECT_EQ(ReadAll(In("REPORT_0.CSV")), Expected(1, 32000));
+  EXPECT_EQ(ReadAll(In("REPORT_1.CSV")),
+            kHeaderLine +
+                "32001,10:00:32001,32001.1,1.8,32001.2,0.32001,32001E-05,"
+                "2026/12/06 10:00:00,Discharge,\r\n");
+}
+
+TEST_F(CsvExportTest, SeventyThousandRowsMakeThreeChunks) {
+  const CsvExportResult r = ExportResultLog(MakeLog(70000), In("20261205.csv"));
+  ASSERT_TRUE(r.ok) << r.error;
+  EXPECT_EQ(Entries(dir_),
+            (std::vector<std::string>{"20261205_0.CSV", "20261205_1.CSV", "20261205_2.CSV"}));
+  EXPECT_EQ(ReadAll(In("20261205_0.CSV")), Expected(1, 32000));
+  EXPECT_EQ(ReadAll(In("20261205_1.CSV")), Expected(32001, 64000));
+  EXPECT_EQ(ReadAll(In("20261205_2.CSV")), Expected(64001, 70000));
+}
+
+TEST_F(CsvExportTest, MixedCaseNameIsUpperCasedButItsFolderIsNot) {
+  fs::create_directories(dir_ / "Run.csv");
+  const CsvExportResult r = ExportResultLog(MakeLog(3), In("Run.csv/Report.Csv"));
+  ASSERT_TRUE(r.ok) << r.error;
+  EXPECT_EQ(Entries(dir_ / "Run.csv"), std::vector<std::string>{"REPORT_0.CSV"});
+  EXPECT_EQ(ReadAll(dir_ / "Run.csv" / "REPORT_0.CSV"), Expected(1, 3));
+}
+
+TEST_F(CsvExportTest, NameWithoutCsvStandsForTheFirstChunk) {
+  const CsvExportResult r = ExportResultLog(MakeLog(64001), In("bench7"));
+  ASSERT_TRUE(r.ok) << r.error;
+  EXPECT_EQ(Entries(dir_), (std::vector<std::string>{"BENCH7", "BENCH7_1", "BENCH7_2"}));
+  EXPECT_EQ(ReadAll(In("BENCH7")), Expected(1, 32000));
+  EXPECT_EQ(ReadAll(In("BENCH7_2")), Expected(64001, 64001));
+}
+
+TEST_F(CsvExportTest, FailingChunkLeavesEarlierChunksWholeAndNoPartialFile) {
+  fs::create_directories(dir_ / "REPORT_2.CSV");  // chunk 2 cannot be written
+  const CsvExportResult r = ExportResultLog(MakeLog(70000), In("report.csv"));
+  EXPECT_FALSE(r.ok);
+  EXPECT_NE(r.error.find(In("REPORT_2.CSV")), std::string::npos) << r.error;
+  EXPECT_GT(r.error.size(), In("REPORT_2.CSV").size() + 4) << "reason missing: " << r.error;
+  EXPECT_EQ(r.files, (std::vector<std::string>{In("REPORT_0.CSV"), In("REPORT_1.CSV")}));
+  EXPECT_EQ(Entries(dir_),
+            (std::vector<std::string>{"REPORT_0.CSV", "REPORT_1.CSV", "REPORT_2.CSV"}));
+  EXPECT_EQ(ReadAll(In("REPORT_0.CSV")), Expected(1, 32000));
+  EXPECT_EQ(ReadAll(In("REPORT_1.CSV")), Expected(32001, 64000));
+  EXPECT_TRUE(fs::is_directory(In("REPORT_2.CSV")));
+  EXPECT_TRUE(fs::is_empty(In("REPORT_2.CSV")));
+}
+
+TEST_F(CsvExportTest, MissingFolderIsReportedWithTheFileName) {
+  const CsvExportResult r = ExportResultLog(MakeLog(1), In("absent/report.csv"));
+  EXPECT_FALSE(r.ok);
+  EXPECT_NE(r.error.find(In("absent/REPORT_0.CSV")), std::string::npos) << r.error;
+  EXPECT_TRUE(r.files.empty());
+  EXPECT_TRUE(Entries(dir_).empty());
+}
+
+TEST_F(CsvExportTest, NoFileNameIsAFailure) {
+  EXPECT_FALSE(ExportResultLog(MakeLog(1), "").ok);
+  EXPECT_FALSE(ExportResultLog(MakeLog(1), dir_.string() + "/").ok);
+  EXPECT_TRUE(Entries(dir_).empty());
+}
+
+TEST_F(CsvExportTest, ExistingChunkIsReplacedAndForeignTempFileKept) {
+  std::ofstream(In("REPORT_0.CSV"), std::ios::binary) << std::string(10000, 'x');
+  std::ofstream(In("REPORT_0.CSV.part"), std::ios::binary) << "not ours";
+  const CsvExportResult r = ExportResultLog(MakeLog(2), In("report.csv"));
+  ASSERT_TRUE(r.ok) << r.error;
+  EXPECT_EQ(ReadAll(In("REPORT_0.CSV")), Expected(1, 2));
+  EXPECT_EQ(ReadAll(In("REPORT_0.CSV.part")), "not ours");
+  EXPECT_EQ(Entries(dir_), (std::vector<std::string>{"REPORT_0.CSV", "REPORT_0.CSV.part"}));
+}
+
+TEST_F(CsvExportTest, CellsAreWrittenAsTheyAreWithoutQuoting) {
+  ResultLog log;
+  log.AddRow({"1", "", "1,5", " 2 ", "\"q\"", "", "", "", "Battery RAMP", "FAIL"});
+  log.AddRow(ResultRow{});
+  const CsvExportResult r = ExportResultLog(log, In("r.csv"));
+  ASSERT_TRUE(r.ok) << r.error;
+  EXPECT_EQ(ReadAll(In("R_0.CSV")),
+            kHeaderLine + "1,,1,5, 2 ,\"q\",,,,Battery RAMP,FAIL\r\n,,,,,,,,,\r\n");
+}
+
+TEST_F(CsvExportTest, ExportCanBeRepeated) {
+  const ResultLog log = MakeLog(5);
+  ASSERT_TRUE(ExportResultLog(log, In("r.csv")).ok);
+  ASSERT_TRUE(ExportResultLog(log, In("r.csv")).ok);
+  EXPECT_EQ(ReadAll(In("R_0.CSV")), Expected(1, 5));
+  EXPECT_EQ(Entries(dir_), std::vector<std::string>{"R_0.CSV"});
+}
+
+}  // namespace
+}  // namespace kv::test
