@@ -54,8 +54,10 @@ struct LinkSettings {
 };
 
 /// Reads every connection key of the INI at `iniPath` (missing file or key:
-/// the default). A value that is not a number of the key's type also gives
-/// the default, and one line naming the key and the value is appended to
+/// the default). A value that is no whole number in the key's range (see
+/// setting_ranges.h: HandShake 0..3, Address 0..31, octets 0..255, LanPort
+/// 1..65535, BaudRate above 0, ConnectMode and BoardNo 16-bit) also gives the
+/// default, and one line naming the key and the value is appended to
 /// `warnings` (when not null). `programFolder` is DefaultPath's default; an
 /// empty one means the folder holding the INI.
 LinkSettings LoadLinkSettings(const std::string& iniPath, std::vector<std::string>* warnings,

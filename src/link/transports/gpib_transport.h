@@ -11,6 +11,13 @@
 #include <string_view>
 #include <thread>
 
+// The 32-bit Windows drivers use the standard Windows calling convention.
+#if defined(_WIN32) && !defined(_WIN64)
+#define KV_GPIB_CALL __stdcall
+#else
+#define KV_GPIB_CALL
+#endif
+
 namespace kv {
 
 class GpibTransport {
@@ -30,15 +37,15 @@ class GpibTransport {
   /// Asks the driver for a descriptor of board `board`, primary address
   /// `address` (1 s time-out, EOI on the last byte written). A descriptor from
   /// an earlier open is taken offline first. Returns whether the driver gave
-  /// a usable (positive) descriptor; a failed open keeps what it returned.
+  /// a usable (positive) descriptor; Device() holds whatever it returned.
   bool Open(int board, int address);
   /// The command bytes, no terminator; nothing happens before an open.
   void Write(std::string_view line);
   /// Up to 256 bytes, reply-trimmed; "ErrRec" before an open, without a
   /// driver, or when the read transferred nothing.
   std::string Read();
-  /// Takes the device offline; the descriptor value is kept, as the driver
-  /// may hand the same one out again.
+  /// Takes the device offline; later writes do nothing and reads give
+  /// "ErrRec" until the next open. Device() keeps its value.
   void Close();
 
   /// Whether a driver library is loaded and has the calls we need.
@@ -47,14 +54,14 @@ class GpibTransport {
   int Device() const { return device_; }
 
  private:
-  using IbdevFn = int (*)(int, int, int, int, int, int);
-  using IbwrtFn = int (*)(int, const void*, long);
-  using IbrdFn = int (*)(int, void*, long);
-  using IbonlFn = int (*)(int, int);
-  using ThreadIbcntlFn = long (*)();
-  using ThreadIbcntFn = int (*)();
-  using RegisterGlobalsFn = int (*)(int*, int*, int*, long*);
-  using UnregisterGlobalsFn = int (*)();
+  using IbdevFn = int(KV_GPIB_CALL*)(int, int, int, int, int, int);
+  using IbwrtFn = int(KV_GPIB_CALL*)(int, const void*, long);
+  using IbrdFn = int(KV_GPIB_CALL*)(int, void*, long);
+  using IbonlFn = int(KV_GPIB_CALL*)(int, int);
+  using ThreadIbcntlFn = long(KV_GPIB_CALL*)();
+  using ThreadIbcntFn = int(KV_GPIB_CALL*)();
+  using RegisterGlobalsFn = int(KV_GPIB_CALL*)(int*, int*, int*, long*);
+  using UnregisterGlobalsFn = int(KV_GPIB_CALL*)();
 
   bool LoadDriver();
   void EnsureThreadRegistered();
