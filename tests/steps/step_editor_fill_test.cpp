@@ -1,0 +1,408 @@
+// Rows built from the editor panel: which cells each function writes and in
+// which form.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+
+#include "steps/step_editor.h"
+#include "steps/step_list_ops.h"
+
+namespace kv {
+namespace {
+
+using Cells = std::map<int, std::string>;
+
+// Every cell but the function must match `expected`; the rest stays "".
+void ExpectRow(const TestStep& row, std::string_view function, const Cells& expected) {
+  EXPECT_EQ(row[kColStepNo], "");
+  EXPECT_EQ(row[kColFunction], function);
+  for (int c = kColMode; c < kStepColumns; ++c) {
+    const auto it = expected.find(c);
+    const std::string want = it == expected.end() ? "" : it->second;
+    EXPECT_EQ(row[c], want) << function << ", column " << kStepColumnHeaders[c];
+  }
+}
+
+std::string Line(const StepGrid& grid, int row) {
+  std::string line;
+  for (int c = 0; c < kStepColumns; ++c) {
+    line += (c == 0 ? "" : ",") + grid.Cell(row, c);
+  }
+  return line;
+}
+
+struct FillCase {
+  std::string_view function;
+  Cells cells;
+};
+void PrintTo(const FillCase& c, std::ostream* os) {
+  *os << c.function;
+}
+
+const Cells kStops = {{kColVStop, "0"}, {kColTStop, "10"}, {kColAhStop, "0"}};
+
+Cells With(Cells a, const Cells& b) {
+  a.insert(b.begin(), b.end());
+  return a;
+}
+
+class FillFromStartTexts : public testing::TestWithParam<FillCase> {};
+
+TEST_P(FillFromStartTexts, WritesTheFunctionsCells) {
+  StepEditor editor;
+  ASSERT_TRUE(editor.SelectFunction(GetParam().function));
+  ExpectRow(editor.BuildStepRow().row, GetParam().function, GetParam().cells);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    AllFunctions, FillFromStartTexts,
+    testing::Values(
+        FillCase{"Discharge", With(kStops, {{kColMode, "CC"}, {kColSinkValue, "1"}})},
+        FillCase{"Rest", kStops}, FillCase{"FOR", {{kColTimes, "3"}}}, FillCase{"LOOP", {}},
+        FillCase{"Short", kStops},
+        FillCase{"OCP",
+                 {{kColStart, "0"},
+                  {kColStep, "10"},
+                  {kColStop, "0.1"},
+                  {kColVth, "0.6"},
+                  {kColLimitHigh, "10"},
+                  {kColLimitLow, "3"}}},
+        FillCase{"OPP",
+                 {{kColStart, "0"},
+                  {kColStep, "30"},
+                  {kColStop, "0.1"},
+                  {kColVth, "0.6"},
+                  {kColLimitHigh, "30"},
+                  {kColLimitLow, "3"}}},
+        FillCase{"Dynamic", With(kStops, {{kColMode, "CC"},
+                                          {kColHigh, "3"},
+                                          {kColLow, "1"},
+                                          {kColTHigh, "0.05"},
+                                          {kColTLow, "0.05"},
+                                          {kColRise, "0.384"},
+                                          {kColFall, "0.384"}})},
+        FillCase{"Normal", {{kColMode, "CC"}, {kColSinkValue, "1"}, {kColTStop, "10"}}},
+        FillCase{
+            "Battery RAMP",
+            {{kColTotalStep, "0"}, {kColSinkValue, "0"}, {kColTimes, "0"}, {kColLoadOffV, "0"}}},
+        FillCase{"Battery CC+CV", With(kStops, {{kColSinkValue, "20"}, {kColCvAdd, "50"}})},
+        FillCase{"Battery CP+CV", With(kStops, {{kColSinkValue, "20"}, {kColCvAdd, "50"}})},
+        FillCase{"Battery Discharge CC", With(kStops, {{kColSinkValue, "1"}})},
+        FillCase{"Battery Discharge CP", With(kStops, {{kColSinkValue, "20"}})},
+        FillCase{"Battery Cycle Life", {{kColTimes, "0"}, {kColLoadOffV, "0"}}},
+        FillCase{"CV with Current Limit", With(kStops, {{kColSinkValue, "20"}, {kColCvAdd, "50"}})},
+        FillCase{"CV with Power Limit", With(kStops, {{kColSinkValue, "20"}, {kColCvAdd, "50"}})},
+        FillCase{"Dynamic Off", {}},
+        FillCase{"Sequence Load", {{kColMode, "CC"}, {kColTotalStep, "0"}, {kColLoadOffV, "0"}}}));
+
+// Every field holds its own control name, so a cell shows which field it came
+// from; number-form cells turn such text into "0".
+StepEditor EditorWithNamedFields() {
+  StepEditor editor;
+  for (const auto& info : kEditorFields) {
+    editor.SetField(info.field, std::string(info.control));
+  }
+  editor.ClickLoadMode(LoadModeGroup::Discharge, 1);
+  editor.ClickLoadMode(LoadModeGroup::Dynamic, 3);
+  editor.ClickLoadMode(LoadModeGroup::Normal, 2);
+  return editor;
+}
+
+const Cells kNumberStops = {{kColVStop, "0"}, {kColTStop, "0"}, {kColAhStop, "0"}};
+
+class FillFromEditedFields : public testing::TestWithParam<FillCase> {};
+
+TEST_P(FillFromEditedFields, TakesEachCellFromItsField) {
+  StepEditor editor = EditorWithNamedFields();
+  ASSERT_TRUE(editor.SelectFunction(GetParam().function));
+  if (GetParam().function == "Sequence Load") {
+    editor.SetSeqLoadType("CP");
+  }
+  ExpectRow(editor.BuildStepRow().row, GetParam().function, GetParam().cells);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    AllFunctions, FillFromEditedFields,
+    testing::Values(
+        FillCase{"Discharge", With(kNumberStops, {{kColMode, "CR"}, {kColSinkValue, "0"}})},
+        FillCase{"Rest", kNumberStops}, FillCase{"FOR", {{kColTimes, "0"}}}, FillCase{"LOOP", {}},
+        FillCase{"Short", kNumberStops},
+        FillCase{"OCP",
+                 {{kColStart, "OCPStartText"},
+                  {kColStep, "OCPStopText"},
+                  {kColStop, "OCPStepText"},
+                  {kColVth, "OCPVthText"},
+                  {kColLimitHigh, "OCPIhText"},
+                  {kColLimitLow, "OCPIlText"}}},
+        FillCase{"OPP",
+                 {{kColStart, "OPPStartText"},
+                  {kColStep, "OPPStopText"},
+                  {kColStop, "OPPStepText"},
+                  {kColVth, "OPPVthText"},
+                  {kColLimitHigh, "OPPWhText"},
+                  {kColLimitLow, "OPPWlText"}}},
+        FillCase{"Dynamic",
+                 {{kColMode, "CP"},
+                  {kColHigh, "DynaHighText"},
+                  {kColLow, "DynaLowText"},
+                  {kColTHigh, "DynaTHighText"},
+                  {kColTLow, "DynaTLowText"},
+                  {kColRise, "DynaRiseText"},
+                  {kColFall, "DynaFallText"},
+                  {kColVStop, "DiscVStopText"},
+                  {kColTStop, "DiscTStopText"},
+                  {kColAhStop, "DiscAhStopText"}}},
+        FillCase{"Normal", {{kColMode, "CV"}, {kColSinkValue, "0"}, {kColTStop, "0"}}},
+        // A total-step text that is not a number gives no sub-steps.
+        FillCase{"Battery RAMP",
+                 {{kColTotalStep, "RampTotalStepText"},
+                  {kColSinkValue, "RampStartText"},
+                  {kColTimes, "RampRepeatText"},
+                  {kColLoadOffV, "RampLoadOffVText"}}},
+        FillCase{"Battery CC+CV", With(kNumberStops, {{kColSinkValue, "CCCVSinkValueText"},
+                                                      {kColCvAdd, "CCCVAddCVText"}})},
+        FillCase{"Battery CP+CV", With(kNumberStops, {{kColSinkValue, "CPCVSinkValueText"},
+                                                      {kColCvAdd, "CPCVAddCVText"}})},
+        FillCase{"Battery Discharge CC", With(kNumberStops, {{kColSinkValue, "CCSinkValueText"}})},
+        FillCase{"Battery Discharge CP", With(kNumberStops, {{kColSinkValue, "CPSinkValueText"}})},
+        FillCase{"Battery Cycle Life",
+                 {{kColTimes, "CycleRepeatText"}, {kColLoadOffV, "CycleLoadOffVText"}}},
+        FillCase{"CV with Current Limit",
+                 With(kNumberStops, {{kColSinkValue, "CVCCText"}, {kColCvAdd, "CVCVText"}})},
+        FillCase{"CV with Power Limit",
+                 With(kNumberStops, {{kColSinkValue, "CVCPText"}, {kColCvAdd, "CPCVText"}})},
+        FillCase{"Dynamic Off", {}},
+        FillCase{"Sequence Load",
+                 {{kColMode, "CP"},
+                  {kColTotalStep, "SeqLoadTotalStepText"},
+                  {kColLoadOffV, "SeqLoadVthText"}}}));
+
+TEST(FillStepRow, NumberTextAgainstTextAsTyped) {
+  StepEditor editor;
+  editor.SetField(EditorField::VStop, "1.50");
+  editor.SetField(EditorField::TStop, " 20.0");
+  editor.SetField(EditorField::AhStop, "12V");
+  editor.SetField(EditorField::DiscSinkValue, "");
+  editor.SetField(EditorField::OcpStart, "");
+
+  editor.SelectFunction("Discharge");
+  TestStep row = editor.BuildStepRow().row;
+  EXPECT_EQ(row[kColSinkValue], "0");
+  EXPECT_EQ(row[kColVStop], "1.5");
+  EXPECT_EQ(row[kColTStop], "20");
+  EXPECT_EQ(row[kColAhStop], "12");
+
+  editor.SelectFunction("Dynamic");
+  row = editor.BuildStepRow().row;
+  EXPECT_EQ(row[kColVStop], "1.50");
+  EXPECT_EQ(row[kColTStop], " 20.0");
+  EXPECT_EQ(row[kColAhStop], "12V");
+
+  editor.SelectFunction("OCP");
+  EXPECT_EQ(editor.BuildStepRow().row[kColStart], "");
+
+  editor.SelectFunction("Normal");
+  row = editor.BuildStepRow().row;
+  EXPECT_EQ(row[kColVStop], "");
+  EXPECT_EQ(row[kColTStop], "20");
+  EXPECT_EQ(row[kColAhStop], "");
+
+  // Rest shows only the time but writes the hidden fields as well.
+  editor.SelectFunction("Rest");
+  EXPECT_EQ(editor.StopCondition(), StopConditionView::TimeOnly);
+  row = editor.BuildStepRow().row;
+  EXPECT_EQ(row[kColVStop], "1.5");
+  EXPECT_EQ(row[kColAhStop], "12");
+}
+
+TEST(FillStepRow, RampListsFollowTheTotalStepField) {
+  StepEditor editor;
+  editor.SelectFunction("Battery RAMP");
+  SubTable& ramp = editor.Table(SubTableKind::Ramp);
+  for (int k = 1; k <= 9; ++k) {
+    ramp.SetCell(1, k, std::to_string(k));
+    ramp.SetCell(2, k, std::to_string(10 * k));
+  }
+  ramp.SetCell(2, 2, "");
+
+  // Still at its start text "0": the table shows 9 columns, the row takes none.
+  EXPECT_EQ(ramp.Cols(), 10);
+  TestStep row = editor.BuildStepRow().row;
+  EXPECT_EQ(row[kColRampCc], "");
+  EXPECT_EQ(row[kColRampTime], "");
+  EXPECT_EQ(row[kColTotalStep], "0");
+
+  editor.SetField(EditorField::RampTotalStep, "3");
+  editor.LeaveTotalStep(SubTableKind::Ramp);
+  row = editor.BuildStepRow().row;
+  EXPECT_EQ(row[kColRampCc], ";1;2;3");
+  EXPECT_EQ(row[kColRampTime], ";10;;30");
+  EXPECT_EQ(row[kColTotalStep], "3");
+
+  // A count typed but not yet committed cannot reach past the table.
+  editor.SetField(EditorField::RampTotalStep, "7");
+  EXPECT_EQ(editor.BuildStepRow().row[kColRampCc], ";1;2;3");
+}
+
+TEST(FillStepRow, SequenceListsUseTheSequenceTable) {
+  StepEditor editor;
+  editor.SelectFunction("Sequence Load");
+  editor.SetField(EditorField::SeqLoadTotalStep, "2");
+  editor.LeaveTotalStep(SubTableKind::SeqLoad);
+  SubTable& seq = editor.Table(SubTableKind::SeqLoad);
+  seq.SetCell(1, 1, "5");
+  seq.SetCell(1, 2, "7.50");
+  seq.SetCell(2, 1, "100");
+  seq.SetCell(2, 2, "200");
+  editor.SetField(EditorField::SeqLoadVth, "0.8");
+  const TestStep row = editor.BuildStepRow().row;
+  EXPECT_EQ(row[kColMode], "CC");
+  EXPECT_EQ(row[kColRampCc], ";5;7.50");
+  EXPECT_EQ(row[kColRampTime], ";100;200");
+  EXPECT_EQ(row[kColTotalStep], "2");
+  EXPECT_EQ(row[kColLoadOffV], "0.8");
+}
+
+TEST(FillStepRow, CycleRowsStopAtTheFirstEmptyHighCurrent) {
+  StepEditor editor;
+  editor.SelectFunction("Battery Cycle Life");
+  SubTable& cycle = editor.Table(SubTableKind::CycleLife);
+  for (int r = 1; r <= 3; ++r) {
+    for (int c = 1; c <= 5; ++c) {
+      cycle.SetCell(r, c, std::to_string(r * 10 + c));
+    }
+  }
+  cycle.SetCell(1, 3, "");  // an empty value inside a taken row stays an entry
+  TestStep row = editor.BuildStepRow().row;
+  EXPECT_EQ(row[kColHigh], ";11;21;31");
+  EXPECT_EQ(row[kColTHigh], ";;23;33");
+  EXPECT_EQ(row[kColCycleCount], ";15;25;35");
+
+  cycle.SetCell(2, 1, "");
+  row = editor.BuildStepRow().row;
+  EXPECT_EQ(row[kColHigh], ";11");
+  EXPECT_EQ(row[kColLow], ";12");
+  EXPECT_EQ(row[kColTHigh], ";");
+  EXPECT_EQ(row[kColTLow], ";14");
+  EXPECT_EQ(row[kColCycleCount], ";15");
+}
+
+TEST(FillStepRow, NoSelectionOrUnknownNameWritesOnlyTheFunction) {
+  StepEditor editor;
+  editor.SetOfferedFunctions({"Discharge", "Custom"});
+  EXPECT_EQ(editor.SelectedFunction(), "");
+  EXPECT_TRUE(editor.SelectFunction("Custom"));
+  ExpectRow(editor.BuildStepRow().row, "Custom", {});
+}
+
+// The example rows of a step file come out of the panel cell for cell.
+TEST(FillStepRow, BuildsTheExampleStepList) {
+  StepGrid grid;
+  StepEditor editor;
+  ASSERT_TRUE(AddStep(grid, editor).changed);
+
+  editor.SelectFunction("Battery RAMP");
+  editor.SetField(EditorField::RampTotalStep, "3");
+  editor.LeaveTotalStep(SubTableKind::Ramp);
+  editor.SetField(EditorField::RampStart, "0.5");
+  editor.SetField(EditorField::RampRepeat, "2");
+  editor.SetField(EditorField::RampLoadOffV, "2.8");
+  const char* cc[] = {"1", "2", "3"};
+  const char* time[] = {"10", "10", "20"};
+  for (int k = 1; k <= 3; ++k) {
+    editor.Table(SubTableKind::Ramp).SetCell(1, k, cc[k - 1]);
+    editor.Table(SubTableKind::Ramp).SetCell(2, k, time[k - 1]);
+  }
+  ASSERT_TRUE(AddStep(grid, editor).changed);
+
+  editor.SelectFunction("Battery Cycle Life");
+  editor.SetField(EditorField::CycleRepeat, "5");
+  editor.SetField(EditorField::CycleLoadOffV, "2.5");
+  const char* rows[2][5] = {{"2", "0.5", "10", "10", "3"}, {"1", "0", "5", "5", "1"}};
+  for (int r = 1; r <= 2; ++r) {
+    for (int c = 1; c <= 5; ++c) {
+      editor.Table(SubTableKind::CycleLife).SetCell(r, c, rows[r - 1][c - 1]);
+    }
+  }
+  ASSERT_TRUE(AddStep(grid, editor).changed);
+
+  editor.SelectFunction("OCP");
+  ASSERT_TRUE(AddStep(grid, editor).changed);
+
+  EXPECT_EQ(Line(grid, 1), "1,Discharge,CC,1,0,10,0,,,,,,,,,,,,,,,,,,,");
+  EXPECT_EQ(Line(grid, 2), "2,Battery RAMP,,0.5,,,,2,,,,,,,,,,,,,2.8,,,;1;2;3,;10;10;20,3");
+  EXPECT_EQ(Line(grid, 3),
+            "3,Battery Cycle Life,,,,,,5,,,,,,,;2;1,;0.5;0,;10;5,;10;5,,,2.5,,;3;1,,,");
+  EXPECT_EQ(Line(grid, 4), "4,OCP,,,,,,,0,10,0.1,0.6,10,3,,,,,,,,,,,,");
+}
+
+TEST(FillStepRow, LeavesColumnZeroAlone) {
+  StepGrid grid;
+  grid.SetRows(3);
+  grid.SetCell(1, kColStepNo, "1");
+  grid.SetCell(1, kColHigh, "stale");
+  StepEditor editor;
+  editor.FillStepRow(grid, 1);
+  EXPECT_EQ(grid.Cell(1, kColStepNo), "1");
+  EXPECT_EQ(grid.Cell(1, kColFunction), "Discharge");
+  EXPECT_EQ(grid.Cell(1, kColHigh), "");
+}
+
+struct BadTextCase {
+  std::string_view function;
+  EditorField field;
+  std::string_view named;  // the caption the message must name
+};
+void PrintTo(const BadTextCase& c, std::ostream* os) {
+  *os << c.function << " " << c.named;
+}
+
+class RefusesSeparatorsInText : public testing::TestWithParam<BadTextCase> {};
+
+TEST_P(RefusesSeparatorsInText, NamesTheField) {
+  StepEditor editor;
+  editor.SelectFunction(GetParam().function);
+  editor.SetField(GetParam().field, "1,5");
+  const BuiltStep built = editor.BuildStepRow();
+  EXPECT_NE(built.problem.find(GetParam().named), std::string::npos) << built.problem;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    TextFields, RefusesSeparatorsInText,
+    testing::Values(BadTextCase{"OCP", EditorField::OcpStop, "\"Stop\""},
+                    BadTextCase{"Dynamic", EditorField::TStop, "\"Time\""},
+                    BadTextCase{"Battery RAMP", EditorField::RampStart, "\"Start\""},
+                    BadTextCase{"Sequence Load", EditorField::SeqLoadVth, "\"Vth\""},
+                    BadTextCase{"CV with Power Limit", EditorField::CpCv, "\"CV Value\""}));
+
+TEST(FillStepRow, NumberFieldsCannotCarryASeparator) {
+  StepEditor editor;
+  editor.SetField(EditorField::DiscSinkValue, "1,5");
+  const BuiltStep built = editor.BuildStepRow();
+  EXPECT_EQ(built.problem, "");
+  EXPECT_EQ(built.row[kColSinkValue], "1");
+}
+
+TEST(FillStepRow, RefusesSeparatorsInSubStepEntries) {
+  StepEditor editor;
+  editor.SelectFunction("Battery RAMP");
+  editor.SetField(EditorField::RampTotalStep, "2");
+  editor.LeaveTotalStep(SubTableKind::Ramp);
+  editor.Table(SubTableKind::Ramp).SetCell(2, 2, "5;6");
+  EXPECT_NE(editor.BuildStepRow().problem.find("ramp table cell Time(s) of sub-step 2"),
+            std::string::npos);
+
+  editor.SelectFunction("Battery Cycle Life");
+  editor.Table(SubTableKind::CycleLife).SetCell(1, 1, "1");
+  editor.Table(SubTableKind::CycleLife).SetCell(1, 5, "2,3");
+  EXPECT_NE(editor.BuildStepRow().problem.find("cycle table cell Cycle of sub-step 1"),
+            std::string::npos);
+
+  // Cells the row does not take do not matter.
+  editor.Table(SubTableKind::CycleLife).SetCell(1, 1, "");
+  EXPECT_EQ(editor.BuildStepRow().problem, "");
+}
+
+}  // namespace
+}  // namespace kv
