@@ -1,0 +1,267 @@
+#include "stepfile/step_file.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <string_view>
+#include <system_error>
+#include <utility>
+#include <vector>
+
+#include "steps/step_columns.h"
+
+namespace kv {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Far beyond any real list (32767 steps take about 2 MB of file and 30 MB of
+// grid), small enough that a wrongly chosen file cannot exhaust memory.
+constexpr std::uintmax_t kMaxFileBytes = 64u << 20;
+constexpr std::size_t kMaxSteps = 100'000;
+
+struct FileCloser {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+std::string ErrnoText(int err) {
+  return std::generic_category().message(err);
+}
+
+StepFileResult Failure(std::string_view verb, const std::string& path, const std::string& reason) {
+  StepFileResult result;
+  result.ok = false;
+  result.error = std::string(verb) + " \"" + path + "\": " + reason;
+  return result;
+}
+
+// "," would split the cell on reading and CR would end the line: either puts
+// the following values into the wrong columns of the step.
+std::string UnsavableCell(const StepGrid& grid) {
+  for (int r = 0; r <= grid.Rows() - 2; ++r) {
+    for (int c = 0; c < kStepColumns; ++c) {
+      const std::string& cell = grid.Cell(r, c);
+      const std::size_t bad = cell.find_first_of(",\r");
+      if (bad != std::string::npos) {
+        return "row " + std::to_string(r) + ", column " +
+               std::string(kStepColumnHeaders[static_cast<std::size_t>(c)]) + " holds " +
+               (cell[bad] == ',' ? "\",\"" : "a line break") +
+               ", which the file format cannot store";
+      }
+    }
+  }
+  return {};
+}
+
+std::string StepFileText(const StepGrid& grid) {
+  std::string text;
+  text.reserve(static_cast<std::size_t>(grid.Rows()) * 64);
+  for (int r = 0; r <= grid.Rows() - 2; ++r) {
+    text += grid.Cell(r, 0);
+    for (int c = 1; c < kStepColumns; ++c) {
+      text += ',';
+      text += grid.Cell(r, c);
+    }
+    text += "\r\n";
+  }
+  return text;
+}
+
+// Writes `text` to `file` and closes it; the reason on failure, "" on success.
+std::string WriteAll(File file, const std::string& text) {
+  errno = 0;
+  const std::size_t written = std::fwrite(text.data(), 1, text.size(), file.get());
+  if (written != text.size() || std::fflush(file.get()) != 0) {
+    const int err = errno;
+    return err != 0 ? ErrnoText(err) : "write failed";
+  }
+  // fclose reports write-back errors such as a full disk.
+  if (std::fclose(file.release()) != 0) {
+    return ErrnoText(errno);
+  }
+  return {};
+}
+
+// Fills `steps` from the lines of `data`; returns the number of lines.
+int SplitLines(const StepGrid& grid, std::string_view data, std::vector<TestStep>& steps,
+               int& longLines) {
+  int lines = 0;
+  std::size_t pos = 0;
+  while (pos < data.size()) {
+    std::size_t end = data.find('\r', pos);
+    std::size_t next = end;
+    if (end == std::string_view::npos) {
+      end = data.size();  // a last line without a line end
+      next = end;
+    } else {
+      next = end + 1;
+      if (next < data.size() && data[next] == '\n') {
+        ++next;
+      }
+    }
+    const std::string_view line = data.substr(pos, end - pos);
+    pos = next;
+    ++lines;
+    if (lines == 1) {
+      continue;  // the header line; the grid keeps its own header texts
+    }
+    // Only step row 1 survives the loader's first cut of the grid to two rows,
+    // so only that row can hold text from before the load.
+    TestStep step = steps.empty() ? grid.Row(1) : TestStep{};
+    if (!line.empty()) {
+      std::size_t start = 0;
+      for (int c = 0; c < kStepColumns; ++c) {
+        const std::size_t comma = line.find(',', start);
+        if (comma == std::string_view::npos) {
+          step[c].assign(line.substr(start));
+          start = std::string_view::npos;
+          break;
+        }
+        step[c].assign(line.substr(start, comma - start));
+        start = comma + 1;
+      }
+      if (start != std::string_view::npos) {
+        ++longLines;  // a 27th field: dropped with everything after it
+      }
+    }
+    steps.push_back(std::move(step));
+  }
+  return lines;
+}
+
+}  // namespace
+
+StepFileResult SaveStepFile(const StepGrid& grid, const std::string& path) {
+  constexpr std::string_view kVerb = "Cannot save";
+  if (path.empty()) {
+    return Failure(kVerb, path, "no file name given");
+  }
+  if (const std::string bad = UnsavableCell(grid); !bad.empty()) {
+    return Failure(kVerb, path, bad);
+  }
+  std::error_code ec;
+  fs::path target(path);
+  // Replace the file a link points to, not the link.
+  if (fs::is_symlink(target, ec)) {
+    const fs::path resolved = fs::weakly_canonical(target, ec);
+    if (!ec) {
+      target = resolved;
+    }
+  }
+  fs::path temp = target;
+  temp += ".kvtmp";
+
+  File file(std::fopen(temp.c_str(), "wb"));
+  if (!file) {
+    return Failure(kVerb, path, ErrnoText(errno) + " (writing " + temp.string() + ")");
+  }
+  if (const std::string reason = WriteAll(std::move(file), StepFileText(grid)); !reason.empty()) {
+    fs::remove(temp, ec);
+    return Failure(kVerb, path, reason);
+  }
+  fs::rename(temp, target, ec);
+  if (ec) {
+    const std::string reason = ec.message();
+    fs::remove(temp, ec);
+    return Failure(kVerb, path, reason);
+  }
+  StepFileResult result;
+  result.steps = grid.StepCount();
+  return result;
+}
+
+StepFileResult LoadStepFile(StepGrid& grid, const std::string& path) {
+  constexpr std::string_view kVerb = "Cannot read";
+  StepFileResult result;
+  std::error_code ec;
+  if (path.empty()) {
+    result.missing = true;
+    return result;
+  }
+  const fs::file_status status = fs::status(path, ec);
+  if (status.type() == fs::file_type::none) {
+    return Failure(kVerb, path, ec.message());  // e.g. a folder on the way is not readable
+  }
+  if (!fs::exists(status)) {
+    result.missing = true;
+    return result;
+  }
+  if (fs::is_directory(status)) {
+    return Failure(kVerb, path, "it is a folder");
+  }
+  // Devices and pipes could block or never end.
+  if (!fs::is_regular_file(status)) {
+    return Failure(kVerb, path, "not a regular file");
+  }
+  const std::uintmax_t size = fs::file_size(path, ec);
+  if (!ec && size > kMaxFileBytes) {
+    return Failure(kVerb, path, "larger than any step list (" + std::to_string(size) + " bytes)");
+  }
+  File file(std::fopen(path.c_str(), "rb"));
+  if (!file) {
+    return Failure(kVerb, path, ErrnoText(errno));
+  }
+  std::string data;
+  if (!ec) {
+    data.reserve(static_cast<std::size_t>(size));
+  }
+  std::string readError;
+  char chunk[1 << 16];
+  while (true) {
+    errno = 0;
+    const std::size_t n = std::fread(chunk, 1, sizeof chunk, file.get());
+    data.append(chunk, n);
+    if (data.size() > kMaxFileBytes) {
+      readError = "the file keeps growing";
+      break;
+    }
+    if (n < sizeof chunk) {
+      if (std::ferror(file.get()) != 0) {
+        readError = errno != 0 ? ErrnoText(errno) : "read failed";
+      }
+      break;
+    }
+  }
+  file.reset();
+  if (!readError.empty()) {
+    // Keep only the lines known to be complete.
+    const std::size_t lastEnd = data.find_last_of('\r');
+    data.resize(lastEnd == std::string::npos ? 0 : lastEnd + 1);
+  }
+
+  // Every line end holds one CR; a last line may lack its line end.
+  std::size_t lines = static_cast<std::size_t>(std::count(data.begin(), data.end(), '\r'));
+  std::size_t tail = data.find_last_of('\r');
+  tail = tail == std::string::npos ? 0 : tail + 1;
+  if (tail < data.size() && data[tail] == '\n') {
+    ++tail;
+  }
+  if (tail < data.size()) {
+    ++lines;
+  }
+  if (lines > kMaxSteps + 1) {  // the first line is the header
+    return Failure(kVerb, path, "more than " + std::to_string(kMaxSteps) + " steps");
+  }
+  std::vector<TestStep> steps;
+  steps.reserve(lines);
+  if (SplitLines(grid, data, steps, result.longLines) > 0) {
+    result.steps = static_cast<int>(steps.size());
+    grid.AssignSteps(std::move(steps));
+    grid.SetCurrentCell(result.steps, 0);
+  }
+  if (!readError.empty()) {
+    StepFileResult failure = Failure(kVerb, path, readError);
+    failure.steps = result.steps;
+    failure.longLines = result.longLines;
+    return failure;
+  }
+  return result;
+}
+
+}  // namespace kv

@@ -1,0 +1,40 @@
+#pragma once
+// Test-step files (.tsf): one line per grid row, the header row first, the 26
+// cells joined by "," and every line ended by CR LF. Cell texts are moved as
+// bytes, without quoting or re-encoding, so files from older installations
+// load unchanged.
+
+#include <string>
+
+#include "steps/step_grid.h"
+
+namespace kv {
+
+struct StepFileResult {
+  bool ok = true;
+  /// The file and the reason, when !ok.
+  std::string error;
+  /// Steps written by a save, or step rows filled by a load.
+  int steps = 0;
+  /// Load: lines that held more than 26 fields; their extra fields are dropped.
+  int longLines = 0;
+  /// Load: the path was empty or named no file, so the grid is unchanged.
+  bool missing = false;
+};
+
+/// Writes rows 0 to Rows()-2 of `grid` to `path`. The text goes to a
+/// temporary file beside the target that then replaces it, so a failed save
+/// leaves the old file as it was. A cell holding "," or CR cannot be read
+/// back into its place, so such a grid is not saved at all.
+StepFileResult SaveStepFile(const StepGrid& grid, const std::string& path);
+
+/// Reads `path` into `grid`: the first line is dropped, line k fills step row
+/// k from column 0 on (cells past a short line's last field keep their text),
+/// and the grid ends with one empty row after the last line. Lines end at
+/// CR LF or a lone CR; a lone LF is part of the text. A missing file or an
+/// empty path leaves the grid unchanged; after a read error the lines read
+/// completely so far are kept. The current cell becomes column 0 of the last
+/// row loaded.
+StepFileResult LoadStepFile(StepGrid& grid, const std::string& path);
+
+}  // namespace kv

@@ -1,0 +1,305 @@
+#include "stepfile/step_file.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+
+#include "steps/step_columns.h"
+
+namespace kv {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kHeaderLine =
+    "StepNo.,Function,Mode,SinkValue,VStop,TStop,AhStop,Times,Start,Step,Stop,Vth,Limit "
+    "High,Limit Low,High,Low,T-High,T-Low,Rise,Fall,Load Off V,CV Add,Cycle Count,Ramp "
+    "CC,Ramp Time,Total Step";
+
+class StepFileTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    std::random_device rd;
+    dir_ = fs::temp_directory_path() / ("kv_stepfile_" + std::to_string(rd()));
+    fs::create_directories(dir_);
+  }
+  void TearDown() override {
+    std::error_code ec;
+    fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(dir_, ec);
+  }
+
+  std::string PathOf(const std::string& name) const { return (dir_ / name).string(); }
+
+  static void WriteBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+  }
+  static std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  }
+
+  fs::path dir_;
+};
+
+StepGrid SampleGrid() {
+  StepGrid grid;
+  std::vector<TestStep> steps(4);
+  steps[0][kColStepNo] = "1";
+  steps[0][kColFunction] = "Discharge";
+  steps[0][kColMode] = "CC";
+  steps[0][kColSinkValue] = "1";
+  steps[0][kColVStop] = "0";
+  steps[0][kColTStop] = "10";
+  steps[0][kColAhStop] = "0";
+  steps[1][kColStepNo] = "2";
+  steps[1][kColFunction] = "Battery RAMP";
+  steps[1][kColSinkValue] = "0.5";
+  steps[1][kColRampCc] = ";1;;3";
+  steps[1][kColRampTime] = ";10;10;20";
+  steps[1][kColTotalStep] = "3";
+  steps[2][kColStepNo] = "3";  // otherwise empty, as a blank line loads
+  steps[3][kColStepNo] = "4";
+  steps[3][kColFunction] = "Dynamic";
+  steps[3][kColVStop] = " 1.50 ";
+  steps[3][kColTotalStep] = "\xB2\xE2\xB8\xD5 x\ny";  // bytes of another code page; LF is data
+  grid.AssignSteps(steps);
+  return grid;
+}
+
+TEST_F(StepFileTest, SaveWritesHeaderAndStepLinesWithCrLf) {
+  StepGrid grid;
+  TestStep step;
+  step[kColStepNo] = "1";
+  step[kColFunction] = "Discharge";
+  step[kColMode] = "CC";
+  step[kColSinkValue] = "1";
+  step[kColVStop] = "0";
+  step[kColTStop] = "10";
+  step[kColAhStop] = "0";
+  grid.AssignSteps({step});
+  const StepFileResult result = SaveStepFile(grid, PathOf("one.tsf"));
+  ASSERT_TRUE(result.ok) << result.error;
+  EXPECT_EQ(result.steps, 1);
+  EXPECT_EQ(ReadBytes(PathOf("one.tsf")),
+            kHeaderLine + "\r\n1,Discharge,CC,1,0,10,0,,,,,,,,,,,,,,,,,,,\r\n");
+  EXPECT_FALSE(fs::exists(PathOf("one.tsf.kvtmp")));
+}
+
+TEST_F(StepFileTest, SaveThenLoadReproducesEveryCell) {
+  const StepGrid saved = SampleGrid();
+  ASSERT_TRUE(SaveStepFile(saved, PathOf("round.tsf")).ok);
+  StepGrid loaded;
+  const StepFileResult result = LoadStepFile(loaded, PathOf("round.tsf"));
+  ASSERT_TRUE(result.ok) << result.error;
+  EXPECT_EQ(result.steps, 4);
+  EXPECT_EQ(result.longLines, 0);
+  ASSERT_EQ(loaded.Rows(), saved.Rows());
+  for (int r = 0; r < saved.Rows(); ++r) {
+    EXPECT_EQ(loaded.Row(r), saved.Row(r)) << "row " << r;
+  }
+  EXPECT_EQ(loaded.CurrentRow(), 4);
+  EXPECT_EQ(loaded.CurrentCol(), 0);
+}
+
+TEST_F(StepFileTest, EmptyListSavesTheHeaderOnlyAndLoadsEmpty) {
+  ASSERT_TRUE(SaveStepFile(StepGrid{}, PathOf("empty.tsf")).ok);
+  EXPECT_EQ(ReadBytes(PathOf("empty.tsf")), kHeaderLine + "\r\n");
+  StepGrid grid = SampleGrid();
+  grid.SetRows(2);  // what clearing before an open leaves
+  grid.SetCell(1, kColFunction, "");
+  const StepFileResult result = LoadStepFile(grid, PathOf("empty.tsf"));
+  EXPECT_TRUE(result.ok);
+  EXPECT_EQ(result.steps, 0);
+  EXPECT_EQ(grid.Rows(), 2);
+  EXPECT_EQ(grid.StepCount(), 0);
+  EXPECT_EQ(grid.CurrentRow(), 0);
+}
+
+struct LoadCase {
+  const char* name;
+  std::string bytes;
+  int steps;
+  std::vector<std::string> functions;  // column 1 of each step row
+  int longLines = 0;
+};
+
+std::string Commas(int n) {
+  return std::string(static_cast<std::size_t>(n), ',');
+}
+
+void PrintTo(const LoadCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class StepFileLoadTest : public StepFileTest, public testing::WithParamInterface<LoadCase> {};
+
+TEST_P(StepFileLoadTest, ReadsLinesIntoStepRows) {
+  const LoadCase& c = GetParam();
+  WriteBytes(PathOf("in.tsf"), c.bytes);
+  StepGrid grid;
+  const StepFileResult result = LoadStepFile(grid, PathOf("in.tsf"));
+  ASSERT_TRUE(result.ok) << result.error;
+  EXPECT_EQ(result.steps, c.steps);
+  EXPECT_EQ(grid.StepCount(), c.steps);
+  EXPECT_EQ(result.longLines, c.longLines);
+  ASSERT_EQ(c.functions.size(), static_cast<std::size_t>(c.steps));
+  for (int r = 1; r <= c.steps; ++r) {
+    EXPECT_EQ(grid.Cell(r, kColFunction), c.functions[static_cast<std::size_t>(r - 1)])
+        << "row " << r;
+  }
+  EXPECT_EQ(grid.Cell(0, kColFunction), "Function");  // the grid keeps its header
+  EXPECT_EQ(grid.Row(grid.Rows() - 1), TestStep{});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, StepFileLoadTest,
+    testing::Values(LoadCase{"FirstLineIsAlwaysDropped", "1,Rest\r\n2,Short\r\n", 1, {"Short"}},
+                    LoadCase{"HeaderOfAnyContent", "whatever\r\n1,Rest\r\n", 1, {"Rest"}},
+                    LoadCase{"EmptyMiddleLineGivesEmptyRow",
+                             "h\r\n1,Rest\r\n\r\n3,Short\r\n",
+                             3,
+                             {"Rest", "", "Short"}},
+                    LoadCase{"LfOnlyIsOneDroppedLine", "h\n1,Rest\n2,Short\n", 0, {}},
+                    LoadCase{"LoneCrEndsALine", "h\r1,Rest\r2,Short", 2, {"Rest", "Short"}},
+                    LoadCase{"LfInsideALineIsText", "h\r\n1,Re\nst\r\n", 1, {"Re\nst"}},
+                    LoadCase{"LastLineWithoutLineEnd", "h\r\n1,Rest", 1, {"Rest"}},
+                    LoadCase{"CrCrIsAnEmptyLine", "h\r\r1,Rest\r\n", 2, {"", "Rest"}},
+                    LoadCase{"ShortLineLeavesLaterCellsEmpty", "h\r\n1\r\n", 1, {""}},
+                    LoadCase{"ExtraFieldsAreDroppedAndCounted",
+                             "h" + Commas(28) + "\r\n1,Rest" + Commas(25) + "\r\n2,Short" +
+                                 Commas(24) + "\r\n3,LOOP" + Commas(27) + "\r\n",
+                             3,
+                             {"Rest", "Short", "LOOP"},
+                             2}));
+
+TEST_F(StepFileTest, TwentySevenFieldsKeepTheFirstTwentySix) {
+  WriteBytes(PathOf("long.tsf"), "h\r\n1,Rest" + Commas(23) + ",last,extra,more\r\n");
+  StepGrid grid;
+  const StepFileResult result = LoadStepFile(grid, PathOf("long.tsf"));
+  EXPECT_TRUE(result.ok);
+  EXPECT_EQ(result.longLines, 1);
+  EXPECT_EQ(grid.Cell(1, kColTotalStep), "last");
+}
+
+TEST_F(StepFileTest, MissingFileOrEmptyPathLeavesTheGridUnchanged) {
+  for (const std::string& path : {PathOf("nothing.tsf"), std::string()}) {
+    StepGrid grid = SampleGrid();
+    grid.SetCurrentCell(2, 3);
+    const StepFileResult result = LoadStepFile(grid, path);
+    EXPECT_TRUE(result.ok);
+    EXPECT_TRUE(result.missing);
+    EXPECT_EQ(grid.Rows(), SampleGrid().Rows());
+    EXPECT_EQ(grid.Cell(2, kColFunction), "Battery RAMP");
+    EXPECT_EQ(grid.CurrentRow(), 2);
+  }
+}
+
+TEST_F(StepFileTest, EmptyFileLeavesTheGridUnchanged) {
+  WriteBytes(PathOf("zero.tsf"), "");
+  StepGrid grid = SampleGrid();
+  EXPECT_TRUE(LoadStepFile(grid, PathOf("zero.tsf")).ok);
+  EXPECT_EQ(grid.StepCount(), 4);
+}
+
+TEST_F(StepFileTest, LoadOverwritesOnlyTheFieldsTheLineHolds) {
+  // Without clearing first, step row 1 keeps its cells past a short line.
+  WriteBytes(PathOf("short.tsf"), "h\r\n9,Rest\r\n10\r\n");
+  StepGrid grid = SampleGrid();
+  ASSERT_TRUE(LoadStepFile(grid, PathOf("short.tsf")).ok);
+  EXPECT_EQ(grid.StepCount(), 2);
+  EXPECT_EQ(grid.Cell(1, kColStepNo), "9");
+  EXPECT_EQ(grid.Cell(1, kColFunction), "Rest");
+  EXPECT_EQ(grid.Cell(1, kColMode), "CC");  // from the old step 1
+  EXPECT_EQ(grid.Cell(2, kColFunction), "");
+  EXPECT_EQ(grid.CurrentRow(), 2);
+}
+
+TEST_F(StepFileTest, ReadErrorIsReported) {
+  StepGrid grid = SampleGrid();
+  const StepFileResult folder = LoadStepFile(grid, dir_.string());
+  EXPECT_FALSE(folder.ok);
+  EXPECT_NE(folder.error.find(dir_.string()), std::string::npos);
+  // Reading the start of the own address space fails with an I/O error.
+  if (fs::exists("/proc/self/mem")) {
+    const StepFileResult io = LoadStepFile(grid, "/proc/self/mem");
+    EXPECT_FALSE(io.ok);
+    EXPECT_NE(io.error.find("/proc/self/mem"), std::string::npos);
+  }
+  EXPECT_FALSE(LoadStepFile(grid, "/dev/zero").ok);  // would never end
+  EXPECT_EQ(grid.StepCount(), 4);
+}
+
+TEST_F(StepFileTest, MoreThanAHundredThousandStepsAreRefused) {
+  StepGrid grid = SampleGrid();
+  for (const std::string& bytes : {std::string(100'002, '\r'), std::string(100'001, '\r') + "x"}) {
+    WriteBytes(PathOf("huge.tsf"), bytes);
+    const StepFileResult result = LoadStepFile(grid, PathOf("huge.tsf"));
+    EXPECT_FALSE(result.ok);
+    EXPECT_NE(result.error.find("100000 steps"), std::string::npos) << result.error;
+    EXPECT_EQ(grid.StepCount(), 4);
+  }
+  WriteBytes(PathOf("large.tsf"), std::string(100'000, '\r') + "x");
+  EXPECT_TRUE(LoadStepFile(grid, PathOf("large.tsf")).ok);
+  EXPECT_EQ(grid.StepCount(), 100'000);
+  EXPECT_EQ(grid.Cell(100'000, kColStepNo), "x");
+}
+
+TEST_F(StepFileTest, FailedSaveLeavesTheOldFileIntact) {
+  const std::string path = PathOf("keep.tsf");
+  const std::string old = kHeaderLine + "\r\n1,Rest,,,,,,,,,,,,,,,,,,,,,,,,\r\n";
+  WriteBytes(path, old);
+  fs::create_directory(path + ".kvtmp");  // something in the way of the new text
+  const StepFileResult result = SaveStepFile(SampleGrid(), path);
+  EXPECT_FALSE(result.ok);
+  EXPECT_NE(result.error.find(path), std::string::npos);
+  EXPECT_EQ(ReadBytes(path), old);
+  EXPECT_TRUE(fs::is_directory(path + ".kvtmp"));  // not ours to remove
+}
+
+TEST_F(StepFileTest, SaveOverAFolderOrIntoAMissingFolderFails) {
+  fs::create_directory(PathOf("folder.tsf"));
+  const StepFileResult overFolder = SaveStepFile(SampleGrid(), PathOf("folder.tsf"));
+  EXPECT_FALSE(overFolder.ok);
+  EXPECT_TRUE(fs::is_directory(PathOf("folder.tsf")));
+  EXPECT_FALSE(fs::exists(PathOf("folder.tsf.kvtmp")));
+  EXPECT_FALSE(SaveStepFile(SampleGrid(), PathOf("no/such/dir.tsf")).ok);
+  EXPECT_FALSE(SaveStepFile(SampleGrid(), "").ok);
+}
+
+TEST_F(StepFileTest, SaveReplacesAnOlderFileCompletely) {
+  const std::string path = PathOf("over.tsf");
+  WriteBytes(path, std::string(100000, 'x'));
+  ASSERT_TRUE(SaveStepFile(StepGrid{}, path).ok);
+  EXPECT_EQ(ReadBytes(path), kHeaderLine + "\r\n");
+}
+
+TEST_F(StepFileTest, SaveThroughALinkReplacesTheLinkedFile) {
+  const std::string real = PathOf("real.tsf");
+  const std::string link = PathOf("link.tsf");
+  WriteBytes(real, "old");
+  fs::create_symlink(real, link);
+  ASSERT_TRUE(SaveStepFile(StepGrid{}, link).ok);
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_EQ(ReadBytes(real), kHeaderLine + "\r\n");
+}
+
+TEST_F(StepFileTest, CellsTheFormatCannotHoldAreNotSaved) {
+  const std::string path = PathOf("bad.tsf");
+  WriteBytes(path, "old");
+  for (const char* text : {"1,5", "a\rb"}) {
+    StepGrid grid = SampleGrid();
+    grid.SetCell(2, kColSinkValue, text);
+    const StepFileResult result = SaveStepFile(grid, path);
+    EXPECT_FALSE(result.ok);
+    EXPECT_NE(result.error.find("SinkValue"), std::string::npos) << result.error;
+    EXPECT_EQ(ReadBytes(path), "old");
+  }
+}
+
+}  // namespace
+}  // namespace kv
