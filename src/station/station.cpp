@@ -1,0 +1,201 @@
+#include "station/station.h"
+
+#include <QMetaObject>
+
+#include "results/identification.h"
+#include "runner/run_control.h"
+#include "runner/system_clock.h"
+
+namespace kv {
+
+namespace {
+
+QString ToQString(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace
+
+Station::Station(InstrumentLink& link, const Clock& clock, QObject* parent)
+    : QObject(parent), link_(link), clock_(clock), ctx_{grid_,
+                                                        link_,
+                                                        log_,
+                                                        clock_,
+                                                        [this] { return modelText_; },
+                                                        this} {
+  Init();
+}
+
+Station::Station(InstrumentLink& link, QObject* parent)
+    : QObject(parent),
+      link_(link),
+      ownClock_(std::make_unique<SystemClock>()),
+      clock_(*ownClock_),
+      ctx_{grid_, link_, log_, clock_, [this] { return modelText_; }, this} {
+  Init();
+}
+
+Station::~Station() {
+  timer1_.stop();
+  timer2_.stop();
+}
+
+void Station::Init() {
+  // The runner keeps its one-second rhythm by choosing each interval; a
+  // coarse timer would fire up to 5% early and shorten the seconds it counts.
+  timer1_.setTimerType(Qt::PreciseTimer);
+  timer1_.setSingleShot(true);
+  timer1_.setInterval(kFirstTickMs);
+  connect(&timer1_, &QTimer::timeout, this, &Station::OnTimer1);
+  timer2_.setTimerType(Qt::PreciseTimer);
+  timer2_.setSingleShot(true);
+  timer2_.setInterval(kIdentifyDelayMs);
+  connect(&timer2_, &QTimer::timeout, this, &Station::OnTimer2);
+}
+
+void Station::Run() {
+  tickHeld_ = false;
+  const RunRequest request = RunCommand(state_, log_);
+  emit logCleared();
+  if (request.enableIdentification) {
+    identifyHeld_ = false;
+    timer2_.start(kIdentifyDelayMs);
+  }
+  if (request.enableRunner) {
+    // Always a full second: the identification armed above comes first, so
+    // the first step starts with this run's model text.
+    timer1_.start(kFirstTickMs);
+  }
+  PublishRunning();
+}
+
+void Station::Stop() {
+  // The timer goes first so that no tick can start inside Stop's own write.
+  timer1_.stop();
+  tickHeld_ = false;
+  const bool wasBusy = busy_;
+  busy_ = true;
+  StopCommand(state_, link_);
+  busy_ = wasBusy;
+  PublishRunning();
+  if (!busy_) {
+    ScheduleHeldWork();
+  }
+}
+
+void Station::Halt() {
+  timer1_.stop();
+  tickHeld_ = false;
+  HaltRunner(state_);
+  PublishRunning();
+}
+
+void Station::Identify() {
+  identifyHeld_ = false;
+  timer2_.start(kIdentifyDelayMs);
+}
+
+void Station::OnTimer1() {
+  if (busy_) {
+    tickHeld_ = true;
+    return;
+  }
+  RunTick();
+}
+
+void Station::OnTimer2() {
+  if (busy_) {
+    identifyHeld_ = true;
+    return;
+  }
+  RunIdentification();
+}
+
+void Station::RunTick() {
+  tickHeld_ = false;
+  busy_ = true;
+  emit tickStarted();
+  const TickOutcome outcome = RunnerTick(state_, ctx_);
+  busy_ = false;
+  if (outcome.reenableTimer) {
+    timer1_.start(outcome.intervalMs);
+  }
+  PublishRunning();
+  emit tickFinished();
+  ScheduleHeldWork();
+}
+
+void Station::RunIdentification() {
+  identifyHeld_ = false;
+  busy_ = true;
+  modelText_ = std::string(kErrRec);
+  emit modelTextChanged(ToQString(modelText_));
+  std::string reply = IdentifyInstrument(link_);
+  modelText_ = std::move(reply);
+  offered_.clear();
+  for (const std::string& name : kv::OfferedFunctions(modelText_)) {
+    offered_.append(ToQString(name));
+  }
+  busy_ = false;
+  const QString text = ToQString(modelText_);
+  emit modelTextChanged(text);
+  emit identified(text, offered_);
+  ScheduleHeldWork();
+}
+
+void Station::ScheduleHeldWork() {
+  if ((!tickHeld_ && !identifyHeld_) || heldWorkScheduled_) {
+    return;
+  }
+  // From the event loop rather than from here: the caller may still be
+  // unwinding out of a handler.
+  heldWorkScheduled_ = true;
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        heldWorkScheduled_ = false;
+        RunHeldWork();
+      },
+      Qt::QueuedConnection);
+}
+
+void Station::RunHeldWork() {
+  if (busy_) {
+    return;  // The transaction in progress schedules it again when it ends.
+  }
+  // An identification first: a run's ticks should see its model text.
+  if (identifyHeld_) {
+    RunIdentification();
+  } else if (tickHeld_) {
+    RunTick();
+  }
+}
+
+void Station::PublishRunning() {
+  if (state_.running != publishedRunning_) {
+    publishedRunning_ = state_.running;
+    emit runningChanged(publishedRunning_);
+  }
+}
+
+void Station::OnStepStarted(int row, int previousRow) {
+  emit stepStarted(row, previousRow);
+}
+
+void Station::OnRowAdded(std::size_t index) {
+  emit rowAdded(static_cast<qsizetype>(index));
+}
+
+void Station::OnMessage(std::string_view text) {
+  emit message(ToQString(text));
+}
+
+void Station::OnNotice(std::string_view text) {
+  emit notice(ToQString(text));
+}
+
+void Station::OnRunFinished(int lastRow) {
+  emit runFinished(lastRow);
+}
+
+}  // namespace kv

@@ -1,0 +1,132 @@
+#pragma once
+// The live bench that the desktop program and the headless runner share: the
+// link, the step list, the result log, the runner with its timer (Timer1) and
+// the one-shot identification (Timer2).
+//
+// Link transactions never interleave. A tick or an identification whose timer
+// fires while another one waits for the load is held and runs as soon as that
+// one is done. Stop is the exception by design: its command goes out at once,
+// even in the middle of a waiting query, and the interrupted tick then ends
+// without sending anything more or re-arming the timer.
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "link/instrument_link.h"
+#include "results/result_log.h"
+#include "runner/clock.h"
+#include "runner/runner_state.h"
+#include "runner/runner_tick.h"
+#include "steps/step_grid.h"
+
+namespace kv {
+
+class Station : public QObject, private RunnerObserver {
+  Q_OBJECT
+
+ public:
+  /// Delay of the identification after Run or the connection dialog.
+  static constexpr int kIdentifyDelayMs = 100;
+  /// Delay of a run's first tick.
+  static constexpr int kFirstTickMs = 1000;
+
+  /// Works on `link` and reads time from `clock`; both must outlive the
+  /// station. The link may be a LinkRouter or an in-process simulated load.
+  Station(InstrumentLink& link, const Clock& clock, QObject* parent = nullptr);
+  /// As above on the system clock.
+  explicit Station(InstrumentLink& link, QObject* parent = nullptr);
+  ~Station() override;
+
+  StepGrid& Steps() { return grid_; }
+  const StepGrid& Steps() const { return grid_; }
+  const ResultLog& Log() const { return log_; }
+  const RunnerState& State() const { return state_; }
+  InstrumentLink& Link() { return link_; }
+
+  /// The load's reply to "name?" ("ErrRec" while asking or when it failed);
+  /// "" before the first identification.
+  const std::string& ModelText() const { return modelText_; }
+  /// The step functions the identified model supports, in function order.
+  const QStringList& OfferedFunctionList() const { return offered_; }
+
+  bool IsRunning() const { return state_.running; }
+  /// A tick or an identification is waiting on the link right now.
+  bool IsLinkBusy() const { return busy_; }
+  bool IsRunnerTimerActive() const { return timer1_.isActive() || tickHeld_; }
+
+ public slots:
+  /// Clears the log, starts over at row 1 and arms the identification and the
+  /// runner's timer. Sends nothing itself.
+  void Run();
+  /// Sends "LOAD OFF" (or "SEQLD:TEST OFF" after a Sequence Load) at once and
+  /// stops the runner for good, also from inside a tick's wait.
+  void Stop();
+  /// Stops the runner without sending anything (the CSV export does this).
+  void Halt();
+  /// Arms the one-shot identification (after the connection dialog closes).
+  void Identify();
+
+ signals:
+  /// Run emptied the result log.
+  void logCleared();
+  /// Result log row `index` (0-based) was added.
+  void rowAdded(qsizetype index);
+  /// Step list row `row` started (highlight it); `previousRow` (0: none) ends.
+  void stepStarted(int row, int previousRow);
+  /// The list ran to its end; `lastRow` (0: none) is no longer highlighted.
+  void runFinished(int lastRow);
+  /// A message for the operator ("Test Finished"); show it without blocking.
+  void message(const QString& text);
+  /// Something worth knowing that is not a failure (a skipped step).
+  void notice(const QString& text);
+  void runningChanged(bool running);
+  /// The model text changed ("ErrRec" at the start of every identification).
+  void modelTextChanged(const QString& modelText);
+  /// An identification ended with `modelText`; `functions` are now offered.
+  void identified(const QString& modelText, const QStringList& functions);
+  /// A runner tick begins / has ended (for timing and tests).
+  void tickStarted();
+  void tickFinished();
+
+ private:
+  void OnTimer1();
+  void OnTimer2();
+  void RunTick();
+  void RunIdentification();
+  /// Starts a held tick or identification once the link is free again.
+  void ScheduleHeldWork();
+  void RunHeldWork();
+  void PublishRunning();
+  void Init();
+
+  // RunnerObserver
+  void OnStepStarted(int row, int previousRow) override;
+  void OnRowAdded(std::size_t index) override;
+  void OnMessage(std::string_view text) override;
+  void OnNotice(std::string_view text) override;
+  void OnRunFinished(int lastRow) override;
+
+  InstrumentLink& link_;
+  std::unique_ptr<Clock> ownClock_;
+  const Clock& clock_;
+  StepGrid grid_;
+  ResultLog log_;
+  RunnerState state_;
+  RunnerContext ctx_;
+  QTimer timer1_;
+  QTimer timer2_;
+  std::string modelText_;
+  QStringList offered_;
+  bool busy_ = false;
+  bool tickHeld_ = false;
+  bool identifyHeld_ = false;
+  bool heldWorkScheduled_ = false;
+  bool publishedRunning_ = false;
+};
+
+}  // namespace kv
