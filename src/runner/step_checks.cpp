@@ -1,0 +1,145 @@
+// Phase 6 of the tick and the end of the run: when a step ends, what goes to
+// the load at that moment and which result rows are written.
+
+#include <string>
+
+#include "commands/step_builders.h"
+#include "runner/tick_session.h"
+#include "steps/step_columns.h"
+#include "text/number_text.h"
+
+namespace kv::detail {
+
+namespace {
+
+/// A result row with the clock and stamp cells and the function name filled.
+ResultRow ResultRowBase(const TickSession& s) {
+  const LocalDateTime now = s.ctx.clock.Now();
+  ResultRow row;
+  row[1] = FormatClockCell(now);
+  row[7] = FormatStampCell(now);
+  row[8] = s.state.currentFunction;
+  return row;
+}
+
+/// The load's own test has ended when "TESTING?" answers 0 (or nothing
+/// readable).
+bool LoadTestEnded(TickSession& s) {
+  return Value(s.Query("TESTING?")) == 0.0;
+}
+
+void CompleteSequenceLoad(TickSession& s) {
+  if (!s.BatteryCapable() || !LoadTestEnded(s) || s.Halted()) {
+    return;
+  }
+  s.Advance();
+  SequenceTestOff(s.link);
+  s.Query("MEAS:VC?");
+}
+
+void CompleteRampOrCycleLife(TickSession& s) {
+  if (!s.BatteryCapable() || !LoadTestEnded(s) || s.Halted()) {
+    return;
+  }
+  s.Advance();
+  const std::string reply = s.Query("BATT:RVOLT?");
+  if (s.Halted()) {
+    return;
+  }
+  // Compared as numbers: as texts "9.5" would not be below "10.5".
+  const bool pass = Value(reply) < Value(s.state.params.loadOffV);
+  ResultRow row = ResultRowBase(s);
+  // The reply is logged whole for both verdicts: cutting its first three
+  // characters on a FAIL would turn 11.25 V into "25".
+  row[2] = reply;
+  row[9] = pass ? "PASS" : "FAIL";
+  s.AddRow(std::move(row));
+}
+
+void CompleteOcpOrOpp(TickSession& s, bool ocp) {
+  if (!LoadTestEnded(s) || s.Halted()) {
+    return;
+  }
+  const double verdict = Value(s.Query("NG?"));
+  if (s.Halted() || (verdict != 0.0 && verdict != 1.0)) {
+    return;
+  }
+  const std::string trip = s.Query(ocp ? "OCP?" : "OPP?");
+  if (s.Halted()) {
+    return;
+  }
+  const StepParameters& p = s.state.params;
+  const double x = Value(trip);
+  const bool pass = Value(p.limitLow) <= x && x <= Value(p.limitHigh);
+  StopTest(s.link);
+  if (s.Halted()) {
+    return;
+  }
+  s.Advance();
+  ResultRow row = ResultRowBase(s);
+  row[ocp ? 3 : 4] = trip;
+  row[9] = pass ? "PASS" : "FAIL";
+  s.AddRow(std::move(row));
+}
+
+}  // namespace
+
+StopResult RunStopChecks(TickSession& s) {
+  RunnerState& st = s.state;
+  if (st.stepVoltageStop > 0.0 && Value(s.lastVoltage) < st.stepVoltageStop) {
+    s.Advance();
+    return StopResult::Ended;
+  }
+  if (st.stepAhStop > 0.0 && st.stepAh >= st.stepAhStop) {
+    s.Advance();
+    return StopResult::Ended;
+  }
+  if (st.stepTimed && st.stepSecondsLeft <= 0) {
+    if (st.currentFunction == "Short") {
+      ShortOff(s.link);
+    } else if (st.currentRow >= s.ctx.grid.StepCount() ||
+               s.ctx.grid.Cell(st.currentRow + 1, kColFunction) != st.currentFunction) {
+      // When the next step has the same function the load stays on.
+      LoadOff(s.link);
+    }
+    if (s.Halted()) {
+      return StopResult::Ended;
+    }
+    s.Advance();
+    return StopResult::Restart;
+  }
+  return StopResult::None;
+}
+
+void RunCompletionChecks(TickSession& s) {
+  const std::string& f = s.state.currentFunction;
+  if (f == "Sequence Load") {
+    CompleteSequenceLoad(s);
+  } else if (f == "Battery RAMP" || f == "Battery Cycle Life") {
+    CompleteRampOrCycleLife(s);
+  } else if (f == "Battery Discharge CC" || f == "Battery Discharge CP") {
+    // Asked for the load's sake only; these steps end by their stops.
+    if (s.BatteryCapable()) {
+      s.Query("TESTING?");
+    }
+  } else if (f == "OCP" || f == "OPP") {
+    CompleteOcpOrOpp(s, f == "OCP");
+  }
+}
+
+void EndOfRun(TickSession& s) {
+  LoadOff(s.link);
+  if (s.Halted()) {
+    return;
+  }
+  RunnerState& st = s.state;
+  st.running = false;
+  const int lastRow = st.highlightedRow;
+  st.highlightedRow = 0;
+  if (s.ctx.observer != nullptr) {
+    s.ctx.observer->OnRunFinished(lastRow);
+    s.ctx.observer->OnMessage("Test Finished");
+  }
+}
+
+}  // namespace kv::detail

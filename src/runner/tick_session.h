@@ -1,0 +1,75 @@
+#pragma once
+// The inside of one tick, shared by the step start, the checks and the tick
+// loop. Everything the tick sends goes through a guard: once a Run, Stop or
+// halt has changed the runner's generation (typically while the tick waited
+// for the load), no further line of this tick reaches the load.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "link/instrument_link.h"
+#include "results/result_log.h"
+#include "runner/runner_state.h"
+#include "runner/runner_tick.h"
+
+namespace kv::detail {
+
+class GuardedLink : public InstrumentLink {
+ public:
+  GuardedLink(InstrumentLink& link, const RunnerState& state)
+      : link_(link), state_(state), generation_(state.generation) {}
+
+  bool Halted() const { return state_.generation != generation_; }
+
+  void OpenInstrument(std::int16_t mode) override;
+  void CloseInstrument() override;
+  void WriteInstrument(std::string_view command) override;
+  std::string ReadInstrument() override;
+  std::int16_t ConnectMode() const override { return link_.ConnectMode(); }
+  std::string WaitRecvBuf(int timeoutMs) override;
+  void ClearRecvBuf() override;
+
+ private:
+  InstrumentLink& link_;
+  const RunnerState& state_;
+  std::uint64_t generation_;
+};
+
+class TickSession {
+ public:
+  TickSession(RunnerState& runnerState, RunnerContext& context)
+      : state(runnerState), ctx(context), link(context.link, runnerState) {}
+
+  RunnerState& state;
+  RunnerContext& ctx;
+  GuardedLink link;
+
+  // Per-tick values: the latest measurement.
+  std::string lastVoltage;
+  std::string lastCurrent;
+  double lastPower = 0.0;
+
+  bool Halted() const { return link.Halted(); }
+  /// Writes `line` and reads one reply ("" once halted).
+  std::string Query(std::string_view line);
+  bool BatteryCapable() const;
+  /// Ends the running step: the next pass starts the following row.
+  void Advance();
+  /// Numbers the row, appends it and tells the observer.
+  void AddRow(ResultRow cells);
+  void Notice(const std::string& text);
+};
+
+/// Phase 4. True when the tick restarts (FOR, LOOP, a skipped step).
+bool StartStep(TickSession& s);
+
+enum class StopResult { None, Ended, Restart };
+/// Voltage, ampere-hour and time stops, in that order.
+StopResult RunStopChecks(TickSession& s);
+/// The checks of steps that the load runs to their end by itself.
+void RunCompletionChecks(TickSession& s);
+/// "LOAD OFF", the last row turns white, "Test Finished".
+void EndOfRun(TickSession& s);
+
+}  // namespace kv::detail

@@ -1,0 +1,88 @@
+// The timer interval that keeps ticks about one second apart.
+
+#include "runner_harness.h"
+
+namespace kv::test {
+namespace {
+
+using ::testing::ElementsAre;
+
+struct IntervalCase {
+  const char* name;
+  const char* function;
+  Fixed4 budget;
+  bool timed;
+  double elapsed;
+  int expected;
+};
+
+TEST(RunnerInterval, Rule) {
+  StepGrid grid;
+  TestStep rest;
+  rest[kColFunction] = "Rest";
+  rest[kColTStop] = "3";
+  grid.AssignSteps({rest});
+  const IntervalCase cases[] = {
+      {"tick took 0.2 s", "Discharge", 10 * kFixed4One, true, 0.2, 800},
+      {"tick took 0.96 s", "Discharge", 10 * kFixed4One, true, 0.96, 975},
+      {"just under 0.95 s", "Discharge", 10 * kFixed4One, true, 0.949, 51},
+      {"just over 0.95 s", "Discharge", 10 * kFixed4One, true, 0.951, 975},
+      {"half rounds to even (down)", "Discharge", 10 * kFixed4One, true, 0.1875, 812},
+      {"half rounds to even (up)", "Discharge", 10 * kFixed4One, true, 0.0625, 938},
+      {"instant tick", "Discharge", 10 * kFixed4One, true, 0.0, 1000},
+      {"budget not above the tick", "Discharge", 5000, true, 0.5, 50},
+      {"budget used up", "Discharge", 0, true, 0.1, 50},
+      {"untimed step keeps pace", "OCP", -40 * kFixed4One, false, 0.1, 900},
+      {"first Rest tick", "Rest", 3 * kFixed4One, true, 0.1, 700},
+      {"later Rest tick", "Rest", 2 * kFixed4One, true, 0.1, 900},
+      {"slow tick past its budget wins over Rest", "Rest", 3 * kFixed4One, true, 3.5, 50},
+  };
+  for (const IntervalCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    RunnerState state;
+    state.currentRow = 1;
+    state.currentFunction = c.function;
+    state.stepSecondsLeft = c.budget;
+    state.stepTimed = c.timed;
+    EXPECT_EQ(NextTickInterval(state, grid, 0.0, c.elapsed), c.expected);
+  }
+}
+
+TEST(RunnerInterval, MidnightDuringATickGivesOneSecond) {
+  RunnerState state;
+  state.currentFunction = "Discharge";
+  state.stepSecondsLeft = 100 * kFixed4One;
+  state.stepTimed = true;
+  StepGrid grid;
+  EXPECT_EQ(NextTickInterval(state, grid, 86399.9, 0.1), 1000);
+}
+
+TEST(RunnerInterval, TickDurationComesOffTheNextInterval) {
+  for (const auto& [ms, expected] : {std::pair{200, 800}, std::pair{960, 975}, std::pair{3, 997}}) {
+    SCOPED_TRACE(ms);
+    RunnerBench b;
+    b.AddStep("Normal", {{kColMode, "CC"}, {kColSinkValue, "1"}, {kColTStop, "10"}});
+    b.link.Reply("MEAS:VC?", "12,1");
+    b.link.OnRead([&b, ms = ms](std::string_view) { b.clock.AdvanceMs(ms); });
+    b.Run();
+    b.Tick();
+    b.Tick();
+    EXPECT_THAT(b.intervals, ElementsAre(expected, expected));
+  }
+}
+
+TEST(RunnerInterval, RowsAcrossMidnightCarryTheNewDate) {
+  RunnerBench b;
+  b.clock = FakeClock(86399.5);
+  b.AddStep("Normal", {{kColMode, "CC"}, {kColSinkValue, "1"}, {kColTStop, "10"}});
+  b.link.Reply("MEAS:VC?", "12,1");
+  b.link.OnRead([&](std::string_view) { b.clock.AdvanceMs(600); });
+  b.Run();
+  b.Tick();
+  EXPECT_THAT(b.intervals, ElementsAre(1000));
+  EXPECT_EQ(b.Cell(0, 1), "00:00:00");
+  EXPECT_EQ(b.Cell(0, 7), "2026/12/07 00:00:00");
+}
+
+}  // namespace
+}  // namespace kv::test
