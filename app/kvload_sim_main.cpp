@@ -1,0 +1,57 @@
+// kvload-sim: a simulated electronic load served over TCP and a pseudo-terminal.
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <cstdio>
+
+#include "sim/server/quit_on_signals.h"
+#include "sim/server/sim_server.h"
+#include "sim/server/sim_server_options.h"
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  QCoreApplication::setApplicationName("kvload-sim");
+  QCoreApplication::setApplicationVersion("1.2");
+
+  QCommandLineParser parser;
+  kv::AddSimServerOptions(parser);
+  parser.process(app);
+  kv::SimServerLaunch launch;
+  QString error;
+  if (!parser.positionalArguments().isEmpty()) {
+    error = QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().first());
+  }
+  if (!error.isEmpty() || !kv::ReadSimServerOptions(parser, &launch, &error)) {
+    std::fprintf(stderr, "kvload-sim: %s\n", qPrintable(error));
+    return 2;
+  }
+
+  kv::SimServer server(launch.config);
+  if (!server.OpenLog(&error) ||
+      (launch.tcp && !server.ListenTcp(launch.address, launch.port, &error)) ||
+      (launch.serial && !server.OpenPty(&error))) {
+    std::fprintf(stderr, "kvload-sim: %s\n", qPrintable(error));
+    return 2;
+  }
+  kv::QuitOnSignals();
+
+  const kv::SimSourceParams& s = launch.config.load.source;
+  if (s.kind == kv::SimSourceKind::Battery) {
+    std::fprintf(stderr,
+                 "kvload-sim: model \"%s\", battery %.3g-%.3g V, %.4g Ah at %.0f%%, %.3g ohm\n",
+                 launch.config.load.modelText.c_str(), s.emptyVoltage, s.fullVoltage, s.capacityAh,
+                 s.initialSoc * 100.0, s.internalOhm);
+  } else {
+    std::fprintf(stderr, "kvload-sim: model \"%s\", supply %.4g V, %.3g ohm\n",
+                 launch.config.load.modelText.c_str(), s.fullVoltage, s.internalOhm);
+  }
+  std::printf("%s\n", qPrintable(server.ReadyLine()));
+  std::fflush(stdout);
+
+  QCoreApplication::exec();
+
+  server.Finish();
+  const kv::SimulatedLoad& load = server.Load();
+  std::fprintf(stderr, "kvload-sim: %d lines received, %d rejected\n", load.LineCount(),
+               load.ErrorCount());
+  return launch.failOnError && load.ErrorCount() > 0 ? 1 : 0;
+}

@@ -1,0 +1,192 @@
+#include "sim/server/sim_server_options.h"
+
+#include <limits>
+
+namespace kv {
+namespace {
+
+struct OptionText {
+  const char* name;
+  const char* valueName;  // nullptr for a switch
+  const char* help;
+};
+
+constexpr OptionText kOptions[] = {
+    {"model", "text",
+     "Reply to \"name?\" (default \"KVLOAD-SIM 100G\", which offers every "
+     "function; a text without \"G\" is not battery-capable)."},
+    {"source", "battery|supply",
+     "What is on the input: a battery (default; a 50 mAh lithium cell protected at 5 A and "
+     "18 W, so that short demos run to the end) or a bench supply (12 V, 5 A, 50 W)."},
+    {"voltage", "V", "Battery voltage when full, or the supply's output voltage."},
+    {"empty-voltage", "V", "Battery open-circuit voltage when empty (default 3.0)."},
+    {"capacity", "Ah", "Battery capacity."},
+    {"soc", "percent", "Battery state of charge at start (default 100)."},
+    {"resistance", "ohm", "Internal resistance of the source."},
+    {"current-limit", "A", "Current above which the source's output collapses (0: none)."},
+    {"power-limit", "W", "Power above which the source's output collapses (0: none)."},
+    {"sweep-step-ms", "ms", "Time on each level of an OCP/OPP sweep (default 100)."},
+    {"speed", "factor", "Model seconds per real second (default 1)."},
+    {"log", "file",
+     "Command log: every line received (RX), reply (TX) and rejection (ERR), "
+     "one per line with the model time in seconds, tab-separated."},
+    {"listen", "address", "TCP address to listen on (default 127.0.0.1, loopback only)."},
+    {"port", "port", "TCP port (default 4001; 0 picks a free one, shown in the ready line)."},
+    {"no-tcp", nullptr, "Do not serve TCP."},
+    {"no-serial", nullptr, "Do not open a pseudo-terminal."},
+    {"reply-eol", "lf|crlf", "Reply terminator (default CR LF on TCP, LF on the serial line)."},
+    {"reply-delay", "ms", "Fault: send every reply this late."},
+    {"silent", nullptr, "Fault: never reply."},
+    {"silent-after", "n", "Fault: stop replying after n lines of a connection."},
+    {"garbage-every", "n", "Fault: replace every n-th reply by junk (1: all of them)."},
+    {"split-replies", "n", "Fault: send each reply in n pieces..."},
+    {"split-delay", "ms", "...this many ms apart (default 20)."},
+    {"drop-after", "n",
+     "Fault: drop a connection (hang up the serial line) when its n-th "
+     "line arrives, without replying to it."},
+    {"verbose", nullptr, "Echo every log line on standard error."},
+    {"fail-on-error", nullptr, "Exit with status 1 if any line was rejected."},
+};
+
+bool ReadDouble(const QCommandLineParser& p, const char* name, double min, double max, double* out,
+                QString* error) {
+  if (!p.isSet(name)) {
+    return true;
+  }
+  bool ok = false;
+  const double v = p.value(name).toDouble(&ok);
+  if (!ok || v < min || v > max) {
+    *error = QStringLiteral("--%1: \"%2\" is not a number from %3 to %4")
+                 .arg(name, p.value(name))
+                 .arg(min)
+                 .arg(max);
+    return false;
+  }
+  *out = v;
+  return true;
+}
+
+bool ReadInt(const QCommandLineParser& p, const char* name, int min, int max, int* out,
+             QString* error) {
+  if (!p.isSet(name)) {
+    return true;
+  }
+  bool ok = false;
+  const int v = p.value(name).toInt(&ok);
+  if (!ok || v < min || v > max) {
+    *error = QStringLiteral("--%1: \"%2\" is not a whole number from %3 to %4")
+                 .arg(name, p.value(name))
+                 .arg(min)
+                 .arg(max);
+    return false;
+  }
+  *out = v;
+  return true;
+}
+
+}  // namespace
+
+void AddSimServerOptions(QCommandLineParser& parser) {
+  parser.setApplicationDescription(
+      "A simulated DC electronic load for trying step lists and for tests. It speaks the "
+      "load's text protocol over TCP and over a pseudo-terminal (connect a serial client to "
+      "the device it prints), and prints a ready line on standard output once it serves. "
+      "Lines it does not know, or whose value it cannot read, are rejected and reported. "
+      "SIGINT or SIGTERM end it cleanly.");
+  parser.addHelpOption();
+  parser.addVersionOption();
+  for (const OptionText& o : kOptions) {
+    if (o.valueName != nullptr) {
+      parser.addOption(QCommandLineOption(o.name, o.help, o.valueName));
+    } else {
+      parser.addOption(QCommandLineOption(o.name, o.help));
+    }
+  }
+}
+
+bool ReadSimServerOptions(const QCommandLineParser& p, SimServerLaunch* out, QString* error) {
+  SimServerConfig& c = out->config;
+  SimSourceParams& s = c.load.source;
+  // A load served for days streams its log to the file instead of memory.
+  c.load.keepLog = false;
+  if (p.isSet("model")) {
+    c.load.modelText = p.value("model").toStdString();
+  }
+  if (p.isSet("source")) {
+    const QString kind = p.value("source");
+    if (kind == "supply") {
+      s = SimSourceParams{};
+      s.kind = SimSourceKind::Supply;
+      s.fullVoltage = 12.0;
+      s.internalOhm = 0.01;
+      s.currentLimitA = 5.0;
+      s.powerLimitW = 50.0;
+    } else if (kind != "battery") {
+      *error = QStringLiteral("--source: \"%1\" is neither battery nor supply").arg(kind);
+      return false;
+    }
+  }
+  constexpr double kBig = 1e6;
+  double soc = s.initialSoc * 100.0;
+  if (!ReadDouble(p, "voltage", 0.001, kBig, &s.fullVoltage, error) ||
+      !ReadDouble(p, "empty-voltage", 0.0, kBig, &s.emptyVoltage, error) ||
+      !ReadDouble(p, "capacity", 1e-6, kBig, &s.capacityAh, error) ||
+      !ReadDouble(p, "soc", 0.0, 100.0, &soc, error) ||
+      !ReadDouble(p, "resistance", 0.0, kBig, &s.internalOhm, error) ||
+      !ReadDouble(p, "current-limit", 0.0, kBig, &s.currentLimitA, error) ||
+      !ReadDouble(p, "power-limit", 0.0, kBig, &s.powerLimitW, error) ||
+      !ReadInt(p, "sweep-step-ms", 1, 3600000, &c.load.sweepStepMs, error) ||
+      !ReadDouble(p, "speed", 0.001, 10000.0, &c.speed, error)) {
+    return false;
+  }
+  s.initialSoc = soc / 100.0;
+  if (s.kind == SimSourceKind::Battery && s.emptyVoltage >= s.fullVoltage) {
+    *error = QStringLiteral("--empty-voltage must be below --voltage");
+    return false;
+  }
+  c.logFile = p.value("log");
+  c.verbose = p.isSet("verbose");
+  out->failOnError = p.isSet("fail-on-error");
+  out->tcp = !p.isSet("no-tcp");
+  out->serial = !p.isSet("no-serial");
+  if (p.isSet("listen") && !out->address.setAddress(p.value("listen"))) {
+    *error = QStringLiteral("--listen: \"%1\" is not an IP address").arg(p.value("listen"));
+    return false;
+  }
+  int port = out->port;
+  if (!ReadInt(p, "port", 0, 65535, &port, error)) {
+    return false;
+  }
+  out->port = static_cast<quint16>(port);
+  if (p.isSet("reply-eol")) {
+    const QString eol = p.value("reply-eol");
+    if (eol == "lf") {
+      c.replyEol = "\n";
+    } else if (eol == "crlf") {
+      c.replyEol = "\r\n";
+    } else {
+      *error = QStringLiteral("--reply-eol: \"%1\" is neither lf nor crlf").arg(eol);
+      return false;
+    }
+  }
+  constexpr int kMax = std::numeric_limits<int>::max();
+  SimFaults& f = c.faults;
+  if (!ReadInt(p, "reply-delay", 0, 600000, &f.replyDelayMs, error) ||
+      !ReadInt(p, "silent-after", 0, kMax, &f.silentAfter, error) ||
+      !ReadInt(p, "garbage-every", 0, kMax, &f.garbageEvery, error) ||
+      !ReadInt(p, "split-replies", 1, 1000, &f.splitReplies, error) ||
+      !ReadInt(p, "split-delay", 0, 60000, &f.splitDelayMs, error) ||
+      !ReadInt(p, "drop-after", 0, kMax, &f.dropAfter, error)) {
+    return false;
+  }
+  if (p.isSet("silent")) {
+    f.silentAfter = 0;
+  }
+  if (!out->tcp && !out->serial) {
+    *error = QStringLiteral("--no-tcp and --no-serial leave nothing to serve");
+    return false;
+  }
+  return true;
+}
+
+}  // namespace kv
