@@ -4,7 +4,6 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string_view>
@@ -154,16 +153,26 @@ StepFileResult SaveStepFile(const StepGrid& grid, const std::string& path) {
       target = resolved;
     }
   }
+  // Renaming over a file would bypass its write protection; honour it.
+  const fs::file_status old = fs::status(target, ec);
+  constexpr fs::perms kAnyWrite =
+      fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+  if (fs::is_regular_file(old) && (old.permissions() & kAnyWrite) == fs::perms::none) {
+    return Failure(kVerb, path, "the file is read-only");
+  }
   fs::path temp = target;
   temp += ".kvtmp";
 
-  File file(std::fopen(temp.c_str(), "wb"));
+  File file(std::fopen(temp.string().c_str(), "wb"));
   if (!file) {
     return Failure(kVerb, path, ErrnoText(errno) + " (writing " + temp.string() + ")");
   }
   if (const std::string reason = WriteAll(std::move(file), StepFileText(grid)); !reason.empty()) {
     fs::remove(temp, ec);
     return Failure(kVerb, path, reason);
+  }
+  if (fs::is_regular_file(old)) {
+    fs::permissions(temp, old.permissions(), ec);  // the new file keeps the old one's access
   }
   fs::rename(temp, target, ec);
   if (ec) {

@@ -55,13 +55,6 @@ TEST(FormatNumber, ShortSumsOfIncrementsStayClean) {
   EXPECT_EQ(FormatNumber(wh), "0.06");
 }
 
-TEST(FormatNumber, ReadsBackToTheSameText) {
-  for (const char* text :
-       {"0.5", "1E-05", "1.5E+15", "-123.456", "0.00027778", "3.14159265358979"}) {
-    EXPECT_EQ(FormatNumber(Value(text)), text);
-  }
-}
-
 struct FixedFormatCase {
   Fixed4 value;
   const char* text;
