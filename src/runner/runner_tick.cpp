@@ -164,6 +164,9 @@ TickOutcome RunnerTick(RunnerState& state, RunnerContext& ctx) {
   const int interval =
       NextTickInterval(state, ctx.grid, tickStart, ctx.clock.SecondsSinceMidnight());
   AddMeasurementRow(s);
+  if (s.Halted()) {
+    return Halt();  // the host stopped the run from its row handler
+  }
   state.stepSecondsLeft -= kFixed4One;
   return TickOutcome{true, interval};
 }

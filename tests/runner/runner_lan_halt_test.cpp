@@ -204,5 +204,21 @@ TEST(RunnerHalt, HaltWithoutStopSendsNothing) {
   EXPECT_THAT(b.TakeLines(), ElementsAre("LOAD OFF", "MEAS:VC?"));
 }
 
+TEST(RunnerHalt, StopFromTheHostsRowHandlerStaysInForce) {
+  struct StopOnRow : RunnerObserver {
+    RunnerBench* bench = nullptr;
+    void OnRowAdded(std::size_t) override { StopCommand(bench->state, bench->link); }
+  } observer;
+  RunnerBench b;
+  observer.bench = &b;
+  b.ctx.observer = &observer;
+  b.AddStep("Rest", {{kColTStop, "3"}});
+  b.link.Reply("MEAS:VC?", "12,1");
+  b.Run();
+  EXPECT_FALSE(b.Tick().reenableTimer);
+  EXPECT_THAT(b.TakeLines(), ElementsAre("LOAD OFF", "MEAS:VC?", "LOAD OFF"));
+  EXPECT_EQ(b.log.RowCount(), 1u);
+}
+
 }  // namespace
 }  // namespace kv::test
