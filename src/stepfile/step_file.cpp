@@ -258,7 +258,9 @@ StepFileResult LoadStepFile(StepGrid& grid, const std::string& path) {
     return Failure(kVerb, path, "more than " + std::to_string(kMaxSteps) + " steps");
   }
   std::vector<TestStep> steps;
-  steps.reserve(lines);
+  // Room for the header and the empty last row that the grid adds, so that
+  // handing the rows over moves no row twice.
+  steps.reserve(lines + 1);
   if (SplitLines(grid, data, steps, result.longLines) > 0) {
     result.steps = static_cast<int>(steps.size());
     grid.AssignSteps(std::move(steps));
