@@ -2,10 +2,12 @@
 // the load at that moment and which result rows are written.
 
 #include <string>
+#include <string_view>
 
 #include "commands/step_builders.h"
 #include "runner/tick_session.h"
 #include "steps/step_columns.h"
+#include "text/decimal_number.h"
 #include "text/number_text.h"
 
 namespace kv::detail {
@@ -20,6 +22,13 @@ ResultRow ResultRowBase(const TickSession& s) {
   row[7] = FormatStampCell(now);
   row[8] = s.state.currentFunction;
   return row;
+}
+
+/// A verdict needs a reading: "ErrRec" or an empty reply from a lost link
+/// reads as 0, which must not pass a test.
+bool HoldsNumber(std::string_view reply) {
+  DecimalNumber n;
+  return ScanNumber(reply, NumberSyntax{}, n) != 0;
 }
 
 /// The load's own test has ended when "TESTING?" answers 0 (or nothing
@@ -47,7 +56,7 @@ void CompleteRampOrCycleLife(TickSession& s) {
     return;
   }
   // Compared as numbers: as texts "9.5" would not be below "10.5".
-  const bool pass = Value(reply) < Value(s.state.params.loadOffV);
+  const bool pass = HoldsNumber(reply) && Value(reply) < Value(s.state.params.loadOffV);
   ResultRow row = ResultRowBase(s);
   // The reply is logged whole for both verdicts: cutting its first three
   // characters on a FAIL would turn 11.25 V into "25".
@@ -70,7 +79,7 @@ void CompleteOcpOrOpp(TickSession& s, bool ocp) {
   }
   const StepParameters& p = s.state.params;
   const double x = Value(trip);
-  const bool pass = Value(p.limitLow) <= x && x <= Value(p.limitHigh);
+  const bool pass = HoldsNumber(trip) && Value(p.limitLow) <= x && x <= Value(p.limitHigh);
   StopTest(s.link);
   if (s.Halted()) {
     return;

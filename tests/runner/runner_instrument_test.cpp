@@ -56,7 +56,8 @@ TEST(RunnerInstrument, OcpAndOppVerdictsAreNumeric) {
       {"OCP", "3", "4.5", "2.99", "FAIL"},    {"OCP", "3", "4.5", "3", "PASS"},
       {"OCP", "3", "4.5", "4.5", "PASS"},     {"OCP", "9.5", "10.5", "10", "PASS"},
       {"OPP", "9.5", "10.5", "9.75", "PASS"}, {"OPP", "20", "40", "100", "FAIL"},
-      {"OPP", "20", "40", "ErrRec", "FAIL"},
+      {"OPP", "20", "40", "ErrRec", "FAIL"},  {"OCP", "0", "4.5", "ErrRec", "FAIL"},
+      {"OCP", "0", "4.5", "", "FAIL"},        {"OCP", "-1", "4.5", " 0", "PASS"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.function) + " " + c.trip);
@@ -142,7 +143,8 @@ TEST(RunnerInstrument, BatteryRampRunsUntilTheLoadEndsItsTest) {
 }
 
 TEST(RunnerInstrument, BatteryRampFailKeepsTheWholeReply) {
-  for (const char* reply : {"10.5", "11.25"}) {
+  // A lost link answers "ErrRec" (or nothing): no reading, no PASS.
+  for (const char* reply : {"10.5", "11.25", "ErrRec", ""}) {
     SCOPED_TRACE(reply);
     RunnerBench b;
     AddRamp(b);
