@@ -13,7 +13,7 @@ struct SimSourceParams {
   /// Battery: open-circuit voltage when full. Supply: its output voltage.
   double fullVoltage = 4.2;
   /// Battery: open-circuit voltage when empty.
-  double emptyVoltage = 3.0;
+  double emptyVoltage = 2.5;
   double capacityAh = 0.05;
   /// Battery state of charge at start, 0 to 1.
   double initialSoc = 1.0;
@@ -21,7 +21,7 @@ struct SimSourceParams {
   /// 0 means no limit.
   double currentLimitA = 5.0;
   /// 0 means no limit.
-  double powerLimitW = 18.0;
+  double powerLimitW = 0.0;
 };
 
 /// How the load draws from the source at one moment.

@@ -16,10 +16,11 @@ constexpr OptionText kOptions[] = {
      "Reply to \"name?\" (default \"KVLOAD-SIM 100G\", which offers every "
      "function; a text without \"G\" is not battery-capable)."},
     {"source", "battery|supply",
-     "What is on the input: a battery (default; a 50 mAh lithium cell protected at 5 A and "
-     "18 W, so that short demos run to the end) or a bench supply (12 V, 5 A, 50 W)."},
+     "What is on the input: a battery (default: a 50 mAh lithium cell, 4.2 V full, "
+     "0.05 ohm, protected at 5 A, small so that short demos show a real discharge) or a "
+     "bench supply (12 V, 0.01 ohm, 5 A limit)."},
     {"voltage", "V", "Battery voltage when full, or the supply's output voltage."},
-    {"empty-voltage", "V", "Battery open-circuit voltage when empty (default 3.0)."},
+    {"empty-voltage", "V", "Battery open-circuit voltage when empty (default 2.5)."},
     {"capacity", "Ah", "Battery capacity."},
     {"soc", "percent", "Battery state of charge at start (default 100)."},
     {"resistance", "ohm", "Internal resistance of the source."},
@@ -120,7 +121,7 @@ bool ReadSimServerOptions(const QCommandLineParser& p, SimServerLaunch* out, QSt
       s.fullVoltage = 12.0;
       s.internalOhm = 0.01;
       s.currentLimitA = 5.0;
-      s.powerLimitW = 50.0;
+      s.powerLimitW = 0.0;
     } else if (kind != "battery") {
       *error = QStringLiteral("--source: \"%1\" is neither battery nor supply").arg(kind);
       return false;
