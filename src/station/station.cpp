@@ -1,6 +1,8 @@
 #include "station/station.h"
 
 #include <QMetaObject>
+#include <algorithm>
+#include <cmath>
 
 #include "results/identification.h"
 #include "runner/run_control.h"
@@ -9,6 +11,11 @@
 namespace kv {
 
 namespace {
+
+// Only the event loop's usual lateness is made up for; a tick held back by
+// a waiting query is not caught up by shortening the next second.
+constexpr double kMaxLatenessMs = 5.0;
+constexpr double kLatenessWeight = 0.2;
 
 QString ToQString(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -51,6 +58,13 @@ void Station::Init() {
   timer2_.setSingleShot(true);
   timer2_.setInterval(kIdentifyDelayMs);
   connect(&timer2_, &QTimer::timeout, this, &Station::OnTimer2);
+  monotonic_.start();
+}
+
+void Station::StartTimer1(int intervalMs) {
+  const auto ms = std::max(1L, std::lround(static_cast<double>(intervalMs) - timer1LatenessMs_));
+  timer1_.start(static_cast<int>(ms));
+  timer1DueNs_ = monotonic_.nsecsElapsed() + ms * 1000000;
 }
 
 void Station::Run() {
@@ -64,7 +78,7 @@ void Station::Run() {
   if (request.enableRunner) {
     // Always a full second: the identification armed above comes first, so
     // the first step starts with this run's model text.
-    timer1_.start(kFirstTickMs);
+    StartTimer1(kFirstTickMs);
   }
   PublishRunning();
 }
@@ -96,6 +110,9 @@ void Station::Identify() {
 }
 
 void Station::OnTimer1() {
+  const double lateMs = static_cast<double>(monotonic_.nsecsElapsed() - timer1DueNs_) / 1e6;
+  timer1LatenessMs_ +=
+      kLatenessWeight * (std::clamp(lateMs, 0.0, kMaxLatenessMs) - timer1LatenessMs_);
   if (busy_) {
     tickHeld_ = true;
     return;
@@ -118,7 +135,7 @@ void Station::RunTick() {
   const TickOutcome outcome = RunnerTick(state_, ctx_);
   busy_ = false;
   if (outcome.reenableTimer) {
-    timer1_.start(outcome.intervalMs);
+    StartTimer1(outcome.intervalMs);
   }
   PublishRunning();
   emit tickFinished();

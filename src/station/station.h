@@ -9,6 +9,7 @@
 // even in the middle of a waiting query, and the interrupted tick then ends
 // without sending anything more or re-arming the timer.
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -94,6 +95,9 @@ class Station : public QObject, private RunnerObserver {
   void tickFinished();
 
  private:
+  /// Arms Timer1 for a tick `intervalMs` from now, less the timer's usual
+  /// lateness.
+  void StartTimer1(int intervalMs);
   void OnTimer1();
   void OnTimer2();
   void RunTick();
@@ -120,6 +124,11 @@ class Station : public QObject, private RunnerObserver {
   RunnerContext ctx_;
   QTimer timer1_;
   QTimer timer2_;
+  // Even a precise timer fires about a millisecond late (the event loop
+  // rounds its waits up); left alone that adds a minute's drift to an hour.
+  QElapsedTimer monotonic_;
+  qint64 timer1DueNs_ = 0;
+  double timer1LatenessMs_ = 0.0;
   std::string modelText_;
   QStringList offered_;
   bool busy_ = false;
