@@ -1,0 +1,143 @@
+// The example step lists run against the simulated load as an operator would
+// see them: every line accepted, the stops and verdicts they are meant to show.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "results/result_log.h"
+#include "runner/run_control.h"
+#include "runner/runner_tick.h"
+#include "sim/simulated_link.h"
+#include "stepfile/step_file.h"
+#include "support/fake_clock.h"
+
+namespace kv {
+namespace {
+
+std::string ExamplePath(const char* name) {
+  return (std::filesystem::path(__FILE__).parent_path() / ".." / ".." / "examples" / name).string();
+}
+
+struct Finished : RunnerObserver {
+  void OnMessage(std::string_view text) override { message = text; }
+  std::string message;
+};
+
+struct RunResult {
+  int ticks = 0;
+  ResultLog log;
+  std::string message;
+};
+
+// Runs the list to its end on a fake clock, ticking as the station would.
+RunResult RunList(const char* file, SimulatedLoad& load) {
+  RunResult result;
+  StepGrid grid;
+  const StepFileResult loaded = LoadStepFile(grid, ExamplePath(file));
+  EXPECT_TRUE(loaded.ok) << loaded.error;
+  EXPECT_EQ(loaded.longLines, 0);
+  test::FakeClock clock;
+  SimulatedLink link(load, clock);
+  link.OpenInstrument(link.ConnectMode());
+  link.WriteInstrument("name?");
+  const std::string model = link.ReadInstrument();
+  Finished observer;
+  RunnerContext ctx{grid, link, result.log, clock, [&] { return model; }, &observer};
+  RunnerState state;
+  RunCommand(state, result.log);
+  int interval = 1000;
+  while (result.ticks < 100000) {
+    clock.AdvanceMs(interval);
+    const TickOutcome o = RunnerTick(state, ctx);
+    ++result.ticks;
+    if (!o.reenableTimer) {
+      break;
+    }
+    interval = o.intervalMs;
+  }
+  result.message = observer.message;
+  for (const SimError& e : load.Errors()) {
+    ADD_FAILURE() << file << ": the load rejected \"" << e.line << "\": " << e.reason;
+  }
+  return result;
+}
+
+// Rows holding a verdict, in order.
+std::vector<std::string> Verdicts(const ResultLog& log) {
+  std::vector<std::string> v;
+  for (std::size_t i = 0; i < log.RowCount(); ++i) {
+    if (!log.Cell(i, 9).empty()) {
+      v.emplace_back(log.Cell(i, 9));
+    }
+  }
+  return v;
+}
+
+TEST(ExampleLists, DemoShowsAVoltageStopALoopAndAPassingOcpWithinThirtySeconds) {
+  SimulatedLoad load;
+  const RunResult r = RunList("demo.tsf", load);
+  EXPECT_EQ(r.message, "Test Finished");
+  EXPECT_LT(load.NowMs(), 30000);
+  EXPECT_EQ(Verdicts(r.log), std::vector<std::string>{"PASS"});
+  // The first discharge ends on its 4 V stop, well before its 20 s limit.
+  int firstDischargeRows = 0;
+  while (r.log.Cell(static_cast<std::size_t>(firstDischargeRows), 8) == "Discharge") {
+    ++firstDischargeRows;
+  }
+  EXPECT_GT(firstDischargeRows, 3);
+  EXPECT_LT(firstDischargeRows, 20);
+  EXPECT_EQ(load.ReceivedLines().back(), "LOAD OFF");
+  EXPECT_FALSE(load.InputOn());
+}
+
+TEST(ExampleLists, SupplyCheckPassesOcpAndOppOnTheSimulatedSupply) {
+  SimLoadConfig supply;
+  supply.source.kind = SimSourceKind::Supply;
+  supply.source.fullVoltage = 12.0;
+  supply.source.internalOhm = 0.01;
+  supply.source.currentLimitA = 5.0;
+  SimulatedLoad load(supply);
+  const RunResult r = RunList("psu_ocp_opp.tsf", load);
+  EXPECT_EQ(r.message, "Test Finished");
+  EXPECT_EQ(Verdicts(r.log), (std::vector<std::string>{"PASS", "PASS"}));
+  EXPECT_EQ(load.HandleLine("OCP?", load.NowMs()), "5.1000");
+  EXPECT_EQ(load.HandleLine("OPP?", load.NowMs()), "60.0000");
+}
+
+TEST(ExampleLists, CapacityTestEmptiesTheCellToItsCutOff) {
+  SimulatedLoad load;
+  const RunResult r = RunList("battery_capacity.tsf", load);
+  EXPECT_EQ(r.message, "Test Finished");
+  EXPECT_GT(load.Source().DrawnAh(), 0.9 * load.Config().source.capacityAh);
+  // It ended on the 3 V stop, not on its ten-hour limit.
+  std::size_t lastDischarge = 0;
+  for (std::size_t i = 0; i < r.log.RowCount(); ++i) {
+    if (r.log.Cell(i, 8) == "Discharge") {
+      lastDischarge = i;
+    }
+  }
+  EXPECT_LT(std::stod(std::string(r.log.Cell(lastDischarge, 2))), 3.0);
+  EXPECT_LT(lastDischarge, 1000u);
+  EXPECT_FALSE(load.InputOn());
+}
+
+TEST(ExampleLists, PulsedLoadAlternatesItsLevels) {
+  SimulatedLoad load;
+  const RunResult r = RunList("pulsed_load.tsf", load);
+  EXPECT_EQ(r.message, "Test Finished");
+  bool sawHigh = false;
+  bool sawLow = false;
+  for (std::size_t i = 0; i < r.log.RowCount(); ++i) {
+    if (r.log.Cell(i, 8) == "Dynamic") {
+      sawHigh = sawHigh || r.log.Cell(i, 3) == "2.0000";
+      sawLow = sawLow || r.log.Cell(i, 3) == "0.2000";
+    }
+  }
+  EXPECT_TRUE(sawHigh);
+  EXPECT_TRUE(sawLow);
+  EXPECT_FALSE(load.DynamicOn());
+}
+
+}  // namespace
+}  // namespace kv
