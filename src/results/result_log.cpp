@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 namespace kv {
 
@@ -11,6 +12,15 @@ namespace {
 // tail of a block (less than one row) is negligible.
 constexpr std::size_t kFirstBlockBytes = 4 * 1024;
 constexpr std::size_t kMaxBlockBytes = 1024 * 1024;
+
+// Columns whose texts come from a small set (function names, PASS/FAIL).
+constexpr std::size_t kFunctionColumn = 8;
+constexpr std::size_t kVerdictColumn = 9;
+// Bounds that keep odd data from turning the shared texts into a second log.
+constexpr std::size_t kMaxShared = 1024;
+constexpr std::size_t kMaxSharedLength = 64;
+// Header values are even for literals and odd for shared texts.
+constexpr std::size_t kNotShared = 0;
 
 std::size_t VarintSize(std::size_t n) {
   std::size_t bytes = 1;
@@ -44,10 +54,31 @@ std::size_t GetVarint(const char*& p) {
 
 }  // namespace
 
+ResultLog::ResultLog(const ResultLog& other)
+    : blocks_(other.blocks_),
+      rowStarts_(other.rowStarts_),
+      shared_(other.shared_),
+      nextResultRow_(other.nextResultRow_) {
+  // The index keys view this log's own texts, never the other's.
+  for (std::size_t i = 0; i < shared_.size(); ++i) {
+    sharedIndex_.emplace(shared_[i], static_cast<std::uint32_t>(i));
+  }
+}
+
+ResultLog& ResultLog::operator=(const ResultLog& other) {
+  if (this != &other) {
+    ResultLog copy(other);
+    *this = std::move(copy);
+  }
+  return *this;
+}
+
 void ResultLog::Clear() {
   // Give the memory back: the next run may be short.
   std::vector<std::string>().swap(blocks_);
   std::vector<std::uint64_t>().swap(rowStarts_);
+  sharedIndex_.clear();
+  shared_.clear();
   nextResultRow_ = 1;
 }
 
@@ -63,13 +94,18 @@ ResultRowView ResultLog::RowView(std::size_t row) const {
   const std::uint64_t start = rowStarts_[row];
   const std::string& block = blocks_[static_cast<std::size_t>(start >> 32)];
   const char* p = block.data() + (start & 0xFFFFFFFFu);
-  std::array<std::size_t, kResultColumns> lengths{};
-  for (auto& len : lengths) {
-    len = GetVarint(p);
+  std::array<std::size_t, kResultColumns> headers{};
+  for (auto& header : headers) {
+    header = GetVarint(p);
   }
   for (std::size_t c = 0; c < cells.size(); ++c) {
-    cells[c] = std::string_view(p, lengths[c]);
-    p += lengths[c];
+    const std::size_t n = headers[c] >> 1;
+    if ((headers[c] & 1) != 0) {
+      cells[c] = shared_[n];
+    } else {
+      cells[c] = std::string_view(p, n);
+      p += n;
+    }
   }
   return cells;
 }
@@ -90,10 +126,29 @@ ResultRow ResultLog::Row(std::size_t row) const {
   return cells;
 }
 
+std::size_t ResultLog::SharedHeader(std::string_view text) {
+  auto it = sharedIndex_.find(text);
+  if (it == sharedIndex_.end()) {
+    if (shared_.size() >= kMaxShared || text.size() > kMaxSharedLength) {
+      return kNotShared;
+    }
+    shared_.emplace_back(text);
+    it = sharedIndex_.emplace(shared_.back(), static_cast<std::uint32_t>(shared_.size() - 1)).first;
+  }
+  return (static_cast<std::size_t>(it->second) << 1) | 1;
+}
+
 void ResultLog::AddRowView(const ResultRowView& cells) {
+  std::array<std::size_t, kResultColumns> headers{};
   std::size_t bytes = 0;
-  for (const auto& cell : cells) {
-    bytes += VarintSize(cell.size()) + cell.size();
+  for (std::size_t c = 0; c < cells.size(); ++c) {
+    const bool shareable = (c == kFunctionColumn || c == kVerdictColumn) && !cells[c].empty();
+    headers[c] = shareable ? SharedHeader(cells[c]) : kNotShared;
+    if (headers[c] == kNotShared) {
+      headers[c] = cells[c].size() << 1;
+      bytes += cells[c].size();
+    }
+    bytes += VarintSize(headers[c]);
   }
   // A row's offset must fit the low 32 bits of its index entry.
   if (blocks_.empty() || blocks_.back().capacity() - blocks_.back().size() < bytes ||
@@ -107,11 +162,13 @@ void ResultLog::AddRowView(const ResultRowView& cells) {
   std::string& block = blocks_.back();
   rowStarts_.push_back((static_cast<std::uint64_t>(blocks_.size() - 1) << 32) |
                        static_cast<std::uint64_t>(block.size()));
-  for (const auto& cell : cells) {
-    PutVarint(block, cell.size());
+  for (const std::size_t header : headers) {
+    PutVarint(block, header);
   }
-  for (const auto& cell : cells) {
-    block.append(cell);
+  for (std::size_t c = 0; c < cells.size(); ++c) {
+    if ((headers[c] & 1) == 0) {
+      block.append(cells[c]);
+    }
   }
 }
 

@@ -5,8 +5,10 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace kv {
@@ -43,13 +45,28 @@ class ResultLog {
   /// Heap bytes held for the rows (for sizing and benchmarks).
   std::size_t MemoryBytes() const;
 
+  ResultLog() = default;
+  ResultLog(const ResultLog& other);
+  ResultLog& operator=(const ResultLog& other);
+  ResultLog(ResultLog&&) noexcept = default;
+  ResultLog& operator=(ResultLog&&) noexcept = default;
+  ~ResultLog() = default;
+
  private:
-  // A row is stored in one block as ten varint cell lengths followed by the
-  // cell texts back to back. Blocks never grow past their reserved capacity,
+  // The header of a shared text, or 0 when the text is not to be shared.
+  std::size_t SharedHeader(std::string_view text);
+
+  // A row is stored in one block as ten varint cell headers followed by the
+  // literal cell texts back to back. A header is a literal's length or the
+  // index of a shared text. Blocks never grow past their reserved capacity,
   // so appending never copies earlier rows and views into them stay valid.
   std::vector<std::string> blocks_;
   // Per row: block index in the high 32 bits, byte offset in the low 32.
   std::vector<std::uint64_t> rowStarts_;
+  // Function names and verdicts repeat on nearly every row; each distinct one
+  // is kept once. A deque so that views into the texts survive growth.
+  std::deque<std::string> shared_;
+  std::unordered_map<std::string_view, std::uint32_t> sharedIndex_;
   std::int32_t nextResultRow_ = 1;
 };
 

@@ -4,6 +4,8 @@
 
 #include <limits>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace kv::test {
 namespace {
@@ -136,16 +138,46 @@ TEST(ResultLogTest, TypicalRowsStayCompact) {
   EXPECT_LT(log.MemoryBytes(), static_cast<std::size_t>(kRows) * 100);
 }
 
-TEST(ResultLogTest, CopyIsIndependent) {
+TEST(ResultLogTest, FunctionAndVerdictCellsOfAnyVarietyRoundTrip) {
+  ResultLog log;
+  std::vector<ResultRow> rows;
+  for (int i = 0; i < 3000; ++i) {
+    ResultRow row = MeasurementRow(i);
+    row[8] = i % 3 == 0 ? "Discharge" : "Function " + std::to_string(i);
+    row[9] = i % 2 == 0 ? "PASS" : (i % 5 == 0 ? std::string(100, 'F') : "");
+    rows.push_back(row);
+    log.AddRow(row);
+  }
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    ASSERT_EQ(log.Row(i), rows[i]) << "row " << i;
+  }
+}
+
+TEST(ResultLogTest, CopiesAndMovesAreIndependent) {
   ResultLog log;
   log.AddNumberedRow(MeasurementRow(1));
   ResultLog copy = log;
   copy.AddNumberedRow(MeasurementRow(2));
+  ResultRow other = MeasurementRow(3);
+  other[8] = "Rest";
+  copy.AddNumberedRow(other);
   log.Clear();
-  EXPECT_EQ(copy.RowCount(), 2u);
+  log.AddNumberedRow(other);
+  EXPECT_EQ(copy.RowCount(), 3u);
   EXPECT_EQ(copy.Cell(0, 2), "1.5");
+  EXPECT_EQ(copy.Cell(0, 8), "Discharge");
   EXPECT_EQ(copy.Cell(1, 0), "2");
-  EXPECT_EQ(log.RowCount(), 0u);
+  EXPECT_EQ(copy.Cell(2, 8), "Rest");
+  EXPECT_EQ(log.RowCount(), 1u);
+  EXPECT_EQ(log.Cell(0, 8), "Rest");
+
+  ResultLog assigned;
+  assigned = copy;
+  ResultLog moved = std::move(copy);
+  moved.AddNumberedRow(MeasurementRow(4));
+  EXPECT_EQ(moved.Cell(3, 8), "Discharge");
+  EXPECT_EQ(assigned.Row(2), moved.Row(2));
+  EXPECT_EQ(assigned.RowCount(), 3u);
 }
 
 TEST(ResultLogTest, ColumnsHaveTheirCaptionsAndWidthsInOrder) {
