@@ -74,6 +74,19 @@ bool Flush(std::FILE* f, std::string& buf) {
 // nothing but what was there before.
 bool WriteChunk(const ResultLog& log, std::size_t first, std::size_t end, const std::string& target,
                 std::string& buf, std::string& error) {
+  // Replacing by rename would get past a write protection that truncating in
+  // place respects; a report someone protected stays as it is.
+  std::error_code statEc;
+  const auto status = std::filesystem::status(target, statEc);
+  constexpr auto kAnyWrite = std::filesystem::perms::owner_write |
+                             std::filesystem::perms::group_write |
+                             std::filesystem::perms::others_write;
+  if (!statEc && std::filesystem::is_regular_file(status) &&
+      (status.permissions() & kAnyWrite) == std::filesystem::perms::none) {
+    error = "Cannot write " + target + ": the file is read-only";
+    return false;
+  }
+
   std::string tempName;
   int err = 0;
   FilePtr file = CreateTemp(target, tempName, err);

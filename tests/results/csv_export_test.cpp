@@ -169,6 +169,17 @@ TEST_F(CsvExportTest, FailingChunkLeavesEarlierChunksWholeAndNoPartialFile) {
   EXPECT_TRUE(fs::is_empty(In("REPORT_2.CSV")));
 }
 
+TEST_F(CsvExportTest, ReadOnlyChunkIsNotReplaced) {
+  std::ofstream(In("REPORT_1.CSV"), std::ios::binary) << "kept";
+  fs::permissions(In("REPORT_1.CSV"), fs::perms::owner_read);
+  const CsvExportResult r = ExportResultLog(MakeLog(32001), In("report.csv"));
+  EXPECT_FALSE(r.ok);
+  EXPECT_NE(r.error.find("REPORT_1.CSV"), std::string::npos) << r.error;
+  EXPECT_EQ(r.files, std::vector<std::string>{In("REPORT_0.CSV")});
+  EXPECT_EQ(ReadAll(In("REPORT_1.CSV")), "kept");
+  EXPECT_EQ(Entries(dir_), (std::vector<std::string>{"REPORT_0.CSV", "REPORT_1.CSV"}));
+}
+
 TEST_F(CsvExportTest, MissingFolderIsReportedWithTheFileName) {
   const CsvExportResult r = ExportResultLog(MakeLog(1), In("absent/report.csv"));
   EXPECT_FALSE(r.ok);
