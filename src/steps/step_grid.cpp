@@ -1,5 +1,7 @@
 #include "steps/step_grid.h"
 
+#include <algorithm>
+#include <iterator>
 #include <utility>
 
 namespace kv {
@@ -69,6 +71,14 @@ void StepGrid::SetCell(int row, int col, std::string text) {
   }
 }
 
+const TestStep& StepGrid::Row(int row) const {
+  static const TestStep kEmptyRow;
+  if (row < 0 || row >= Rows()) {
+    return kEmptyRow;
+  }
+  return rows_[static_cast<std::size_t>(row)];
+}
+
 void StepGrid::SetRow(int row, TestStep step) {
   if (row < 0 || row >= Rows()) {
     return;
@@ -105,10 +115,12 @@ void StepGrid::RemoveRow(int row) {
 }
 
 void StepGrid::AssignSteps(std::vector<TestStep> steps) {
-  TestStep header = std::move(rows_.front());
-  rows_ = std::move(steps);
-  rows_.insert(rows_.begin(), std::move(header));
-  rows_.emplace_back();
+  std::vector<TestStep> rows;
+  rows.reserve(steps.size() + 2);
+  rows.push_back(std::move(rows_.front()));
+  std::move(steps.begin(), steps.end(), std::back_inserter(rows));
+  rows.emplace_back();
+  rows_ = std::move(rows);
   if (observer_ != nullptr) {
     observer_->OnGridReset();
   }

@@ -37,7 +37,8 @@ class StepGrid {
   const std::string& Cell(int row, int col) const;
   void SetCell(int row, int col, std::string text);
 
-  const TestStep& Row(int row) const { return rows_[static_cast<std::size_t>(row)]; }
+  /// An empty row for a row outside the grid.
+  const TestStep& Row(int row) const;
   void SetRow(int row, TestStep step);
   /// Inserts an empty row before `row` (1 <= row <= Rows()-1).
   void InsertRow(int row);
