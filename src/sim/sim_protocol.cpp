@@ -276,30 +276,29 @@ struct SimProtocol {
     struct Field {
       std::string_view key;
       double SimSettings::*member;
-      Range range;
     };
     static constexpr std::array<Field, 17> kFields = {{
-        {"PERD:HIGH", &SimSettings::periodHighMs, Range::NonNegative},
-        {"PERD:LOW", &SimSettings::periodLowMs, Range::NonNegative},
-        {"RISE", &SimSettings::rise, Range::NonNegative},
-        {"FALL", &SimSettings::fall, Range::NonNegative},
-        {"VTH", &SimSettings::vth, Range::NonNegative},
-        {"IH", &SimSettings::ih, Range::NonNegative},
-        {"IL", &SimSettings::il, Range::NonNegative},
-        {"WH", &SimSettings::wh, Range::NonNegative},
-        {"WL", &SimSettings::wl, Range::NonNegative},
-        {"LIM:ADDCV:VOLT", &SimSettings::addCvVolt, Range::NonNegative},
-        {"BATT:CURR", &SimSettings::batteryCurrent, Range::NonNegative},
-        {"BATT:POWER", &SimSettings::batteryPower, Range::NonNegative},
-        {"BATT:UVP", &SimSettings::batteryUvp, Range::NonNegative},
-        {"BATT:TIME", &SimSettings::batteryTimeS, Range::NonNegative},
-        {"BATT:AH", &SimSettings::batteryAh, Range::NonNegative},
-        {"BATT:WH", &SimSettings::batteryWh, Range::NonNegative},
-        {"LDOFFV", &SimSettings::loadOffV, Range::NonNegative},
+        {"PERD:HIGH", &SimSettings::periodHighMs},
+        {"PERD:LOW", &SimSettings::periodLowMs},
+        {"RISE", &SimSettings::rise},
+        {"FALL", &SimSettings::fall},
+        {"VTH", &SimSettings::vth},
+        {"IH", &SimSettings::ih},
+        {"IL", &SimSettings::il},
+        {"WH", &SimSettings::wh},
+        {"WL", &SimSettings::wl},
+        {"LIM:ADDCV:VOLT", &SimSettings::addCvVolt},
+        {"BATT:CURR", &SimSettings::batteryCurrent},
+        {"BATT:POWER", &SimSettings::batteryPower},
+        {"BATT:UVP", &SimSettings::batteryUvp},
+        {"BATT:TIME", &SimSettings::batteryTimeS},
+        {"BATT:AH", &SimSettings::batteryAh},
+        {"BATT:WH", &SimSettings::batteryWh},
+        {"LDOFFV", &SimSettings::loadOffV},
     }};
     for (const Field& f : kFields) {
       if (k == f.key) {
-        Outcome o = Number(l, s.*f.member, f.range);
+        Outcome o = Number(l, s.*f.member);
         if (o.error.empty() && (k == "BATT:CURR" || k == "BATT:POWER")) {
           s.batteryByPower = k == "BATT:POWER";
         }

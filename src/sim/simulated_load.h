@@ -4,9 +4,29 @@
 // queries with one reply line; commands change its state and answer nothing.
 // Time moves only when the caller says so, so tests are deterministic.
 //
-// It is strict on purpose: a line it does not know, or a value it cannot read,
-// changes nothing and is recorded as an error, so a program that sends a wrong
-// line is caught rather than silently served.
+// It is strict on purpose: a line it does not know (the language is
+// case-sensitive), or a value it cannot read, changes nothing and is recorded
+// as an error, so a program that sends a wrong line is caught rather than
+// silently served. An unknown query gets no reply, as on a real line.
+//
+// The tests it runs by itself (TESTING? answers 1 while one runs; each ends by
+// turning the input off):
+// - OCP/OPP sweep ("START" after "TCONFIG"): level START, START+STEP, ... up
+//   to STOP, one level per sweepStepMs; it trips at the first level that pulls
+//   the voltage below VTH. OCP?/OPP? give the trip level (0 when none), NG? 1
+//   when NGENABLE is on and that level lies outside IL..IH (WL..WH).
+// - Battery test ("BATT:TEST ON", running once the input is on): BATT:CURR or
+//   BATT:POWER, whichever came last, until BATT:UVP, BATT:TIME (s) or
+//   BATT:AH/BATT:WH (0 = no limit).
+// - Ramp ("BATT:RAMP:CC ON"): from BATT:CC0, step i ramps linearly to BATT:CCi
+//   over BATT:DTIMEi seconds, BATT:REPEAT times; it ends early when the voltage
+//   falls below LDOFFV or BATT:UVP. BATT:RVOLT? gives the voltage at its end.
+// - Cycle life ("BATT:DYN ON"): each programmed row alternates BATT:CCHi for
+//   BATT:THi seconds and BATT:CCLi for BATT:TLi seconds, BATT:CYCLE times (the
+//   CYCLE line belongs to the row last addressed); the whole BATT:REPEAT
+//   times; ends as the ramp does.
+// - Sequence ("SEQLD:TEST ON"): SEQLD:CCk or SEQLD:CPk (by SEQLD:TYPE) for
+//   SEQLD:TIMEk ms, k = 0 .. TOTSTEP-1, once; ends early below VTH.
 
 #include <cstdint>
 #include <functional>
