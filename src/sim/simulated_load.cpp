@@ -141,7 +141,9 @@ void SimulatedLoad::StartProgram(SimProgram program) {
 }
 
 void SimulatedLoad::EndProgram() {
-  restVoltage_ = Measure().voltage;
+  if (program_ == SimProgram::Ramp || program_ == SimProgram::CycleLife) {
+    restVoltage_ = Measure().voltage;
+  }
   if (program_ == SimProgram::BatteryTest) {
     batteryArmed_ = false;
   }
