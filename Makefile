@@ -18,6 +18,13 @@ test-asan: deps
 	cmake --build --preset asan
 	ctest --preset asan
 
+# A short real sequence on the simulated load; the report lands in the build tree.
+demo: build
+	@mkdir -p build/default/demo
+	build/default/bin/kvload-run --sim examples/demo.tsf --csv build/default/demo/DEMO.CSV
+	@echo
+	@echo "demo: report written to $(CURDIR)/build/default/demo/DEMO_0.CSV"
+
 bench: build
 	@bash bench/run-all.sh build/default
 

@@ -1,0 +1,40 @@
+// kvload-run: runs a step list on the load without a window.
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "station/headless_console.h"
+#include "station/headless_options.h"
+#include "station/headless_runner.h"
+#include "station/headless_signals.h"
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+  const kv::HeadlessParse parse = kv::ParseHeadlessArguments(args);
+  if (!parse.ok) {
+    std::fprintf(stderr, "kvload-run: %s\nTry 'kvload-run --help'.\n", parse.error.c_str());
+    return kv::kExitUsage;
+  }
+  if (parse.options.help) {
+    std::fputs(kv::HeadlessUsage().c_str(), stdout);
+    return 0;
+  }
+  if (parse.options.version) {
+    std::puts("kvload-run 1.2");
+    return 0;
+  }
+
+  QCoreApplication app(argc, argv);
+  QCoreApplication::setApplicationName("kvload-run");
+  QCoreApplication::setApplicationVersion("1.2");
+  kv::HeadlessSignals signalSource;
+
+  kv::HeadlessConsole::Streams streams;
+  streams.quiet = parse.options.quiet;
+  streams.progress = ::isatty(STDERR_FILENO) == 1;
+  kv::HeadlessConsole console(streams);
+  return kv::RunHeadlessProgram(parse.options, console, &signalSource);
+}

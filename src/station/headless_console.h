@@ -1,0 +1,70 @@
+#pragma once
+// What kvload-run shows: the report on standard output, messages and
+// information on standard error, and a progress line that only a terminal
+// gets. Rows leave at once, so a script reading the pipe sees each second.
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include "link/message_sink.h"
+#include "results/result_log.h"
+
+namespace kv {
+
+class HeadlessConsole : public MessageSink {
+ public:
+  struct Streams {
+    std::FILE* out = stdout;
+    std::FILE* err = stderr;
+    /// Draw the progress line (standard error is a terminal).
+    bool progress = false;
+    /// No progress and no information lines; messages and rows still come.
+    bool quiet = false;
+  };
+
+  explicit HeadlessConsole(Streams streams) : s_(streams) {}
+  ~HeadlessConsole() override;
+  HeadlessConsole(const HeadlessConsole&) = delete;
+  HeadlessConsole& operator=(const HeadlessConsole&) = delete;
+
+  /// The link's and the runner's messages, as the desktop program would show
+  /// them in a box. The same message over and over (a lost connection says
+  /// so at every write) is printed once and then counted.
+  void ShowMessage(std::string_view text) override;
+  /// "kvload-run: <text>" unless quiet.
+  void Info(std::string_view text);
+  /// "kvload-run: <text>" even when quiet: things a script must not miss.
+  void Warn(std::string_view text);
+
+  /// The report's header line.
+  void Header();
+  /// One row as a report line: the ten cells joined by ",".
+  void Row(const ResultRowView& row);
+
+  /// What the progress line says from now on; drawn only on a terminal.
+  void SetProgress(std::string text);
+  bool Quiet() const { return s_.quiet; }
+  /// How often the link said it could not connect or lost the connection.
+  int LinkFailures() const { return linkFailures_; }
+  /// Ends counting of repeats and clears the progress line.
+  void Finish();
+
+ private:
+  void ClearProgress();
+  void DrawProgress();
+  void FlushRepeats();
+  void ErrLine(std::string_view text);
+
+  Streams s_;
+  std::string progress_;
+  bool progressShown_ = false;
+  std::string lastMessage_;
+  int repeats_ = 0;
+  int linkFailures_ = 0;
+};
+
+/// One report line from a row's cells (no quoting, as the CSV export writes).
+std::string ReportLine(const ResultRowView& row);
+
+}  // namespace kv

@@ -1,0 +1,326 @@
+#include "station/headless_options.h"
+
+#include <string_view>
+
+#include "link/instrument_link.h"
+#include "link/setting_ranges.h"
+
+namespace kv {
+
+namespace {
+
+bool IsOption(std::string_view arg) {
+  return arg.size() > 1 && arg[0] == '-';
+}
+
+// "a.b.c.d" with four decimal octets; "localhost" for convenience. The LAN
+// transport connects to an address, never to a name it would have to look up.
+bool ParseIpv4(std::string_view text, std::array<std::int16_t, 4>* ip) {
+  if (text == "localhost") {
+    *ip = {127, 0, 0, 1};
+    return true;
+  }
+  std::array<std::int16_t, 4> octets{};
+  for (std::size_t i = 0; i < octets.size(); ++i) {
+    const std::size_t dot = text.find('.');
+    const bool last = i + 1 == octets.size();
+    if (last != (dot == std::string_view::npos)) {
+      return false;
+    }
+    const std::string_view part = last ? text : text.substr(0, dot);
+    long long value = 0;
+    if (part.empty() || part.find_first_not_of("0123456789") != std::string_view::npos ||
+        !ParseSettingInteger(part, 0, 255, &value)) {
+      return false;
+    }
+    octets[i] = static_cast<std::int16_t>(value);
+    text = last ? std::string_view{} : text.substr(dot + 1);
+  }
+  *ip = octets;
+  return true;
+}
+
+class ArgumentReader {
+ public:
+  explicit ArgumentReader(const std::vector<std::string>& args) : args_(args) {}
+
+  HeadlessParse Parse() {
+    HeadlessParse out;
+    HeadlessOptions& o = out.options;
+    // A word right after --sim is its model only when the step file follows
+    // later; "--sim demo.tsf" must run demo.tsf on the default model.
+    std::optional<std::size_t> modelCandidate;
+    std::vector<std::string> positional;
+    bool optionsEnded = false;
+    int connections = 0;
+    for (pos_ = 0; pos_ < args_.size(); ++pos_) {
+      const std::string& arg = args_[pos_];
+      if (optionsEnded || !IsOption(arg)) {
+        positional.push_back(arg);
+        continue;
+      }
+      if (arg == "--") {
+        optionsEnded = true;
+        continue;
+      }
+      const std::size_t eq = arg.find('=');
+      name_ = arg.substr(0, eq);
+      inlineValue_.reset();
+      consumedInline_ = false;
+      if (eq != std::string::npos) {
+        inlineValue_ = arg.substr(eq + 1);
+      }
+      std::string value;
+      if (name_ == "-h" || name_ == "--help") {
+        o.help = true;
+      } else if (name_ == "--version") {
+        o.version = true;
+      } else if (name_ == "--quiet" || name_ == "-q") {
+        o.quiet = true;
+      } else if (name_ == "--ini") {
+        if (!Value(&o.iniPath)) {
+          return Fail(out);
+        }
+      } else if (name_ == "--csv") {
+        if (!Value(&o.csvPath)) {
+          return Fail(out);
+        }
+      } else if (name_ == "--lan") {
+        ++connections;
+        o.link = HeadlessLinkKind::Lan;
+        if (!Value(&value) || !ParseLan(value, &o)) {
+          return Fail(out);
+        }
+      } else if (name_ == "--serial") {
+        ++connections;
+        o.link = HeadlessLinkKind::Serial;
+        if (!Value(&o.serialPort)) {
+          return Fail(out);
+        }
+        if (SerialDeviceName(o.serialPort).empty()) {
+          error_ = "--serial: \"" + o.serialPort + "\" names no serial port";
+          return Fail(out);
+        }
+      } else if (name_ == "--baud") {
+        long long n = 0;
+        if (!Number(kBaudRateRange, &n)) {
+          return Fail(out);
+        }
+        o.baudRate = static_cast<std::int32_t>(n);
+      } else if (name_ == "--handshake") {
+        long long n = 0;
+        if (!Number(kHandShakeRange, &n)) {
+          return Fail(out);
+        }
+        o.handShake = static_cast<std::int16_t>(n);
+      } else if (name_ == "--gpib") {
+        ++connections;
+        o.link = HeadlessLinkKind::Gpib;
+        long long n = 0;
+        if (!Number(kAddressRange, &n)) {
+          return Fail(out);
+        }
+        o.gpibAddress = static_cast<std::int16_t>(n);
+      } else if (name_ == "--gpib-library") {
+        if (!Value(&o.gpibLibrary)) {
+          return Fail(out);
+        }
+      } else if (name_ == "--sim") {
+        ++connections;
+        o.link = HeadlessLinkKind::Sim;
+        if (inlineValue_) {
+          consumedInline_ = true;
+          o.simModel = *inlineValue_;
+        } else if (pos_ + 1 < args_.size() && !IsOption(args_[pos_ + 1])) {
+          modelCandidate = positional.size();
+          positional.push_back(args_[++pos_]);
+        }
+      } else {
+        error_ = "unknown option \"" + arg + "\"";
+        return Fail(out);
+      }
+      if (inlineValue_ && !consumedInline_) {
+        error_ = name_ + " takes no value";
+        return Fail(out);
+      }
+    }
+    if (o.help || o.version) {
+      out.ok = true;
+      return out;
+    }
+    if (connections > 1) {
+      error_ = "give at most one of --lan, --serial, --gpib and --sim";
+      return Fail(out);
+    }
+    if ((o.baudRate || o.handShake) && o.link != HeadlessLinkKind::Serial &&
+        o.link != HeadlessLinkKind::FromIni) {
+      error_ = "--baud and --handshake belong to a serial connection";
+      return Fail(out);
+    }
+    if (modelCandidate && positional.size() == 2 && *modelCandidate == 0) {
+      o.simModel = positional[0];
+      positional.erase(positional.begin());
+    }
+    if (positional.empty()) {
+      error_ = "no step file given";
+      return Fail(out);
+    }
+    if (positional.size() > 1) {
+      error_ = "one step file only (\"" + positional[1] + "\" is extra)";
+      return Fail(out);
+    }
+    o.stepFile = positional[0];
+    out.ok = true;
+    return out;
+  }
+
+ private:
+  HeadlessParse& Fail(HeadlessParse& out) {
+    out.ok = false;
+    out.error = error_;
+    return out;
+  }
+
+  bool Value(std::string* value) {
+    consumedInline_ = true;
+    if (inlineValue_) {
+      *value = *inlineValue_;
+    } else if (pos_ + 1 < args_.size()) {
+      *value = args_[++pos_];
+    } else {
+      error_ = name_ + " needs a value";
+      return false;
+    }
+    if (value->empty()) {
+      error_ = name_ + " needs a value";
+      return false;
+    }
+    return true;
+  }
+
+  bool Number(const SettingRange& range, long long* n) {
+    std::string value;
+    if (!Value(&value)) {
+      return false;
+    }
+    if (!ParseSettingInteger(value, range.min, range.max, n)) {
+      error_ = name_ + ": \"" + value + "\" is not a whole number from " +
+               std::to_string(range.min) + " to " + std::to_string(range.max);
+      return false;
+    }
+    return true;
+  }
+
+  bool ParseLan(const std::string& value, HeadlessOptions* o) {
+    std::string_view host = value;
+    const std::size_t colon = value.rfind(':');
+    if (colon != std::string::npos) {
+      host = std::string_view(value).substr(0, colon);
+      long long port = 0;
+      if (!ParseSettingInteger(std::string_view(value).substr(colon + 1), kLanPortRange.min,
+                               kLanPortRange.max, &port)) {
+        error_ = "--lan: \"" + value.substr(colon + 1) + "\" is not a port from 1 to 65535";
+        return false;
+      }
+      o->lanPort = static_cast<int>(port);
+    }
+    if (!ParseIpv4(host, &o->lanIp)) {
+      error_ = "--lan: \"" + std::string(host) + "\" is not an IPv4 address";
+      return false;
+    }
+    return true;
+  }
+
+  const std::vector<std::string>& args_;
+  std::size_t pos_ = 0;
+  std::string name_;
+  std::optional<std::string> inlineValue_;
+  // Whether the option took the text after "=": "--quiet=1" is refused.
+  bool consumedInline_ = false;
+  std::string error_;
+};
+
+}  // namespace
+
+HeadlessParse ParseHeadlessArguments(const std::vector<std::string>& args) {
+  ArgumentReader reader(args);
+  return reader.Parse();
+}
+
+std::string HeadlessUsage() {
+  return R"(Usage: kvload-run [OPTIONS] STEPFILE
+
+Runs a step list (.tsf) on the electronic load exactly as the desktop
+program's Run does: it identifies the load, then starts the steps and
+measures about once a second. The report header and every result row go to
+standard output as CSV lines, the moment each row is added. Messages ("Test
+Finished", "Lost Connect!", skipped steps) go to standard error.
+
+Connection (at most one; without any, the settings of KV26.INI are used):
+  --lan HOST[:PORT]     TCP to HOST, an IPv4 address or localhost (port 4001)
+  --serial PORT         serial port: a COM number (1 is /dev/ttyS0), a device
+                        path such as /dev/ttyUSB0 or a name such as ttyACM0
+    --baud N            bit rate (default from KV26.INI, else 115200)
+    --handshake N       0 none, 1 XON/XOFF, 2 RTS/CTS, 3 both (default 2)
+  --gpib ADDRESS        GPIB primary address on board 0
+    --gpib-library FILE the NI-488.2 compatible driver library to load
+  --sim [MODEL]         a simulated load inside this program (nothing real is
+                        switched); MODEL is its reply to "name?"
+
+Other options:
+  --ini FILE            read the connection settings from FILE instead of the
+                        desktop program's KV26.INI
+  --csv FILE            when the run ends, also write the report as the
+                        desktop program's "Save Log" does: FILE upper-cased,
+                        ".CSV" becoming "_0.CSV", "_1.CSV", ... per 32000 rows
+  -q, --quiet           no progress or information lines on standard error
+  -h, --help            this text
+  --version             the program's version
+
+SIGINT (Ctrl-C) and SIGTERM stop the run as the Stop button does: the load
+is sent "LOAD OFF" ("SEQLD:TEST OFF" during a Sequence Load) before the
+program exits. A second signal leaves at once.
+
+Exit status:
+  0  the list ran to its end without a FAIL verdict
+  1  the list ran to its end and some result row says FAIL
+  2  usage error, unreadable step file or INI file, or the --csv report could
+     not be written
+  3  stopped by SIGINT or SIGTERM
+  4  the load could not be reached: it gave no reply to "name?" at the start
+     (the run is then not started), or during the run the connection failed
+     or was lost, or the load left 3 queries in a row unanswered (the run
+     then goes on to its end as the desktop program's would)
+)";
+}
+
+LinkSettings ApplyHeadlessLink(const HeadlessOptions& options, LinkSettings fromIni) {
+  LinkSettings s = std::move(fromIni);
+  switch (options.link) {
+    case HeadlessLinkKind::Lan:
+      s.connectMode = kModeLan;
+      s.lanIp = options.lanIp;
+      s.lanPort = options.lanPort;
+      break;
+    case HeadlessLinkKind::Serial:
+      s.connectMode = kModeSerial;
+      s.comPort = options.serialPort;
+      break;
+    case HeadlessLinkKind::Gpib:
+      s.connectMode = kModeGpib;
+      s.address = options.gpibAddress;
+      break;
+    case HeadlessLinkKind::FromIni:
+    case HeadlessLinkKind::Sim:
+      break;
+  }
+  if (options.baudRate) {
+    s.baudRate = *options.baudRate;
+  }
+  if (options.handShake) {
+    s.handShake = *options.handShake;
+  }
+  return s;
+}
+
+}  // namespace kv

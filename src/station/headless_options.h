@@ -1,0 +1,67 @@
+#pragma once
+// The command line of kvload-run, the headless runner. Parsing is separate
+// from running so that every rule about what a script may pass is testable
+// without a load.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "link/link_settings.h"
+
+namespace kv {
+
+/// Where the load is: as KV26.INI says, or as the command line overrides it.
+enum class HeadlessLinkKind { FromIni, Lan, Serial, Gpib, Sim };
+
+/// Exit status of kvload-run.
+enum HeadlessExit : int {
+  kExitPassed = 0,       // the list ran to its end, no FAIL verdict
+  kExitFailVerdict = 1,  // the list ran to its end with a FAIL verdict
+  kExitUsage = 2,        // bad command line, unreadable step file or INI, report not written
+  kExitStopped = 3,      // stopped by SIGINT or SIGTERM
+  kExitUnreachable = 4,  // the load did not answer
+};
+
+struct HeadlessOptions {
+  /// Empty: the KV26.INI the desktop program uses.
+  std::string iniPath;
+  HeadlessLinkKind link = HeadlessLinkKind::FromIni;
+  std::array<std::int16_t, 4> lanIp = {127, 0, 0, 1};
+  int lanPort = 4001;
+  std::string serialPort;
+  std::optional<std::int32_t> baudRate;
+  std::optional<std::int16_t> handShake;
+  std::int16_t gpibAddress = 5;
+  /// Empty: the GPIB driver library names tried by default.
+  std::string gpibLibrary;
+  /// Model text of the simulated load; empty for its default.
+  std::string simModel;
+  std::string csvPath;
+  bool quiet = false;
+  std::string stepFile;
+  bool help = false;
+  bool version = false;
+};
+
+struct HeadlessParse {
+  bool ok = false;
+  /// What is wrong with the command line, when !ok.
+  std::string error;
+  HeadlessOptions options;
+};
+
+/// Reads the arguments that follow the program name. Options take their value
+/// as the next argument or after "="; "--" ends the options.
+HeadlessParse ParseHeadlessArguments(const std::vector<std::string>& args);
+
+/// The --help text.
+std::string HeadlessUsage();
+
+/// `fromIni` with the connection options laid over it (ConnectMode included).
+/// Not meaningful for HeadlessLinkKind::Sim.
+LinkSettings ApplyHeadlessLink(const HeadlessOptions& options, LinkSettings fromIni);
+
+}  // namespace kv

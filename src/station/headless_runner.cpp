@@ -1,0 +1,284 @@
+#include "station/headless_runner.h"
+
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <csignal>
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+#include "link/ini_location.h"
+#include "link/link_settings.h"
+#include "link/transports/event_wait.h"
+#include "link/transports/link_router.h"
+#include "results/csv_export.h"
+#include "runner/system_clock.h"
+#include "sim/simulated_link.h"
+#include "sim/simulated_load.h"
+#include "station/headless_signals.h"
+#include "station/station.h"
+#include "stepfile/step_file.h"
+#include "steps/step_columns.h"
+
+namespace kv {
+
+namespace {
+
+// After the last line, the socket or port gets this long to hand it over
+// before it is closed and the program ends.
+constexpr double kLinkDrainMs = 100.0;
+
+std::string Quoted(std::string_view text) {
+  return "\"" + std::string(text) + "\"";
+}
+
+std::string SignalName(int signalNumber) {
+  switch (signalNumber) {
+    case SIGINT:
+      return "SIGINT";
+    case SIGTERM:
+      return "SIGTERM";
+    default:
+      return "signal " + std::to_string(signalNumber);
+  }
+}
+
+}  // namespace
+
+HeadlessRun::HeadlessRun(Station& station, HeadlessLinkWatch& watch, HeadlessConsole& console,
+                         QObject* parent)
+    : QObject(parent), station_(station), watch_(watch), console_(console) {
+  connect(&station_, &Station::rowAdded, this, &HeadlessRun::OnRowAdded);
+  connect(&station_, &Station::stepStarted, this,
+          [this](int row, int /*previousRow*/) { OnStepStarted(row); });
+  connect(&station_, &Station::runFinished, this, [this](int) { OnRunFinished(); });
+  connect(&station_, &Station::identified, this,
+          [this](const QString& model, const QStringList&) { OnIdentified(model); });
+  connect(&station_, &Station::message, this,
+          [this](const QString& text) { console_.ShowMessage(text.toStdString()); });
+  connect(&station_, &Station::notice, this,
+          [this](const QString& text) { console_.ShowMessage(text.toStdString()); });
+  // The end of a run waits for the transaction in progress; these say it is over.
+  connect(&station_, &Station::tickFinished, this, &HeadlessRun::EmitWhenIdle,
+          Qt::QueuedConnection);
+  connect(&station_, &Station::identified, this, &HeadlessRun::EmitWhenIdle, Qt::QueuedConnection);
+}
+
+void HeadlessRun::Start() {
+  started_ = true;
+  console_.Header();
+  console_.SetProgress("identifying the load");
+  station_.Run();
+}
+
+void HeadlessRun::Interrupt(int signalNumber) {
+  if (interrupted_) {
+    emit forcedExit();
+    return;
+  }
+  interrupted_ = true;
+  if (finishing_) {
+    console_.Warn(SignalName(signalNumber) + ": the run has already ended");
+    return;
+  }
+  console_.Warn(SignalName(signalNumber) + ": stopping, the load is turned off");
+  station_.Stop();
+  Finish(kExitStopped);
+}
+
+void HeadlessRun::OnIdentified(const QString& modelText) {
+  if (!started_ || identified_ || finishing_) {
+    return;
+  }
+  identified_ = true;
+  const std::string model = modelText.toStdString();
+  if (model.empty() || model == kErrRec) {
+    // Without a model text the runner would skip or mis-run the steps and log
+    // nothing but zeros; no step has started yet, so nothing is switched.
+    console_.Warn("the load gave no reply to \"name?\"; the run was not started");
+    station_.Halt();
+    Finish(kExitUnreachable);
+    return;
+  }
+  console_.Info("load identified as " + Quoted(model));
+  console_.SetProgress("load " + Quoted(model) + ", waiting for the first step");
+}
+
+void HeadlessRun::OnRowAdded(qsizetype index) {
+  const ResultRowView row = station_.Log().RowView(static_cast<std::size_t>(index));
+  console_.Row(row);
+  if (row[9] == "FAIL") {
+    failSeen_ = true;
+  }
+  if (watch_.LoadLost() && !lostReported_) {
+    lostReported_ = true;
+    console_.Warn("the load left " + std::to_string(HeadlessLinkWatch::kLostAfter) +
+                  " queries in a row unanswered; the run goes on, exit status will be 4");
+  }
+  if (!console_.Quiet()) {
+    console_.SetProgress("step " + std::to_string(stepRow_) + " " + stepFunction_ + " | row " +
+                         std::string(row[0]) + " | " + std::string(row[2]) + " V " +
+                         std::string(row[3]) + " A | " + std::string(row[1]));
+  }
+}
+
+void HeadlessRun::OnStepStarted(int row) {
+  stepRow_ = row;
+  stepFunction_ = std::string(station_.Steps().Cell(row, kColFunction));
+  console_.Info("step " + std::to_string(row) + ": " + stepFunction_);
+}
+
+void HeadlessRun::OnRunFinished() {
+  const bool lost = watch_.LoadLost() || console_.LinkFailures() > 0;
+  Finish(lost ? kExitUnreachable : failSeen_ ? kExitFailVerdict : kExitPassed);
+}
+
+void HeadlessRun::Finish(int status) {
+  if (finishing_) {
+    return;
+  }
+  finishing_ = true;
+  status_ = status;
+  QMetaObject::invokeMethod(this, &HeadlessRun::EmitWhenIdle, Qt::QueuedConnection);
+}
+
+void HeadlessRun::EmitWhenIdle() {
+  // A Stop inside a tick's wait leaves that tick to end first; leaving the
+  // event loop under it would leave its wait spinning to its bound.
+  if (!finishing_ || finished_ || station_.IsLinkBusy()) {
+    return;
+  }
+  finished_ = true;
+  emit finished(status_);
+}
+
+std::string DesktopIniPath() {
+  const QString folder = QCoreApplication::applicationDirPath();
+  IniLocationFacts facts;
+  facts.executableFolder = QDir::toNativeSeparators(folder).toStdString();
+  facts.executableFolderHasIni = QFileInfo::exists(
+      folder + QLatin1Char('/') + QString::fromUtf8(kIniFileName.data(), kIniFileName.size()));
+  facts.executableFolderWritable = QFileInfo(folder).isWritable();
+  facts.userConfigFolder =
+      (QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/kvload")
+          .toStdString();
+  return IniFilePath(facts);
+}
+
+namespace {
+
+std::string DescribeLink(const LinkSettings& s) {
+  switch (s.connectMode) {
+    case kModeSerial:
+      return "serial " + SerialDeviceName(s.comPort) + " at " + std::to_string(s.baudRate) +
+             " baud, handshake " + std::to_string(s.handShake);
+    case kModeGpib:
+      return "GPIB board 0 address " + std::to_string(s.address);
+    case kModeLan:
+      return "LAN " + LanAddressText(s) + ":" + std::to_string(s.lanPort);
+    default:
+      return "ConnectMode " + std::to_string(s.connectMode);
+  }
+}
+
+}  // namespace
+
+int RunHeadlessProgram(const HeadlessOptions& options, HeadlessConsole& console,
+                       HeadlessSignals* signalSource) {
+  SystemClock clock;
+  std::unique_ptr<SimulatedLoad> simLoad;
+  std::unique_ptr<InstrumentLink> link;
+
+  if (options.link == HeadlessLinkKind::Sim) {
+    SimLoadConfig config;
+    if (!options.simModel.empty()) {
+      config.modelText = options.simModel;
+    }
+    config.keepLog = false;
+    simLoad = std::make_unique<SimulatedLoad>(config);
+    link = std::make_unique<SimulatedLink>(*simLoad, clock, kModeSerial);
+    console.Warn("the load is SIMULATED inside this program (model " +
+                 Quoted(simLoad->ModelText()) + "); nothing real is switched");
+  } else {
+    const std::string iniPath = options.iniPath.empty() ? DesktopIniPath() : options.iniPath;
+    const QFileInfo ini(QString::fromStdString(iniPath));
+    if (!options.iniPath.empty() && (!ini.isFile() || !ini.isReadable())) {
+      console.Warn("cannot read the settings file " + Quoted(iniPath));
+      return kExitUsage;
+    }
+    std::vector<std::string> warnings;
+    const LinkSettings settings = ApplyHeadlessLink(options, LoadLinkSettings(iniPath, &warnings));
+    for (const std::string& w : warnings) {
+      console.Warn(w);
+    }
+    if (settings.connectMode != kModeSerial && settings.connectMode != kModeGpib &&
+        settings.connectMode != kModeLan) {
+      console.Warn(Quoted(iniPath) + " selects no connection (ConnectMode " +
+                   std::to_string(settings.connectMode) +
+                   "); give --lan, --serial, --gpib or --sim");
+      return kExitUsage;
+    }
+    if (options.link == HeadlessLinkKind::FromIni) {
+      console.Info("connection settings from " + Quoted(iniPath));
+    }
+    console.Info("connecting over " + DescribeLink(settings));
+    link = std::make_unique<LinkRouter>(settings, console,
+                                        QString::fromStdString(options.gpibLibrary));
+  }
+
+  HeadlessLinkWatch watch(*link);
+  Station station(watch, clock);
+  const StepFileResult loaded = LoadStepFile(station.Steps(), options.stepFile);
+  if (loaded.missing || !loaded.ok) {
+    console.Warn(loaded.missing ? "no step file " + Quoted(options.stepFile)
+                                : "cannot read the step file: " + loaded.error);
+    return kExitUsage;
+  }
+  console.Info(std::to_string(loaded.steps) + " steps from " + Quoted(options.stepFile));
+
+  HeadlessRun run(station, watch, console);
+  QEventLoop loop;
+  QObject::connect(&run, &HeadlessRun::finished, &loop, &QEventLoop::exit);
+  QObject::connect(&run, &HeadlessRun::forcedExit, &run, [&console] {
+    console.Warn("second signal: leaving at once; the load may still be on");
+    console.Finish();
+    std::fflush(stdout);
+    std::_Exit(kExitStopped);
+  });
+  if (signalSource != nullptr) {
+    QObject::connect(signalSource, &HeadlessSignals::received, &run, &HeadlessRun::Interrupt);
+  }
+  run.Start();
+  int status = loop.exec();
+
+  if (options.link != HeadlessLinkKind::Sim && watch.LinesWritten() > 0) {
+    // The last line (LOAD OFF above all) must leave before the port closes.
+    WaitMilliseconds(kLinkDrainMs);
+    watch.CloseInstrument();
+  }
+
+  if (!options.csvPath.empty()) {
+    station.Halt();
+    const CsvExportResult report = ExportResultLog(station.Log(), options.csvPath);
+    if (!report.ok) {
+      console.Warn("the report was not written completely: " + report.error);
+      if (status == kExitPassed || status == kExitFailVerdict) {
+        status = kExitUsage;
+      }
+    } else if (report.files.empty()) {
+      console.Info("no rows, so no report file was written");
+    }
+    for (const std::string& file : report.files) {
+      console.Warn("report written to " + file);
+    }
+  }
+  console.Finish();
+  return status;
+}
+
+}  // namespace kv

@@ -1,0 +1,78 @@
+#pragma once
+// kvload-run's run: one Run of the station, its rows printed as they come,
+// its end turned into an exit status. The same Run as the desktop program's,
+// with no one watching, so it also decides when the load is out of reach and
+// makes a signal stop the load before the program leaves.
+
+#include <QObject>
+#include <QString>
+#include <string>
+
+#include "station/headless_console.h"
+#include "station/headless_link_watch.h"
+#include "station/headless_options.h"
+
+namespace kv {
+
+class Station;
+
+class HeadlessRun : public QObject {
+  Q_OBJECT
+ public:
+  /// All three must outlive the run; the station works on `watch`.
+  HeadlessRun(Station& station, HeadlessLinkWatch& watch, HeadlessConsole& console,
+              QObject* parent = nullptr);
+
+  /// Prints the report header and presses Run.
+  void Start();
+  /// SIGINT/SIGTERM: Stop at once (the load is turned off), then finish with
+  /// kExitStopped once the link is free. A second call leaves at once.
+  void Interrupt(int signalNumber);
+
+  bool IsFinished() const { return finished_; }
+  /// Valid once finished() was emitted.
+  int ExitStatus() const { return status_; }
+  bool SawFailVerdict() const { return failSeen_; }
+
+ signals:
+  /// The run is over and the link is idle; `status` is a HeadlessExit.
+  void finished(int status);
+  /// A second signal came while the first was being handled.
+  void forcedExit();
+
+ private:
+  void OnIdentified(const QString& modelText);
+  void OnRowAdded(qsizetype index);
+  void OnStepStarted(int row);
+  void OnRunFinished();
+  void Finish(int status);
+  void EmitWhenIdle();
+  void UpdateProgress();
+
+  Station& station_;
+  HeadlessLinkWatch& watch_;
+  HeadlessConsole& console_;
+  bool started_ = false;
+  bool identified_ = false;
+  bool interrupted_ = false;
+  bool finishing_ = false;
+  bool finished_ = false;
+  bool failSeen_ = false;
+  bool lostReported_ = false;
+  int status_ = kExitPassed;
+  int stepRow_ = 0;
+  std::string stepFunction_;
+};
+
+/// The KV26.INI of the desktop program that sits beside this one.
+std::string DesktopIniPath();
+
+/// Everything kvload-run does after parsing: loads the settings and the step
+/// file, runs the list on the chosen link in a local event loop, writes the
+/// --csv report. `signalSource` (may be null) feeds SIGINT/SIGTERM to the run.
+/// Returns the exit status.
+class HeadlessSignals;
+int RunHeadlessProgram(const HeadlessOptions& options, HeadlessConsole& console,
+                       HeadlessSignals* signalSource);
+
+}  // namespace kv

@@ -1,0 +1,33 @@
+#pragma once
+// SIGINT and SIGTERM as Qt signals. A handler may do next to nothing, so it
+// writes the signal's number into a pipe and the event loop reads it there;
+// the runner then stops the load from ordinary code.
+
+#include <QObject>
+
+class QSocketNotifier;
+
+namespace kv {
+
+class HeadlessSignals : public QObject {
+  Q_OBJECT
+ public:
+  /// Installs the handlers; one instance per process. SIGPIPE is ignored from
+  /// here on: a reader that goes away must not end a run with the load on.
+  explicit HeadlessSignals(QObject* parent = nullptr);
+  ~HeadlessSignals() override;
+  HeadlessSignals(const HeadlessSignals&) = delete;
+  HeadlessSignals& operator=(const HeadlessSignals&) = delete;
+
+  bool IsInstalled() const { return notifier_ != nullptr; }
+
+ signals:
+  void received(int signalNumber);
+
+ private:
+  void OnReadable();
+
+  QSocketNotifier* notifier_ = nullptr;
+};
+
+}  // namespace kv
