@@ -1,0 +1,62 @@
+#pragma once
+// One sub-step table of the editor (RampGrid, SeqLoadGrid, CycleLifeGrid) with
+// its input box laid over the cell being edited. The table's cells, current
+// cell and box state live in StepEditor; this view shows them and forwards
+// clicks, Enter and focus loss.
+
+#include <QAbstractTableModel>
+#include <QTableView>
+
+#include "steps/step_editor.h"
+
+class QLineEdit;
+
+namespace kv {
+
+class SubTableModel : public QAbstractTableModel {
+  Q_OBJECT
+
+ public:
+  SubTableModel(const SubTable& table, QObject* parent = nullptr);
+  /// The table changed in any way (cells, size, titles).
+  void reload();
+
+  int rowCount(const QModelIndex& parent = {}) const override;
+  int columnCount(const QModelIndex& parent = {}) const override;
+  QVariant data(const QModelIndex& index, int role) const override;
+
+ private:
+  const SubTable& table_;
+};
+
+class SubTableView : public QTableView {
+  Q_OBJECT
+
+ public:
+  SubTableView(StepEditor& editor, SubTableKind kind, QWidget* parent = nullptr);
+
+  SubTableKind kind() const { return kind_; }
+  QLineEdit* inputBox() const { return box_; }
+  /// Shows the table and the box as the editor holds them.
+  void refresh();
+
+ signals:
+  /// The editor's state changed through this table.
+  void changed();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void updateGeometries() override;
+
+ private:
+  void applyColumnWidths();
+  void fitHeight();
+  void commitBox();
+
+  StepEditor& editor_;
+  SubTableKind kind_;
+  SubTableModel* model_;
+  QLineEdit* box_;
+};
+
+}  // namespace kv

@@ -1,0 +1,53 @@
+// Not a check: shows the step editor with a filled Battery RAMP step for a
+// look or a screenshot. Run it on a display with
+//   test_ui --gtest_also_run_disabled_tests --gtest_filter='EditorShowcase.*'
+// It stays on screen for KV_SHOWCASE_SECONDS (default 10) seconds;
+// KV_SHOWCASE_FUNCTION selects another function's frame for a look.
+#include <gtest/gtest.h>
+
+#include <QTest>
+#include <cstdlib>
+
+#include "steps/step_list_ops.h"
+#include "ui/step_editor_panel.h"
+#include "ui/step_editor_widget.h"
+
+namespace kv {
+namespace {
+
+TEST(EditorShowcase, DISABLED_BatteryRampStep) {
+  StepGrid grid;
+  StepEditor editor;
+  AddStep(grid, editor);  // a Discharge step from the start texts
+
+  editor.SelectFunction("Battery RAMP");
+  editor.SetField(EditorField::RampTotalStep, "5");
+  editor.LeaveTotalStep(SubTableKind::Ramp);
+  editor.SetField(EditorField::RampStart, "0.5");
+  editor.SetField(EditorField::RampRepeat, "2");
+  editor.SetField(EditorField::RampLoadOffV, "2.8");
+  const char* currents[] = {"1", "2", "3", "2.5", "1.5"};
+  const char* times[] = {"10", "10", "20", "30", "15"};
+  for (int k = 1; k <= 5; ++k) {
+    editor.Table(SubTableKind::Ramp).SetCell(1, k, currents[k - 1]);
+    editor.Table(SubTableKind::Ramp).SetCell(2, k, times[k - 1]);
+  }
+  AddStep(grid, editor);
+  grid.SetCurrentCell(2, 1);
+
+  if (const char* other = std::getenv("KV_SHOWCASE_FUNCTION")) {
+    editor.SelectFunction(other);
+  }
+  StepEditorWidget widget(grid, editor);
+  widget.setWindowTitle(QStringLiteral("Step editor"));
+  widget.refresh();
+  widget.move(0, 0);
+  widget.resize(1600, 900);
+  widget.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&widget));
+  const char* seconds = std::getenv("KV_SHOWCASE_SECONDS");
+  QTest::qWait(1000 * (seconds != nullptr ? std::atoi(seconds) : 10));
+}
+
+}  // namespace
+}  // namespace kv
