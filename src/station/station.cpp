@@ -2,7 +2,7 @@
 
 #include <QMetaObject>
 #include <algorithm>
-#include <cmath>
+#include <cstdlib>
 
 #include "results/identification.h"
 #include "runner/run_control.h"
@@ -12,10 +12,11 @@ namespace kv {
 
 namespace {
 
-// Only the event loop's usual lateness is made up for; a tick held back by
-// a waiting query is not caught up by shortening the next second.
-constexpr double kMaxLatenessMs = 5.0;
-constexpr double kLatenessWeight = 0.2;
+constexpr qint64 kNsPerMs = 1000000;
+// A requested tick within this distance of one second after the previous
+// tick's aim is taken to mean that second. A tick held back longer by a
+// waiting query, or a special interval of the runner, is taken as it stands.
+constexpr qint64 kSecondSnapNs = 50 * kNsPerMs;
 
 QString ToQString(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -61,10 +62,11 @@ void Station::Init() {
   monotonic_.start();
 }
 
-void Station::StartTimer1(int intervalMs) {
-  const auto ms = std::max(1L, std::lround(static_cast<double>(intervalMs) - timer1LatenessMs_));
+void Station::ArmTimer1(qint64 targetNs) {
+  // Rounded down: the timer itself adds its lateness.
+  const qint64 ms = std::max<qint64>(1, (targetNs - monotonic_.nsecsElapsed()) / kNsPerMs);
+  timer1TargetNs_ = targetNs;
   timer1_.start(static_cast<int>(ms));
-  timer1DueNs_ = monotonic_.nsecsElapsed() + ms * 1000000;
 }
 
 void Station::Run() {
@@ -78,7 +80,7 @@ void Station::Run() {
   if (request.enableRunner) {
     // Always a full second: the identification armed above comes first, so
     // the first step starts with this run's model text.
-    StartTimer1(kFirstTickMs);
+    ArmTimer1(monotonic_.nsecsElapsed() + kFirstTickMs * kNsPerMs);
   }
   PublishRunning();
 }
@@ -110,9 +112,6 @@ void Station::Identify() {
 }
 
 void Station::OnTimer1() {
-  const double lateMs = static_cast<double>(monotonic_.nsecsElapsed() - timer1DueNs_) / 1e6;
-  timer1LatenessMs_ +=
-      kLatenessWeight * (std::clamp(lateMs, 0.0, kMaxLatenessMs) - timer1LatenessMs_);
   if (busy_) {
     tickHeld_ = true;
     return;
@@ -131,11 +130,17 @@ void Station::OnTimer2() {
 void Station::RunTick() {
   tickHeld_ = false;
   busy_ = true;
+  const qint64 aimedNs = timer1TargetNs_;
   emit tickStarted();
   const TickOutcome outcome = RunnerTick(state_, ctx_);
   busy_ = false;
   if (outcome.reenableTimer) {
-    StartTimer1(outcome.intervalMs);
+    qint64 targetNs = monotonic_.nsecsElapsed() + outcome.intervalMs * kNsPerMs;
+    const qint64 secondNs = aimedNs + 1000 * kNsPerMs;
+    if (std::llabs(targetNs - secondNs) <= kSecondSnapNs) {
+      targetNs = secondNs;
+    }
+    ArmTimer1(targetNs);
   }
   PublishRunning();
   emit tickFinished();

@@ -95,9 +95,8 @@ class Station : public QObject, private RunnerObserver {
   void tickFinished();
 
  private:
-  /// Arms Timer1 for a tick `intervalMs` from now, less the timer's usual
-  /// lateness.
-  void StartTimer1(int intervalMs);
+  /// Arms Timer1 to fire at `targetNs` on the monotonic clock.
+  void ArmTimer1(qint64 targetNs);
   void OnTimer1();
   void OnTimer2();
   void RunTick();
@@ -124,11 +123,12 @@ class Station : public QObject, private RunnerObserver {
   RunnerContext ctx_;
   QTimer timer1_;
   QTimer timer2_;
-  // Even a precise timer fires about a millisecond late (the event loop
-  // rounds its waits up); left alone that adds a minute's drift to an hour.
+  // The runner asks for "the rest of this second" in whole milliseconds, and
+  // even a precise timer fires up to a millisecond late; both errors would add
+  // up over a run. While the ticks keep their rhythm, the station aims each
+  // one at exactly one second after the previous tick's aim instead.
   QElapsedTimer monotonic_;
-  qint64 timer1DueNs_ = 0;
-  double timer1LatenessMs_ = 0.0;
+  qint64 timer1TargetNs_ = 0;
   std::string modelText_;
   QStringList offered_;
   bool busy_ = false;
