@@ -115,14 +115,11 @@ void HeadlessRun::OnRowAdded(qsizetype index) {
   if (row[9] == "FAIL") {
     failSeen_ = true;
   }
-  if (watch_.LoadLost() && !lostReported_) {
-    lostReported_ = true;
-    console_.Warn("the load left " + std::to_string(HeadlessLinkWatch::kLostAfter) +
-                  " queries in a row unanswered; the run goes on, exit status will be 4");
-  }
+  ReportLoss();
   if (!console_.Quiet()) {
-    console_.SetProgress("step " + std::to_string(stepRow_) + " " + stepFunction_ + " | row " +
-                         std::string(row[0]) + " | " + std::string(row[2]) + " V " +
+    console_.SetProgress("step " + std::to_string(stepRow_) + "/" +
+                         std::to_string(station_.Steps().StepCount()) + " " + stepFunction_ +
+                         " | row " + std::string(row[0]) + " | " + std::string(row[2]) + " V " +
                          std::string(row[3]) + " A | " + std::string(row[1]));
   }
 }
@@ -133,7 +130,16 @@ void HeadlessRun::OnStepStarted(int row) {
   console_.Info("step " + std::to_string(row) + ": " + stepFunction_);
 }
 
+void HeadlessRun::ReportLoss() {
+  if (watch_.LoadLost() && !lostReported_) {
+    lostReported_ = true;
+    console_.Warn("the load left " + std::to_string(HeadlessLinkWatch::kLostAfter) +
+                  " queries in a row unanswered; the run goes on, exit status will be 4");
+  }
+}
+
 void HeadlessRun::OnRunFinished() {
+  ReportLoss();
   const bool lost = watch_.LoadLost() || console_.LinkFailures() > 0;
   Finish(lost ? kExitUnreachable : failSeen_ ? kExitFailVerdict : kExitPassed);
 }

@@ -45,6 +45,8 @@ class HeadlessRun : public QObject {
   void OnRowAdded(qsizetype index);
   void OnStepStarted(int row);
   void OnRunFinished();
+  /// Says once that the load stopped answering.
+  void ReportLoss();
   void Finish(int status);
   void EmitWhenIdle();
   void UpdateProgress();

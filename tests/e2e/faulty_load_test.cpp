@@ -29,6 +29,11 @@ struct FaultCase {
   const char* stderrHas;
 };
 
+// Test names in ctest show the case, not its bytes.
+void PrintTo(const FaultCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class FaultyLoadTest : public ::testing::TestWithParam<FaultCase> {};
 
 TEST_P(FaultyLoadTest, RunEndsSensibly) {
@@ -72,6 +77,10 @@ INSTANTIATE_TEST_SUITE_P(
         // run goes on to its end as the desktop program's does, but the exit
         // status tells a script that the load was lost.
         FaultCase{"LostConnectionMidStep", {"--drop-after", "7"}, 4, false, "Lost Connect!"},
+        // The load goes quiet after the first poll but still hears every
+        // line: the run goes on to its end, and the status says the load
+        // was gone.
+        FaultCase{"LoadFallsSilent", {"--silent-after", "6"}, 4, true, "unanswered"},
         // No reply to "name?": the run is not started at all.
         FaultCase{"SilentLoad", {"--silent"}, 4, false, "no reply to \"name?\""}),
     [](const ::testing::TestParamInfo<FaultCase>& param) { return std::string(param.param.name); });

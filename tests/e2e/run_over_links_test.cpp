@@ -34,6 +34,11 @@ struct LinkCase {
   QStringList (*connection)(const SimProcess&);
 };
 
+// Test names in ctest show the case, not its bytes.
+void PrintTo(const LinkCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class RunOverLinkTest : public ::testing::TestWithParam<LinkCase> {};
 
 TEST_P(RunOverLinkTest, LoadReceivesExactlyTheLinesOfTheRun) {

@@ -21,6 +21,11 @@ struct StopCase {
   QStringList simArgs;
 };
 
+// Test names in ctest show the case, not its bytes.
+void PrintTo(const StopCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class SignalStopTest : public ::testing::TestWithParam<StopCase> {};
 
 // A signal in the middle of a long discharge must switch the load off before
@@ -96,6 +101,11 @@ struct UsageCase {
   QStringList args;  // "@list" stands for a valid step file
   const char* stderrHas;
 };
+
+// Test names in ctest show the case, not its bytes.
+void PrintTo(const UsageCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class UsageErrorTest : public ::testing::TestWithParam<UsageCase> {};
 
