@@ -230,7 +230,8 @@ int RunHeadlessProgram(const HeadlessOptions& options, HeadlessConsole& console,
       return kExitUsage;
     }
     if (options.link == HeadlessLinkKind::FromIni) {
-      console.Info("connection settings from " + Quoted(iniPath));
+      console.Info("connection settings from " + Quoted(iniPath) +
+                   (ini.exists() ? "" : " (no such file: the defaults)"));
     }
     console.Info("connecting over " + DescribeLink(settings));
     link = std::make_unique<LinkRouter>(settings, console,
