@@ -15,58 +15,41 @@ struct ReadCase {
   double expected;
 };
 
-void PrintTo(const ReadCase& c, std::ostream* os) {
-  *os << '"' << c.text << '"';
-}
-
 // Replies from the load: only leading blanks are skipped, the number ends at
 // the first character that cannot continue it.
-class ValueTest : public testing::TestWithParam<ReadCase> {};
-
-TEST_P(ValueTest, ReadsTheLeadingNumber) {
-  EXPECT_DOUBLE_EQ(Value(GetParam().text), GetParam().expected);
+TEST(NumberRead, ValueReadsTheLeadingNumberOfAReply) {
+  const ReadCase cases[] = {{"12", 12},       {"  12.5", 12.5}, {"\t3", 3},     {"12,1.8", 12},
+                            {"-1.25", -1.25}, {"+4", 4},        {".5", 0.5},    {"-.5", -0.5},
+                            {"5.", 5},        {"1.2.3", 1.2},   {"1E3", 1000},  {"2.5e-1", 0.25},
+                            {"12E", 12},      {"3Ev", 3},       {"1E+", 1},     {"1D3", 1},
+                            {"1 2", 1},       {"12V", 12},      {"", 0},        {"   ", 0},
+                            {"-", 0},         {"+", 0},         {".", 0},       {"-.", 0},
+                            {"ErrRec", 0},    {"V12", 0},       {"000.000", 0}, {"0012.50", 12.5}};
+  for (const ReadCase& c : cases) {
+    EXPECT_DOUBLE_EQ(Value(c.text), c.expected) << '"' << c.text << '"';
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Replies, ValueTest,
-    testing::Values(ReadCase{"12", 12}, ReadCase{"  12.5", 12.5}, ReadCase{"\t3", 3},
-                    ReadCase{"12,1.8", 12}, ReadCase{"-1.25", -1.25}, ReadCase{"+4", 4},
-                    ReadCase{".5", 0.5}, ReadCase{"-.5", -0.5}, ReadCase{"5.", 5},
-                    ReadCase{"1.2.3", 1.2}, ReadCase{"1E3", 1000}, ReadCase{"2.5e-1", 0.25},
-                    ReadCase{"12E", 12}, ReadCase{"3Ev", 3}, ReadCase{"1E+", 1}, ReadCase{"1D3", 1},
-                    ReadCase{"1 2", 1}, ReadCase{"12V", 12}, ReadCase{"", 0}, ReadCase{"   ", 0},
-                    ReadCase{"-", 0}, ReadCase{"+", 0}, ReadCase{".", 0}, ReadCase{"-.", 0},
-                    ReadCase{"ErrRec", 0}, ReadCase{"V12", 0}, ReadCase{"000.000", 0},
-                    ReadCase{"0012.50", 12.5}));
 
 // Editor fields: blanks anywhere are ignored and "D" is an exponent letter.
-class FieldNumberTest : public testing::TestWithParam<ReadCase> {};
-
-TEST_P(FieldNumberTest, ReadsTheLeadingNumberIgnoringBlanks) {
-  EXPECT_DOUBLE_EQ(FieldNumber(GetParam().text), GetParam().expected);
+TEST(NumberRead, FieldNumberIgnoresBlanksAndTakesD) {
+  const ReadCase cases[] = {{"1 000", 1000},    {" - 2 . 5 ", -2.5}, {"1D3", 1000}, {"1d-2", 0.01},
+                            {"1 E 2", 100},     {"12V", 12},         {"abc", 0},    {"", 0},
+                            {"1.5E+15", 1.5e15}};
+  for (const ReadCase& c : cases) {
+    EXPECT_DOUBLE_EQ(FieldNumber(c.text), c.expected) << '"' << c.text << '"';
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(Fields, FieldNumberTest,
-                         testing::Values(ReadCase{"1 000", 1000}, ReadCase{" - 2 . 5 ", -2.5},
-                                         ReadCase{"1D3", 1000}, ReadCase{"1d-2", 0.01},
-                                         ReadCase{"1 E 2", 100}, ReadCase{"12V", 12},
-                                         ReadCase{"abc", 0}, ReadCase{"", 0},
-                                         ReadCase{"1.5E+15", 1.5e15}));
 
 // A cell read by the runner: a complete number reads in full, anything else as
 // a reply would.
-class ToDoubleTest : public testing::TestWithParam<ReadCase> {};
-
-TEST_P(ToDoubleTest, ConvertsTheCell) {
-  EXPECT_DOUBLE_EQ(ToDouble(GetParam().text), GetParam().expected);
+TEST(NumberRead, ToDoubleConvertsACell) {
+  const ReadCase cases[] = {{" 1.5 ", 1.5},   {"1E3", 1000}, {"1D3", 1000}, {"+2", 2},
+                            {"-0.25", -0.25}, {"12V", 12},   {"1D3x", 1},   {"1 2", 1},
+                            {"abc", 0},       {"", 0}};
+  for (const ReadCase& c : cases) {
+    EXPECT_DOUBLE_EQ(ToDouble(c.text), c.expected) << '"' << c.text << '"';
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(Cells, ToDoubleTest,
-                         testing::Values(ReadCase{" 1.5 ", 1.5}, ReadCase{"1E3", 1000},
-                                         ReadCase{"1D3", 1000}, ReadCase{"+2", 2},
-                                         ReadCase{"-0.25", -0.25}, ReadCase{"12V", 12},
-                                         ReadCase{"1D3x", 1}, ReadCase{"1 2", 1},
-                                         ReadCase{"abc", 0}, ReadCase{"", 0}));
 
 TEST(NumberRead, OutOfRangeStaysFinite) {
   EXPECT_EQ(Value("1E400"), std::numeric_limits<double>::max());
@@ -115,79 +98,49 @@ INSTANTIATE_TEST_SUITE_P(
                     TextCase{"-0", "0"}, TextCase{"1.23456789012345678", "1.23456789012346"},
                     TextCase{"007", "7"}));
 
-struct FixedCase {
-  const char* text;
-  Fixed4 expected;
-};
-
-void PrintTo(const FixedCase& c, std::ostream* os) {
-  *os << '"' << c.text << '"';
+TEST(NumberText, ToFixed4RoundsTheDecimalTextHalfToEven) {
+  constexpr Fixed4 kMax = std::numeric_limits<std::int64_t>::max();
+  // Binary 0.00015 is below the half, the decimal text is not.
+  const std::pair<const char*, Fixed4> cases[] = {
+      {"10", 100000}, {"10.50", 105000},  {"3600", 36000000}, {"-2.5", -25000}, {"0.00015", 2},
+      {"0.00025", 2}, {"0.000251", 3},    {"0.00005", 0},     {"-0.00015", -2}, {"0.00004999", 0},
+      {"1E-9", 0},    {"1.5E2", 1500000}, {" 7 ", 70000},     {"10s", 100000},  {"abc", 0},
+      {"", 0},        {"1E30", kMax},     {"-1E30", -kMax}};
+  for (const char* limit :
+       {"922337203685477.5807", "922337203685477.58075", "922337203685477.5808"}) {
+    EXPECT_EQ(ToFixed4(limit), kMax) << limit;
+  }
+  for (const auto& [text, expected] : cases) {
+    EXPECT_EQ(ToFixed4(text), expected) << '"' << text << '"';
+  }
 }
 
-class ToFixed4Test : public testing::TestWithParam<FixedCase> {};
-
-TEST_P(ToFixed4Test, RoundsTheDecimalTextHalfToEven) {
-  EXPECT_EQ(ToFixed4(GetParam().text), GetParam().expected);
+TEST(NumberText, ToInt16RoundsHalfToEvenAndClamps) {
+  const std::pair<const char*, std::int16_t> cases[] = {
+      {"3", 3},           {"2.5", 2},       {"3.5", 4},
+      {"-2.5", -2},       {"-3.5", -4},     {"2.5000001", 3},
+      {"0.5", 0},         {"2.49", 2},      {"32767", 32767},
+      {"32767.5", 32767}, {"40000", 32767}, {"-32768", -32768},
+      {"-99999", -32768}, {"1E10", 32767},  {"9", 9},
+      {"3 steps", 3},     {"x", 0},         {"", 0}};
+  for (const auto& [text, expected] : cases) {
+    EXPECT_EQ(ToInt16(text), expected) << '"' << text << '"';
+  }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cells, ToFixed4Test,
-    testing::Values(FixedCase{"10", 100000}, FixedCase{"10.50", 105000},
-                    FixedCase{"3600", 36000000}, FixedCase{"-2.5", -25000},
-                    FixedCase{"0.00015", 2},  // binary 0.00015 is below
-                    FixedCase{"0.00025", 2}, FixedCase{"0.000251", 3}, FixedCase{"0.00005", 0},
-                    FixedCase{"-0.00015", -2}, FixedCase{"0.00004999", 0}, FixedCase{"1E-9", 0},
-                    FixedCase{"1.5E2", 1500000}, FixedCase{" 7 ", 70000}, FixedCase{"10s", 100000},
-                    FixedCase{"abc", 0}, FixedCase{"", 0},
-                    FixedCase{"1E30", std::numeric_limits<std::int64_t>::max()},
-                    FixedCase{"-1E30", -std::numeric_limits<std::int64_t>::max()},
-                    FixedCase{"922337203685477.5807", std::numeric_limits<std::int64_t>::max()},
-                    FixedCase{"922337203685477.58075", std::numeric_limits<std::int64_t>::max()},
-                    FixedCase{"922337203685477.5808", std::numeric_limits<std::int64_t>::max()}));
-
-struct IntCase {
-  const char* text;
-  std::int16_t expected;
-};
-
-void PrintTo(const IntCase& c, std::ostream* os) {
-  *os << '"' << c.text << '"';
-}
-
-class ToInt16Test : public testing::TestWithParam<IntCase> {};
-
-TEST_P(ToInt16Test, RoundsHalfToEvenAndClamps) {
-  EXPECT_EQ(ToInt16(GetParam().text), GetParam().expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(Cells, ToInt16Test,
-                         testing::Values(IntCase{"3", 3}, IntCase{"2.5", 2}, IntCase{"3.5", 4},
-                                         IntCase{"-2.5", -2}, IntCase{"-3.5", -4},
-                                         IntCase{"2.5000001", 3}, IntCase{"0.5", 0},
-                                         IntCase{"2.49", 2}, IntCase{"32767", 32767},
-                                         IntCase{"32767.5", 32767}, IntCase{"40000", 32767},
-                                         IntCase{"-32768", -32768}, IntCase{"-99999", -32768},
-                                         IntCase{"1E10", 32767}, IntCase{"9", 9},
-                                         IntCase{"3 steps", 3}, IntCase{"x", 0}, IntCase{"", 0}));
-
-TEST(RoundHalfEven, HalvesGoToTheEvenNeighbour) {
-  EXPECT_EQ(RoundHalfEven(0.5), 0.0);
-  EXPECT_EQ(RoundHalfEven(1.5), 2.0);
-  EXPECT_EQ(RoundHalfEven(2.5), 2.0);
-  EXPECT_EQ(RoundHalfEven(-2.5), -2.0);
-  EXPECT_EQ(RoundHalfEven(-3.5), -4.0);
-  EXPECT_EQ(RoundHalfEven(799.4), 799.0);
-  EXPECT_EQ(RoundHalfEven(799.6), 800.0);
-  EXPECT_EQ(RoundHalfEven(1e300), 1e300);
-}
-
-TEST(Round8, RoundsToEightPlaces) {
-  EXPECT_EQ(Round8(1.8 / 3600), 0.0005);
-  EXPECT_EQ(Round8(21.6 / 3600), 0.006);
-  EXPECT_EQ(Round8(1.0 / 3), 0.33333333);
-  EXPECT_EQ(Round8(-2.0 / 3), -0.66666667);
-  EXPECT_EQ(Round8(0.000000004), 0.0);
-  EXPECT_EQ(Round8(12345.123456789), 12345.12345679);
+TEST(Rounding, HalvesGoToTheEvenNeighbourAndEightPlacesStay) {
+  const std::pair<double, double> halfEven[] = {{0.5, 0},     {1.5, 2},      {2.5, 2},
+                                                {-2.5, -2},   {-3.5, -4},    {799.4, 799},
+                                                {799.6, 800}, {1e300, 1e300}};
+  for (const auto& [in, out] : halfEven) {
+    EXPECT_EQ(RoundHalfEven(in), out) << in;
+  }
+  const std::pair<double, double> eight[] = {
+      {1.8 / 3600, 0.0005},    {21.6 / 3600, 0.006}, {1.0 / 3, 0.33333333},
+      {-2.0 / 3, -0.66666667}, {0.000000004, 0.0},   {12345.123456789, 12345.12345679}};
+  for (const auto& [in, out] : eight) {
+    EXPECT_EQ(Round8(in), out) << in;
+  }
 }
 
 }  // namespace
