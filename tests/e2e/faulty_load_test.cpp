@@ -115,6 +115,23 @@ TEST(FaultyLoadTest, LostConnectionIsReportedOnceAndCounted) {
   EXPECT_THAT(run.err.toStdString(), Not(HasSubstr("Connect Fail!")));
 }
 
+TEST(FaultyLoadTest, SerialLineHungUpMidStep) {
+  SimProcess sim;
+  ASSERT_TRUE(sim.Start({"--no-tcp", "--drop-after", "7"})) << sim.Error().toStdString();
+  QTemporaryDir dir;
+  const RunOutcome run = RunKvloadRun(
+      {"--serial", sim.PtyPath(), "--handshake", "0", WriteStepFile(dir, "t.tsf", kThreeSeconds)});
+  sim.Stop();
+  EXPECT_FALSE(run.crashed);
+  EXPECT_EQ(run.exitCode, 4) << run.err.toStdString();
+  // The serial side has no message of its own for a hang-up; the silence
+  // that follows is what gives it away.
+  EXPECT_THAT(run.err.toStdString(), HasSubstr("unanswered"));
+  QString why;
+  EXPECT_TRUE(RowsNumberedWithoutGaps(run.lines(), &why)) << why.toStdString();
+  EXPECT_EQ(run.lines().size(), 4) << run.out.toStdString();
+}
+
 TEST(FaultyLoadTest, NoLoadListeningIsUnreachable) {
   // Port 1 on the loopback: refused at once, every time.
   QTemporaryDir dir;
