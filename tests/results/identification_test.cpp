@@ -71,10 +71,6 @@ TEST(OfferedFunctionsTest, FollowsTheModelText) {
   }
 }
 
-TEST(OfferedFunctionsTest, EveryFunctionForAFullBatteryModel) {
-  EXPECT_EQ(OfferedFunctions("KV8-G").size(), 19u);
-}
-
 TEST(IsBatteryCapableTest, CapitalGOnly) {
   EXPECT_TRUE(IsBatteryCapable("KV8-G"));
   EXPECT_TRUE(IsBatteryCapable("GQ7Z"));

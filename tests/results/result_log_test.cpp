@@ -44,6 +44,7 @@ TEST(ResultLogTest, ClearRemovesRowsAndRestartsNumbering) {
   for (int i = 0; i < 5000; ++i) {
     log.AddNumberedRow(MeasurementRow(i));
   }
+  log.SetNextResultRow(0);  // as a host may leave it
   log.Clear();
   EXPECT_EQ(log.RowCount(), 0u);
   EXPECT_EQ(log.NextResultRow(), 1);
@@ -52,13 +53,6 @@ TEST(ResultLogTest, ClearRemovesRowsAndRestartsNumbering) {
   EXPECT_EQ(log.RowCount(), 1u);
   EXPECT_EQ(log.Cell(0, 0), "1");
   EXPECT_EQ(log.Cell(0, 2), "7.5");
-}
-
-TEST(ResultLogTest, ClearAfterNumberWasSetElsewhere) {
-  ResultLog log;
-  log.SetNextResultRow(0);
-  log.Clear();
-  EXPECT_EQ(log.NextResultRow(), 1);
 }
 
 TEST(ResultLogTest, NumberingSaturatesInsteadOfWrapping) {
@@ -178,26 +172,6 @@ TEST(ResultLogTest, CopiesAndMovesAreIndependent) {
   EXPECT_EQ(moved.Cell(3, 8), "Discharge");
   EXPECT_EQ(assigned.Row(2), moved.Row(2));
   EXPECT_EQ(assigned.RowCount(), 3u);
-}
-
-TEST(ResultLogTest, ColumnsHaveTheirCaptionsAndWidthsInOrder) {
-  const std::array<ResultColumn, kResultColumns> expected{{
-      {"No.", 900},
-      {"StepTime", 1800},
-      {"V", 1200},
-      {"I", 1200},
-      {"W", 1800},
-      {"AH", 1800},
-      {"WH", 1800},
-      {"TotalTime", 1800},
-      {"Function Name", 2800},
-      {"Result", 1000},
-  }};
-  const auto columns = BuildResultColumns();
-  for (std::size_t i = 0; i < columns.size(); ++i) {
-    EXPECT_EQ(columns[i].caption, expected[i].caption) << i;
-    EXPECT_EQ(columns[i].widthTwips, expected[i].widthTwips) << i;
-  }
 }
 
 }  // namespace
