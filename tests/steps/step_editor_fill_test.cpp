@@ -47,6 +47,15 @@ Cells With(Cells a, const Cells& b) {
   return a;
 }
 
+// Texts for the columns from `first` on, in order.
+Cells Run(int first, std::initializer_list<const char*> texts, const Cells& more = {}) {
+  Cells cells = more;
+  for (const char* text : texts) {
+    cells[first++] = text;
+  }
+  return cells;
+}
+
 class FillFromStartTexts : public testing::TestWithParam<FillCase> {};
 
 TEST_P(FillFromStartTexts, WritesTheFunctionsCells) {
@@ -61,27 +70,10 @@ INSTANTIATE_TEST_SUITE_P(
         FillCase{"Discharge", With(kStops, {{kColMode, "CC"}, {kColSinkValue, "1"}})},
         FillCase{"Rest", kStops}, FillCase{"FOR", {{kColTimes, "3"}}}, FillCase{"LOOP", {}},
         FillCase{"Short", kStops},
-        FillCase{"OCP",
-                 {{kColStart, "0"},
-                  {kColStep, "10"},
-                  {kColStop, "0.1"},
-                  {kColVth, "0.6"},
-                  {kColLimitHigh, "10"},
-                  {kColLimitLow, "3"}}},
-        FillCase{"OPP",
-                 {{kColStart, "0"},
-                  {kColStep, "30"},
-                  {kColStop, "0.1"},
-                  {kColVth, "0.6"},
-                  {kColLimitHigh, "30"},
-                  {kColLimitLow, "3"}}},
-        FillCase{"Dynamic", With(kStops, {{kColMode, "CC"},
-                                          {kColHigh, "3"},
-                                          {kColLow, "1"},
-                                          {kColTHigh, "0.05"},
-                                          {kColTLow, "0.05"},
-                                          {kColRise, "0.384"},
-                                          {kColFall, "0.384"}})},
+        FillCase{"OCP", Run(kColStart, {"0", "10", "0.1", "0.6", "10", "3"})},
+        FillCase{"OPP", Run(kColStart, {"0", "30", "0.1", "0.6", "30", "3"})},
+        FillCase{"Dynamic", Run(kColHigh, {"3", "1", "0.05", "0.05", "0.384", "0.384"},
+                                With(kStops, {{kColMode, "CC"}}))},
         FillCase{"Normal", {{kColMode, "CC"}, {kColSinkValue, "1"}, {kColTStop, "10"}}},
         FillCase{
             "Battery RAMP",
@@ -128,31 +120,15 @@ INSTANTIATE_TEST_SUITE_P(
         FillCase{"Discharge", With(kNumberStops, {{kColMode, "CR"}, {kColSinkValue, "0"}})},
         FillCase{"Rest", kNumberStops}, FillCase{"FOR", {{kColTimes, "0"}}}, FillCase{"LOOP", {}},
         FillCase{"Short", kNumberStops},
-        FillCase{"OCP",
-                 {{kColStart, "OCPStartText"},
-                  {kColStep, "OCPStopText"},
-                  {kColStop, "OCPStepText"},
-                  {kColVth, "OCPVthText"},
-                  {kColLimitHigh, "OCPIhText"},
-                  {kColLimitLow, "OCPIlText"}}},
-        FillCase{"OPP",
-                 {{kColStart, "OPPStartText"},
-                  {kColStep, "OPPStopText"},
-                  {kColStop, "OPPStepText"},
-                  {kColVth, "OPPVthText"},
-                  {kColLimitHigh, "OPPWhText"},
-                  {kColLimitLow, "OPPWlText"}}},
-        FillCase{"Dynamic",
-                 {{kColMode, "CP"},
-                  {kColHigh, "DynaHighText"},
-                  {kColLow, "DynaLowText"},
-                  {kColTHigh, "DynaTHighText"},
-                  {kColTLow, "DynaTLowText"},
-                  {kColRise, "DynaRiseText"},
-                  {kColFall, "DynaFallText"},
-                  {kColVStop, "DiscVStopText"},
-                  {kColTStop, "DiscTStopText"},
-                  {kColAhStop, "DiscAhStopText"}}},
+        FillCase{"OCP", Run(kColStart, {"OCPStartText", "OCPStopText", "OCPStepText", "OCPVthText",
+                                        "OCPIhText", "OCPIlText"})},
+        FillCase{"OPP", Run(kColStart, {"OPPStartText", "OPPStopText", "OPPStepText", "OPPVthText",
+                                        "OPPWhText", "OPPWlText"})},
+        FillCase{"Dynamic", Run(kColHigh,
+                                {"DynaHighText", "DynaLowText", "DynaTHighText", "DynaTLowText",
+                                 "DynaRiseText", "DynaFallText"},
+                                Run(kColVStop, {"DiscVStopText", "DiscTStopText", "DiscAhStopText"},
+                                    {{kColMode, "CP"}}))},
         FillCase{"Normal", {{kColMode, "CV"}, {kColSinkValue, "0"}, {kColTStop, "0"}}},
         // A total-step text that is not a number gives no sub-steps.
         FillCase{"Battery RAMP",

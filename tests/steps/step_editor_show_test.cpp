@@ -27,6 +27,17 @@ TestStep Step(std::string_view function, std::initializer_list<std::pair<int, co
   return step;
 }
 
+// A Battery Cycle Life step with the given High, Low, T-High, T-Low and
+// Cycle Count lists.
+TestStep CycleStep(const char* high, const char* low, const char* tHigh, const char* tLow,
+                   const char* counts) {
+  return Step("Battery Cycle Life", {{kColHigh, high},
+                                     {kColLow, low},
+                                     {kColTHigh, tHigh},
+                                     {kColTLow, tLow},
+                                     {kColCycleCount, counts}});
+}
+
 // A panel whose every field holds text no row will ever carry, so a field the
 // loading forgets shows up.
 StepEditor StalePanel() {
@@ -127,16 +138,6 @@ TEST(ShowStepInPanel, OcpEndLevelGoesToTheFieldCaptionedStop) {
   EXPECT_EQ(shown.Field(EditorField::OcpStep), "0.1");
 }
 
-TEST(ShowStepInPanel, CvWithCurrentLimitFields) {
-  StepEditor editor = StalePanel();
-  const StepGrid grid =
-      GridWith(Step("CV with Current Limit", {{kColSinkValue, "4"}, {kColCvAdd, "12"}}));
-  ASSERT_TRUE(editor.ShowStepInPanel(grid, 1).shown);
-  EXPECT_EQ(editor.Field(EditorField::CvCc), "4");
-  EXPECT_EQ(editor.Field(EditorField::CvCv), "12");
-  EXPECT_EQ(editor.Field(EditorField::TStop), "");
-}
-
 TEST(ShowStepInPanel, NormalEmptiesVoltageAndCapacity) {
   StepEditor editor = StalePanel();
   ASSERT_TRUE(editor.ShowStepInPanel(GridWith(Step("Normal", {{kColTStop, "30"}})), 1).shown);
@@ -186,11 +187,7 @@ TEST(ShowStepInPanel, CycleRowOfOneEntryLeavesLaterRows) {
   for (int r = 1; r <= 3; ++r) {
     editor.Table(SubTableKind::CycleLife).SetCell(r, 1, "old" + std::to_string(r));
   }
-  const StepGrid grid = GridWith(Step("Battery Cycle Life", {{kColHigh, ";9"},
-                                                             {kColLow, ";8"},
-                                                             {kColTHigh, ";7"},
-                                                             {kColTLow, ";6"},
-                                                             {kColCycleCount, ";5"}}));
+  const StepGrid grid = GridWith(CycleStep(";9", ";8", ";7", ";6", ";5"));
   ASSERT_TRUE(editor.ShowStepInPanel(grid, 1).shown);
   EXPECT_EQ(editor.Table(SubTableKind::CycleLife).Cell(1, 1), "9");
   EXPECT_EQ(editor.Table(SubTableKind::CycleLife).Cell(2, 1), "old2");
@@ -277,11 +274,7 @@ TEST(ShowStepInPanelFails, RampTimeShorterThanRampCc) {
 
 TEST(ShowStepInPanelFails, CycleListShorterThanHighOrLongerThanTheTable) {
   StepEditor editor = StalePanel();
-  const StepGrid shortLow = GridWith(Step("Battery Cycle Life", {{kColHigh, ";1;2"},
-                                                                 {kColLow, ";3"},
-                                                                 {kColTHigh, ";4;5"},
-                                                                 {kColTLow, ";6;7"},
-                                                                 {kColCycleCount, ";8;9"}}));
+  const StepGrid shortLow = GridWith(CycleStep(";1;2", ";3", ";4;5", ";6;7", ";8;9"));
   ExpectFailed(editor.ShowStepInPanel(shortLow, 1));
   const SubTable& cycle = editor.Table(SubTableKind::CycleLife);
   EXPECT_EQ(cycle.Cell(1, 5), "8");
@@ -289,11 +282,8 @@ TEST(ShowStepInPanelFails, CycleListShorterThanHighOrLongerThanTheTable) {
   EXPECT_EQ(cycle.Cell(2, 2), "");
   EXPECT_EQ(editor.Field(EditorField::CycleRepeat), "stale");
 
-  const StepGrid fourRows = GridWith(Step("Battery Cycle Life", {{kColHigh, ";1;2;3;4"},
-                                                                 {kColLow, ";1;2;3;4"},
-                                                                 {kColTHigh, ";1;2;3;4"},
-                                                                 {kColTLow, ";1;2;3;4"},
-                                                                 {kColCycleCount, ";1;2;3;4"}}));
+  const char* four = ";1;2;3;4";
+  const StepGrid fourRows = GridWith(CycleStep(four, four, four, four, four));
   ExpectFailed(editor.ShowStepInPanel(fourRows, 1));
   EXPECT_EQ(cycle.Cell(3, 5), "3");
 }

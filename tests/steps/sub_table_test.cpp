@@ -72,33 +72,27 @@ INSTANTIATE_TEST_SUITE_P(RampAndSequence, ClampTotalStep,
                                          ClampCase{"1e1", 1, 9, "9"}));
 
 TEST(TotalStepField, ResizesAndRetitlesTheTable) {
-  StepEditor editor;
-  const SubTable& ramp = editor.Table(SubTableKind::Ramp);
-  editor.SetField(EditorField::RampTotalStep, "12");
-  editor.LeaveTotalStep(SubTableKind::Ramp);
-  EXPECT_EQ(editor.Field(EditorField::RampTotalStep), "9");
-  EXPECT_EQ(TitleRow(ramp), "Step|1|2|3|4|5|6|7|8|9");
-
-  editor.SetField(EditorField::RampTotalStep, "0");
-  editor.LeaveTotalStep(SubTableKind::Ramp);
-  EXPECT_EQ(editor.Field(EditorField::RampTotalStep), "1");
-  EXPECT_EQ(TitleRow(ramp), "Step|1");
-
-  editor.SetField(EditorField::SeqLoadTotalStep, "1");
-  editor.LeaveTotalStep(SubTableKind::SeqLoad);
-  EXPECT_EQ(editor.Field(EditorField::SeqLoadTotalStep), "2");
-  EXPECT_EQ(TitleRow(editor.Table(SubTableKind::SeqLoad)), "Step|1|2");
-
-  editor.SetField(EditorField::RampTotalStep, "05");
-  editor.LeaveTotalStep(SubTableKind::Ramp);
-  EXPECT_EQ(editor.Field(EditorField::RampTotalStep), "05");
-  EXPECT_EQ(ramp.Cols(), 6);
-
+  struct Case {
+    SubTableKind kind;
+    const char* typed;
+    const char* left;
+    const char* titles;
+  };
   // A fraction no longer leaves columns without titles.
-  editor.SetField(EditorField::RampTotalStep, "3.7");
-  editor.LeaveTotalStep(SubTableKind::Ramp);
-  EXPECT_EQ(editor.Field(EditorField::RampTotalStep), "4");
-  EXPECT_EQ(TitleRow(ramp), "Step|1|2|3|4");
+  const Case cases[] = {{SubTableKind::Ramp, "12", "9", "Step|1|2|3|4|5|6|7|8|9"},
+                        {SubTableKind::Ramp, "0", "1", "Step|1"},
+                        {SubTableKind::SeqLoad, "1", "2", "Step|1|2"},
+                        {SubTableKind::Ramp, "05", "05", "Step|1|2|3|4|5"},
+                        {SubTableKind::Ramp, "3.7", "4", "Step|1|2|3|4"}};
+  StepEditor editor;
+  for (const Case& c : cases) {
+    const EditorField field =
+        c.kind == SubTableKind::Ramp ? EditorField::RampTotalStep : EditorField::SeqLoadTotalStep;
+    editor.SetField(field, c.typed);
+    editor.LeaveTotalStep(c.kind);
+    EXPECT_EQ(editor.Field(field), c.left) << c.typed;
+    EXPECT_EQ(TitleRow(editor.Table(c.kind)), c.titles) << c.typed;
+  }
 
   // Leaving it untouched at "0" also clamps.
   StepEditor fresh;
