@@ -82,14 +82,11 @@ TEST_F(GpibTransportTest, BeforeAnyOpenReadsErrRecAndWritesNothing) {
   EXPECT_THAT(driver_.DeviceCalls(), IsEmpty());
 }
 
-TEST_F(GpibTransportTest, OpenAsksForOneSecondTimeoutEoiAndNoTerminationThenWritesNothing) {
-  EXPECT_TRUE(gpib_.Open(0, 5));
+// The open asks for a one-second time-out, EOI and no termination character,
+// and sends nothing by itself.
+TEST_F(GpibTransportTest, OpenThenWriteSendsTheCommandBytesWithoutTerminator) {
+  EXPECT_TRUE(gpib_.Open(0, 7));
   EXPECT_EQ(gpib_.Device(), 1);
-  EXPECT_THAT(driver_.DeviceCalls(), ElementsAre("ibdev 0 5 0 11 11 1 -> 1"));
-}
-
-TEST_F(GpibTransportTest, WriteSendsTheCommandBytesWithoutTerminator) {
-  gpib_.Open(0, 7);
   gpib_.Write("MEAS:VC?");
   EXPECT_THAT(driver_.DeviceCalls(), ElementsAre("ibdev 0 7 0 11 11 1 -> 1", "ibwrt 1 MEAS:VC?"));
 }

@@ -115,12 +115,8 @@ TEST_F(TcpTransportTest, LostConnectionIsReportedAtEveryWriteAndNothingIsRead) {
 // Refused connects are tried again until the bound, with the event loop
 // running all along; then the operator hears about it once.
 TEST(TcpConnectTest, RefusedConnectFailsAfterTheBoundWithoutFreezing) {
-  quint16 port = 0;
-  {
-    test::LoopbackServer gone;
-    ASSERT_TRUE(gone.Listen());
-    port = gone.Port();
-  }
+  const quint16 port = test::LoopbackServer::UnusedPort();
+  ASSERT_NE(port, 0);
   test::RecordingSink sink;
   TcpTransport tcp(sink);
   tcp.SetConnectTimeoutMs(400);
@@ -138,12 +134,8 @@ TEST(TcpConnectTest, RefusedConnectFailsAfterTheBoundWithoutFreezing) {
 }
 
 TEST(TcpConnectTest, LoadThatComesUpDuringTheAttemptsIsReached) {
-  quint16 port = 0;
-  {
-    test::LoopbackServer gone;
-    ASSERT_TRUE(gone.Listen());
-    port = gone.Port();
-  }
+  const quint16 port = test::LoopbackServer::UnusedPort();
+  ASSERT_NE(port, 0);
   test::RecordingSink sink;
   TcpTransport tcp(sink);
   tcp.SetConnectTimeoutMs(3000);

@@ -13,6 +13,11 @@ bool LoopbackServer::Listen(quint16 port) {
   return server_.listen(QHostAddress::LocalHost, port);
 }
 
+quint16 LoopbackServer::UnusedPort() {
+  LoopbackServer gone;
+  return gone.Listen() ? gone.Port() : 0;
+}
+
 void LoopbackServer::Close() {
   server_.close();
   if (client_) {

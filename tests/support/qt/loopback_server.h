@@ -21,6 +21,8 @@ class LoopbackServer : public QObject {
   /// Listens on 127.0.0.1 at `port`, or at a free port when it is 0.
   bool Listen(quint16 port = 0);
   quint16 Port() const { return server_.serverPort(); }
+  /// A loopback port nobody listens on: one just given up by a listener.
+  static quint16 UnusedPort();
   /// Stops listening and drops the client.
   void Close();
 
