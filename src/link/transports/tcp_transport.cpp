@@ -70,6 +70,9 @@ bool TcpTransport::TcpOpen(const QString& address, quint16 port) {
   }
   connecting_ = false;
   if (IsConnected()) {
+    // One short line per command: without this, Nagle's algorithm and the
+    // load's delayed acknowledgement hold each line back by tens of ms.
+    socket_.setSocketOption(QAbstractSocket::LowDelayOption, 1);
     return true;
   }
   socket_.abort();
