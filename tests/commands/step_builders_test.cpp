@@ -133,26 +133,20 @@ StepParameters Sweep() {
   return p;
 }
 
-TEST(ConfigureSweep, OcpSendsIncrementAsStepAndEndAsStop) {
+TEST(ConfigureSweep, IncrementGoesOutAsStepAndEndAsStop) {
+  StepParameters bare = Sweep();
+  bare.threshold.clear();
+  bare.start.clear();
   EXPECT_EQ(Send(ConfigureOcp, Sweep()),
             (Lines{"TCONFIG OCP", "OCP:START 0", "OCP:STEP 0.1", "OCP:STOP 10", "VTH 0.6", "IH 10",
                    "IL 3", "NGENABLE ON"}));
-}
-
-TEST(ConfigureSweep, OppUsesPowerLimits) {
   EXPECT_EQ(Send(ConfigureOpp, Sweep()),
             (Lines{"TCONFIG OPP", "OPP:START 0", "OPP:STEP 0.1", "OPP:STOP 10", "VTH 0.6", "WH 10",
                    "WL 3", "NGENABLE ON"}));
-}
-
-TEST(ConfigureSweep, EmptyThresholdSendsBareLiteral) {
-  StepParameters p = Sweep();
-  p.threshold.clear();
-  p.start.clear();
-  const Lines lines = Send(ConfigureOcp, p);
-  ASSERT_EQ(lines.size(), 8u);
-  EXPECT_EQ(lines[1], "OCP:START ");
-  EXPECT_EQ(lines[4], "VTH ");
+  // Empty cells leave the bare literal.
+  EXPECT_EQ(Send(ConfigureOcp, bare),
+            (Lines{"TCONFIG OCP", "OCP:START ", "OCP:STEP 0.1", "OCP:STOP 10", "VTH ", "IH 10",
+                   "IL 3", "NGENABLE ON"}));
 }
 
 // ---- constant voltage add-on -----------------------------------------------------
@@ -315,33 +309,28 @@ StepParameters Sequence(const char* type, std::int16_t n, const char* levels, co
 }
 
 TEST(ConfigureSequence, StepsAreNumberedFromZeroOnTheWire) {
-  EXPECT_EQ(Send(ConfigureSequence, Sequence("CC", 1, ";1.5", ";100")),
-            (Lines{"REM", "SEQLD:TYPE CC", "SEQLD:TOTSTEP 1", "SEQLD:CC0 1.5", "SEQLD:TIME0 100",
-                   "VTH 0.8"}));
-  EXPECT_EQ(Send(ConfigureSequence, Sequence("CP", 2, ";20;30", ";100;200")),
-            (Lines{"REM", "SEQLD:TYPE CP", "SEQLD:TOTSTEP 2", "SEQLD:CP0 20", "SEQLD:TIME0 100",
-                   "SEQLD:CP1 30", "SEQLD:TIME1 200", "VTH 0.8"}));
-}
-
-TEST(ConfigureSequence, AnyTypeButCcSendsPowerLevels) {
-  const Lines lines = Send(ConfigureSequence, Sequence("", 1, ";7", ";9"));
-  EXPECT_EQ(lines, (Lines{"REM", "SEQLD:TYPE ", "SEQLD:TOTSTEP 1", "SEQLD:CP0 7", "SEQLD:TIME0 9",
-                          "VTH 0.8"}));
-}
-
-TEST(ConfigureSequence, ShortListsAndEmptyThreshold) {
-  StepParameters p = Sequence("CC", 3, ";1;2", ";10");
-  p.loadOffV.clear();
-  EXPECT_EQ(Send(ConfigureSequence, p),
-            (Lines{"REM", "SEQLD:TYPE CC", "SEQLD:TOTSTEP 3", "SEQLD:CC0 1", "SEQLD:TIME0 10",
-                   "SEQLD:CC1 2", "SEQLD:TIME1 ", "SEQLD:CC2 ", "SEQLD:TIME2 ", "VTH "}));
-}
-
-TEST(ConfigureSequence, NoLoopLinesForZeroOrNegativeCount) {
-  EXPECT_EQ(Send(ConfigureSequence, Sequence("CC", 0, ";1", ";1")),
-            (Lines{"REM", "SEQLD:TYPE CC", "SEQLD:TOTSTEP 0", "VTH 0.8"}));
-  EXPECT_EQ(Send(ConfigureSequence, Sequence("CC", -2, ";1", ";1")),
-            (Lines{"REM", "SEQLD:TYPE CC", "SEQLD:TOTSTEP -2", "VTH 0.8"}));
+  StepParameters noThreshold = Sequence("CC", 3, ";1;2", ";10");
+  noThreshold.loadOffV.clear();
+  const std::pair<StepParameters, Lines> cases[] = {
+      {Sequence("CC", 1, ";1.5", ";100"),
+       {"REM", "SEQLD:TYPE CC", "SEQLD:TOTSTEP 1", "SEQLD:CC0 1.5", "SEQLD:TIME0 100", "VTH 0.8"}},
+      {Sequence("CP", 2, ";20;30", ";100;200"),
+       {"REM", "SEQLD:TYPE CP", "SEQLD:TOTSTEP 2", "SEQLD:CP0 20", "SEQLD:TIME0 100",
+        "SEQLD:CP1 30", "SEQLD:TIME1 200", "VTH 0.8"}},
+      // Any type but CC sends power levels.
+      {Sequence("", 1, ";7", ";9"),
+       {"REM", "SEQLD:TYPE ", "SEQLD:TOTSTEP 1", "SEQLD:CP0 7", "SEQLD:TIME0 9", "VTH 0.8"}},
+      // Short lists and an empty threshold send empty values.
+      {noThreshold,
+       {"REM", "SEQLD:TYPE CC", "SEQLD:TOTSTEP 3", "SEQLD:CC0 1", "SEQLD:TIME0 10", "SEQLD:CC1 2",
+        "SEQLD:TIME1 ", "SEQLD:CC2 ", "SEQLD:TIME2 ", "VTH "}},
+      // No loop lines for a zero or negative count.
+      {Sequence("CC", 0, ";1", ";1"), {"REM", "SEQLD:TYPE CC", "SEQLD:TOTSTEP 0", "VTH 0.8"}},
+      {Sequence("CC", -2, ";1", ";1"), {"REM", "SEQLD:TYPE CC", "SEQLD:TOTSTEP -2", "VTH 0.8"}},
+  };
+  for (const auto& [params, expected] : cases) {
+    EXPECT_EQ(Send(ConfigureSequence, params), expected) << "N = " << params.totalSteps;
+  }
 }
 
 }  // namespace
