@@ -46,42 +46,43 @@ class StepFileTest : public testing::Test {
   fs::path dir_;
 };
 
+TestStep Step(std::initializer_list<std::pair<int, const char*>> cells) {
+  TestStep step;
+  for (const auto& [col, text] : cells) {
+    step[col] = text;
+  }
+  return step;
+}
+
+const TestStep kDischarge = Step({{kColStepNo, "1"},
+                                  {kColFunction, "Discharge"},
+                                  {kColMode, "CC"},
+                                  {kColSinkValue, "1"},
+                                  {kColVStop, "0"},
+                                  {kColTStop, "10"},
+                                  {kColAhStop, "0"}});
+
 StepGrid SampleGrid() {
   StepGrid grid;
-  std::vector<TestStep> steps(4);
-  steps[0][kColStepNo] = "1";
-  steps[0][kColFunction] = "Discharge";
-  steps[0][kColMode] = "CC";
-  steps[0][kColSinkValue] = "1";
-  steps[0][kColVStop] = "0";
-  steps[0][kColTStop] = "10";
-  steps[0][kColAhStop] = "0";
-  steps[1][kColStepNo] = "2";
-  steps[1][kColFunction] = "Battery RAMP";
-  steps[1][kColSinkValue] = "0.5";
-  steps[1][kColRampCc] = ";1;;3";
-  steps[1][kColRampTime] = ";10;10;20";
-  steps[1][kColTotalStep] = "3";
-  steps[2][kColStepNo] = "3";  // otherwise empty, as a blank line loads
-  steps[3][kColStepNo] = "4";
-  steps[3][kColFunction] = "Dynamic";
-  steps[3][kColVStop] = " 1.50 ";
-  steps[3][kColTotalStep] = "\xB2\xE2\xB8\xD5 x\ny";  // bytes of another code page; LF is data
-  grid.AssignSteps(steps);
+  grid.AssignSteps({kDischarge,
+                    Step({{kColStepNo, "2"},
+                          {kColFunction, "Battery RAMP"},
+                          {kColSinkValue, "0.5"},
+                          {kColRampCc, ";1;;3"},
+                          {kColRampTime, ";10;10;20"},
+                          {kColTotalStep, "3"}}),
+                    Step({{kColStepNo, "3"}}),  // otherwise empty, as a blank line loads
+                    // Bytes of another code page, and LF as data.
+                    Step({{kColStepNo, "4"},
+                          {kColFunction, "Dynamic"},
+                          {kColVStop, " 1.50 "},
+                          {kColTotalStep, "\xB2\xE2\xB8\xD5 x\ny"}})});
   return grid;
 }
 
 TEST_F(StepFileTest, SaveWritesHeaderAndStepLinesWithCrLf) {
   StepGrid grid;
-  TestStep step;
-  step[kColStepNo] = "1";
-  step[kColFunction] = "Discharge";
-  step[kColMode] = "CC";
-  step[kColSinkValue] = "1";
-  step[kColVStop] = "0";
-  step[kColTStop] = "10";
-  step[kColAhStop] = "0";
-  grid.AssignSteps({step});
+  grid.AssignSteps({kDischarge});
   const StepFileResult result = SaveStepFile(grid, PathOf("one.tsf"));
   ASSERT_TRUE(result.ok) << result.error;
   EXPECT_EQ(result.steps, 1);
