@@ -163,14 +163,6 @@ TEST_F(StepEditorWidgetTest, LoadModeOptionsSetTheUnitLabels) {
   EXPECT_EQ(editor_.LoadMode(LoadModeGroup::Dynamic), 1);
 }
 
-TEST_F(StepEditorWidgetTest, ListButtonsCarryTheirToolTips) {
-  EXPECT_EQ(child<QPushButton>("AddIntoCommand")->toolTip(), "Addition New Step");
-  EXPECT_EQ(child<QPushButton>("InsertCommand")->toolTip(), "Insert Step");
-  EXPECT_EQ(child<QPushButton>("RemoveCommand")->toolTip(), "Delete Step");
-  EXPECT_EQ(child<QPushButton>("MoveUpCommand")->toolTip(), "Move Up Step");
-  EXPECT_EQ(child<QPushButton>("MoveDnCommand")->toolTip(), "Move Down Step");
-}
-
 TEST_F(StepEditorWidgetTest, AddInsertMoveAndDeleteSteps) {
   QSignalSpy counts(widget_.get(), &StepEditorWidget::stepCountChanged);
   auto* value = child<QLineEdit>("DiscSinkValueText");
