@@ -3,9 +3,9 @@
 #include <QCoreApplication>
 #include <cstdio>
 
-#include "sim/server/quit_on_signals.h"
 #include "sim/server/sim_server.h"
 #include "sim/server/sim_server_options.h"
+#include "station/headless_signals.h"
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
@@ -32,7 +32,10 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "kvload-sim: %s\n", qPrintable(error));
     return 2;
   }
-  kv::QuitOnSignals();
+  // SIGINT/SIGTERM end the event loop so that the log is complete.
+  kv::HeadlessSignals signalSource;
+  QObject::connect(&signalSource, &kv::HeadlessSignals::received, &app,
+                   &QCoreApplication::quit);
 
   const kv::SimSourceParams& s = launch.config.load.source;
   if (s.kind == kv::SimSourceKind::Battery) {
