@@ -214,13 +214,5 @@ TEST_F(CsvExportTest, CellsAreWrittenAsTheyAreWithoutQuoting) {
             kHeaderLine + "1,,1,5, 2 ,\"q\",,,,Battery RAMP,FAIL\r\n,,,,,,,,,\r\n");
 }
 
-TEST_F(CsvExportTest, ExportCanBeRepeated) {
-  const ResultLog log = MakeLog(5);
-  ASSERT_TRUE(ExportResultLog(log, In("r.csv")).ok);
-  ASSERT_TRUE(ExportResultLog(log, In("r.csv")).ok);
-  EXPECT_EQ(ReadAll(In("R_0.CSV")), Expected(1, 5));
-  EXPECT_EQ(Entries(dir_), std::vector<std::string>{"R_0.CSV"});
-}
-
 }  // namespace
 }  // namespace kv::test
