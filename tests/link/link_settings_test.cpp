@@ -129,11 +129,6 @@ TEST(ParseSettingInteger, AcceptsOnlyWholeDecimalNumbersInRange) {
   EXPECT_FALSE(ParseSettingInteger("--1", -10, 10, &v));
 }
 
-TEST(SerialLineSettingsText, IsTheRateFollowedByNoParity8Data1Stop) {
-  EXPECT_EQ(SerialLineSettingsText(38400), "38400,n,8,1");
-  EXPECT_EQ(SerialLineSettingsText(115200), "115200,n,8,1");
-}
-
 struct PortCase {
   const char* comPort;
   int number;
