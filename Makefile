@@ -1,5 +1,5 @@
 # Front door: every target installs what it needs first.
-.PHONY: deps configure build test test-asan bench format demo run clean
+.PHONY: deps configure build test test-asan bench format demo clean
 
 deps:
 	@bash scripts/install-deps.sh
