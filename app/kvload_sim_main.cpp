@@ -34,8 +34,7 @@ int main(int argc, char** argv) {
   }
   // SIGINT/SIGTERM end the event loop so that the log is complete.
   kv::HeadlessSignals signalSource;
-  QObject::connect(&signalSource, &kv::HeadlessSignals::received, &app,
-                   &QCoreApplication::quit);
+  QObject::connect(&signalSource, &kv::HeadlessSignals::received, &app, &QCoreApplication::quit);
 
   const kv::SimSourceParams& s = launch.config.load.source;
   if (s.kind == kv::SimSourceKind::Battery) {

@@ -16,8 +16,8 @@ enum Col : int {
   kColAhStop = 6,
   kColTimes = 7,
   kColStart = 8,
-  kColStep = 9,  // OCP/OPP: the sweep's end level
-  kColStop = 10, // OCP/OPP: the sweep's increment
+  kColStep = 9,   // OCP/OPP: the sweep's end level
+  kColStop = 10,  // OCP/OPP: the sweep's increment
   kColVth = 11,
   kColLimitHigh = 12,
   kColLimitLow = 13,
@@ -38,9 +38,9 @@ enum Col : int {
 inline constexpr int kStepColumns = 26;
 
 inline constexpr std::array<std::string_view, kStepColumns> kStepColumnHeaders = {
-    "StepNo.", "Function", "Mode",     "SinkValue",  "VStop",      "TStop",     "AhStop",
-    "Times",   "Start",    "Step",     "Stop",       "Vth",        "Limit High", "Limit Low",
-    "High",    "Low",      "T-High",   "T-Low",      "Rise",       "Fall",      "Load Off V",
+    "StepNo.", "Function",    "Mode",    "SinkValue", "VStop",      "TStop",      "AhStop",
+    "Times",   "Start",       "Step",    "Stop",      "Vth",        "Limit High", "Limit Low",
+    "High",    "Low",         "T-High",  "T-Low",     "Rise",       "Fall",       "Load Off V",
     "CV Add",  "Cycle Count", "Ramp CC", "Ramp Time", "Total Step",
 };
 

@@ -20,7 +20,9 @@ const std::string kEmptyCell;
 
 }  // namespace
 
-StepGrid::StepGrid() { rows_ = {HeaderRow(), TestStep{}}; }
+StepGrid::StepGrid() {
+  rows_ = {HeaderRow(), TestStep{}};
+}
 
 void StepGrid::Reset() {
   rows_ = {HeaderRow(), TestStep{}};
