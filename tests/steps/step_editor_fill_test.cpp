@@ -6,7 +6,6 @@
 #include <string>
 
 #include "steps/step_editor.h"
-#include "steps/step_list_ops.h"
 
 namespace kv {
 namespace {
@@ -22,14 +21,6 @@ void ExpectRow(const TestStep& row, std::string_view function, const Cells& expe
     const std::string want = it == expected.end() ? "" : it->second;
     EXPECT_EQ(row[c], want) << function << ", column " << kStepColumnHeaders[c];
   }
-}
-
-std::string Line(const StepGrid& grid, int row) {
-  std::string line;
-  for (int c = 0; c < kStepColumns; ++c) {
-    line += (c == 0 ? "" : ",") + grid.Cell(row, c);
-  }
-  return line;
 }
 
 struct FillCase {
@@ -270,47 +261,6 @@ TEST(FillStepRow, NoSelectionOrUnknownNameWritesOnlyTheFunction) {
   EXPECT_EQ(editor.SelectedFunction(), "");
   EXPECT_TRUE(editor.SelectFunction("Custom"));
   ExpectRow(editor.BuildStepRow().row, "Custom", {});
-}
-
-// The example rows of a step file come out of the panel cell for cell.
-TEST(FillStepRow, BuildsTheExampleStepList) {
-  StepGrid grid;
-  StepEditor editor;
-  ASSERT_TRUE(AddStep(grid, editor).changed);
-
-  editor.SelectFunction("Battery RAMP");
-  editor.SetField(EditorField::RampTotalStep, "3");
-  editor.LeaveTotalStep(SubTableKind::Ramp);
-  editor.SetField(EditorField::RampStart, "0.5");
-  editor.SetField(EditorField::RampRepeat, "2");
-  editor.SetField(EditorField::RampLoadOffV, "2.8");
-  const char* cc[] = {"1", "2", "3"};
-  const char* time[] = {"10", "10", "20"};
-  for (int k = 1; k <= 3; ++k) {
-    editor.Table(SubTableKind::Ramp).SetCell(1, k, cc[k - 1]);
-    editor.Table(SubTableKind::Ramp).SetCell(2, k, time[k - 1]);
-  }
-  ASSERT_TRUE(AddStep(grid, editor).changed);
-
-  editor.SelectFunction("Battery Cycle Life");
-  editor.SetField(EditorField::CycleRepeat, "5");
-  editor.SetField(EditorField::CycleLoadOffV, "2.5");
-  const char* rows[2][5] = {{"2", "0.5", "10", "10", "3"}, {"1", "0", "5", "5", "1"}};
-  for (int r = 1; r <= 2; ++r) {
-    for (int c = 1; c <= 5; ++c) {
-      editor.Table(SubTableKind::CycleLife).SetCell(r, c, rows[r - 1][c - 1]);
-    }
-  }
-  ASSERT_TRUE(AddStep(grid, editor).changed);
-
-  editor.SelectFunction("OCP");
-  ASSERT_TRUE(AddStep(grid, editor).changed);
-
-  EXPECT_EQ(Line(grid, 1), "1,Discharge,CC,1,0,10,0,,,,,,,,,,,,,,,,,,,");
-  EXPECT_EQ(Line(grid, 2), "2,Battery RAMP,,0.5,,,,2,,,,,,,,,,,,,2.8,,,;1;2;3,;10;10;20,3");
-  EXPECT_EQ(Line(grid, 3),
-            "3,Battery Cycle Life,,,,,,5,,,,,,,;2;1,;0.5;0,;10;5,;10;5,,,2.5,,;3;1,,,");
-  EXPECT_EQ(Line(grid, 4), "4,OCP,,,,,,,0,10,0.1,0.6,10,3,,,,,,,,,,,,");
 }
 
 TEST(FillStepRow, LeavesColumnZeroAlone) {
