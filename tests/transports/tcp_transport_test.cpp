@@ -99,11 +99,6 @@ TEST_F(TcpTransportTest, WaitRecvBufReturnsReplyAndLeavesItInPlace) {
   EXPECT_EQ(tcp.WaitRecvBuf(50), "");
 }
 
-TEST_F(TcpTransportTest, SecondOpenKeepsTheConnection) {
-  ASSERT_TRUE(tcp.TcpOpen(QStringLiteral("127.0.0.1"), server.Port()));
-  EXPECT_EQ(server.Connections(), 1);
-}
-
 TEST_F(TcpTransportTest, LostConnectionIsReportedAtEveryWriteAndNothingIsRead) {
   tcp.TcpClose();
   tcp.TcpWrite("LOAD OFF");
