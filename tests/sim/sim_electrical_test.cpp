@@ -89,6 +89,8 @@ TEST(SimElectrical, ShortIsCappedByTheRatingAndTripsAProtectedCell) {
   SimulatedLoad supply(Supply(12.0, 0, 0));
   Send(supply, 0, {"SHORT ON"});
   EXPECT_NEAR(Meas(supply, 0).current, supply.Config().maxCurrentA, 1e-9);
+  Send(supply, 0, {"SHORT OFF"});
+  EXPECT_FALSE(supply.ShortOn());
   SimulatedLoad cell;
   Send(cell, 0, {"SHORT ON"});
   const SimReading r = Meas(cell, 0);
@@ -261,13 +263,16 @@ TEST(SimElectrical, SequenceRunsItsStepsOnceThenEnds) {
   Send(load, 600, {"SEQLD:TEST OFF"});
 }
 
-TEST(SimElectrical, LoadOffAbortsWhateverTestRuns) {
-  SimulatedLoad load(Supply(12.0, 0, 0));
-  Send(load, 0, {"SEQLD:TOTSTEP 1", "SEQLD:CC0 1", "SEQLD:TIME0 60000", "SEQLD:TEST ON"});
-  EXPECT_EQ(Ask(load, 1000, "TESTING?"), "1");
-  Send(load, 1000, {"LOAD OFF"});
-  EXPECT_EQ(Ask(load, 1000, "TESTING?"), "0");
-  EXPECT_EQ(Meas(load, 2000).current, 0.0);
+TEST(SimElectrical, LoadOffOrSequenceOffAbortsTheTest) {
+  for (const char* off : {"LOAD OFF", "SEQLD:TEST OFF"}) {
+    SimulatedLoad load(Supply(12.0, 0, 0));
+    Send(load, 0, {"SEQLD:TOTSTEP 1", "SEQLD:CC0 1", "SEQLD:TIME0 60000", "SEQLD:TEST ON"});
+    EXPECT_EQ(Ask(load, 1000, "TESTING?"), "1");
+    Send(load, 1000, {off});
+    EXPECT_EQ(Ask(load, 1000, "TESTING?"), "0") << off;
+    EXPECT_FALSE(load.InputOn()) << off;
+    EXPECT_EQ(Meas(load, 2000).current, 0.0);
+  }
 }
 
 TEST(SimElectrical, LongRunsStayCheap) {
