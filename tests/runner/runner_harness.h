@@ -57,9 +57,11 @@ class RecordingObserver : public RunnerObserver {
 
 using Cells = std::initializer_list<std::pair<int, std::string>>;
 
-class RunnerBench {
+/// `Link` is the scripted load or a test's variant of it.
+template <typename Link>
+class RunnerBenchOn {
  public:
-  explicit RunnerBench(std::int16_t mode = kModeSerial) : link(mode, &clock) {}
+  explicit RunnerBenchOn(std::int16_t mode = kModeSerial) : link(mode, &clock) {}
 
   /// Appends a step row with the given function and cells.
   void AddStep(const std::string& function, Cells cells = {}) {
@@ -117,7 +119,7 @@ class RunnerBench {
   std::string Cell(std::size_t row, int col) const { return std::string(log.Cell(row, col)); }
 
   FakeClock clock;
-  ScriptedInstrument link;
+  Link link;
   StepGrid grid;
   ResultLog log;
   RunnerState state;
@@ -130,6 +132,8 @@ class RunnerBench {
  private:
   std::vector<TestStep> steps_;
 };
+
+using RunnerBench = RunnerBenchOn<ScriptedInstrument>;
 
 using Lines = std::vector<std::string>;
 

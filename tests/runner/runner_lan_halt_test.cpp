@@ -35,34 +35,25 @@ TEST(RunnerLan, RepliesFillCellsAndTheRawReplyList) {
   };
   for (const LanCase& c : cases) {
     SCOPED_TRACE(c.name);
-    FakeClock clock;
-    BoundRecordingInstrument link(kModeLan, &clock);
+    RunnerBenchOn<BoundRecordingInstrument> b(kModeLan);
     if (c.reply != nullptr) {
-      link.Reply("MEAS:VC?", c.reply);
+      b.link.Reply("MEAS:VC?", c.reply);
     }
-    StepGrid grid;
-    TestStep step;
-    step[kColFunction] = "Rest";
-    step[kColTStop] = "5";
-    grid.AssignSteps({step});
-    ResultLog log;
-    RunnerState state;
-    RunnerContext ctx{grid, link, log, clock, nullptr, nullptr};
-    RunCommand(state, log);
-    const TickOutcome out = RunnerTick(state, ctx);
-    EXPECT_TRUE(out.reenableTimer);
-    EXPECT_THAT(link.bounds, ElementsAre(kLanReplyWaitMs));
+    b.AddStep("Rest", {{kColTStop, "5"}});
+    b.Run();
+    EXPECT_TRUE(b.Tick().reenableTimer);
+    EXPECT_THAT(b.link.bounds, ElementsAre(kLanReplyWaitMs));
     EXPECT_EQ(kLanReplyWaitMs, 1000);
-    ASSERT_EQ(log.RowCount(), 1u);
-    EXPECT_EQ(log.Cell(0, 2), c.voltage);
-    EXPECT_EQ(log.Cell(0, 3), c.current);
+    ASSERT_EQ(b.log.RowCount(), 1u);
+    EXPECT_EQ(b.log.Cell(0, 2), c.voltage);
+    EXPECT_EQ(b.log.Cell(0, 3), c.current);
     if (c.kept) {
-      EXPECT_THAT(state.lanReplies, ElementsAre(c.reply));
-      EXPECT_EQ(link.RecvBuf(), "");
+      EXPECT_THAT(b.state.lanReplies, ElementsAre(c.reply));
+      EXPECT_EQ(b.link.RecvBuf(), "");
     } else {
-      EXPECT_TRUE(state.lanReplies.empty());
+      EXPECT_TRUE(b.state.lanReplies.empty());
       // A reply the poll could not use stays where it is.
-      EXPECT_EQ(link.RecvBuf(), c.reply == nullptr ? "" : c.reply);
+      EXPECT_EQ(b.link.RecvBuf(), c.reply == nullptr ? "" : c.reply);
     }
   }
 }
