@@ -1,7 +1,5 @@
 #include "steps/step_grid.h"
 
-#include <algorithm>
-#include <iterator>
 #include <utility>
 
 namespace kv {
@@ -117,12 +115,12 @@ void StepGrid::RemoveRow(int row) {
 }
 
 void StepGrid::AssignSteps(std::vector<TestStep> steps) {
-  std::vector<TestStep> rows;
-  rows.reserve(steps.size() + 2);
-  rows.push_back(std::move(rows_.front()));
-  std::move(steps.begin(), steps.end(), std::back_inserter(rows));
-  rows.emplace_back();
-  rows_ = std::move(rows);
+  // Callers reserve two spare rows, so the header and the empty row go in
+  // without a reallocation; shifting the moved rows is cheaper than a copy.
+  TestStep header = std::move(rows_.front());
+  rows_ = std::move(steps);
+  rows_.insert(rows_.begin(), std::move(header));
+  rows_.emplace_back();
   if (observer_ != nullptr) {
     observer_->OnGridReset();
   }
