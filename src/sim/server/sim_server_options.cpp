@@ -1,6 +1,7 @@
 #include "sim/server/sim_server_options.h"
 
 #include <limits>
+#include <type_traits>
 
 namespace kv {
 namespace {
@@ -49,16 +50,26 @@ constexpr OptionText kOptions[] = {
     {"fail-on-error", nullptr, "Exit with status 1 if any line was rejected."},
 };
 
-bool ReadDouble(const QCommandLineParser& p, const char* name, double min, double max, double* out,
+// Reads option `name` into `out` when it is given; a text that is not a
+// number of type T within [min, max] is an error naming the option.
+template <typename T>
+bool ReadNumber(const QCommandLineParser& p, const char* name, T min, T max, T* out,
                 QString* error) {
   if (!p.isSet(name)) {
     return true;
   }
   bool ok = false;
-  const double v = p.value(name).toDouble(&ok);
+  T v{};
+  if constexpr (std::is_same_v<T, double>) {
+    v = p.value(name).toDouble(&ok);
+  } else {
+    v = p.value(name).toInt(&ok);
+  }
   if (!ok || v < min || v > max) {
-    *error = QStringLiteral("--%1: \"%2\" is not a number from %3 to %4")
-                 .arg(name, p.value(name))
+    *error = QStringLiteral("--%1: \"%2\" is not a %3 from %4 to %5")
+                 .arg(name, p.value(name),
+                      std::is_same_v<T, double> ? QStringLiteral("number")
+                                                : QStringLiteral("whole number"))
                  .arg(min)
                  .arg(max);
     return false;
@@ -67,22 +78,14 @@ bool ReadDouble(const QCommandLineParser& p, const char* name, double min, doubl
   return true;
 }
 
+bool ReadDouble(const QCommandLineParser& p, const char* name, double min, double max, double* out,
+                QString* error) {
+  return ReadNumber(p, name, min, max, out, error);
+}
+
 bool ReadInt(const QCommandLineParser& p, const char* name, int min, int max, int* out,
              QString* error) {
-  if (!p.isSet(name)) {
-    return true;
-  }
-  bool ok = false;
-  const int v = p.value(name).toInt(&ok);
-  if (!ok || v < min || v > max) {
-    *error = QStringLiteral("--%1: \"%2\" is not a whole number from %3 to %4")
-                 .arg(name, p.value(name))
-                 .arg(min)
-                 .arg(max);
-    return false;
-  }
-  *out = v;
-  return true;
+  return ReadNumber(p, name, min, max, out, error);
 }
 
 }  // namespace
