@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Runs the live station for a minute against a loopback load that answers at
+# Runs the live station for a minute against kvload-sim on loopback, which answers at
 # once; prints the CPU time it used and its tick period.
 # Usage: bench/station_bench.sh [BUILD_DIR] [SECONDS]   (default build/default, 60)
 # Targets: under 1% of one core; median within 2 ms of 1000 ms, p99 within

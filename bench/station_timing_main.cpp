@@ -1,16 +1,13 @@
-// Runs the live station against a load on the loopback interface that answers
-// at once, and reports the CPU time the station used and the tick period.
+// Runs the live station against kvload-sim on the loopback interface (it
+// answers at once), and reports the CPU time the station used and the tick
+// period.
 //
-//   station_timing [--seconds N]     the station (starts the load itself)
-//   station_timing --load            the load: prints its port, then serves
+//   station_timing [--seconds N]     starts kvload-sim from its own folder
 #include <sys/resource.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QHostAddress>
 #include <QProcess>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
@@ -39,40 +36,6 @@ class PrintingSink : public kv::MessageSink {
   }
 };
 
-int ServeLoad(QCoreApplication& app) {
-  QTcpServer server;
-  if (!server.listen(QHostAddress::LocalHost, 0)) {
-    return 1;
-  }
-  QObject::connect(&server, &QTcpServer::newConnection, [&server] {
-    while (QTcpSocket* socket = server.nextPendingConnection()) {
-      socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-      auto* pending = new QByteArray;
-      QObject::connect(socket, &QObject::destroyed, [pending] { delete pending; });
-      QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-      QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket, pending] {
-        *pending += socket->readAll();
-        qsizetype lf = 0;
-        while ((lf = pending->indexOf('\n')) >= 0) {
-          const QByteArray line = pending->left(lf).trimmed();
-          pending->remove(0, lf + 1);
-          if (line == "name?") {
-            socket->write("KV-G100\r\n");
-          } else if (line == "MEAS:VC?") {
-            socket->write("12.000,1.000\r\n");
-          } else if (line.endsWith('?')) {
-            socket->write("0\r\n");
-          }
-        }
-        socket->flush();
-      });
-    }
-  });
-  std::printf("%u\n", static_cast<unsigned>(server.serverPort()));
-  std::fflush(stdout);
-  return app.exec();
-}
-
 double Percentile(std::vector<double> v, double p) {
   std::sort(v.begin(), v.end());
   const auto rank = static_cast<std::size_t>(std::ceil(p / 100.0 * static_cast<double>(v.size())));
@@ -84,23 +47,26 @@ double Percentile(std::vector<double> v, double p) {
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   const QStringList args = app.arguments();
-  if (args.contains(QStringLiteral("--load"))) {
-    return ServeLoad(app);
-  }
   int seconds = 60;
   const qsizetype at = args.indexOf(QStringLiteral("--seconds"));
   if (at >= 0 && at + 1 < args.size()) {
     seconds = std::max(3, args.at(at + 1).toInt());
   }
 
-  // The load runs in its own process so that its CPU time is not counted.
+  // The simulated load runs in its own process so that its CPU time is not
+  // counted; a bench supply answers at once and never runs flat.
   QProcess load;
-  load.start(app.applicationFilePath(), {QStringLiteral("--load")});
+  load.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+  load.start(QCoreApplication::applicationDirPath() + QStringLiteral("/kvload-sim"),
+             {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--no-serial"),
+              QStringLiteral("--source"), QStringLiteral("supply")});
   if (!load.waitForStarted() || !load.waitForReadyRead(5000)) {
-    std::fprintf(stderr, "the loopback load did not start\n");
+    std::fprintf(stderr, "kvload-sim did not start\n");
     return 1;
   }
-  const int port = load.readLine().trimmed().toInt();
+  // "kvload-sim ready tcp=127.0.0.1:PORT"
+  const QByteArray ready = load.readLine().trimmed();
+  const int port = ready.mid(ready.lastIndexOf(':') + 1).toInt();
 
   PrintingSink sink;
   kv::LinkSettings settings;
