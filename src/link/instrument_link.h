@@ -11,6 +11,10 @@ namespace kv {
 /// The exact reply text a read gives when no usable reply arrived.
 inline constexpr std::string_view kErrRec = "ErrRec";
 
+/// How long a read waits for a reply: the serial read, the LAN read and the
+/// runner's LAN measurement wait all give up after one second.
+inline constexpr int kReplyWaitMs = 1000;
+
 /// Transport selector values of ConnectMode; any other value does nothing.
 enum ConnectModeValue : std::int16_t {
   kModeSerial = 0,

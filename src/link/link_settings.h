@@ -40,15 +40,20 @@ enum HandShakeValue : std::int16_t {
   kHandShakeRtsXOnXOff = 3,
 };
 
+/// A load's factory LAN port and GPIB address: the settings file's and the
+/// command line's defaults.
+inline constexpr int kDefaultLanPort = 4001;
+inline constexpr std::int16_t kDefaultGpibAddress = 5;
+
 struct LinkSettings {
   std::int16_t connectMode = 0;  // kModeSerial, kModeGpib, kModeLan; others do nothing
   std::int32_t baudRate = 115200;
   std::int16_t handShake = kHandShakeRts;
   std::string comPort = "1";  // text as typed: "1", "/dev/ttyUSB0", "ttyACM0"
   std::int16_t boardNo = 0;   // kept for the file; the GPIB transport always uses board 0
-  std::int16_t address = 5;   // GPIB primary address
+  std::int16_t address = kDefaultGpibAddress;               // GPIB primary address
   std::array<std::int16_t, 4> lanIp = {192, 168, 16, 128};  // LanIP1..LanIP4
-  int lanPort = 4001;                                       // 1..65535
+  int lanPort = kDefaultLanPort;                            // 1..65535
   std::string defaultPath;   // the program's folder when the file has none
   std::string testFileName;  // [KV26] TestFileName: the last opened step file
 };

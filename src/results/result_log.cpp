@@ -13,9 +13,6 @@ namespace {
 constexpr std::size_t kFirstBlockBytes = 4 * 1024;
 constexpr std::size_t kMaxBlockBytes = 1024 * 1024;
 
-// Columns whose texts come from a small set (function names, PASS/FAIL).
-constexpr std::size_t kFunctionColumn = 8;
-constexpr std::size_t kVerdictColumn = 9;
 // Bounds that keep odd data from turning the shared texts into a second log.
 constexpr std::size_t kMaxShared = 1024;
 constexpr std::size_t kMaxSharedLength = 64;
@@ -142,7 +139,7 @@ void ResultLog::AddRowView(const ResultRowView& cells) {
   std::array<std::size_t, kResultColumns> headers{};
   std::size_t bytes = 0;
   for (std::size_t c = 0; c < cells.size(); ++c) {
-    const bool shareable = (c == kFunctionColumn || c == kVerdictColumn) && !cells[c].empty();
+    const bool shareable = (c == kResFunction || c == kResResult) && !cells[c].empty();
     headers[c] = shareable ? SharedHeader(cells[c]) : kNotShared;
     if (headers[c] == kNotShared) {
       headers[c] = cells[c].size() << 1;
@@ -181,7 +178,7 @@ void ResultLog::AddRow(const ResultRow& cells) {
 }
 
 std::size_t ResultLog::AddNumberedRow(ResultRow cells) {
-  cells[0] = std::to_string(nextResultRow_);
+  cells[kResNo] = std::to_string(nextResultRow_);
   AddRow(cells);
   // Saturate rather than overflow: a wrapped number would restart at a
   // negative value and break the row order the report relies on.

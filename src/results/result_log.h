@@ -11,9 +11,10 @@
 #include <unordered_map>
 #include <vector>
 
+#include "results/result_columns.h"
+
 namespace kv {
 
-inline constexpr int kResultColumns = 10;
 using ResultRow = std::array<std::string, kResultColumns>;
 using ResultRowView = std::array<std::string_view, kResultColumns>;
 

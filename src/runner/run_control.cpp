@@ -16,7 +16,7 @@ RunRequest RunCommand(RunnerState& state, ResultLog& log) {
 }
 
 void StopCommand(RunnerState& state, InstrumentLink& link) {
-  if (state.currentFunction == "Sequence Load") {
+  if (state.currentFunction == StepFunction::SequenceLoad) {
     SequenceTestOff(link);
   } else {
     LoadOff(link);

@@ -4,10 +4,13 @@
 // the log, so limits of an earlier run stay until a step sets its own.
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "commands/step_parameters.h"
+#include "steps/step_function.h"
 #include "text/number_text.h"
 
 namespace kv {
@@ -17,8 +20,9 @@ struct RunnerState {
   std::int32_t currentRow = 1;
   /// The step at currentRow has not been started yet; the next pass starts it.
   bool stepPending = false;
-  /// Function cell of the step last started.
-  std::string currentFunction;
+  /// Function of the step last started (FOR and LOOP included); none before
+  /// the first step. Its name is what the result rows show.
+  std::optional<StepFunction> currentFunction;
 
   /// Seconds left for the running step, fixed point (x 10000); the time stop
   /// fires at 0 or less. Lowered by one second at the end of every tick.
@@ -56,5 +60,10 @@ struct RunnerState {
   /// Raw LAN measurement replies of the current run, oldest first.
   std::vector<std::string> lanReplies;
 };
+
+/// The function cell text of the step last started, "" before the first.
+inline std::string_view CurrentFunctionName(const RunnerState& state) {
+  return state.currentFunction ? StepFunctionName(*state.currentFunction) : std::string_view();
+}
 
 }  // namespace kv

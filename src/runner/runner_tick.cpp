@@ -4,6 +4,7 @@
 #include <string_view>
 #include <utility>
 
+#include "results/result_columns.h"
 #include "runner/tick_session.h"
 #include "steps/step_columns.h"
 #include "text/number_text.h"
@@ -44,7 +45,7 @@ Fields FirstTwoFields(std::string_view text) {
 void PollMeasurement(TickSession& s) {
   s.link.WriteInstrument("MEAS:VC?");
   if (s.link.ConnectMode() == kModeLan) {
-    const std::string reply = s.link.WaitRecvBuf(kLanReplyWaitMs);
+    const std::string reply = s.link.WaitRecvBuf(kReplyWaitMs);
     if (s.Halted()) {
       return;
     }
@@ -80,14 +81,14 @@ void PollMeasurement(TickSession& s) {
 void AddMeasurementRow(TickSession& s) {
   const LocalDateTime now = s.ctx.clock.Now();
   ResultRow row;
-  row[1] = FormatClockCell(now);
-  row[2] = s.lastVoltage;
-  row[3] = s.lastCurrent;
-  row[4] = FormatNumber(s.lastPower);
-  row[5] = FormatNumber(s.state.stepAh);
-  row[6] = FormatNumber(s.state.stepWh);
-  row[7] = FormatStampCell(now);
-  row[8] = s.state.currentFunction;
+  row[kResStepTime] = FormatClockCell(now);
+  row[kResVoltage] = s.lastVoltage;
+  row[kResCurrent] = s.lastCurrent;
+  row[kResPower] = FormatNumber(s.lastPower);
+  row[kResAh] = FormatNumber(s.state.stepAh);
+  row[kResWh] = FormatNumber(s.state.stepWh);
+  row[kResTotalTime] = FormatStampCell(now);
+  row[kResFunction] = CurrentFunctionName(s.state);
   s.AddRow(std::move(row));
 }
 
@@ -101,21 +102,21 @@ int NextTickInterval(const RunnerState& state, const StepGrid& grid, double tick
                      double nowSeconds) {
   const double e = nowSeconds - tickStartSeconds;
   if (e < 0.0) {
-    return 1000;  // midnight passed during the tick
+    return kTickMs;  // midnight passed during the tick
   }
   const double budget = static_cast<double>(state.stepSecondsLeft) / kFixed4One;
   if (state.stepTimed && e >= budget) {
-    return 50;
+    return kStepEndTickMs;
   }
-  // The first tick of a Rest step comes early.
-  if (state.currentFunction == "Rest" &&
+  if (state.currentFunction == StepFunction::Rest &&
       state.stepSecondsLeft == ToFixed4(grid.Cell(state.currentRow, kColTStop))) {
-    return 700;
+    return kFirstRestTickMs;
   }
-  if (e * 1000.0 > 950.0) {
-    return 975;
+  const double elapsedMs = e * 1000.0;
+  if (elapsedMs > kSlowTickMs) {
+    return kAfterSlowTickMs;
   }
-  return static_cast<int>(RoundHalfEven(1000.0 - e * 1000.0));
+  return static_cast<int>(RoundHalfEven(kTickMs - elapsedMs));
 }
 
 TickOutcome RunnerTick(RunnerState& state, RunnerContext& ctx) {

@@ -50,16 +50,21 @@ struct RunnerContext {
   RunnerObserver* observer = nullptr;      // may be null
 };
 
+// The interval rule (ms): ticks come about one second apart, the tick's own
+// duration taken off the next interval.
+inline constexpr int kTickMs = 1000;          // also when midnight passed during the tick
+inline constexpr int kStepEndTickMs = 50;     // the step's time runs out within this tick
+inline constexpr int kFirstRestTickMs = 700;  // the first tick of a Rest step comes early
+inline constexpr int kSlowTickMs = 950;       // a tick longer than this ...
+inline constexpr int kAfterSlowTickMs = 975;  // ... is followed after this long
+
 struct TickOutcome {
   /// Start the runner's timer again; false leaves it as it is (stopped by the
   /// host before the tick, or started again by a Run during the tick).
   bool reenableTimer = false;
   /// Milliseconds to the next tick when reenableTimer is set.
-  int intervalMs = 1000;
+  int intervalMs = kTickMs;
 };
-
-/// Bound on the LAN measurement wait, the same as the serial read limit.
-inline constexpr int kLanReplyWaitMs = 1000;
 
 /// One tick: start the pending step, poll the measurement, apply the stop and
 /// completion checks, log a row, choose the next interval.

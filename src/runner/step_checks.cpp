@@ -5,8 +5,10 @@
 #include <string_view>
 
 #include "commands/step_builders.h"
+#include "results/result_columns.h"
 #include "runner/tick_session.h"
 #include "steps/step_columns.h"
+#include "steps/step_function.h"
 #include "text/decimal_number.h"
 #include "text/number_text.h"
 
@@ -18,9 +20,9 @@ namespace {
 ResultRow ResultRowBase(const TickSession& s) {
   const LocalDateTime now = s.ctx.clock.Now();
   ResultRow row;
-  row[1] = FormatClockCell(now);
-  row[7] = FormatStampCell(now);
-  row[8] = s.state.currentFunction;
+  row[kResStepTime] = FormatClockCell(now);
+  row[kResTotalTime] = FormatStampCell(now);
+  row[kResFunction] = CurrentFunctionName(s.state);
   return row;
 }
 
@@ -60,12 +62,13 @@ void CompleteRampOrCycleLife(TickSession& s) {
   ResultRow row = ResultRowBase(s);
   // The reply is logged whole for both verdicts: cutting its first three
   // characters on a FAIL would turn 11.25 V into "25".
-  row[2] = reply;
-  row[9] = pass ? "PASS" : "FAIL";
+  row[kResVoltage] = reply;
+  row[kResResult] = pass ? "PASS" : "FAIL";
   s.AddRow(std::move(row));
 }
 
-void CompleteOcpOrOpp(TickSession& s, bool ocp) {
+void CompleteOcpOrOpp(TickSession& s, StepFunction f) {
+  const bool ocp = f == StepFunction::Ocp;
   if (!LoadTestEnded(s) || s.Halted()) {
     return;
   }
@@ -86,8 +89,8 @@ void CompleteOcpOrOpp(TickSession& s, bool ocp) {
   }
   s.Advance();
   ResultRow row = ResultRowBase(s);
-  row[ocp ? 3 : 4] = trip;
-  row[9] = pass ? "PASS" : "FAIL";
+  row[ocp ? kResCurrent : kResPower] = trip;
+  row[kResResult] = pass ? "PASS" : "FAIL";
   s.AddRow(std::move(row));
 }
 
@@ -104,10 +107,10 @@ StopResult RunStopChecks(TickSession& s) {
     return StopResult::Ended;
   }
   if (st.stepTimed && st.stepSecondsLeft <= 0) {
-    if (st.currentFunction == "Short") {
+    if (st.currentFunction == StepFunction::Short) {
       ShortOff(s.link);
     } else if (st.currentRow >= s.ctx.grid.StepCount() ||
-               s.ctx.grid.Cell(st.currentRow + 1, kColFunction) != st.currentFunction) {
+               s.ctx.grid.Cell(st.currentRow + 1, kColFunction) != CurrentFunctionName(st)) {
       // When the next step has the same function the load stays on.
       LoadOff(s.link);
     }
@@ -121,18 +124,31 @@ StopResult RunStopChecks(TickSession& s) {
 }
 
 void RunCompletionChecks(TickSession& s) {
-  const std::string& f = s.state.currentFunction;
-  if (f == "Sequence Load") {
-    CompleteSequenceLoad(s);
-  } else if (f == "Battery RAMP" || f == "Battery Cycle Life") {
-    CompleteRampOrCycleLife(s);
-  } else if (f == "Battery Discharge CC" || f == "Battery Discharge CP") {
-    // Asked for the load's sake only; these steps end by their stops.
-    if (s.BatteryCapable()) {
-      s.Query("TESTING?");
-    }
-  } else if (f == "OCP" || f == "OPP") {
-    CompleteOcpOrOpp(s, f == "OCP");
+  if (!s.state.currentFunction) {
+    return;
+  }
+  const StepFunction f = *s.state.currentFunction;
+  switch (f) {
+    case StepFunction::SequenceLoad:
+      CompleteSequenceLoad(s);
+      break;
+    case StepFunction::BatteryRamp:
+    case StepFunction::BatteryCycleLife:
+      CompleteRampOrCycleLife(s);
+      break;
+    case StepFunction::BatteryDischargeCc:
+    case StepFunction::BatteryDischargeCp:
+      // Asked for the load's sake only; these steps end by their stops.
+      if (s.BatteryCapable()) {
+        s.Query("TESTING?");
+      }
+      break;
+    case StepFunction::Ocp:
+    case StepFunction::Opp:
+      CompleteOcpOrOpp(s, f);
+      break;
+    default:
+      break;
   }
 }
 

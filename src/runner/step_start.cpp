@@ -245,7 +245,7 @@ bool StartStep(TickSession& s) {
     return true;
   }
   if (*function == StepFunction::For || *function == StepFunction::Loop) {
-    st.currentFunction = name;
+    st.currentFunction = function;
     if (*function == StepFunction::For) {
       StartFor(st, cells);
     } else {
@@ -258,7 +258,7 @@ bool StartStep(TickSession& s) {
     return true;
   }
 
-  st.currentFunction = name;
+  st.currentFunction = function;
   // Each step runs under its own limits only.
   st.stepVoltageStop = 0.0;
   st.stepAhStop = 0.0;

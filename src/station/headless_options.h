@@ -30,11 +30,11 @@ struct HeadlessOptions {
   std::string iniPath;
   HeadlessLinkKind link = HeadlessLinkKind::FromIni;
   std::array<std::int16_t, 4> lanIp = {127, 0, 0, 1};
-  int lanPort = 4001;
+  int lanPort = kDefaultLanPort;
   std::string serialPort;
   std::optional<std::int32_t> baudRate;
   std::optional<std::int16_t> handShake;
-  std::int16_t gpibAddress = 5;
+  std::int16_t gpibAddress = kDefaultGpibAddress;
   /// Empty: the GPIB driver library names tried by default.
   std::string gpibLibrary;
   /// Model text of the simulated load; empty for its default.

@@ -17,6 +17,7 @@
 #include "link/transports/event_wait.h"
 #include "link/transports/link_router.h"
 #include "results/csv_export.h"
+#include "results/result_columns.h"
 #include "runner/system_clock.h"
 #include "sim/simulated_link.h"
 #include "sim/simulated_load.h"
@@ -112,15 +113,16 @@ void HeadlessRun::OnIdentified(const QString& modelText) {
 void HeadlessRun::OnRowAdded(qsizetype index) {
   const ResultRowView row = station_.Log().RowView(static_cast<std::size_t>(index));
   console_.Row(row);
-  if (row[9] == "FAIL") {
+  if (row[kResResult] == "FAIL") {
     failSeen_ = true;
   }
   ReportLoss();
   if (!console_.Quiet()) {
     console_.SetProgress("step " + std::to_string(stepRow_) + "/" +
                          std::to_string(station_.Steps().StepCount()) + " " + stepFunction_ +
-                         " | row " + std::string(row[0]) + " | " + std::string(row[2]) + " V " +
-                         std::string(row[3]) + " A | " + std::string(row[1]));
+                         " | row " + std::string(row[kResNo]) + " | " +
+                         std::string(row[kResVoltage]) + " V " + std::string(row[kResCurrent]) +
+                         " A | " + std::string(row[kResStepTime]));
   }
 }
 

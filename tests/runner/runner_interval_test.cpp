@@ -41,7 +41,7 @@ TEST(RunnerInterval, Rule) {
     SCOPED_TRACE(c.name);
     RunnerState state;
     state.currentRow = 1;
-    state.currentFunction = c.function;
+    state.currentFunction = FindStepFunction(c.function);
     state.stepSecondsLeft = c.budget;
     state.stepTimed = c.timed;
     EXPECT_EQ(NextTickInterval(state, grid, 0.0, c.elapsed), c.expected);
@@ -50,7 +50,7 @@ TEST(RunnerInterval, Rule) {
 
 TEST(RunnerInterval, MidnightDuringATickGivesOneSecond) {
   RunnerState state;
-  state.currentFunction = "Discharge";
+  state.currentFunction = StepFunction::Discharge;
   state.stepSecondsLeft = 100 * kFixed4One;
   state.stepTimed = true;
   StepGrid grid;

@@ -42,8 +42,8 @@ TEST(RunnerLan, RepliesFillCellsAndTheRawReplyList) {
     b.AddStep("Rest", {{kColTStop, "5"}});
     b.Run();
     EXPECT_TRUE(b.Tick().reenableTimer);
-    EXPECT_THAT(b.link.bounds, ElementsAre(kLanReplyWaitMs));
-    EXPECT_EQ(kLanReplyWaitMs, 1000);
+    EXPECT_THAT(b.link.bounds, ElementsAre(kReplyWaitMs));
+    EXPECT_EQ(kReplyWaitMs, 1000);
     ASSERT_EQ(b.log.RowCount(), 1u);
     EXPECT_EQ(b.log.Cell(0, 2), c.voltage);
     EXPECT_EQ(b.log.Cell(0, 3), c.current);

@@ -86,7 +86,7 @@ std::string LinkRouter::ReadInstrument() {
     case kModeGpib:
       return gpib_->Read();
     case kModeLan:
-      return tcp_.ReadReply(kLanReadTimeoutMs);
+      return tcp_.ReadReply(kReplyWaitMs);
     default:
       return {};
   }

@@ -20,9 +20,6 @@ namespace kv {
 
 class LinkRouter : public InstrumentLink {
  public:
-  /// How long a LAN read waits for the reply to the line written before it.
-  static constexpr int kLanReadTimeoutMs = 1000;
-
   /// `sink` shows the link's messages and must outlive the router. An empty
   /// `gpibLibraryPath` tries the usual NI-488.2 library names.
   LinkRouter(LinkSettings settings, MessageSink& sink, const QString& gpibLibraryPath = {});

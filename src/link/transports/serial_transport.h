@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "link/instrument_link.h"
 #include "link/message_sink.h"
 
 namespace kv {
@@ -41,7 +42,7 @@ class SerialTransport {
 
   MessageSink& sink_;
   QSerialPort port_;
-  int readTimeoutMs_ = 1000;
+  int readTimeoutMs_ = kReplyWaitMs;
 };
 
 /// The error line of a failed serial operation: the local short date and time
