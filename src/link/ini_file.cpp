@@ -1,13 +1,12 @@
 #include "link/ini_file.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <random>
-#include <sstream>
 #include <system_error>
+
+#include "base/atomic_file_writer.h"
 
 namespace kv {
 namespace {
@@ -216,47 +215,13 @@ std::string IniDocument::Text() const {
 
 bool IniDocument::Save(const std::string& path) const {
   namespace fs = std::filesystem;
-  std::error_code ec;
-  fs::path target(path);
-  // Write through a symbolic link rather than replacing it with a file.
-  if (fs::is_symlink(target, ec)) {
-    fs::path resolved = fs::weakly_canonical(target, ec);
-    if (!ec) {
-      target = resolved;
-    }
+  // The per-user configuration folder may not exist before the first save.
+  const fs::path folder = fs::path(path).parent_path();
+  if (!folder.empty()) {
+    std::error_code ec;
+    fs::create_directories(folder, ec);
   }
-  if (target.has_parent_path()) {
-    fs::create_directories(target.parent_path(), ec);
-  }
-
-  std::random_device random;
-  std::ostringstream suffix;
-  suffix << std::hex << random();
-  fs::path temp = target;
-  temp += ".tmp" + suffix.str();
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out) {
-      return false;
-    }
-    const std::string text = Text();
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    out.close();
-    if (!out) {
-      fs::remove(temp, ec);
-      return false;
-    }
-  }
-  auto perms = fs::status(target, ec).permissions();
-  if (!ec && perms != fs::perms::unknown) {
-    fs::permissions(temp, perms, ec);
-  }
-  fs::rename(temp, target, ec);
-  if (ec) {
-    fs::remove(temp, ec);
-    return false;
-  }
-  return true;
+  return WriteFileAtomically(path, Text());
 }
 
 std::string ReadIniValue(const std::string& path, std::string_view section, std::string_view key,

@@ -57,7 +57,8 @@ class IniDocument {
 
   /// The whole file text, every line ending in CR LF.
   std::string Text() const;
-  /// Writes Text() to `path` through a temporary file and a rename.
+  /// Writes Text() to `path` as a whole or not at all (see AtomicFileWriter;
+  /// a write-protected file is refused), making its folder first.
   bool Save(const std::string& path) const;
 
  private:

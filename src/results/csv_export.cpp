@@ -1,11 +1,10 @@
 #include "results/csv_export.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
 #include <filesystem>
-#include <memory>
-#include <system_error>
+
+#include "base/atomic_file_writer.h"
+#include "base/errno_text.h"
 
 namespace kv {
 
@@ -28,32 +27,6 @@ char AsciiUpper(char c) {
   return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
-std::string ErrnoText(int err) {
-  return err != 0 ? std::generic_category().message(err) : std::string("unknown error");
-}
-
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
-// A fresh temporary beside the target (same folder, so the final rename is
-// atomic); exclusive creation never clobbers a file that is not ours.
-FilePtr CreateTemp(const std::string& target, std::string& tempName, int& err) {
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    tempName = target + ".part" + (attempt == 0 ? std::string() : std::to_string(attempt));
-    errno = 0;
-    if (std::FILE* f = std::fopen(tempName.c_str(), "wbx")) {
-      return FilePtr(f);
-    }
-    err = errno;
-    if (err != EEXIST) {
-      break;
-    }
-  }
-  return nullptr;
-}
-
 void AppendRow(std::string& buf, const ResultRowView& cells) {
   for (std::size_t c = 0; c < cells.size(); ++c) {
     if (c != 0) {
@@ -64,76 +37,46 @@ void AppendRow(std::string& buf, const ResultRowView& cells) {
   buf.append("\r\n");
 }
 
-bool Flush(std::FILE* f, std::string& buf) {
-  const bool ok = buf.empty() || std::fwrite(buf.data(), 1, buf.size(), f) == buf.size();
+bool Flush(AtomicFileWriter& file, std::string& buf) {
+  const bool ok = file.Write(buf);
   buf.clear();
   return ok;
+}
+
+std::string ChunkFailure(const AtomicFileWriter& file, const std::string& target) {
+  const AtomicWriteError& e = file.Error();
+  switch (e.stage) {
+    case AtomicWriteStage::ReadOnly:
+      // Replacing by rename would get past a write protection that truncating
+      // in place respects; a report someone protected stays as it is.
+      return "Cannot write " + target + ": the file is read-only";
+    case AtomicWriteStage::Create:
+      return "Cannot create " + target + ": " + ErrnoText(e.errorNumber);
+    default:
+      return "Cannot write " + target + ": " + ErrnoText(e.errorNumber);
+  }
 }
 
 // Writes rows [first, end) to `target`; on failure sets `error` and leaves
 // nothing but what was there before.
 bool WriteChunk(const ResultLog& log, std::size_t first, std::size_t end, const std::string& target,
                 std::string& buf, std::string& error) {
-  // Replacing by rename would get past a write protection that truncating in
-  // place respects; a report someone protected stays as it is.
-  std::error_code statEc;
-  const auto status = std::filesystem::status(target, statEc);
-  constexpr auto kAnyWrite = std::filesystem::perms::owner_write |
-                             std::filesystem::perms::group_write |
-                             std::filesystem::perms::others_write;
-  if (!statEc && std::filesystem::is_regular_file(status) &&
-      (status.permissions() & kAnyWrite) == std::filesystem::perms::none) {
-    error = "Cannot write " + target + ": the file is read-only";
-    return false;
-  }
-
-  std::string tempName;
-  int err = 0;
-  FilePtr file = CreateTemp(target, tempName, err);
-  if (!file) {
-    error = "Cannot create " + target + ": " + ErrnoText(err);
-    return false;
-  }
-  // We hand fwrite whole megabytes; a second buffer would only copy them.
-  std::setvbuf(file.get(), nullptr, _IONBF, 0);
-
-  bool ok = true;
+  AtomicFileWriter file(target);
+  bool ok = file.Open();
   buf.clear();
   buf.append(kCsvHeader);
   buf.append("\r\n");
   for (std::size_t row = first; row < end && ok; ++row) {
     AppendRow(buf, log.RowView(row));
     if (buf.size() >= kFlushBytes) {
-      errno = 0;
-      ok = Flush(file.get(), buf);
+      ok = Flush(file, buf);
     }
   }
-  if (ok) {
-    errno = 0;
-    ok = Flush(file.get(), buf);
-  }
-  if (ok) {
-    errno = 0;
-    ok = std::fclose(file.release()) == 0;
-  }
+  ok = ok && Flush(file, buf) && file.Commit();
   if (!ok) {
-    err = errno;
-    file.reset();
-    std::error_code ignored;
-    std::filesystem::remove(tempName, ignored);
-    error = "Cannot write " + target + ": " + ErrnoText(err);
-    return false;
+    error = ChunkFailure(file, target);
   }
-
-  std::error_code ec;
-  std::filesystem::rename(tempName, target, ec);
-  if (ec) {
-    std::error_code ignored;
-    std::filesystem::remove(tempName, ignored);
-    error = "Cannot write " + target + ": " + ec.message();
-    return false;
-  }
-  return true;
+  return ok;
 }
 
 }  // namespace

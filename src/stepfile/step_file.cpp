@@ -5,12 +5,14 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <memory>
 #include <string_view>
 #include <system_error>
 #include <utility>
 #include <vector>
 
+#include "base/atomic_file_writer.h"
+#include "base/errno_text.h"
+#include "base/file_closer.h"
 #include "steps/step_columns.h"
 
 namespace kv {
@@ -23,15 +25,6 @@ namespace {
 // grid), small enough that a wrongly chosen file cannot exhaust memory.
 constexpr std::uintmax_t kMaxFileBytes = 64u << 20;
 constexpr std::size_t kMaxSteps = 100'000;
-
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
-
-std::string ErrnoText(int err) {
-  return std::generic_category().message(err);
-}
 
 StepFileResult Failure(std::string_view verb, const std::string& path, const std::string& reason) {
   StepFileResult result;
@@ -62,7 +55,7 @@ std::string StepFileText(const StepGrid& grid) {
   std::string text;
   text.reserve(static_cast<std::size_t>(grid.Rows()) * 64);
   for (int r = 0; r <= grid.Rows() - 2; ++r) {
-    text += grid.Cell(r, 0);
+    text += grid.Cell(r, kColStepNo);
     for (int c = 1; c < kStepColumns; ++c) {
       text += ',';
       text += grid.Cell(r, c);
@@ -72,19 +65,21 @@ std::string StepFileText(const StepGrid& grid) {
   return text;
 }
 
-// Writes `text` to `file` and closes it; the reason on failure, "" on success.
-std::string WriteAll(File file, const std::string& text) {
-  errno = 0;
-  const std::size_t written = std::fwrite(text.data(), 1, text.size(), file.get());
-  if (written != text.size() || std::fflush(file.get()) != 0) {
-    const int err = errno;
-    return err != 0 ? ErrnoText(err) : "write failed";
+// The reason of a failed write, in the words the save has always used.
+std::string WriteFailure(const AtomicFileWriter& writer) {
+  const AtomicWriteError& e = writer.Error();
+  switch (e.stage) {
+    case AtomicWriteStage::ReadOnly:
+      return "the file is read-only";
+    case AtomicWriteStage::Create:
+      return ErrnoText(e.errorNumber) + " (writing " + writer.TempPath() + ")";
+    case AtomicWriteStage::Write:
+      return e.errorNumber != 0 ? ErrnoText(e.errorNumber) : "write failed";
+    case AtomicWriteStage::Replace:
+    case AtomicWriteStage::None:
+      break;
   }
-  // fclose reports write-back errors such as a full disk.
-  if (std::fclose(file.release()) != 0) {
-    return ErrnoText(errno);
-  }
-  return {};
+  return ErrnoText(e.errorNumber);
 }
 
 // Fills `steps` from the lines of `data`; returns the number of lines.
@@ -144,41 +139,11 @@ StepFileResult SaveStepFile(const StepGrid& grid, const std::string& path) {
   if (const std::string bad = UnsavableCell(grid); !bad.empty()) {
     return Failure(kVerb, path, bad);
   }
-  std::error_code ec;
-  fs::path target(path);
-  // Replace the file a link points to, not the link.
-  if (fs::is_symlink(target, ec)) {
-    const fs::path resolved = fs::weakly_canonical(target, ec);
-    if (!ec) {
-      target = resolved;
-    }
-  }
-  // Renaming over a file would bypass its write protection; honour it.
-  const fs::file_status old = fs::status(target, ec);
-  constexpr fs::perms kAnyWrite =
-      fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
-  if (fs::is_regular_file(old) && (old.permissions() & kAnyWrite) == fs::perms::none) {
-    return Failure(kVerb, path, "the file is read-only");
-  }
-  fs::path temp = target;
-  temp += ".kvtmp";
-
-  File file(std::fopen(temp.string().c_str(), "wb"));
-  if (!file) {
-    return Failure(kVerb, path, ErrnoText(errno) + " (writing " + temp.string() + ")");
-  }
-  if (const std::string reason = WriteAll(std::move(file), StepFileText(grid)); !reason.empty()) {
-    fs::remove(temp, ec);
-    return Failure(kVerb, path, reason);
-  }
-  if (fs::is_regular_file(old)) {
-    fs::permissions(temp, old.permissions(), ec);  // the new file keeps the old one's access
-  }
-  fs::rename(temp, target, ec);
-  if (ec) {
-    const std::string reason = ec.message();
-    fs::remove(temp, ec);
-    return Failure(kVerb, path, reason);
+  // The writer follows a linked target, refuses a write-protected one and
+  // keeps the old file's access.
+  AtomicFileWriter writer(path);
+  if (!writer.Open() || !writer.Write(StepFileText(grid)) || !writer.Commit()) {
+    return Failure(kVerb, path, WriteFailure(writer));
   }
   StepFileResult result;
   result.steps = grid.StepCount();
@@ -212,7 +177,7 @@ StepFileResult LoadStepFile(StepGrid& grid, const std::string& path) {
   if (!ec && size > kMaxFileBytes) {
     return Failure(kVerb, path, "larger than any step list (" + std::to_string(size) + " bytes)");
   }
-  File file(std::fopen(path.c_str(), "rb"));
+  FilePtr file(std::fopen(path.c_str(), "rb"));
   if (!file) {
     return Failure(kVerb, path, ErrnoText(errno));
   }
@@ -264,7 +229,7 @@ StepFileResult LoadStepFile(StepGrid& grid, const std::string& path) {
   if (SplitLines(grid, data, steps, result.longLines) > 0) {
     result.steps = static_cast<int>(steps.size());
     grid.AssignSteps(std::move(steps));
-    grid.SetCurrentCell(result.steps, 0);
+    grid.SetCurrentCell(result.steps, kColStepNo);
   }
   if (!readError.empty()) {
     StepFileResult failure = Failure(kVerb, path, readError);

@@ -194,16 +194,6 @@ TEST_F(CsvExportTest, NoFileNameIsAFailure) {
   EXPECT_TRUE(Entries(dir_).empty());
 }
 
-TEST_F(CsvExportTest, ExistingChunkIsReplacedAndForeignTempFileKept) {
-  std::ofstream(In("REPORT_0.CSV"), std::ios::binary) << std::string(10000, 'x');
-  std::ofstream(In("REPORT_0.CSV.part"), std::ios::binary) << "not ours";
-  const CsvExportResult r = ExportResultLog(MakeLog(2), In("report.csv"));
-  ASSERT_TRUE(r.ok) << r.error;
-  EXPECT_EQ(ReadAll(In("REPORT_0.CSV")), Expected(1, 2));
-  EXPECT_EQ(ReadAll(In("REPORT_0.CSV.part")), "not ours");
-  EXPECT_EQ(Entries(dir_), (std::vector<std::string>{"REPORT_0.CSV", "REPORT_0.CSV.part"}));
-}
-
 TEST_F(CsvExportTest, CellsAreWrittenAsTheyAreWithoutQuoting) {
   ResultLog log;
   log.AddRow({"1", "", "1,5", " 2 ", "\"q\"", "", "", "", "Battery RAMP", "FAIL"});
