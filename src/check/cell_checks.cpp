@@ -1,7 +1,9 @@
 #include "check/cell_checks.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <initializer_list>
+#include <limits>
 #include <string>
 
 #include "steps/editor_fields.h"
@@ -69,9 +71,12 @@ void CheckCell(const TestStep& cells, const CellRule& rule, const StepFindings& 
       if (!IsNumberText(text, true)) {
         f.Add(Severity::Warning, name + " " + Quoted(text) +
                                      " is not a number: the runner reads it as " + used + tail);
-      } else if (ToDouble(text) != static_cast<double>(ToInt16(text))) {
-        f.Add(Severity::Warning,
-              name + " " + Quoted(text) + " is not a whole number: the runner uses " + used + tail);
+      } else if (const double value = ToDouble(text); value != static_cast<double>(ToInt16(text))) {
+        const bool inRange = value > std::numeric_limits<std::int16_t>::min() - 1.0 &&
+                             value < std::numeric_limits<std::int16_t>::max() + 1.0;
+        f.Add(Severity::Warning, name + " " + Quoted(text) +
+                                     (inRange ? " is not a whole number" : " is out of range") +
+                                     ": the runner uses " + used + tail);
       }
       return;
     }
@@ -91,7 +96,8 @@ void CheckLists(const TestStep& cells, std::initializer_list<int> cols, int used
     const std::vector<std::string> fields = SplitList(cells[col]);
     const int held = std::max(ListHighestIndex(fields), 0);
     if (held < used) {
-      f.Add(Severity::Error, Header(col) + " holds " + std::to_string(held) + " entries for " +
+      f.Add(Severity::Error, Header(col) + " holds " + std::to_string(held) +
+                                 (held == 1 ? " entry for " : " entries for ") +
                                  std::to_string(used) + " " + std::string(what) +
                                  ": the load receives the rest without a value");
     }

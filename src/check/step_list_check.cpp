@@ -69,4 +69,25 @@ std::vector<CheckFinding> CheckStepList(const StepGrid& grid,
   return findings;
 }
 
+std::vector<CheckFinding> CheckStepListForModel(const StepGrid& grid, std::string_view modelText) {
+  const std::vector<std::string> offered = OfferedFunctions(modelText);
+  std::vector<CheckFinding> findings = CheckStepList(grid, &offered);
+  if (IsBatteryCapable(modelText)) {
+    return findings;
+  }
+  for (int step = 1; step <= grid.StepCount(); ++step) {
+    const std::string& name = grid.Cell(step, kColFunction);
+    const auto function = FindStepFunction(name);
+    if (function && RulesFor(*function).batteryModel && Contains(offered, name)) {
+      findings.push_back({step, Severity::Error,
+                          "\"" + name +
+                              "\" runs only on a battery-capable model (a \"G\" in its name): "
+                              "the step will be skipped"});
+    }
+  }
+  std::stable_sort(findings.begin(), findings.end(),
+                   [](const CheckFinding& a, const CheckFinding& b) { return a.step < b.step; });
+  return findings;
+}
+
 }  // namespace kv

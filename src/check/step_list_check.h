@@ -3,6 +3,7 @@
 // expect, found before anything is connected.
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "check/check_finding.h"
@@ -15,5 +16,11 @@ namespace kv {
 /// nothing is identified yet.
 std::vector<CheckFinding> CheckStepList(const StepGrid& grid,
                                         const std::vector<std::string>* offeredFunctions);
+
+/// As CheckStepList with the offer of the model that answered `modelText`.
+/// The runner also skips battery functions on a model that is not
+/// battery-capable, even where the model offers them; those steps are
+/// reported too.
+std::vector<CheckFinding> CheckStepListForModel(const StepGrid& grid, std::string_view modelText);
 
 }  // namespace kv

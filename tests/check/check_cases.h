@@ -2,6 +2,7 @@
 // Step lists for the check's tests, written as a function and the cells that
 // differ from a step the check has nothing to say about.
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <utility>
@@ -17,57 +18,26 @@ struct Step {
   std::vector<std::pair<int, std::string>> cells = {};
 };
 
-/// Cells of a sound step of each function.
-inline const std::map<std::string, std::vector<std::pair<int, std::string>>>& SoundCells() {
-  static const std::map<std::string, std::vector<std::pair<int, std::string>>> cells = {
-      {"Discharge", {{kColMode, "CC"}, {kColSinkValue, "1"}, {kColVStop, "0"}, {kColTStop, "10"}}},
-      {"Rest", {{kColTStop, "5"}}},
-      {"FOR", {{kColTimes, "2"}}},
-      {"Normal", {{kColMode, "CC"}, {kColSinkValue, "1"}, {kColTStop, "4"}}},
-      {"Short", {{kColTStop, "2"}}},
-      {"Dynamic",
-       {{kColMode, "CC"},
-        {kColHigh, "2"},
-        {kColLow, "0.2"},
-        {kColTHigh, "500"},
-        {kColTLow, "500"},
-        {kColRise, "100"},
-        {kColFall, "100"},
-        {kColTStop, "6"}}},
-      {"OCP",
-       {{kColStart, "0"},
-        {kColStep, "8"},
-        {kColStop, "0.5"},
-        {kColVth, "1"},
-        {kColLimitHigh, "6"},
-        {kColLimitLow, "5"}}},
-      {"Battery RAMP",
-       {{kColSinkValue, "0.5"},
-        {kColTotalStep, "2"},
-        {kColRampCc, ";1;2"},
-        {kColRampTime, ";10;10"},
-        {kColLoadOffV, "2.8"},
-        {kColTimes, "1"}}},
-      {"Sequence Load",
-       {{kColMode, "CC"},
-        {kColTotalStep, "2"},
-        {kColRampCc, ";1;2"},
-        {kColRampTime, ";500;500"},
-        {kColLoadOffV, "1"}}},
-      {"Battery CC+CV",
-       {{kColSinkValue, "1"}, {kColCvAdd, "3"}, {kColVStop, "2.5"}, {kColTStop, "60"}}},
-      {"CV with Current Limit", {{kColSinkValue, "1"}, {kColCvAdd, "3"}, {kColTStop, "60"}}},
-      {"Battery Discharge CC", {{kColSinkValue, "1"}, {kColVStop, "3"}, {kColTStop, "60"}}},
-      {"Battery Cycle Life",
-       {{kColTimes, "5"},
-        {kColHigh, ";2;1"},
-        {kColLow, ";0.5;0"},
-        {kColTHigh, ";10;5"},
-        {kColTLow, ";10;5"},
-        {kColCycleCount, ";3;1"},
-        {kColLoadOffV, "2.5"}}},
+/// A sound step of each function, cells 1 to 25 as a step file holds them.
+inline const std::map<std::string, std::string>& SoundSteps() {
+  // clang-format off
+  static const std::map<std::string, std::string> steps = {
+      {"Discharge",             "Discharge,CC,1,0,10,0,,,,,,,,,,,,,,,,,,,"},
+      {"Rest",                  "Rest,,,0,5,0,,,,,,,,,,,,,,,,,,,"},
+      {"FOR",                   "FOR,,,,,,2,,,,,,,,,,,,,,,,,,"},
+      {"Normal",                "Normal,CC,1,,4,,,,,,,,,,,,,,,,,,,,"},
+      {"Short",                 "Short,,,0,2,0,,,,,,,,,,,,,,,,,,,"},
+      {"Dynamic",               "Dynamic,CC,,0,6,0,,,,,,,,2,0.2,500,500,100,100,,,,,,"},
+      {"OCP",                   "OCP,,,,,,,0,8,0.5,1,6,5,,,,,,,,,,,,"},
+      {"Battery RAMP",          "Battery RAMP,,0.5,,,,1,,,,,,,,,,,,,2.8,,,;1;2,;10;10,2"},
+      {"Sequence Load",         "Sequence Load,CC,,,,,,,,,,,,,,,,,,1,,,;1;2,;500;500,2"},
+      {"Battery CC+CV",         "Battery CC+CV,,1,0,60,0,,,,,,,,,,,,,,,3,,,,"},
+      {"CV with Current Limit", "CV with Current Limit,,1,0,60,0,,,,,,,,,,,,,,,3,,,,"},
+      {"Battery Discharge CC",  "Battery Discharge CC,,1,3,60,0,,,,,,,,,,,,,,,,,,,"},
+      {"Battery Cycle Life",    "Battery Cycle Life,,,,,,5,,,,,,,;2;1,;0.5;0,;10;5,;10;5,,,2.5,,;3;1,,,"},
   };
-  return cells;
+  // clang-format on
+  return steps;
 }
 
 /// The sound step of `s.function` with `s.cells` written over it.
@@ -77,9 +47,12 @@ inline StepGrid Grid(const std::vector<Step>& steps) {
     TestStep row;
     row[kColStepNo] = std::to_string(rows.size() + 1);
     row[kColFunction] = s.function;
-    if (const auto sound = SoundCells().find(s.function); sound != SoundCells().end()) {
-      for (const auto& [col, text] : sound->second) {
-        row[col] = text;
+    if (const auto sound = SoundSteps().find(s.function); sound != SoundSteps().end()) {
+      std::size_t start = 0;
+      for (int col = kColFunction; col < kStepColumns; ++col) {
+        const std::size_t comma = std::min(sound->second.find(',', start), sound->second.size());
+        row[col] = sound->second.substr(start, comma - start);
+        start = comma + 1;
       }
     }
     for (const auto& [col, text] : s.cells) {

@@ -19,7 +19,12 @@ struct TimedCase {
 
 TEST(PlanStepList, MatchesTheRunnersRowsAndTicks) {
   const std::vector<TimedCase> cases = {
-      {"fractional budgets", {{"Discharge", {{kColTStop, "2.5"}}}, {"Rest", {{kColTStop, "3"}}}}},
+      {"fractional budgets and Times 0",
+       {{"Discharge", {{kColTStop, "2.5"}}},
+        {"Rest", {{kColTStop, "3"}}},
+        {"FOR", {{kColTimes, "0"}}},
+        {"Rest", {{kColTStop, "1"}}},
+        {"LOOP"}}},
       {"a block and the battery budget",
        {{"FOR", {{kColTimes, "3"}}},
         {"Normal", {{kColTStop, "2"}}},
