@@ -108,4 +108,8 @@ std::string FormatFindingCounts(const std::vector<CheckFinding>& findings) {
          Counted(CountFindings(findings, Severity::Note), "note");
 }
 
+std::string FormatCheckReport(const std::vector<CheckFinding>& findings, const RunPlan& plan) {
+  return FormatFindings(findings) + FormatPlan(plan) + FormatFindingCounts(findings) + "\n";
+}
+
 }  // namespace kv

@@ -31,4 +31,7 @@ std::string FormatPlan(const RunPlan& plan);
 /// "2 errors, 1 warning, 0 notes".
 std::string FormatFindingCounts(const std::vector<CheckFinding>& findings);
 
+/// What kvload-run --check prints: the findings, the plan and the counts.
+std::string FormatCheckReport(const std::vector<CheckFinding>& findings, const RunPlan& plan);
+
 }  // namespace kv

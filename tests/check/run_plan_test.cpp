@@ -81,9 +81,9 @@ TEST(CheckReport, FindingLinesAndCounts) {
   const std::vector<CheckFinding> findings = {{0, Severity::Error, "the list has no steps"},
                                               {12, Severity::Warning, "w"},
                                               {3, Severity::Note, "n"}};
-  EXPECT_EQ(FormatFindings(findings),
-            "list: error: the list has no steps\nstep 12: warning: w\nstep 3: note: n\n");
-  EXPECT_EQ(FormatFindingCounts(findings), "1 error, 1 warning, 1 note");
+  EXPECT_EQ(FormatCheckReport(findings, RunPlan{}),
+            "list: error: the list has no steps\nstep 12: warning: w\nstep 3: note: n\n"
+            "Estimated run time: 0:00:00\nResult rows: 0\n1 error, 1 warning, 1 note\n");
   EXPECT_EQ(FormatDuration(100 * 3600 + 61), "100:01:01");
 }
 
