@@ -99,6 +99,7 @@ constexpr std::array<FunctionRules, kStepFunctionCount> kRules = {{
      .budget = Budget::TStopPlusOne,
      .cellStops = true,
      .batteryModel = true,
+     .ahStopSentAsWh = true,
      .cells = kBatteryDischarge},
     {.function = F::BatteryCycleLife,
      .budget = Budget::Untimed,

@@ -60,6 +60,9 @@ struct FunctionRules {
   bool batteryModel = false;
   /// The VStop and AhStop cells are written for this function but not applied.
   bool stopCellsIgnored = false;
+  /// The load is given AhStop as a watt-hour limit, while the runner's own
+  /// stop compares ampere-hours with it.
+  bool ahStopSentAsWh = false;
   /// The load ends the step (or may end it before its time budget).
   bool loadEnds = false;
   /// The step only waits with the load off: ending it at once harms nothing.

@@ -36,7 +36,7 @@ void PlanStep(const TestStep& cells, const FunctionRules& rules, StepPlan& plan)
     case Budget::TenSeconds:
       plan.seconds = kSequenceSeconds;
       plan.rows = kSequenceSeconds;
-      plan.mayEndEarly = true;
+      plan.mayEndEarly = rules.loadEnds;
       break;
     case Budget::Untimed:
       plan.openEnded = true;

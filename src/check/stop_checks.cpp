@@ -91,6 +91,11 @@ void CheckStops(const TestStep& cells, const FunctionRules& rules, const StepFin
   if (rules.stopCellsIgnored) {
     CheckIgnoredStops(cells, rules, f);
   }
+  if (rules.ahStopSentAsWh && ToDouble(cells[kColAhStop]) > 0.0) {
+    const std::string limit = FormatNumber(ToDouble(cells[kColAhStop]));
+    f.Add(Severity::Note, "AhStop " + limit + " goes to the load as its watt-hour limit (" + limit +
+                              " Wh), while the runner stops the step at " + limit + " Ah");
+  }
 }
 
 }  // namespace kv::detail

@@ -34,6 +34,7 @@ inline const std::map<std::string, std::string>& SoundSteps() {
       {"Battery CC+CV",         "Battery CC+CV,,1,0,60,0,,,,,,,,,,,,,,,3,,,,"},
       {"CV with Current Limit", "CV with Current Limit,,1,0,60,0,,,,,,,,,,,,,,,3,,,,"},
       {"Battery Discharge CC",  "Battery Discharge CC,,1,3,60,0,,,,,,,,,,,,,,,,,,,"},
+      {"Battery Discharge CP",  "Battery Discharge CP,,5,3,60,0,,,,,,,,,,,,,,,,,,,"},
       {"Battery Cycle Life",    "Battery Cycle Life,,,,,,5,,,,,,,;2;1,;0.5;0,;10;5,;10;5,,,2.5,,;3;1,,,"},
   };
   // clang-format on

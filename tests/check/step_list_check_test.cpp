@@ -119,6 +119,8 @@ TEST(CheckStepList, StopsThatCannotEndTheStepOrEndItAtOnce) {
        {{1, W, "before its constant-voltage phase"}}},
       {"stops a Dynamic step ignores", {{"Dynamic", {{kColVStop, "3.3"}, {kColAhStop, "0"}}}},
        {{1, W, "VStop 3.3 is not applied"}}},
+      {"watt-hours on the load, ampere-hours here", {{"Battery Discharge CP", {{kColAhStop, "10"}}}},
+       {{1, N, "watt-hour limit (10 Wh), while the runner stops the step at 10 Ah"}}},
       {"sequence past its 10 s", {{"Sequence Load", {{kColRampTime, ";6000;6000"}}}}, {{1, W, "lasts 12 s"}}},
   });
 }
