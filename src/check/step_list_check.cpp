@@ -1,6 +1,7 @@
 #include "check/step_list_check.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "check/cell_checks.h"
 #include "check/function_rules.h"
@@ -17,27 +18,38 @@ bool Contains(const std::vector<std::string>& names, const std::string& name) {
   return std::find(names.begin(), names.end(), name) != names.end();
 }
 
-void CheckOffer(const std::string& name, const std::vector<std::string>* offered,
+/// What is known of the load the list will run on.
+struct ModelView {
+  const std::vector<std::string>* offered = nullptr;  // null: nothing identified yet
+  std::optional<bool> batteryCapable;                 // unknown when only the offer is given
+};
+
+void CheckOffer(const std::string& name, const FunctionRules& rules, const ModelView& model,
                 const detail::StepFindings& f) {
-  if (offered != nullptr) {
-    if (!Contains(*offered, name)) {
-      f.Add(Severity::Error,
-            "\"" + name + "\" is not offered by the identified model: the step will be skipped");
+  if (model.offered == nullptr) {
+    // What a load that answered nothing is offered, every model has.
+    static const std::vector<std::string> everyModel = OfferedFunctions(kErrRec);
+    if (!Contains(everyModel, name)) {
+      f.Add(Severity::Note,
+            "nothing is identified yet: \"" + name + "\" runs only on a model that offers it");
     }
     return;
   }
-  // What a load that answered nothing is offered, every model has.
-  static const std::vector<std::string> everyModel = OfferedFunctions(kErrRec);
-  if (!Contains(everyModel, name)) {
-    f.Add(Severity::Note, "nothing is identified yet: \"" + name +
-                              "\" runs only on a model that offers it and is skipped on others");
+  const std::string quoted = "\"" + name + "\"";
+  if (rules.batteryModel && model.batteryCapable == false) {
+    f.Add(Severity::Error, quoted +
+                               " needs a battery-capable model (a \"G\" in its name): the step "
+                               "will be skipped");
+  } else if (!Contains(*model.offered, name)) {
+    f.Add(Severity::Error, quoted + " is not offered by the identified model: " +
+                               (model.batteryCapable.has_value()
+                                    ? "the runner sends its commands all the same"
+                                    : "the runner skips the step or sends commands the load "
+                                      "does not offer"));
   }
 }
 
-}  // namespace
-
-std::vector<CheckFinding> CheckStepList(const StepGrid& grid,
-                                        const std::vector<std::string>* offeredFunctions) {
+std::vector<CheckFinding> CheckSteps(const StepGrid& grid, const ModelView& model) {
   std::vector<CheckFinding> findings;
   const int count = grid.StepCount();
   if (count <= 0) {
@@ -56,7 +68,7 @@ std::vector<CheckFinding> CheckStepList(const StepGrid& grid,
       continue;
     }
     const FunctionRules& rules = RulesFor(*function);
-    CheckOffer(name, offeredFunctions, f);
+    CheckOffer(name, rules, model, f);
     detail::CheckMode(cells, rules, f);
     detail::CheckCells(cells, rules, f);
     detail::CheckStops(cells, rules, f);
@@ -69,25 +81,16 @@ std::vector<CheckFinding> CheckStepList(const StepGrid& grid,
   return findings;
 }
 
+}  // namespace
+
+std::vector<CheckFinding> CheckStepList(const StepGrid& grid,
+                                        const std::vector<std::string>* offeredFunctions) {
+  return CheckSteps(grid, ModelView{offeredFunctions, std::nullopt});
+}
+
 std::vector<CheckFinding> CheckStepListForModel(const StepGrid& grid, std::string_view modelText) {
   const std::vector<std::string> offered = OfferedFunctions(modelText);
-  std::vector<CheckFinding> findings = CheckStepList(grid, &offered);
-  if (IsBatteryCapable(modelText)) {
-    return findings;
-  }
-  for (int step = 1; step <= grid.StepCount(); ++step) {
-    const std::string& name = grid.Cell(step, kColFunction);
-    const auto function = FindStepFunction(name);
-    if (function && RulesFor(*function).batteryModel && Contains(offered, name)) {
-      findings.push_back({step, Severity::Error,
-                          "\"" + name +
-                              "\" runs only on a battery-capable model (a \"G\" in its name): "
-                              "the step will be skipped"});
-    }
-  }
-  std::stable_sort(findings.begin(), findings.end(),
-                   [](const CheckFinding& a, const CheckFinding& b) { return a.step < b.step; });
-  return findings;
+  return CheckSteps(grid, ModelView{&offered, IsBatteryCapable(modelText)});
 }
 
 }  // namespace kv

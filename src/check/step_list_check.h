@@ -17,10 +17,9 @@ namespace kv {
 std::vector<CheckFinding> CheckStepList(const StepGrid& grid,
                                         const std::vector<std::string>* offeredFunctions);
 
-/// As CheckStepList with the offer of the model that answered `modelText`.
-/// The runner also skips battery functions on a model that is not
-/// battery-capable, even where the model offers them; those steps are
-/// reported too.
+/// As CheckStepList for the model that answered `modelText`: knowing it, the
+/// check can tell the steps the runner skips (battery functions on a model that
+/// is not battery-capable) from those it sends to a load that does not offer them.
 std::vector<CheckFinding> CheckStepListForModel(const StepGrid& grid, std::string_view modelText);
 
 }  // namespace kv

@@ -69,21 +69,25 @@ TEST(CheckStepList, LoopBlocks) {
 }
 // clang-format on
 
+// clang-format off
 TEST(CheckStepList, FunctionsAndTheModelsOffer) {
   RunTable({
       {"unknown function", {{"Charge"}}, {{1, E, "unknown function \"Charge\""}}},
       {"no function", {{""}}, {{1, E, "no function"}}},
   });
-  RunTable({{"nothing identified",
-             {{"Rest"}, {"Battery Discharge CC"}, {"OCP"}},
-             {{2, N, "nothing is identified yet"}}}},
+  RunTable({{"nothing identified", {{"Rest"}, {"Battery Discharge CC"}, {"OCP"}}, {{2, N, "nothing is identified yet"}}}},
            [](const StepGrid& g) { return CheckStepList(g, nullptr); });
-  // A model without "G" offers some battery functions, yet the runner skips them there.
-  RunTable({{"model",
-             {{"Battery CC+CV"}, {"Sequence Load"}, {"Discharge"}},
-             {{1, E, "battery-capable"}, {2, E, "is not offered by the identified model"}}}},
+  const std::vector<std::string> offer = {"Rest", "Battery CC+CV"};
+  RunTable({{"offer only", {{"Rest"}, {"Battery RAMP"}}, {{2, E, "not offered by the identified model"}}}},
+           [&offer](const StepGrid& g) { return CheckStepList(g, &offer); });
+  // A model without "G" is offered some battery functions, yet the runner skips them there;
+  // one with "G" is sent what it does not offer all the same.
+  RunTable({{"no G", {{"Battery CC+CV"}, {"Discharge"}}, {{1, E, "will be skipped"}}}},
            [](const StepGrid& g) { return CheckStepListForModel(g, "KV-C100"); });
+  RunTable({{"G", {{"Sequence Load"}, {"Battery CC+CV"}}, {{1, E, "all the same"}}}},
+           [](const StepGrid& g) { return CheckStepListForModel(g, "KV-G100Q7Z"); });
 }
+// clang-format on
 
 // clang-format off
 TEST(CheckStepList, NumberFieldsSayWhatTheLoadGets) {
