@@ -35,24 +35,6 @@ std::string StepsWhere(const RunPlan& plan, const std::function<bool(const StepP
 
 }  // namespace
 
-std::string_view SeverityName(Severity severity) {
-  switch (severity) {
-    case Severity::Error:
-      return "error";
-    case Severity::Warning:
-      return "warning";
-    case Severity::Note:
-      return "note";
-  }
-  return "note";
-}
-
-int CountFindings(const std::vector<CheckFinding>& findings, Severity severity) {
-  return static_cast<int>(
-      std::count_if(findings.begin(), findings.end(),
-                    [severity](const CheckFinding& f) { return f.severity == severity; }));
-}
-
 std::string FormatFinding(const CheckFinding& finding) {
   const std::string where = finding.step == 0 ? "list" : "step " + std::to_string(finding.step);
   return where + ": " + std::string(SeverityName(finding.severity)) + ": " + finding.message;
