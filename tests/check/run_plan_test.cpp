@@ -4,6 +4,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <limits>
+
 #include "check/check_report.h"
 #include "check/run_plan.h"
 #include "check_cases.h"
@@ -75,6 +78,14 @@ TEST(PlanStepList, SaysWhereTheLoadOrAStopDecides) {
             "Estimated run time: up to 1:01:00 + open-ended (step 2 runs until the load ends its "
             "test; step 1 may end sooner by a voltage or Ah stop or by the load)\n"
             "Result rows: about 3662\n");
+}
+
+TEST(PlanStepList, AHugeBudgetStaysAtTheTop) {
+  const RunPlan plan = PlanStepList(Grid({{"FOR", {{kColTimes, "32767"}}},
+                                          {"Battery Discharge CC", {{kColTStop, "1E20"}}},
+                                          {"Discharge", {{kColTStop, "1E20"}}},
+                                          {"LOOP"}}));
+  EXPECT_EQ(plan.seconds, std::numeric_limits<std::int64_t>::max());
 }
 
 TEST(CheckReport, FindingLinesAndCounts) {
