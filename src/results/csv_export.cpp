@@ -54,16 +54,6 @@ FilePtr CreateTemp(const std::string& target, std::string& tempName, int& err) {
   return nullptr;
 }
 
-void AppendRow(std::string& buf, const ResultRowView& cells) {
-  for (std::size_t c = 0; c < cells.size(); ++c) {
-    if (c != 0) {
-      buf.push_back(',');
-    }
-    buf.append(cells[c]);
-  }
-  buf.append("\r\n");
-}
-
 bool Flush(std::FILE* f, std::string& buf) {
   const bool ok = buf.empty() || std::fwrite(buf.data(), 1, buf.size(), f) == buf.size();
   buf.clear();
@@ -102,7 +92,7 @@ bool WriteChunk(const ResultLog& log, std::size_t first, std::size_t end, const 
   buf.append(kCsvHeader);
   buf.append("\r\n");
   for (std::size_t row = first; row < end && ok; ++row) {
-    AppendRow(buf, log.RowView(row));
+    AppendCsvRow(buf, log.RowView(row));
     if (buf.size() >= kFlushBytes) {
       errno = 0;
       ok = Flush(file.get(), buf);
@@ -137,6 +127,16 @@ bool WriteChunk(const ResultLog& log, std::size_t first, std::size_t end, const 
 }
 
 }  // namespace
+
+void AppendCsvRow(std::string& buf, const ResultRowView& cells) {
+  for (std::size_t c = 0; c < cells.size(); ++c) {
+    if (c != 0) {
+      buf.push_back(',');
+    }
+    buf.append(cells[c]);
+  }
+  buf.append("\r\n");
+}
 
 std::string CsvChunkFileName(std::string_view chosenFileName, std::size_t chunk) {
   std::size_t nameStart = chosenFileName.size();
