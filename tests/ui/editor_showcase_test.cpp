@@ -12,6 +12,7 @@
 
 #include "link/temp_folder.h"
 #include "ui/connection_setup_form.h"
+#include "ui/run_chart.h"
 
 #include "steps/step_list_ops.h"
 #include "ui/step_editor_panel.h"
@@ -68,6 +69,23 @@ TEST(ConnectSetupShowcase, DISABLED_FreshInstallation) {
   ConnectionSetupForm form(folder.File("KV26.INI"), LinkSettings{}, nullptr,
                            "/home/operator/kvload");
   ShowForALook(form, QStringLiteral("connect-setup.png"));
+}
+
+TEST(ChartShowcase, DISABLED_ThreeStepDischarge) {
+  RunChart chart;
+  chart.resize(1200, 600);
+  // Rest, a 2 A discharge, a 1 A discharge: three hours of one-second rows.
+  const double amps[] = {0, 2, 1};
+  double volts = 12.7;
+  for (int t = 0; t < 3 * 3600; ++t) {
+    const int step = t / 3600;
+    if (t % 3600 == 0) {
+      chart.MarkStep(t, step + 1);
+    }
+    volts -= amps[step] * 0.00005 + (t % 3600 == 0 && step > 0 ? amps[step] * 0.15 : 0);
+    chart.AddPoint(t, volts, amps[step], volts * amps[step]);
+  }
+  ShowForALook(chart, QStringLiteral("run-chart.png"));
 }
 
 }  // namespace
