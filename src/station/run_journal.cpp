@@ -28,6 +28,21 @@ int SyncFile(int fd) {
 #endif
 }
 
+// A new file's name is in its folder, which a power loss can lose as well.
+// Best effort: some file systems cannot sync a folder, and the rows are safe
+// on those that journal their metadata.
+void SyncFolderOf(const std::string& path) {
+  std::string folder = std::filesystem::path(path).parent_path().string();
+  if (folder.empty()) {
+    folder = ".";
+  }
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd >= 0) {
+    ::fsync(fd);
+    ::close(fd);
+  }
+}
+
 }  // namespace
 
 RunJournal::~RunJournal() {
@@ -108,6 +123,7 @@ bool RunJournal::Open(const std::string& path, bool exclusive, std::string* erro
     }
     return false;
   }
+  SyncFolderOf(path);
   return true;
 }
 
@@ -141,7 +157,7 @@ bool RunJournal::SyncIfDue() {
 
 bool RunJournal::Finish() {
   if (fd_ < 0) {
-    return error_.empty();
+    return true;  // never opened, finished, or a failure already reported
   }
   const bool synced = !unsynced_ || Sync();
   if (fd_ < 0) {

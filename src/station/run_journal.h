@@ -43,7 +43,8 @@ class RunJournal {
   bool SyncIfDue();
   /// Syncs whatever is unsynced now.
   bool SyncNow() { return IsOpen() && (!unsynced_ || Sync()); }
-  /// Syncs and closes. False when the last sync or close failed.
+  /// Syncs and closes. False when the last sync or close failed (true when
+  /// nothing was open).
   bool Finish();
 
   bool IsOpen() const { return fd_ >= 0; }

@@ -56,13 +56,11 @@ void RunJournalKeeper::OnRunningChanged(bool running) {
   }
 }
 
-// A failed write closes the journal; say so once.
+// A failed write closes the journal, so each failure is reported once.
 void RunJournalKeeper::Report(bool ok) {
   if (!ok && !journal_.Error().empty()) {
     syncTimer_.stop();
     emit failed(QString::fromStdString(journal_.Error()));
-    // Reported; the next run starts clean.
-    journal_.Finish();
   }
 }
 

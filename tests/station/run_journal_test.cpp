@@ -69,9 +69,14 @@ TEST(RunJournal, HoldsTheRowsOfTheLogInReportFormatAndNeverReusesAFile) {
   EXPECT_EQ(test::ReadBytes(folder.File("kvload-20261206-090507.csv")), ExpectedFile(log, 7));
   EXPECT_EQ(test::ReadBytes(next.Path()), ExpectedFile(second, 0));
 
+  // Failures say which file and why: a folder that is not there, a full disk.
   RunJournal nowhere;
   EXPECT_FALSE(nowhere.Start(folder.File("missing"), log, start, &error));
   EXPECT_THAT(error, ::testing::HasSubstr("missing"));
+  RunJournal full;
+  EXPECT_FALSE(full.StartFile("/dev/full", log, &error));
+  EXPECT_THAT(error, ::testing::HasSubstr("/dev/full: No space left"));
+  EXPECT_FALSE(full.IsOpen());
 }
 
 // The process is killed without a chance to clean up: every row the journal
