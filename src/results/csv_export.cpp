@@ -27,16 +27,6 @@ char AsciiUpper(char c) {
   return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
-void AppendRow(std::string& buf, const ResultRowView& cells) {
-  for (std::size_t c = 0; c < cells.size(); ++c) {
-    if (c != 0) {
-      buf.push_back(',');
-    }
-    buf.append(cells[c]);
-  }
-  buf.append("\r\n");
-}
-
 bool Flush(AtomicFileWriter& file, std::string& buf) {
   const bool ok = file.Write(buf);
   buf.clear();
@@ -67,7 +57,7 @@ bool WriteChunk(const ResultLog& log, std::size_t first, std::size_t end, const 
   buf.append(kCsvHeader);
   buf.append("\r\n");
   for (std::size_t row = first; row < end && ok; ++row) {
-    AppendRow(buf, log.RowView(row));
+    AppendCsvRow(buf, log.RowView(row));
     if (buf.size() >= kFlushBytes) {
       ok = Flush(file, buf);
     }
@@ -80,6 +70,16 @@ bool WriteChunk(const ResultLog& log, std::size_t first, std::size_t end, const 
 }
 
 }  // namespace
+
+void AppendCsvRow(std::string& buf, const ResultRowView& cells) {
+  for (std::size_t c = 0; c < cells.size(); ++c) {
+    if (c != 0) {
+      buf.push_back(',');
+    }
+    buf.append(cells[c]);
+  }
+  buf.append("\r\n");
+}
 
 std::string CsvChunkFileName(std::string_view chosenFileName, std::size_t chunk) {
   std::size_t nameStart = chosenFileName.size();

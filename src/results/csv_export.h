@@ -15,6 +15,10 @@ inline constexpr std::size_t kCsvRowsPerFile = 32000;
 inline constexpr std::string_view kCsvHeader =
     "NO.,StepTime,V,I,W,Ah,Wh,TotalTime,FunctionName,Result";
 
+/// Appends one report line: the ten cells joined by "," as they stand (no
+/// quoting) and CR LF. The export and the run journal both write rows so.
+void AppendCsvRow(std::string& buf, const ResultRowView& cells);
+
 struct CsvExportResult {
   bool ok = true;
   /// Which file failed and why; empty on success.

@@ -8,7 +8,11 @@
 #include <QSignalSpy>
 #include <vector>
 
+#include "link/temp_folder.h"
 #include "link/transports/link_router.h"
+#include "results/csv_export.h"
+#include "runner/system_clock.h"
+#include "station/run_journal_keeper.h"
 #include "steps/step_columns.h"
 #include "support/qt/loopback_server.h"
 #include "support/qt/recording_sink.h"
@@ -191,6 +195,35 @@ TEST_F(StationTest, TickThatFiresWhileTheIdentificationWaitsIsHeldUntilItIsDone)
   EXPECT_THAT(lines.mid(2), Contains("MEAS:VC?"));
   ASSERT_EQ(station->Log().RowCount(), 1u);
   EXPECT_THAT(station->Log().RowView(0), Contains("12.000"));
+}
+
+TEST_F(StationTest, EachRunIsJournaledRowByRowInANewFile) {
+  test::TempFolder folder;
+  SystemClock clock;
+  RunJournalKeeper keeper(*station, clock);
+  keeper.SetFolder(folder.path().string());
+  QSignalSpy started(&keeper, &RunJournalKeeper::started);
+  QSignalSpy rows(station.get(), &Station::rowAdded);
+  station->Run();
+  ASSERT_EQ(started.count(), 1);
+  while (rows.count() < 2 && rows.wait(1500)) {
+  }
+  ASSERT_GE(rows.count(), 2);
+  station->Stop();
+
+  std::string expected(kCsvHeader);
+  expected += "\r\n";
+  for (std::size_t r = 0; r < station->Log().RowCount(); ++r) {
+    AppendCsvRow(expected, station->Log().RowView(r));
+  }
+  const std::string first = started.at(0).at(0).toString().toStdString();
+  EXPECT_EQ(test::ReadBytes(first), expected);
+
+  station->Run();  // the next run, a new file; the last one stays
+  ASSERT_EQ(started.count(), 2);
+  EXPECT_NE(started.at(1).at(0).toString().toStdString(), first);
+  station->Stop();
+  EXPECT_EQ(test::ReadBytes(first), expected);
 }
 
 }  // namespace

@@ -1,0 +1,142 @@
+// The chart's min/max decimation, and the chart's view as an operator moves it.
+#include "ui/run_chart.h"
+
+#include <gmock/gmock.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QWheelEvent>
+#include <cmath>
+#include <limits>
+
+#include "ui/min_max_decimation.h"
+
+namespace kv {
+namespace {
+
+struct Col {
+  std::uint32_t count;
+  float first, last, min, max;
+  bool operator==(const Col&) const = default;
+};
+
+void PrintTo(const Col& c, std::ostream* os) {
+  *os << "{" << c.count << ": " << c.first << ".." << c.last << " [" << c.min << "," << c.max
+      << "]}";
+}
+
+TEST(MinMaxDecimation, KeepsFirstLastAndExtremesOfEachColumn) {
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  struct Case {
+    const char* name;
+    std::vector<double> xs;
+    std::vector<float> ys;
+    double x0, x1;
+    int columns;
+    std::vector<Col> expected;
+  };
+  const std::vector<Case> cases{
+      {"one point a column",
+       {0, 1, 2},
+       {5, 6, 7},
+       0,
+       3,
+       3,
+       {{1, 5, 5, 5, 5}, {1, 6, 6, 6, 6}, {1, 7, 7, 7, 7}}},
+      {"spike inside a column survives", {0, 1, 2, 3}, {1, 9, -4, 2}, 0, 4, 1, {{4, 1, 2, -4, 9}}},
+      {"x0 inside, x1 outside, neighbours ignored",
+       {-1, 0, 1.5, 2, 3},
+       {100, 1, 2, 100, 100},
+       0,
+       2,
+       2,
+       {{1, 1, 1, 1, 1}, {1, 2, 2, 2, 2}}},
+      {"an empty column stays empty",
+       {0, 2.5},
+       {1, 2},
+       0,
+       3,
+       3,
+       {{1, 1, 1, 1, 1}, {0, 0, 0, 0, 0}, {1, 2, 2, 2, 2}}},
+      {"a value that is no number is left out", {0, 1, 2}, {3, nan, 1}, 0, 3, 1, {{2, 3, 1, 1, 3}}},
+      {"a point just below x1 stays in the last column",
+       {0, 0.9999999999999999},
+       {1, 2},
+       0,
+       1,
+       7,
+       {{1, 1, 1, 1, 1}, {}, {}, {}, {}, {}, {1, 2, 2, 2, 2}}},
+      {"no width, no columns", {0, 1}, {1, 2}, 1, 1, 4, {}},
+  };
+  for (const Case& c : cases) {
+    std::vector<Col> got;
+    for (const MinMaxColumn& m : DecimateMinMax(c.xs, c.ys, c.x0, c.x1, c.columns)) {
+      got.push_back(m.count == 0 ? Col{} : Col{m.count, m.first, m.last, m.min, m.max});
+    }
+    EXPECT_EQ(got, c.expected) << c.name;
+  }
+}
+
+void Wheel(QWidget& w, int x, int delta) {
+  QWheelEvent e(QPointF(x, 100), w.mapToGlobal(QPointF(x, 100)), QPoint(), QPoint(0, delta),
+                Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(&w, &e);
+}
+
+void Mouse(QWidget& w, QEvent::Type type, int x, Qt::MouseButtons buttons) {
+  QMouseEvent e(type, QPointF(x, 100), w.mapToGlobal(QPointF(x, 100)),
+                type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons, Qt::NoModifier);
+  QApplication::sendEvent(&w, &e);
+}
+
+TEST(RunChart, FollowsTheNewestDataUntilDraggedAndDrawsEachSeries) {
+  RunChart chart;
+  chart.resize(800, 500);
+  for (int t = 0; t <= 600; ++t) {
+    chart.AddPoint(t, 12.0 - t / 600.0, 1.0, (12.0 - t / 600.0) * 1.0);
+  }
+  chart.MarkStep(0, 1);
+  chart.MarkStep(300, 2);
+  chart.AddPoint(100, 0, 0, 0);  // back in time: dropped
+  EXPECT_EQ(chart.PointCount(), 601u);
+  EXPECT_EQ(chart.VisibleRange(), std::make_pair(0.0, 600.0));
+
+  Wheel(chart, 400, 240);  // zoom in while following: the newest point stays at the right
+  const auto [z0, z1] = chart.VisibleRange();
+  EXPECT_DOUBLE_EQ(z1, 600.0);
+  EXPECT_LT(z1 - z0, 600.0);
+  chart.AddPoint(601, 11, 1, 11);
+  EXPECT_DOUBLE_EQ(chart.VisibleRange().second, 601.0);
+
+  Mouse(chart, QEvent::MouseButtonPress, 400, Qt::LeftButton);
+  Mouse(chart, QEvent::MouseMove, 500, Qt::LeftButton);  // drag right: back in time
+  Mouse(chart, QEvent::MouseButtonRelease, 500, Qt::NoButton);
+  EXPECT_FALSE(chart.IsFollowing());
+  const auto panned = chart.VisibleRange();
+  EXPECT_LT(panned.second, 601.0);
+  chart.AddPoint(602, 11, 1, 11);
+  EXPECT_EQ(chart.VisibleRange(), panned);
+
+  chart.findChild<QPushButton*>(QStringLiteral("FollowButton"))->click();
+  EXPECT_TRUE(chart.IsFollowing());
+  EXPECT_DOUBLE_EQ(chart.VisibleRange().second, 602.0);
+
+  // Each pane holds a trace in its own colour.
+  QImage image(chart.size(), QImage::Format_RGB32);
+  chart.render(&image);
+  for (const QColor colour :
+       {QColor(0x1f, 0x6f, 0xc0), QColor(0xc0, 0x3a, 0x1f), QColor(0x2e, 0x8b, 0x3a)}) {
+    int pixels = 0;
+    for (int y = 0; y < image.height(); ++y) {
+      for (int x = 0; x < image.width(); ++x) {
+        pixels += image.pixelColor(x, y) == colour ? 1 : 0;
+      }
+    }
+    EXPECT_GT(pixels, 300) << colour.name().toStdString();
+  }
+}
+
+}  // namespace
+}  // namespace kv
