@@ -9,15 +9,12 @@
 #include <filesystem>
 #include <system_error>
 
+#include "base/errno_text.h"
 #include "results/csv_export.h"
 
 namespace kv {
 
 namespace {
-
-std::string ErrnoMessage(int err) {
-  return err != 0 ? std::generic_category().message(err) : std::string("unknown error");
-}
 
 // Data only: the file's size and times need no extra disk round trip.
 int SyncFile(int fd) {
@@ -104,7 +101,7 @@ bool RunJournal::Open(const std::string& path, bool exclusive, std::string* erro
   if (fd < 0) {
     const int err = errno;
     if (error != nullptr) {
-      *error = "Cannot create " + path + ": " + ErrnoMessage(err);
+      *error = "Cannot create " + path + ": " + ErrnoText(err);
     }
     errno = err;
     return false;
@@ -167,7 +164,7 @@ bool RunJournal::Finish() {
   fd_ = -1;
   log_ = nullptr;
   if (::close(fd) != 0 && synced) {
-    error_ = "Cannot write " + path_ + ": " + ErrnoMessage(errno);
+    error_ = "Cannot write " + path_ + ": " + ErrnoText(errno);
     return false;
   }
   return synced;
@@ -203,7 +200,7 @@ bool RunJournal::Sync() {
 }
 
 bool RunJournal::Fail(const std::string& what, int err) {
-  error_ = what + path_ + ": " + ErrnoMessage(err);
+  error_ = what + path_ + ": " + ErrnoText(err);
   ::close(fd_);
   fd_ = -1;
   log_ = nullptr;
