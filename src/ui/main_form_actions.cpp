@@ -127,12 +127,11 @@ void MainForm::saveStepFile(const QString& path) {
 }
 
 void MainForm::saveLog(const QString& path) {
-  const std::size_t rows = station_.Log().RowCount();
+  // The export runs without the event loop: no row comes in while it writes.
   const FileActionOutcome outcome = StepFileActions::ExportLog(station_.Log(), path.toStdString());
   showOutcome(outcome);
   if (outcome.ok) {
-    // Rows a running test adds later are not in this report.
-    rowsSaved_ = station_.Log().RowCount() == rows;
+    rowsSaved_ = true;
     showBox(QStringLiteral("Convert OK"));
   }
 }
