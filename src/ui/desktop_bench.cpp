@@ -47,11 +47,7 @@ std::unique_ptr<DesktopBench> DesktopBench::Open(const DesktopBenchOptions& opti
   return bench;
 }
 
-DesktopBench::~DesktopBench() {
-  // The station's timers and the link go before the clock they read.
-  station_.reset();
-  link_.reset();
-}
+DesktopBench::~DesktopBench() = default;
 
 void DesktopBench::ApplySettings(const LinkSettings& settings) {
   settings_ = settings;

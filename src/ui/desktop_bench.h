@@ -52,6 +52,8 @@ class DesktopBench {
  private:
   DesktopBench() = default;
 
+  // Destroyed in reverse: the station's timers go before the link, the link
+  // before the load and the clock it reads.
   std::unique_ptr<Clock> clock_;
   std::unique_ptr<SimulatedLoad> simLoad_;
   std::unique_ptr<InstrumentLink> link_;

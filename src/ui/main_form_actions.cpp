@@ -143,7 +143,12 @@ void MainForm::OpenConnectionSetup() {
   // and identify the load, as the dialog does when it closes.
   whenLinkIdle([this] {
     std::vector<std::string> warnings;
-    bench_.ApplySettings(LoadLinkSettings(bench_.IniPath(), &warnings));
+    const std::string programFolder =
+        QDir::toNativeSeparators(files_.Folders().programFolder).toStdString();
+    bench_.ApplySettings(LoadLinkSettings(bench_.IniPath(), &warnings, programFolder));
+    for (const std::string& w : warnings) {
+      statusBar()->showMessage(QString::fromStdString(w));
+    }
     updateConnectionText();
     station_.Identify();
   });

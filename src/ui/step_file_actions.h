@@ -46,6 +46,7 @@ class StepFileActions {
   StepFileActions(StepGrid& grid, StepEditor& editor, std::string iniPath, FileFolders folders);
 
   const std::string& CurrentStepFile() const { return currentStepFile_; }
+  const FileFolders& Folders() const { return folders_; }
   /// Start-up: the file the settings (or the command line) name.
   void SetCurrentStepFile(std::string path) { currentStepFile_ = std::move(path); }
 
