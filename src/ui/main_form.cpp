@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDebug>
 #include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -59,6 +60,7 @@ MainForm::MainForm(DesktopBench& bench, DesktopMessageSink& sink, MainFormOption
                    QWidget* parent)
     : QMainWindow(parent),
       bench_(bench),
+      sink_(sink),
       station_(bench.GetStation()),
       files_(station_.Steps(), editor_, bench.IniPath(), options.folders) {
   setObjectName(QStringLiteral("MainForm"));
@@ -73,7 +75,11 @@ MainForm::MainForm(DesktopBench& bench, DesktopMessageSink& sink, MainFormOption
   startUp(options.stepFile);
 }
 
-MainForm::~MainForm() = default;
+MainForm::~MainForm() {
+  // The sink outlives the window (the link may still report while the
+  // program leaves); its messages then go to the log.
+  sink_.SetShowHandler([](const QString& text) { qWarning().noquote() << text; });
+}
 
 void MainForm::buildControls() {
   auto* central = new QWidget(this);

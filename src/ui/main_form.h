@@ -113,6 +113,7 @@ class MainForm : public QMainWindow {
   void updateStepCount();
 
   DesktopBench& bench_;
+  DesktopMessageSink& sink_;
   Station& station_;
   StepEditor editor_;
   StepFileActions files_;
