@@ -238,11 +238,12 @@ TEST(DesktopMessageSinkTest, ALinkFailureInsideATickShowsOneMessageAfterTheTick)
   station.Steps().SetCell(1, kColFunction, "Rest");
   station.Steps().SetCell(1, kColTStop, "5");
   QSignalSpy ticks(&station, &Station::tickFinished);
+  QSignalSpy flushed(&sink, &DesktopMessageSink::shown);
   station.Run();
   ASSERT_TRUE(ticks.wait(3000));
-  EXPECT_TRUE(shown.isEmpty());
-  QSignalSpy flushed(&sink, &DesktopMessageSink::shown);
-  ASSERT_TRUE(flushed.wait(1000));
+  if (flushed.isEmpty()) {
+    ASSERT_TRUE(flushed.wait(1000));
+  }
   station.Halt();
   EXPECT_THAT(shown, ElementsAre("Lost Connect!"));
   EXPECT_FALSE(shownInsideATransaction);
