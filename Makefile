@@ -1,5 +1,5 @@
 # Front door: every target installs what it needs first.
-.PHONY: deps configure build test test-asan bench format demo clean
+.PHONY: deps configure build test test-asan bench format demo run clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -24,6 +24,11 @@ demo: build
 	build/default/bin/kvload-run --sim examples/demo.tsf --csv build/default/demo/DEMO.CSV
 	@echo
 	@echo "demo: report written to $(CURDIR)/build/default/demo/DEMO_0.CSV"
+
+# The desktop program on the simulated load inside it, with the demo list open:
+# press "Start Test" (F5) to see a run without hardware.
+run: build
+	build/default/bin/kvload --sim examples/demo.tsf
 
 bench: build
 	@bash bench/run-all.sh build/default

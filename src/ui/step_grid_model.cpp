@@ -1,5 +1,8 @@
 #include "ui/step_grid_model.h"
 
+#include <QColor>
+#include <algorithm>
+
 namespace kv {
 
 StepGridModel::StepGridModel(StepGrid& grid, QObject* parent)
@@ -30,6 +33,11 @@ QVariant StepGridModel::data(const QModelIndex& index, int role) const {
   switch (role) {
     case Qt::DisplayRole:
       return QString::fromStdString(grid_.Cell(gridRow(index), index.column()));
+    case Qt::BackgroundRole:
+      if (index.column() != kColStepNo && isRowHighlighted(gridRow(index))) {
+        return QColor(255, 255, 0);
+      }
+      return {};
     case Qt::TextAlignmentRole:
       return index.column() == kColStepNo ? QVariant() : QVariant(Qt::AlignCenter);
     default:
@@ -45,11 +53,29 @@ QVariant StepGridModel::headerData(int section, Qt::Orientation orientation, int
   return QAbstractTableModel::headerData(section, orientation, role);
 }
 
+bool StepGridModel::isRowHighlighted(int gridRow) const {
+  return std::find(highlighted_.begin(), highlighted_.end(), gridRow) != highlighted_.end();
+}
+
+void StepGridModel::setRowHighlighted(int row, bool highlighted) {
+  if (row < 1 || row >= grid_.Rows() || isRowHighlighted(row) == highlighted) {
+    return;
+  }
+  if (highlighted) {
+    highlighted_.push_back(row);
+  } else {
+    std::erase(highlighted_, row);
+  }
+  emit dataChanged(indexOfCell(row, kColStepNo + 1), indexOfCell(row, kStepColumns - 1),
+                   {Qt::BackgroundRole});
+}
+
 // The grid reports changes after making them. Row changes are announced as a
 // begin/end pair at once: nothing between the two asks the grid for data, and
 // persistent indexes move by row numbers alone.
 void StepGridModel::OnGridReset() {
   beginResetModel();
+  highlighted_.clear();
   shownRows_ = grid_.Rows() - 1;
   endResetModel();
 }

@@ -5,6 +5,7 @@
 // cells it paints.
 
 #include <QAbstractTableModel>
+#include <vector>
 
 #include "steps/step_grid.h"
 
@@ -22,6 +23,12 @@ class StepGridModel : public QAbstractTableModel, private StepGridObserver {
   QModelIndex indexOfCell(int gridRow, int col) const;
   static int gridRow(const QModelIndex& index) { return index.row() + 1; }
 
+  /// The running-row colour: yellow behind columns 1 to 25 of grid row
+  /// `gridRow`, or white again. Column 0 keeps its colour. A new list (reset)
+  /// is all white.
+  void setRowHighlighted(int gridRow, bool highlighted);
+  bool isRowHighlighted(int gridRow) const;
+
   int rowCount(const QModelIndex& parent = {}) const override;
   int columnCount(const QModelIndex& parent = {}) const override;
   QVariant data(const QModelIndex& index, int role) const override;
@@ -37,6 +44,9 @@ class StepGridModel : public QAbstractTableModel, private StepGridObserver {
   // The row count the views have been told about; it follows the grid through
   // the notifications so that every begin/end pair sees the count it expects.
   int shownRows_ = 0;
+  // Grid rows shown yellow; a run leaves at most a few (a FOR block going
+  // back leaves the row before the jump as it was).
+  std::vector<int> highlighted_;
 };
 
 }  // namespace kv

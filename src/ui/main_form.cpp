@@ -1,0 +1,264 @@
+// The main window's controls and their layout; the handlers are in
+// main_form_actions.cpp.
+#include "ui/main_form.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDebug>
+#include <QFontMetrics>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeySequence>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QShortcut>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTableView>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <array>
+
+#include "results/result_log.h"
+#include "station/station.h"
+#include "steps/step_list_ops.h"
+#include "ui/desktop_bench.h"
+#include "ui/desktop_message_sink.h"
+#include "ui/result_log_model.h"
+#include "ui/step_editor_panel.h"
+#include "ui/step_editor_widget.h"
+#include "ui/step_list_view.h"
+#include "ui/twips.h"
+
+namespace kv {
+
+namespace {
+
+// Sizes in twips.
+constexpr int kClientWidth = 21750;
+constexpr int kClientHeight = 10440;
+constexpr int kListView1Width = 21255;
+constexpr int kButtonWidth = 1900;
+constexpr int kButtonHeight = 495;
+
+QPushButton* MakeButton(const char* name, const char* caption, const QString& tip,
+                        QWidget* parent) {
+  auto* button = new QPushButton(QString::fromUtf8(caption), parent);
+  button->setObjectName(QLatin1String(name));
+  button->setToolTip(tip);
+  button->setMinimumSize(TwipsToPixels(kButtonWidth, parent), TwipsToPixels(kButtonHeight, parent));
+  return button;
+}
+
+}  // namespace
+
+MainForm::MainForm(DesktopBench& bench, DesktopMessageSink& sink, MainFormOptions options,
+                   QWidget* parent)
+    : QMainWindow(parent),
+      bench_(bench),
+      sink_(sink),
+      station_(bench.GetStation()),
+      files_(station_.Steps(), editor_, bench.IniPath(), options.folders) {
+  setObjectName(QStringLiteral("MainForm"));
+  setWindowTitle(QString::fromUtf8(kMainFormCaption));
+  buildControls();
+  connectStation();
+  sink.SetShowHandler([this](const QString& text) {
+    statusBar()->showMessage(text);
+    showBox(text);
+  });
+  sink.Watch(station_);
+  startUp(options.stepFile);
+}
+
+MainForm::~MainForm() {
+  // The sink outlives the window (the link may still report while the
+  // program leaves); its messages then go to the log.
+  sink_.SetShowHandler([](const QString& text) { qWarning().noquote() << text; });
+}
+
+void MainForm::buildControls() {
+  auto* central = new QWidget(this);
+  setCentralWidget(central);
+
+  label24_ = new QLabel(QString::fromUtf8(kMainFormCaption), central);
+  label24_->setObjectName(QStringLiteral("Label24"));
+  QFont titleFont = label24_->font();
+  titleFont.setPointSizeF(titleFont.pointSizeF() * 1.5);
+  titleFont.setBold(true);
+  label24_->setFont(titleFont);
+  nameLabel_ = new QLabel(QStringLiteral("No load identified"), central);
+  nameLabel_->setObjectName(QStringLiteral("NameLabel"));
+  nameLabel_->setToolTip(QStringLiteral("The model the load reported when it was last asked"));
+  nameLabel_->setFrameShape(QFrame::Panel);
+  nameLabel_->setFrameShadow(QFrame::Sunken);
+  nameLabel_->setMinimumWidth(TwipsToPixels(3000, this));
+  auto* top = new QHBoxLayout;
+  top->addWidget(label24_);
+  top->addStretch(1);
+  top->addWidget(new QLabel(QStringLiteral("Load:"), central));
+  top->addWidget(nameLabel_);
+
+  editorWidget_ = new StepEditorWidget(station_.Steps(), editor_, central);
+  editorWidget_->setMessageHandler([this](const QString& text) { showBox(text); });
+
+  // The result log: rows of equal height, so a million rows cost nothing
+  // until they are painted.
+  logModel_ = new ResultLogModel(station_.Log(), this);
+  listView1_ = new QTableView(central);
+  listView1_->setObjectName(QStringLiteral("ListView1"));
+  listView1_->setModel(logModel_);
+  listView1_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  listView1_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  listView1_->setWordWrap(false);
+  listView1_->verticalHeader()->hide();
+  listView1_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  listView1_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+  listView1_->horizontalHeader()->setHighlightSections(false);
+  // The widths were chosen for a smaller font; a column never cuts its
+  // widest usual text ("2026/12/06 10:00:00" in TotalTime).
+  const auto columns = BuildResultColumns();
+  static constexpr std::array<const char*, kResultColumns> kWidestText = {"000000",
+                                                                          "00:00:00",
+                                                                          "000.0000",
+                                                                          "000.0000",
+                                                                          "0000.0000",
+                                                                          "0.00000000",
+                                                                          "0.00000000",
+                                                                          "0000/00/00 00:00:00",
+                                                                          "Battery Discharge CC",
+                                                                          "PASS"};
+  const QFontMetrics metrics = listView1_->fontMetrics();
+  for (int c = 0; c < kResultColumns; ++c) {
+    const auto i = static_cast<std::size_t>(c);
+    const int textWidth = metrics.horizontalAdvance(QLatin1String(kWidestText[i])) + 12;
+    listView1_->setColumnWidth(c, std::max(TwipsToPixels(columns[i].widthTwips, this), textWidth));
+  }
+  tabs_ = new QTabWidget(central);
+  tabs_->setObjectName(QStringLiteral("ViewTabs"));
+  tabs_->addTab(listView1_, QStringLiteral("Log"));
+
+  auto* splitter = new QSplitter(Qt::Vertical, central);
+  splitter->addWidget(editorWidget_);
+  splitter->addWidget(tabs_);
+  splitter->setStretchFactor(0, 3);
+  splitter->setStretchFactor(1, 2);
+  splitter->setChildrenCollapsible(false);
+
+  auto* layout = new QVBoxLayout(central);
+  const int margin = TwipsToPixels((kClientWidth - kListView1Width) / 2, this) / 2;
+  layout->setContentsMargins(margin, margin, margin, 0);
+  layout->addLayout(top);
+  layout->addWidget(buildButtonRow());
+  layout->addWidget(splitter, 1);
+  buildHiddenControls(central);
+  buildStatusLine();
+  resize(TwipsToPixels(kClientWidth, this), TwipsToPixels(kClientHeight, this));
+}
+
+QWidget* MainForm::buildButtonRow() {
+  auto* row = new QWidget(centralWidget());
+  openCommand_ =
+      MakeButton("OpenCommand", "Open File", QStringLiteral("Open a test-step file (Ctrl+O)"), row);
+  saveCommand_ = MakeButton("SaveCommand", "Save File",
+                            QStringLiteral("Save the step list to a file (Ctrl+S)"), row);
+  connectCommand_ = MakeButton("ConnectCommand", "Device Connect Setup",
+                               QStringLiteral("Connection settings, then identify the load"), row);
+  runCommand_ = MakeButton("RunCommand", "Start Test",
+                           QStringLiteral("Run the step list from the first step (F5)"), row);
+  stopCommand_ =
+      MakeButton("StopCommand", "Stop Test",
+                 QStringLiteral("Stop the run and turn the load off (Shift+F5 or Esc)"), row);
+  saveLogCmd_ =
+      MakeButton("SaveLogCmd", "Save Log",
+                 QStringLiteral("Save the result log as CSV report files; a run goes on"), row);
+  auto* layout = new QHBoxLayout(row);
+  layout->setContentsMargins(0, 0, 0, 0);
+  for (QPushButton* b : {openCommand_, saveCommand_, connectCommand_}) {
+    layout->addWidget(b);
+  }
+  layout->addStretch(1);
+  for (QPushButton* b : {runCommand_, stopCommand_, saveLogCmd_}) {
+    layout->addWidget(b);
+  }
+
+  connect(openCommand_, &QPushButton::clicked, this, &MainForm::onOpenClicked);
+  connect(saveCommand_, &QPushButton::clicked, this, &MainForm::onSaveClicked);
+  connect(connectCommand_, &QPushButton::clicked, this, &MainForm::OpenConnectionSetup);
+  connect(runCommand_, &QPushButton::clicked, this, &MainForm::runTest);
+  connect(stopCommand_, &QPushButton::clicked, this, &MainForm::stopTest);
+  connect(saveLogCmd_, &QPushButton::clicked, this, &MainForm::onSaveLogClicked);
+
+  const auto shortcut = [this](QKeySequence keys, auto slot) {
+    connect(new QShortcut(keys, this), &QShortcut::activated, this, slot);
+  };
+  shortcut(QKeySequence::Open, &MainForm::onOpenClicked);
+  shortcut(QKeySequence::Save, &MainForm::onSaveClicked);
+  shortcut(QKeySequence(Qt::Key_F5), &MainForm::runTest);
+  shortcut(QKeySequence(Qt::SHIFT | Qt::Key_F5), &MainForm::stopTest);
+  shortcut(QKeySequence(Qt::Key_Escape), &MainForm::stopTest);
+  return row;
+}
+
+void MainForm::buildHiddenControls(QWidget* parent) {
+  // Kept for what reads them; the operator never sees them.
+  measTimeText_ = new QLineEdit(QStringLiteral("1000"), parent);
+  measTimeText_->setObjectName(QStringLiteral("MeasTimeText"));
+  label20_ = new QLabel(QStringLiteral("Sampling Time"), parent);
+  label20_->setObjectName(QStringLiteral("Label20"));
+  label21_ = new QLabel(QStringLiteral("ms"), parent);
+  label21_->setObjectName(QStringLiteral("Label21"));
+  list1_ = new QListWidget(parent);
+  list1_->setObjectName(QStringLiteral("List1"));
+  text1_ = new QLineEdit(parent);
+  text1_->setObjectName(QStringLiteral("Text1"));
+  for (QWidget* w : std::initializer_list<QWidget*>{measTimeText_, label20_, label21_, text1_}) {
+    w->hide();
+  }
+  connect(editorWidget_, &StepEditorWidget::stepCountChanged, text1_, &QLineEdit::setText);
+}
+
+void MainForm::buildStatusLine() {
+  const auto section = [this](const char* name, const QString& tip) {
+    auto* label = new QLabel(this);
+    label->setObjectName(QLatin1String(name));
+    label->setToolTip(tip);
+    statusBar()->addPermanentWidget(label);
+    return label;
+  };
+  connectionStatus_ =
+      section("ConnectionStatus", QStringLiteral("Connection and identified model"));
+  stepStatus_ = section("StepStatus", QStringLiteral("The running step"));
+  timeLeftStatus_ = section("TimeLeftStatus", QStringLiteral("Time left in the step's budget"));
+  elapsedStatus_ = section("ElapsedStatus", QStringLiteral("Time since Start Test"));
+  readingStatus_ = section("ReadingStatus", QStringLiteral("Last voltage, current, Ah and Wh"));
+}
+
+void MainForm::startUp(const std::string& stepFile) {
+  // The result columns exist (buildControls); then the grids, the settings
+  // (read by the bench) and the last step file, as the program always did.
+  files_.InitGrids();
+  if (!bench_.Warnings().empty()) {
+    QStringList warnings;
+    for (const std::string& w : bench_.Warnings()) {
+      warnings << QString::fromStdString(w);
+    }
+    statusBar()->showMessage(warnings.join(QStringLiteral("; ")));
+  }
+  files_.SetCurrentStepFile(stepFile.empty() ? bench_.Settings().testFileName : stepFile);
+  const FileActionOutcome loaded = files_.LoadStartupFile();
+  updateStepCount();
+  if (!loaded.message.isEmpty()) {
+    showBox(loaded.message);
+  }
+  editor_.SelectFunction("Discharge");
+  editorWidget_->refresh();
+  list1_->hide();
+  updateConnectionText();
+}
+
+}  // namespace kv
