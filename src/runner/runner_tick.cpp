@@ -4,6 +4,7 @@
 #include <string_view>
 #include <utility>
 
+#include "runner/clock_cells.h"
 #include "runner/tick_session.h"
 #include "steps/step_columns.h"
 #include "text/number_text.h"

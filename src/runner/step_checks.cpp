@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "commands/step_builders.h"
+#include "runner/clock_cells.h"
 #include "runner/tick_session.h"
 #include "steps/step_columns.h"
 #include "text/decimal_number.h"

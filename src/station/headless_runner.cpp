@@ -18,7 +18,7 @@
 #include "link/transports/link_router.h"
 #include "results/csv_export.h"
 #include "runner/system_clock.h"
-#include "sim/simulated_link.h"
+#include "sim/link/simulated_link.h"
 #include "sim/simulated_load.h"
 #include "station/headless_signals.h"
 #include "station/station.h"

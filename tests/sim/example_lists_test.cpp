@@ -11,7 +11,7 @@
 #include "results/result_log.h"
 #include "runner/run_control.h"
 #include "runner/runner_tick.h"
-#include "sim/simulated_link.h"
+#include "sim/link/simulated_link.h"
 #include "stepfile/step_file.h"
 #include "support/fake_clock.h"
 

@@ -1,7 +1,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "sim/simulated_link.h"
+#include "sim/link/simulated_link.h"
 #include "support/fake_clock.h"
 
 namespace kv {

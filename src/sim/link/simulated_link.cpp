@@ -1,4 +1,4 @@
-#include "sim/simulated_link.h"
+#include "sim/link/simulated_link.h"
 
 namespace kv {
 

@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "link/instrument_link.h"
-#include "runner/clock.h"
+#include "base/clock.h"
 #include "sim/simulated_load.h"
 
 namespace kv {
