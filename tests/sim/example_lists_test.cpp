@@ -19,7 +19,8 @@ namespace kv {
 namespace {
 
 std::string ExamplePath(const char* name) {
-  return (std::filesystem::path(__FILE__).parent_path() / ".." / ".." / "examples" / name).string();
+  // __FILE__ is relative to the build folder, which is not where ctest runs us.
+  return (std::filesystem::path(KV_EXAMPLES_DIR) / name).string();
 }
 
 struct Finished : RunnerObserver {
