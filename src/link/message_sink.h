@@ -7,12 +7,26 @@
 
 namespace kv {
 
+inline constexpr std::string_view kCheckComPortMessage = "Please check COM Port is correct?";
+inline constexpr std::string_view kConnectFailMessage = "Connect Fail!";
+inline constexpr std::string_view kLostConnectMessage = "Lost Connect!";
+
+/// Why the link could not reach the load.
+enum class LinkFailure {
+  PortUnavailable,  // the serial port cannot be opened or configured
+  ConnectFailed,    // the LAN connection was not made within the bound
+  ConnectionLost,   // a LAN write found no connection
+};
+
 class MessageSink {
  public:
   virtual ~MessageSink() = default;
   /// May block until the operator acknowledges (a modal box keeps the event
   /// loop running), so callers must expect other handlers to run inside it.
   virtual void ShowMessage(std::string_view text) = 0;
+  /// A transport failed; `text` is its message. Consumers that count or react
+  /// to failures override this rather than comparing message texts.
+  virtual void OnLinkFailure(LinkFailure /*failure*/, std::string_view text) { ShowMessage(text); }
 };
 
 }  // namespace kv

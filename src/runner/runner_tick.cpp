@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "results/result_columns.h"
+#include "runner/clock_cells.h"
 #include "runner/tick_session.h"
 #include "steps/step_columns.h"
 #include "text/number_text.h"

@@ -9,9 +9,9 @@
 #include <string>
 #include <string_view>
 
+#include "base/clock.h"
 #include "link/instrument_link.h"
 #include "results/result_log.h"
-#include "runner/clock.h"
 #include "runner/runner_state.h"
 #include "steps/step_grid.h"
 

@@ -6,6 +6,7 @@
 
 #include "commands/step_builders.h"
 #include "results/result_columns.h"
+#include "runner/clock_cells.h"
 #include "runner/tick_session.h"
 #include "steps/step_columns.h"
 #include "steps/step_function.h"

@@ -1,7 +1,7 @@
 #pragma once
 // The real clock: local time of day and a monotonic millisecond count.
 
-#include "runner/clock.h"
+#include "base/clock.h"
 
 namespace kv {
 

@@ -1,8 +1,5 @@
 #include "station/headless_console.h"
 
-#include "link/transports/serial_transport.h"
-#include "link/transports/tcp_transport.h"
-
 namespace kv {
 
 namespace {
@@ -30,10 +27,12 @@ HeadlessConsole::~HeadlessConsole() {
   Finish();
 }
 
+void HeadlessConsole::OnLinkFailure(LinkFailure /*failure*/, std::string_view text) {
+  ++linkFailures_;
+  ShowMessage(text);
+}
+
 void HeadlessConsole::ShowMessage(std::string_view text) {
-  if (text == kLostConnectMessage || text == kConnectFailMessage || text == kCheckComPortMessage) {
-    ++linkFailures_;
-  }
   if (!lastMessage_.empty() && text == lastMessage_) {
     ++repeats_;
     return;

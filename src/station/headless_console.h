@@ -32,6 +32,8 @@ class HeadlessConsole : public MessageSink {
   /// them in a box. The same message over and over (a lost connection says
   /// so at every write) is printed once and then counted.
   void ShowMessage(std::string_view text) override;
+  /// Counted for the exit status, then shown like any message.
+  void OnLinkFailure(LinkFailure failure, std::string_view text) override;
   /// "kvload-run: <text>" unless quiet.
   void Info(std::string_view text);
   /// "kvload-run: <text>" even when quiet: things a script must not miss.

@@ -19,7 +19,7 @@
 #include "results/csv_export.h"
 #include "results/result_columns.h"
 #include "runner/system_clock.h"
-#include "sim/simulated_link.h"
+#include "sim/link/simulated_link.h"
 #include "sim/simulated_load.h"
 #include "station/headless_signals.h"
 #include "station/station.h"

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <string>
 
-#include "link/transports/tcp_transport.h"
+#include "link/message_sink.h"
 
 namespace kv {
 namespace {
@@ -72,10 +72,10 @@ TEST_F(HeadlessConsoleTest, NoProgressWithoutTerminalOrWhenQuiet) {
 TEST_F(HeadlessConsoleTest, RepeatedMessageIsPrintedOnceThenCounted) {
   HeadlessConsole console({out, err, false, false});
   for (int i = 0; i < 4; ++i) {
-    console.ShowMessage(kLostConnectMessage);
+    console.OnLinkFailure(LinkFailure::ConnectionLost, kLostConnectMessage);
   }
   console.ShowMessage("Test Finished");
-  console.ShowMessage(kLostConnectMessage);
+  console.OnLinkFailure(LinkFailure::ConnectionLost, kLostConnectMessage);
   console.Finish();
   EXPECT_EQ(Contents(err),
             "Lost Connect!\n"

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "runner/clock.h"
+#include "runner/clock_cells.h"
 #include "runner/system_clock.h"
 
 namespace kv {

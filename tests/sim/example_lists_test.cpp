@@ -11,7 +11,7 @@
 #include "results/result_log.h"
 #include "runner/run_control.h"
 #include "runner/runner_tick.h"
-#include "sim/simulated_link.h"
+#include "sim/link/simulated_link.h"
 #include "stepfile/step_file.h"
 #include "support/fake_clock.h"
 
@@ -19,7 +19,8 @@ namespace kv {
 namespace {
 
 std::string ExamplePath(const char* name) {
-  return (std::filesystem::path(__FILE__).parent_path() / ".." / ".." / "examples" / name).string();
+  // __FILE__ is relative to the build folder, which is not where ctest runs us.
+  return (std::filesystem::path(KV_EXAMPLES_DIR) / name).string();
 }
 
 struct Finished : RunnerObserver {

@@ -1,7 +1,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "sim/simulated_link.h"
+#include "sim/link/simulated_link.h"
 #include "support/fake_clock.h"
 
 namespace kv {
@@ -33,6 +33,20 @@ TEST(SimulatedLink, AnUnreadReplyIsDiscardedByTheNextWrite) {
   link.WriteInstrument("NG?");
   EXPECT_EQ(link.ReadInstrument(), "0");
   EXPECT_EQ(link.ReadInstrument(), "ErrRec");
+}
+
+TEST(SimulatedLink, RepliesAreReadByTheRuleOfTheirCarrier) {
+  SimLoadConfig config;
+  config.modelText = std::string(300, 'M');
+  test::FakeClock clock;
+  for (const std::int16_t mode : {kModeSerial, kModeGpib, kModeLan}) {
+    SimulatedLoad load(config);
+    SimulatedLink link(load, clock, mode);
+    link.OpenInstrument(mode);
+    link.WriteInstrument("name?");
+    // One GPIB read transfers at most 256 bytes; the other carriers take the line.
+    EXPECT_EQ(link.ReadInstrument().size(), mode == kModeGpib ? 256u : 300u) << mode;
+  }
 }
 
 TEST(SimulatedLink, LanRepliesFillRecvBuf) {

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "runner/clock.h"
+#include "base/clock.h"
 
 namespace kv::test {
 

@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/clock.h"
 #include "link/instrument_link.h"
-#include "runner/clock.h"
 
 namespace kv::test {
 

@@ -118,6 +118,7 @@ TEST(SerialOpenTest, MissingPortAsksToCheckIt) {
   EXPECT_FALSE(serial.SerialOpen(QStringLiteral("/dev/kv-no-such-port"), 115200, 2));
   EXPECT_FALSE(serial.IsOpen());
   EXPECT_THAT(sink.messages, ElementsAre("Please check COM Port is correct?"));
+  EXPECT_THAT(sink.failures, ElementsAre(LinkFailure::PortUnavailable));
   // A later write fails quietly (error line only) and a read finds the port closed.
   serial.SerialWrite("LOAD OFF");
   EXPECT_EQ(serial.SerialRead(), "");

@@ -1,9 +1,11 @@
 #include "link/transports/gpib_transport.h"
 
+#include <algorithm>
 #include <array>
 #include <utility>
 
 #include "link/instrument_link.h"
+#include "link/reply_rules.h"
 
 namespace kv {
 namespace {
@@ -15,7 +17,8 @@ constexpr int kNoSecondaryAddress = 0;
 constexpr int kTimeout1s = 11;
 constexpr int kEotAssertEoi = 11;
 constexpr int kEosNoTermination = 1;
-constexpr long kReadBufferSize = 256;
+// The board the link always uses, whatever the settings file says.
+constexpr int kGpibBoard = 0;
 
 // Outcomes of RegisterGpibGlobalsForThread.
 constexpr int kRegistered = 0;
@@ -144,6 +147,10 @@ bool GpibTransport::Open(int board, int address) {
   return online_;
 }
 
+void GpibTransport::OpenInstrument(const LinkSettings& settings) {
+  Open(kGpibBoard, settings.address);
+}
+
 // A descriptor taken offline (or never given) is not used: the driver may
 // hand the same number out again.
 void GpibTransport::Write(std::string_view line) {
@@ -159,16 +166,12 @@ std::string GpibTransport::Read() {
     return std::string(kErrRec);
   }
   EnsureThreadRegistered();
-  std::array<char, kReadBufferSize> buffer{};
-  ibrd_(device_, buffer.data(), kReadBufferSize);
-  long count = LastByteCount();
-  if (count <= 0) {
-    return std::string(kErrRec);
-  }
-  if (count > kReadBufferSize) {
-    count = kReadBufferSize;
-  }
-  return TrimReply(std::string_view(buffer.data(), static_cast<std::size_t>(count)));
+  std::array<char, kGpibReadSize> buffer{};
+  ibrd_(device_, buffer.data(), static_cast<long>(buffer.size()));
+  const long count = LastByteCount();
+  const std::size_t kept =
+      count <= 0 ? 0 : std::min(static_cast<std::size_t>(count), buffer.size());
+  return GpibReply(std::string_view(buffer.data(), kept));
 }
 
 void GpibTransport::Close() {

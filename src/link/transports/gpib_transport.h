@@ -11,6 +11,8 @@
 #include <string_view>
 #include <thread>
 
+#include "link/transport.h"
+
 // The 32-bit Windows drivers use the standard Windows calling convention.
 #if defined(_WIN32) && !defined(_WIN64)
 #define KV_GPIB_CALL __stdcall
@@ -20,7 +22,7 @@
 
 namespace kv {
 
-class GpibTransport {
+class GpibTransport : public Transport {
  public:
   /// The libraries tried in order when no path is given: linux-gpib and the
   /// NI driver on Linux, the 32/64-bit driver names on Windows.
@@ -30,7 +32,7 @@ class GpibTransport {
   GpibTransport();
   /// Loads only `libraryPath` (tests load a fake driver this way).
   explicit GpibTransport(QString libraryPath);
-  ~GpibTransport();
+  ~GpibTransport() override;
   GpibTransport(const GpibTransport&) = delete;
   GpibTransport& operator=(const GpibTransport&) = delete;
 
@@ -47,6 +49,12 @@ class GpibTransport {
   /// Takes the device offline; later writes do nothing and reads give
   /// "ErrRec" until the next open. Device() keeps its value.
   void Close();
+
+  /// Board 0 at the settings' address.
+  void OpenInstrument(const LinkSettings& settings) override;
+  void CloseInstrument() override { Close(); }
+  void WriteInstrument(std::string_view command) override { Write(command); }
+  std::string ReadInstrument() override { return Read(); }
 
   /// Whether a driver library is loaded and has the calls we need.
   bool HasDriver();

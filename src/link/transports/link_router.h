@@ -12,6 +12,7 @@
 #include "link/instrument_link.h"
 #include "link/link_settings.h"
 #include "link/message_sink.h"
+#include "link/transport.h"
 #include "link/transports/gpib_transport.h"
 #include "link/transports/serial_transport.h"
 #include "link/transports/tcp_transport.h"
@@ -25,8 +26,9 @@ class LinkRouter : public InstrumentLink {
   LinkRouter(LinkSettings settings, MessageSink& sink, const QString& gpibLibraryPath = {});
   ~LinkRouter() override;
 
-  /// New settings take effect at the next OpenInstrument (ConnectMode at once).
-  void SetSettings(const LinkSettings& settings) { settings_ = settings; }
+  /// New settings take effect at the next OpenInstrument; the transport that
+  /// ConnectMode names takes every other operation at once.
+  void SetSettings(const LinkSettings& settings);
   const LinkSettings& Settings() const { return settings_; }
 
   void OpenInstrument(std::int16_t mode) override;
@@ -37,15 +39,22 @@ class LinkRouter : public InstrumentLink {
   std::string WaitRecvBuf(int timeoutMs) override;
   void ClearRecvBuf() override;
 
+  /// The transport ConnectMode names; null when it names none.
+  Transport* Active() const { return active_; }
+
   SerialTransport& Serial() { return serial_; }
   TcpTransport& Tcp() { return tcp_; }
   GpibTransport& Gpib() { return *gpib_; }
 
  private:
+  /// The transport of `mode`; null for a mode that names none.
+  Transport* TransportFor(std::int16_t mode);
+
   LinkSettings settings_;
   SerialTransport serial_;
   TcpTransport tcp_;
   std::unique_ptr<GpibTransport> gpib_;
+  Transport* active_ = nullptr;
 };
 
 }  // namespace kv

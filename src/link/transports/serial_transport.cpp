@@ -7,6 +7,7 @@
 #include <QtDebug>
 
 #include "link/instrument_link.h"
+#include "link/reply_rules.h"
 #include "link/transports/event_wait.h"
 
 namespace kv {
@@ -60,7 +61,7 @@ bool SerialTransport::SerialOpen(const QString& deviceName, std::int32_t baudRat
     if (port_.isOpen()) {
       port_.close();
     }
-    sink_.ShowMessage(kCheckComPortMessage);
+    sink_.OnLinkFailure(LinkFailure::PortUnavailable, kCheckComPortMessage);
     return false;
   }
   // Best effort: pseudo-terminals refuse both lines, and with RTS/CTS the
@@ -113,10 +114,16 @@ std::string SerialTransport::SerialRead() {
     LogError(port_.error(), port_.errorString());
     return std::string(kErrRec);
   }
-  if (collected.size() < 2) {
-    return std::string(kErrRec);
+  return SerialReply(
+      std::string_view(collected.constData(), static_cast<size_t>(collected.size())));
+}
+
+void SerialTransport::OpenInstrument(const LinkSettings& settings) {
+  const std::string device = SerialDeviceName(settings.comPort);
+  if (device.empty()) {
+    return;
   }
-  return TrimReply(std::string_view(collected.constData(), static_cast<size_t>(collected.size())));
+  SerialOpen(QString::fromStdString(device), settings.baudRate, settings.handShake);
 }
 
 void SerialTransport::SerialClose() {

@@ -10,12 +10,11 @@
 
 #include "link/instrument_link.h"
 #include "link/message_sink.h"
+#include "link/transport.h"
 
 namespace kv {
 
-inline constexpr std::string_view kCheckComPortMessage = "Please check COM Port is correct?";
-
-class SerialTransport {
+class SerialTransport : public Transport {
  public:
   /// `sink` shows the open failure; it must outlive the transport.
   explicit SerialTransport(MessageSink& sink);
@@ -31,6 +30,13 @@ class SerialTransport {
   /// came within the bound; "" when the port is closed.
   std::string SerialRead();
   void SerialClose();
+
+  /// COMPort names the device; one that names none (no number above 0, no
+  /// device path) opens nothing and shows nothing.
+  void OpenInstrument(const LinkSettings& settings) override;
+  void CloseInstrument() override { SerialClose(); }
+  void WriteInstrument(std::string_view command) override { SerialWrite(command); }
+  std::string ReadInstrument() override { return SerialRead(); }
 
   bool IsOpen() const { return port_.isOpen(); }
   QString PortName() const { return port_.portName(); }

@@ -3,8 +3,11 @@
 #include <QHostAddress>
 #include <QtDebug>
 #include <algorithm>
+#include <optional>
+#include <utility>
 
 #include "link/instrument_link.h"
+#include "link/link_settings.h"
 #include "link/transports/event_wait.h"
 
 namespace kv {
@@ -24,17 +27,13 @@ TcpTransport::TcpTransport(MessageSink& sink, QObject* parent) : QObject(parent)
 }
 
 void TcpTransport::OnReadyRead() {
-  partial_ += socket_.readAll();
-  const qsizetype lastLf = partial_.lastIndexOf('\n');
-  if (lastLf < 0) {
+  const QByteArray chunk = socket_.readAll();
+  std::optional<std::string> reply =
+      arrivals_.Feed(std::string_view(chunk.constData(), static_cast<size_t>(chunk.size())));
+  if (!reply) {
     return;
   }
-  // Of several whole lines only the newest counts: RecvBuf holds one reply,
-  // and a newer one replaces an older that nobody took.
-  const qsizetype prevLf = partial_.lastIndexOf('\n', lastLf - 1);
-  const QByteArray line = partial_.mid(prevLf + 1, lastLf - prevLf);
-  partial_.remove(0, lastLf + 1);
-  recvBuf_ = TrimReply(std::string_view(line.constData(), static_cast<size_t>(line.size())));
+  recvBuf_ = std::move(*reply);
   emit replyReceived();
 }
 
@@ -48,7 +47,7 @@ bool TcpTransport::TcpOpen(const QString& address, quint16 port) {
   }
   connecting_ = true;
   socket_.abort();
-  partial_.clear();
+  arrivals_.Clear();
   const QHostAddress host(address);
   EventWait wait(connectTimeoutMs_);
   wait.WakeOn(&socket_, &QAbstractSocket::stateChanged);
@@ -76,7 +75,7 @@ bool TcpTransport::TcpOpen(const QString& address, quint16 port) {
     return true;
   }
   socket_.abort();
-  sink_.ShowMessage(kConnectFailMessage);
+  sink_.OnLinkFailure(LinkFailure::ConnectFailed, kConnectFailMessage);
   return false;
 }
 
@@ -85,7 +84,7 @@ void TcpTransport::TcpWrite(std::string_view command) {
     // Whatever came unasked belongs to no query; the reply to this line is
     // the next one to arrive.
     socket_.readAll();
-    partial_.clear();
+    arrivals_.Clear();
     recvBuf_.clear();
     QByteArray line(command.data(), static_cast<qsizetype>(command.size()));
     line.append("\r\n");
@@ -94,7 +93,7 @@ void TcpTransport::TcpWrite(std::string_view command) {
     }
     socket_.flush();
   } else {
-    sink_.ShowMessage(kLostConnectMessage);
+    sink_.OnLinkFailure(LinkFailure::ConnectionLost, kLostConnectMessage);
   }
   WaitMilliseconds(kWritePauseMs);
 }
@@ -118,8 +117,17 @@ std::string TcpTransport::WaitRecvBuf(int timeoutMs) {
   return WaitForReply(timeoutMs);
 }
 
+void TcpTransport::OpenInstrument(const LinkSettings& settings) {
+  // A port outside 1..65535 cannot be reached; port 0 makes the attempt
+  // fail the ordinary way.
+  const int port = settings.lanPort;
+  TcpOpen(QString::fromStdString(LanAddressText(settings)),
+          static_cast<quint16>(port >= 1 && port <= 65535 ? port : 0));
+  TcpWrite("REM");
+}
+
 void TcpTransport::TcpClose() {
-  partial_.clear();
+  arrivals_.Clear();
   socket_.close();
 }
 

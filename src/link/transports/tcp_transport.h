@@ -11,13 +11,12 @@
 #include <string_view>
 
 #include "link/message_sink.h"
+#include "link/reply_rules.h"
+#include "link/transport.h"
 
 namespace kv {
 
-inline constexpr std::string_view kConnectFailMessage = "Connect Fail!";
-inline constexpr std::string_view kLostConnectMessage = "Lost Connect!";
-
-class TcpTransport : public QObject {
+class TcpTransport : public QObject, public Transport {
   Q_OBJECT
 
  public:
@@ -36,11 +35,18 @@ class TcpTransport : public QObject {
   /// The reply to the last write: RecvBuf at once when it holds one, else
   /// waits up to `timeoutMs` for it; "ErrRec" when none comes.
   std::string ReadReply(int timeoutMs);
+  /// LanIP1..4 and LanPort, then "REM" whatever the outcome.
+  void OpenInstrument(const LinkSettings& settings) override;
+  void CloseInstrument() override { TcpClose(); }
+  void WriteInstrument(std::string_view command) override { TcpWrite(command); }
+  /// ReadReply with the read bound.
+  std::string ReadInstrument() override { return ReadReply(kReplyWaitMs); }
   /// Waits up to `timeoutMs` until RecvBuf is not empty; returns it (without
   /// emptying it), "" when the bound passed.
-  std::string WaitRecvBuf(int timeoutMs);
+  std::string WaitRecvBuf(int timeoutMs) override;
+  void ClearRecvBuf() override { recvBuf_.clear(); }
+
   const std::string& RecvBuf() const { return recvBuf_; }
-  void ClearRecvBuf() { recvBuf_.clear(); }
 
   bool IsConnected() const { return socket_.state() == QAbstractSocket::ConnectedState; }
   /// How long TcpOpen keeps trying; about ten seconds unless a test shortens it.
@@ -56,7 +62,7 @@ class TcpTransport : public QObject {
 
   MessageSink& sink_;
   QTcpSocket socket_;
-  QByteArray partial_;  // the start of a reply whose LF has not come yet
+  LanReplyAssembler arrivals_;
   std::string recvBuf_;
   int connectTimeoutMs_ = 10000;
   bool connecting_ = false;

@@ -12,7 +12,12 @@ namespace kv::test {
 class RecordingSink : public MessageSink {
  public:
   void ShowMessage(std::string_view text) override { messages.emplace_back(text); }
+  void OnLinkFailure(LinkFailure failure, std::string_view text) override {
+    failures.push_back(failure);
+    ShowMessage(text);
+  }
   std::vector<std::string> messages;
+  std::vector<LinkFailure> failures;
 };
 
 }  // namespace kv::test

@@ -1,9 +1,9 @@
 #pragma once
-// Time as the runner sees it. The station uses the system clock; tests drive
-// a fake one so that a ten-hour list runs in milliseconds.
+// Time as the runner and the in-process simulated load see it. The station
+// uses the system clock; tests drive a fake one so that a ten-hour list runs
+// in milliseconds.
 
 #include <cstdint>
-#include <string>
 
 namespace kv {
 
@@ -25,10 +25,5 @@ class Clock {
   /// Monotonic milliseconds; 64-bit so it never wraps.
   virtual std::int64_t TickMs() const = 0;
 };
-
-/// "hh:mm:ss", 24-hour.
-std::string FormatClockCell(const LocalDateTime& t);
-/// "YYYY/MM/DD hh:mm:ss".
-std::string FormatStampCell(const LocalDateTime& t);
 
 }  // namespace kv

@@ -1,4 +1,4 @@
-#include "runner/clock.h"
+#include "runner/clock_cells.h"
 
 #include <cstdio>
 

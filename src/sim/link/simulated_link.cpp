@@ -1,4 +1,7 @@
-#include "sim/simulated_link.h"
+#include "sim/link/simulated_link.h"
+
+#include <optional>
+#include <utility>
 
 namespace kv {
 
@@ -17,9 +20,14 @@ void SimulatedLink::OpenInstrument(std::int16_t mode) {
   }
 }
 
+void SimulatedLink::OpenInstrument(const LinkSettings& /*settings*/) {
+  OpenInstrument(mode_);
+}
+
 void SimulatedLink::CloseInstrument() {
   open_ = false;
-  pending_.reset();
+  unread_.clear();
+  arrivals_.Clear();
   recvBuf_.clear();
 }
 
@@ -30,38 +38,38 @@ void SimulatedLink::WriteInstrument(std::string_view command) {
   // A serial write opens a closed port itself; a write discards any reply
   // nobody read, as the transports do.
   open_ = true;
-  pending_.reset();
+  unread_.clear();
   if (mode_ == kModeLan) {
+    arrivals_.Clear();
     recvBuf_.clear();
   }
-  std::optional<std::string> reply = load_.HandleLine(command, ModelMs());
-  if (!reply) {
+  const std::optional<std::string> reply = load_.HandleLine(command, ModelMs());
+  // An empty reply puts nothing on the line, as a silent load does.
+  if (!reply || reply->empty()) {
     return;
   }
+  // The terminators the load sends on each carrier.
   if (mode_ == kModeLan) {
-    recvBuf_ = *reply;
+    if (std::optional<std::string> line = arrivals_.Feed(*reply + "\r\n")) {
+      recvBuf_ = std::move(*line);
+    }
   } else {
-    pending_ = std::move(reply);
+    unread_ = *reply + "\n";
   }
 }
 
 std::string SimulatedLink::ReadInstrument() {
   switch (mode_) {
-    case kModeSerial:
-    case kModeGpib: {
-      if (!open_ && mode_ == kModeSerial) {
+    case kModeSerial: {
+      if (!open_) {
         return {};
       }
-      if (!pending_) {
-        return std::string(kErrRec);
-      }
-      std::string reply = std::move(*pending_);
-      pending_.reset();
-      // An empty reply is what a silent line gives too.
-      return reply.empty() ? std::string(kErrRec) : reply;
+      return SerialReply(std::exchange(unread_, {}));
     }
+    case kModeGpib:
+      return GpibReply(std::exchange(unread_, {}));
     case kModeLan:
-      return recvBuf_.empty() ? std::string(kErrRec) : recvBuf_;
+      return LanReply(recvBuf_);
     default:
       return {};
   }
