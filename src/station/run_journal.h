@@ -9,7 +9,7 @@
 #include <string>
 
 #include "results/result_log.h"
-#include "runner/clock.h"
+#include "base/clock.h"
 
 namespace kv {
 

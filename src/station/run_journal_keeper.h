@@ -8,7 +8,7 @@
 #include <QTimer>
 #include <string>
 
-#include "runner/clock.h"
+#include "base/clock.h"
 #include "station/run_journal.h"
 
 namespace kv {

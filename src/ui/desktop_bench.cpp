@@ -6,7 +6,7 @@
 
 #include "link/transports/link_router.h"
 #include "runner/system_clock.h"
-#include "sim/simulated_link.h"
+#include "sim/link/simulated_link.h"
 #include "sim/simulated_load.h"
 #include "station/headless_runner.h"
 #include "station/station.h"

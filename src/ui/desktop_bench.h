@@ -11,7 +11,7 @@
 #include "link/instrument_link.h"
 #include "link/link_settings.h"
 #include "link/message_sink.h"
-#include "runner/clock.h"
+#include "base/clock.h"
 
 namespace kv {
 

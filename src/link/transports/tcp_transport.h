@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "link/instrument_link.h"
 #include "link/message_sink.h"
 #include "link/reply_rules.h"
 #include "link/transport.h"
