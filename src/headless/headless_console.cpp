@@ -1,4 +1,4 @@
-#include "station/headless_console.h"
+#include "headless/headless_console.h"
 
 #include "link/transports/serial_transport.h"
 #include "link/transports/tcp_transport.h"
