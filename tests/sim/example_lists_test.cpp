@@ -19,7 +19,7 @@ namespace kv {
 namespace {
 
 std::string ExamplePath(const char* name) {
-  return (std::filesystem::path(__FILE__).parent_path() / ".." / ".." / "examples" / name).string();
+  return (std::filesystem::path(KV_EXAMPLES_DIR) / name).string();
 }
 
 struct Finished : RunnerObserver {
