@@ -8,7 +8,7 @@
 
 #include "link/transports/event_wait.h"
 #include "link/transports/link_router.h"
-#include "ui/desktop_bench.h"
+#include "station/bench.h"
 #include "ui/desktop_message_sink.h"
 #include "ui/main_form.h"
 
@@ -36,7 +36,7 @@ int main(int argc, char** argv) {
                                QStringLiteral("[MODEL] [STEPFILE]"));
   parser.process(app);
 
-  kv::DesktopBenchOptions options;
+  kv::BenchOptions options;
   options.iniPath = parser.value(iniOption).toStdString();
   options.simulated = parser.isSet(simOption);
   QStringList positional = parser.positionalArguments();
@@ -51,7 +51,7 @@ int main(int argc, char** argv) {
   }
 
   kv::DesktopMessageSink sink;
-  const std::unique_ptr<kv::DesktopBench> bench = kv::DesktopBench::Open(options, sink);
+  const std::unique_ptr<kv::Bench> bench = kv::Bench::Open(options, sink);
   kv::MainFormOptions formOptions;
   if (!positional.isEmpty()) {
     formOptions.stepFile =

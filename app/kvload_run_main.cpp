@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "station/headless_console.h"
-#include "station/headless_options.h"
-#include "station/headless_runner.h"
-#include "station/headless_signals.h"
+#include "headless/headless_console.h"
+#include "headless/headless_options.h"
+#include "headless/headless_runner.h"
+#include "process/process_signals.h"
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
@@ -23,14 +23,14 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (parse.options.version) {
-    std::puts("kvload-run 1.2");
+    std::puts("kvload-run " KV_VERSION);
     return 0;
   }
 
   QCoreApplication app(argc, argv);
   QCoreApplication::setApplicationName("kvload-run");
-  QCoreApplication::setApplicationVersion("1.2");
-  kv::HeadlessSignals signalSource;
+  QCoreApplication::setApplicationVersion(KV_VERSION);
+  kv::ProcessSignals signalSource;
 
   kv::HeadlessConsole::Streams streams;
   streams.quiet = parse.options.quiet;

@@ -3,14 +3,14 @@
 #include <QCoreApplication>
 #include <cstdio>
 
+#include "process/process_signals.h"
 #include "sim/server/sim_server.h"
 #include "sim/server/sim_server_options.h"
-#include "station/headless_signals.h"
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   QCoreApplication::setApplicationName("kvload-sim");
-  QCoreApplication::setApplicationVersion("1.2");
+  QCoreApplication::setApplicationVersion(KV_VERSION);
 
   QCommandLineParser parser;
   kv::AddSimServerOptions(parser);
@@ -33,8 +33,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   // SIGINT/SIGTERM end the event loop so that the log is complete.
-  kv::HeadlessSignals signalSource;
-  QObject::connect(&signalSource, &kv::HeadlessSignals::received, &app, &QCoreApplication::quit);
+  kv::ProcessSignals signalSource;
+  QObject::connect(&signalSource, &kv::ProcessSignals::received, &app, &QCoreApplication::quit);
 
   const kv::SimSourceParams& s = launch.config.load.source;
   if (s.kind == kv::SimSourceKind::Battery) {

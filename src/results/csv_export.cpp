@@ -12,7 +12,7 @@ namespace {
 
 constexpr std::string_view kCsvSuffix = ".CSV";
 // Large enough that the file system sees few, big writes.
-constexpr std::size_t kFlushBytes = 1024 * 1024;
+constexpr std::size_t kFlushBytes = std::size_t{1024} * 1024;
 
 bool IsSeparator(char c) {
   if (c == '/') {

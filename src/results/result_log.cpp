@@ -10,8 +10,8 @@ namespace {
 
 // Small logs stay small; long runs settle on 1 MiB blocks, where the unused
 // tail of a block (less than one row) is negligible.
-constexpr std::size_t kFirstBlockBytes = 4 * 1024;
-constexpr std::size_t kMaxBlockBytes = 1024 * 1024;
+constexpr std::size_t kFirstBlockBytes = std::size_t{4} * 1024;
+constexpr std::size_t kMaxBlockBytes = std::size_t{1024} * 1024;
 
 // Bounds that keep odd data from turning the shared texts into a second log.
 constexpr std::size_t kMaxShared = 1024;

@@ -54,12 +54,6 @@ inline constexpr std::array<std::string_view, kStepFunctionCount> kStepFunctionN
     "Sequence Load",
 };
 
-/// The names joined by "," in order: the list the offer for a model is cut from.
-inline constexpr std::string_view kAllFunctionsLiteral =
-    "Discharge,Rest,FOR,LOOP,Short,OCP,OPP,Dynamic,Normal,Battery RAMP,Battery CC+CV,"
-    "Battery CP+CV,Battery Discharge CC,Battery Discharge CP,Battery Cycle Life,"
-    "CV with Current Limit,CV with Power Limit,Dynamic Off,Sequence Load";
-
 constexpr std::string_view StepFunctionName(StepFunction f) {
   return kStepFunctionNames[static_cast<std::size_t>(f)];
 }

@@ -23,7 +23,7 @@ class QTableView;
 
 namespace kv {
 
-class DesktopBench;
+class Bench;
 class DesktopMessageSink;
 class ResultLogModel;
 class Station;
@@ -42,7 +42,7 @@ class MainForm : public QMainWindow {
 
  public:
   /// `bench` and `sink` must outlive the window; the sink's messages show here.
-  MainForm(DesktopBench& bench, DesktopMessageSink& sink, MainFormOptions options = {},
+  MainForm(Bench& bench, DesktopMessageSink& sink, MainFormOptions options = {},
            QWidget* parent = nullptr);
   ~MainForm() override;
 
@@ -112,7 +112,7 @@ class MainForm : public QMainWindow {
   void updateConnectionText();
   void updateStepCount();
 
-  DesktopBench& bench_;
+  Bench& bench_;
   DesktopMessageSink& sink_;
   Station& station_;
   StepEditor editor_;

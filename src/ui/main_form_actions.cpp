@@ -18,7 +18,7 @@
 #include "station/station.h"
 #include "steps/step_columns.h"
 #include "steps/step_list_ops.h"
-#include "ui/desktop_bench.h"
+#include "station/bench.h"
 #include "ui/desktop_message_sink.h"
 #include "ui/main_form.h"
 #include "ui/result_log_model.h"

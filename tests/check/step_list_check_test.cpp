@@ -150,7 +150,7 @@ TEST(CheckStepList, SubTables) {
 
 TEST(CheckStepList, ExamplesHaveNoErrors) {
   const auto folder =
-      std::filesystem::path(KV_TEST_DATA_DIR).parent_path().parent_path() / "examples";
+      std::filesystem::path(KV_EXAMPLES_DIR);
   int files = 0;
   for (const auto& entry : std::filesystem::directory_iterator(folder)) {
     if (entry.path().extension() != ".tsf") {

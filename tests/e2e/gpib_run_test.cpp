@@ -7,9 +7,9 @@
 #include <cstdio>
 
 #include "e2e/e2e_processes.h"
-#include "station/headless_console.h"
-#include "station/headless_options.h"
-#include "station/headless_runner.h"
+#include "headless/headless_console.h"
+#include "headless/headless_options.h"
+#include "headless/headless_runner.h"
 
 namespace kv::test {
 namespace {

@@ -7,8 +7,8 @@
 #include <QTcpSocket>
 
 #include "e2e/e2e_processes.h"
+#include "headless/headless_options.h"
 #include "link/instrument_link.h"
-#include "station/headless_options.h"
 
 namespace kv::test {
 namespace {

@@ -21,7 +21,7 @@
 #include "station/station.h"
 #include "steps/step_columns.h"
 #include "support/scripted_instrument.h"
-#include "ui/desktop_bench.h"
+#include "station/bench.h"
 #include "ui/desktop_message_sink.h"
 #include "ui/step_editor_panel.h"
 #include "ui/step_editor_widget.h"
@@ -54,10 +54,10 @@ class MainFormTest : public ::testing::Test {
   }
 
   void Start() {
-    DesktopBenchOptions options;
+    BenchOptions options;
     options.iniPath = IniPath();
     options.simulated = true;
-    bench_ = DesktopBench::Open(options, sink_);
+    bench_ = Bench::Open(options, sink_);
     MainFormOptions formOptions;
     formOptions.folders.programFolder = dir_.path();
     form_ = std::make_unique<MainForm>(*bench_, sink_, formOptions);
@@ -95,7 +95,7 @@ class MainFormTest : public ::testing::Test {
 
   QTemporaryDir dir_;
   DesktopMessageSink sink_;
-  std::unique_ptr<DesktopBench> bench_;
+  std::unique_ptr<Bench> bench_;
   std::unique_ptr<MainForm> form_;
   QStringList messages_;
   QStringList questions_;

@@ -1,4 +1,4 @@
-#include "station/headless_signals.h"
+#include "process/process_signals.h"
 
 #include <sys/socket.h>
 #include <unistd.h>
@@ -28,18 +28,18 @@ void SetHandler(int signalNumber, void (*handler)(int)) {
 
 }  // namespace
 
-HeadlessSignals::HeadlessSignals(QObject* parent) : QObject(parent) {
+ProcessSignals::ProcessSignals(QObject* parent) : QObject(parent) {
   SetHandler(SIGPIPE, SIG_IGN);
   if (gFds[0] >= 0 || ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, gFds) != 0) {
     return;
   }
   notifier_ = new QSocketNotifier(gFds[1], QSocketNotifier::Read, this);
-  connect(notifier_, &QSocketNotifier::activated, this, &HeadlessSignals::OnReadable);
+  connect(notifier_, &QSocketNotifier::activated, this, &ProcessSignals::OnReadable);
   SetHandler(SIGINT, OnSignal);
   SetHandler(SIGTERM, OnSignal);
 }
 
-HeadlessSignals::~HeadlessSignals() {
+ProcessSignals::~ProcessSignals() {
   if (notifier_ == nullptr) {
     return;
   }
@@ -52,7 +52,7 @@ HeadlessSignals::~HeadlessSignals() {
   gFds[0] = gFds[1] = -1;
 }
 
-void HeadlessSignals::OnReadable() {
+void ProcessSignals::OnReadable() {
   char byte = 0;
   if (::read(gFds[1], &byte, 1) == 1) {
     emit received(static_cast<int>(static_cast<unsigned char>(byte)));

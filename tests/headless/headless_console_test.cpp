@@ -1,7 +1,7 @@
 // What kvload-run prints where: rows on standard output at once, messages on
 // standard error, repeated messages counted, the progress line only on a
 // terminal and never inside the report.
-#include "station/headless_console.h"
+#include "headless/headless_console.h"
 
 #include <gmock/gmock.h>
 

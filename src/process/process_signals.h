@@ -9,17 +9,15 @@ class QSocketNotifier;
 
 namespace kv {
 
-class HeadlessSignals : public QObject {
+class ProcessSignals : public QObject {
   Q_OBJECT
  public:
   /// Installs the handlers; one instance per process. SIGPIPE is ignored from
   /// here on: a reader that goes away must not end a run with the load on.
-  explicit HeadlessSignals(QObject* parent = nullptr);
-  ~HeadlessSignals() override;
-  HeadlessSignals(const HeadlessSignals&) = delete;
-  HeadlessSignals& operator=(const HeadlessSignals&) = delete;
-
-  bool IsInstalled() const { return notifier_ != nullptr; }
+  explicit ProcessSignals(QObject* parent = nullptr);
+  ~ProcessSignals() override;
+  ProcessSignals(const ProcessSignals&) = delete;
+  ProcessSignals& operator=(const ProcessSignals&) = delete;
 
  signals:
   void received(int signalNumber);

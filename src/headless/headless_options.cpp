@@ -1,4 +1,4 @@
-#include "station/headless_options.h"
+#include "headless/headless_options.h"
 
 #include <string_view>
 

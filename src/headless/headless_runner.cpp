@@ -1,27 +1,20 @@
-#include "station/headless_runner.h"
+#include "headless/headless_runner.h"
 
 #include <unistd.h>
 
-#include <QCoreApplication>
-#include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
-#include <QStandardPaths>
 #include <csignal>
 #include <cstdlib>
 #include <memory>
-#include <vector>
+#include <utility>
 
-#include "link/ini_location.h"
 #include "link/link_settings.h"
 #include "link/transports/event_wait.h"
-#include "link/transports/link_router.h"
+#include "process/process_signals.h"
 #include "results/csv_export.h"
 #include "results/result_columns.h"
-#include "runner/system_clock.h"
-#include "sim/link/simulated_link.h"
-#include "sim/simulated_load.h"
-#include "station/headless_signals.h"
+#include "station/bench.h"
 #include "station/station.h"
 #include "stepfile/step_file.h"
 #include "steps/step_columns.h"
@@ -51,7 +44,7 @@ std::string SignalName(int signalNumber) {
 
 }  // namespace
 
-HeadlessRun::HeadlessRun(Station& station, HeadlessLinkWatch& watch, HeadlessConsole& console,
+HeadlessRun::HeadlessRun(Station& station, LinkWatch& watch, HeadlessConsole& console,
                          QObject* parent)
     : QObject(parent), station_(station), watch_(watch), console_(console) {
   connect(&station_, &Station::rowAdded, this, &HeadlessRun::OnRowAdded);
@@ -135,7 +128,7 @@ void HeadlessRun::OnStepStarted(int row) {
 void HeadlessRun::ReportLoss() {
   if (watch_.LoadLost() && !lostReported_) {
     lostReported_ = true;
-    console_.Warn("the load left " + std::to_string(HeadlessLinkWatch::kLostAfter) +
+    console_.Warn("the load left " + std::to_string(LinkWatch::kLostAfter) +
                   " queries in a row unanswered; the run goes on, exit status will be 4");
   }
 }
@@ -165,19 +158,6 @@ void HeadlessRun::EmitWhenIdle() {
   emit finished(status_);
 }
 
-std::string DesktopIniPath() {
-  const QString folder = QCoreApplication::applicationDirPath();
-  IniLocationFacts facts;
-  facts.executableFolder = QDir::toNativeSeparators(folder).toStdString();
-  facts.executableFolderHasIni = QFileInfo::exists(
-      folder + QLatin1Char('/') + QString::fromUtf8(kIniFileName.data(), kIniFileName.size()));
-  facts.executableFolderWritable = QFileInfo(folder).isWritable();
-  facts.userConfigFolder =
-      (QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/kvload")
-          .toStdString();
-  return IniFilePath(facts);
-}
-
 namespace {
 
 std::string DescribeLink(const LinkSettings& s) {
@@ -197,31 +177,34 @@ std::string DescribeLink(const LinkSettings& s) {
 }  // namespace
 
 int RunHeadlessProgram(const HeadlessOptions& options, HeadlessConsole& console,
-                       HeadlessSignals* signalSource) {
-  SystemClock clock;
-  std::unique_ptr<SimulatedLoad> simLoad;
-  std::unique_ptr<InstrumentLink> link;
-
-  if (options.link == HeadlessLinkKind::Sim) {
-    SimLoadConfig config;
-    if (!options.simModel.empty()) {
-      config.modelText = options.simModel;
-    }
-    config.keepLog = false;
-    simLoad = std::make_unique<SimulatedLoad>(config);
-    link = std::make_unique<SimulatedLink>(*simLoad, clock, kModeSerial);
-    console.Warn("the load is SIMULATED inside this program (model " +
-                 Quoted(simLoad->ModelText()) + "); nothing real is switched");
-  } else {
-    const std::string iniPath = options.iniPath.empty() ? DesktopIniPath() : options.iniPath;
-    const QFileInfo ini(QString::fromStdString(iniPath));
-    if (!options.iniPath.empty() && (!ini.isFile() || !ini.isReadable())) {
-      console.Warn("cannot read the settings file " + Quoted(iniPath));
+                       ProcessSignals* signalSource) {
+  const bool simulated = options.link == HeadlessLinkKind::Sim;
+  if (!simulated && !options.iniPath.empty()) {
+    const QFileInfo ini(QString::fromStdString(options.iniPath));
+    if (!ini.isFile() || !ini.isReadable()) {
+      console.Warn("cannot read the settings file " + Quoted(options.iniPath));
       return kExitUsage;
     }
-    std::vector<std::string> warnings;
-    const LinkSettings settings = ApplyHeadlessLink(options, LoadLinkSettings(iniPath, &warnings));
-    for (const std::string& w : warnings) {
+  }
+  BenchOptions benchOptions;
+  benchOptions.iniPath = options.iniPath;
+  benchOptions.simulated = simulated;
+  benchOptions.simModel = options.simModel;
+  benchOptions.gpibLibrary = options.gpibLibrary;
+  if (!simulated) {
+    benchOptions.adjust = [&options](LinkSettings fromIni) {
+      return ApplyHeadlessLink(options, std::move(fromIni));
+    };
+  }
+  const std::unique_ptr<Bench> bench = Bench::Open(benchOptions, console);
+
+  if (simulated) {
+    console.Warn("the load is SIMULATED inside this program (model " +
+                 Quoted(bench->SimulatedModel()) + "); nothing real is switched");
+  } else {
+    const std::string& iniPath = bench->IniPath();
+    const LinkSettings& settings = bench->Settings();
+    for (const std::string& w : bench->Warnings()) {
       console.Warn(w);
     }
     if (settings.connectMode != kModeSerial && settings.connectMode != kModeGpib &&
@@ -233,15 +216,15 @@ int RunHeadlessProgram(const HeadlessOptions& options, HeadlessConsole& console,
     }
     if (options.link == HeadlessLinkKind::FromIni) {
       console.Info("connection settings from " + Quoted(iniPath) +
-                   (ini.exists() ? "" : " (no such file: the defaults)"));
+                   (QFileInfo::exists(QString::fromStdString(iniPath))
+                        ? ""
+                        : " (no such file: the defaults)"));
     }
     console.Info("connecting over " + DescribeLink(settings));
-    link = std::make_unique<LinkRouter>(settings, console,
-                                        QString::fromStdString(options.gpibLibrary));
   }
 
-  HeadlessLinkWatch watch(*link);
-  Station station(watch, clock);
+  LinkWatch& watch = bench->Watch();
+  Station& station = bench->GetStation();
   const StepFileResult loaded = LoadStepFile(station.Steps(), options.stepFile);
   if (loaded.missing || !loaded.ok) {
     console.Warn(loaded.missing ? "no step file " + Quoted(options.stepFile)
@@ -260,12 +243,12 @@ int RunHeadlessProgram(const HeadlessOptions& options, HeadlessConsole& console,
     std::_Exit(kExitStopped);
   });
   if (signalSource != nullptr) {
-    QObject::connect(signalSource, &HeadlessSignals::received, &run, &HeadlessRun::Interrupt);
+    QObject::connect(signalSource, &ProcessSignals::received, &run, &HeadlessRun::Interrupt);
   }
   run.Start();
   int status = loop.exec();
 
-  if (options.link != HeadlessLinkKind::Sim && watch.LinesWritten() > 0) {
+  if (!simulated && watch.LinesWritten() > 0) {
     // The last line (LOAD OFF above all) must leave before the port closes.
     WaitMilliseconds(kLinkDrainMs);
     watch.CloseInstrument();

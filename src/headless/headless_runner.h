@@ -8,9 +8,9 @@
 #include <QString>
 #include <string>
 
-#include "station/headless_console.h"
-#include "station/headless_link_watch.h"
-#include "station/headless_options.h"
+#include "headless/headless_console.h"
+#include "headless/headless_options.h"
+#include "link/link_watch.h"
 
 namespace kv {
 
@@ -20,7 +20,7 @@ class HeadlessRun : public QObject {
   Q_OBJECT
  public:
   /// All three must outlive the run; the station works on `watch`.
-  HeadlessRun(Station& station, HeadlessLinkWatch& watch, HeadlessConsole& console,
+  HeadlessRun(Station& station, LinkWatch& watch, HeadlessConsole& console,
               QObject* parent = nullptr);
 
   /// Prints the report header and presses Run.
@@ -28,11 +28,6 @@ class HeadlessRun : public QObject {
   /// SIGINT/SIGTERM: Stop at once (the load is turned off), then finish with
   /// kExitStopped once the link is free. A second call leaves at once.
   void Interrupt(int signalNumber);
-
-  bool IsFinished() const { return finished_; }
-  /// Valid once finished() was emitted.
-  int ExitStatus() const { return status_; }
-  bool SawFailVerdict() const { return failSeen_; }
 
  signals:
   /// The run is over and the link is idle; `status` is a HeadlessExit.
@@ -49,10 +44,9 @@ class HeadlessRun : public QObject {
   void ReportLoss();
   void Finish(int status);
   void EmitWhenIdle();
-  void UpdateProgress();
 
   Station& station_;
-  HeadlessLinkWatch& watch_;
+  LinkWatch& watch_;
   HeadlessConsole& console_;
   bool started_ = false;
   bool identified_ = false;
@@ -66,15 +60,12 @@ class HeadlessRun : public QObject {
   std::string stepFunction_;
 };
 
-/// The KV26.INI of the desktop program that sits beside this one.
-std::string DesktopIniPath();
-
 /// Everything kvload-run does after parsing: loads the settings and the step
 /// file, runs the list on the chosen link in a local event loop, writes the
 /// --csv report. `signalSource` (may be null) feeds SIGINT/SIGTERM to the run.
 /// Returns the exit status.
-class HeadlessSignals;
+class ProcessSignals;
 int RunHeadlessProgram(const HeadlessOptions& options, HeadlessConsole& console,
-                       HeadlessSignals* signalSource);
+                       ProcessSignals* signalSource);
 
 }  // namespace kv

@@ -1,7 +1,8 @@
 #pragma once
-// Watches the link for the headless runner: whether the load answers at all.
-// Nobody sits in front of kvload-run to notice a dead connection, so the
-// exit status has to tell a script that the rows of a run came from nowhere.
+// Watches a link for whether the load answers at all. Nobody sits in front of
+// kvload-run to notice a dead connection, so the exit status has to tell a
+// script that the rows of a run came from nowhere; the desktop program can say
+// the same from the same count.
 
 #include <cstdint>
 #include <string>
@@ -11,13 +12,13 @@
 
 namespace kv {
 
-class HeadlessLinkWatch : public InstrumentLink {
+class LinkWatch : public InstrumentLink {
  public:
   /// Unanswered queries in a row after which the load counts as lost.
   static constexpr int kLostAfter = 3;
 
   /// Passes everything on to `link`, which must outlive the watch.
-  explicit HeadlessLinkWatch(InstrumentLink& link) : link_(link) {}
+  explicit LinkWatch(InstrumentLink& link) : link_(link) {}
 
   void OpenInstrument(std::int16_t mode) override { link_.OpenInstrument(mode); }
   void CloseInstrument() override { link_.CloseInstrument(); }
@@ -27,12 +28,8 @@ class HeadlessLinkWatch : public InstrumentLink {
   std::string WaitRecvBuf(int timeoutMs) override;
   void ClearRecvBuf() override { link_.ClearRecvBuf(); }
 
-  /// Queries left unanswered since the last answer.
-  int UnansweredInRow() const { return unansweredInRow_; }
-  /// The longest such streak so far.
-  int LongestSilence() const { return longestSilence_; }
+  /// Whether kLostAfter queries in a row went unanswered at some point.
   bool LoadLost() const { return longestSilence_ >= kLostAfter; }
-  int Answers() const { return answers_; }
   /// Lines written since the watch was made.
   int LinesWritten() const { return linesWritten_; }
 
@@ -42,7 +39,6 @@ class HeadlessLinkWatch : public InstrumentLink {
   InstrumentLink& link_;
   int unansweredInRow_ = 0;
   int longestSilence_ = 0;
-  int answers_ = 0;
   int linesWritten_ = 0;
 };
 

@@ -1,4 +1,4 @@
-#include "station/headless_console.h"
+#include "headless/headless_console.h"
 
 namespace kv {
 
