@@ -52,7 +52,7 @@ TEST(RunnerStops, MissingMeasurementsAddNothingAndThreeInARowLoseTheLink) {
     AddDischarge(b, "10", "0");
     b.AddStep("Rest", {{kColTStop, "9"}});
     b.link.ReplySequence("MEAS:VC?",
-                         {"12,1.8", "ErrRec", "12,1.8", "x,y", "junk", "\r", "", "12,1.8"});
+                         {"12,1.8", "ErrRec", "12,1.8", "x,1.8", "junk", "\r", "", "12,1.8"});
     b.Run();
     for (int i = 0; i < 8; ++i) {
       b.Tick();
