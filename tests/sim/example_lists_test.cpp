@@ -19,7 +19,12 @@ namespace kv {
 namespace {
 
 std::string ExamplePath(const char* name) {
-  return (std::filesystem::path(__FILE__).parent_path() / ".." / ".." / "examples" / name).string();
+  // Beside the test data folder (which need not exist, hence lexically):
+  // __FILE__ may be relative to the build folder, and ctest runs the tests
+  // from another one.
+  return (std::filesystem::path(KV_TEST_DATA_DIR) / ".." / ".." / "examples" / name)
+      .lexically_normal()
+      .string();
 }
 
 struct Finished : RunnerObserver {
@@ -40,6 +45,7 @@ RunResult RunList(const std::string& file, SimulatedLoad& load) {
   const StepFileResult loaded =
       LoadStepFile(grid, file.find('/') == std::string::npos ? ExamplePath(file.c_str()) : file);
   EXPECT_TRUE(loaded.ok) << loaded.error;
+  EXPECT_FALSE(loaded.missing) << file;
   EXPECT_EQ(loaded.longLines, 0);
   test::FakeClock clock;
   SimulatedLink link(load, clock);
