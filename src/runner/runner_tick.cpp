@@ -69,9 +69,10 @@ void CountMeasurement(TickSession& s, const Fields& f) {
 /// Phase 5: one "MEAS:VC?" and the integration over one second.
 void PollMeasurement(TickSession& s) {
   s.link.WriteInstrument("MEAS:VC?");
+  std::string reply;  // the fields view it
   Fields f;
   if (s.link.ConnectMode() == kModeLan) {
-    const std::string reply = s.link.WaitRecvBuf(kReplyWaitMs);
+    reply = s.link.WaitRecvBuf(kReplyWaitMs);
     if (s.Halted()) {
       return;
     }
@@ -90,7 +91,7 @@ void PollMeasurement(TickSession& s) {
       s.lastCurrent = "0";
     }
   } else {
-    const std::string reply = s.link.ReadInstrument();
+    reply = s.link.ReadInstrument();
     if (s.Halted()) {
       return;
     }
