@@ -4,6 +4,8 @@
 #include <limits>
 #include <utility>
 
+#include "text/control_chars.h"
+
 namespace kv {
 
 namespace {
@@ -195,6 +197,16 @@ std::size_t ResultLog::MemoryBytes() const {
     bytes += block.capacity() + 1;
   }
   return bytes;
+}
+
+std::string ReplyCell(std::string_view reply) {
+  std::string cell(reply);
+  for (char& c : cell) {
+    if (IsControlChar(c)) {
+      c = ' ';
+    }
+  }
+  return cell;
 }
 
 std::array<ResultColumn, kResultColumns> BuildResultColumns() {

@@ -71,6 +71,10 @@ class ResultLog {
   std::int32_t nextResultRow_ = 1;
 };
 
+/// A reply of the load as a result cell: every control character becomes a
+/// space, so no CR or LF can split a row of the report or the console.
+std::string ReplyCell(std::string_view reply);
+
 /// Column captions and widths (twips) of the result view.
 struct ResultColumn {
   std::string_view caption;

@@ -7,6 +7,7 @@ namespace kv {
 RunRequest RunCommand(RunnerState& state, ResultLog& log) {
   log.Clear();
   state.lanReplies.clear();
+  state.missedMeasurementsInRow = 0;
   state.currentRow = 1;
   state.stepPending = true;
   state.running = true;

@@ -3,7 +3,9 @@
 // and survives between runs: Run resets only the row, the pending flag and
 // the log, so limits of an earlier run stay until a step sets its own.
 
+#include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,6 +16,10 @@
 #include "text/number_text.h"
 
 namespace kv {
+
+inline constexpr std::size_t kMaxLanReplies = 1000;
+/// Ticks in a row without a measurement that count as a lost link.
+inline constexpr int kMeasurementsLostAfter = 3;
 
 struct RunnerState {
   /// Step list row of the step being run (row 0 is the header row).
@@ -35,9 +41,11 @@ struct RunnerState {
   /// Ampere-hours; 0 or less means no ampere-hour stop.
   double stepAhStop = 0.0;
 
-  /// FOR/LOOP blocks do not nest: an inner FOR overwrites both.
+  /// FOR/LOOP blocks do not nest: an inner FOR overwrites both. The start row
+  /// is a full row index: a 16-bit one would send a LOOP past row 32767 back
+  /// to the wrong row.
   std::int16_t loopCount = 0;
-  std::int16_t loopStartRow = 0;
+  std::int32_t loopStartRow = 0;
 
   /// Integrated since the step started, one second per tick.
   double stepAh = 0.0;
@@ -57,8 +65,13 @@ struct RunnerState {
   /// changes nothing and does not re-enable the timer.
   std::uint64_t generation = 0;
 
-  /// Raw LAN measurement replies of the current run, oldest first.
-  std::vector<std::string> lanReplies;
+  /// Ticks in a row whose "MEAS:VC?" gave no measurement (no reply, a late
+  /// one, "ErrRec", or no two numbers); 0 after every good one and at Run.
+  int missedMeasurementsInRow = 0;
+
+  /// Raw LAN measurement replies of the current run, oldest first; only the
+  /// latest kMaxLanReplies are kept, so a week-long run does not grow it.
+  std::deque<std::string> lanReplies;
 };
 
 /// The function cell text of the step last started, "" before the first.

@@ -1,5 +1,6 @@
 #include "runner/runner_tick.h"
 
+#include <limits>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -8,6 +9,7 @@
 #include "runner/clock_cells.h"
 #include "runner/tick_session.h"
 #include "steps/step_columns.h"
+#include "text/decimal_number.h"
 #include "text/number_text.h"
 
 namespace kv {
@@ -42,18 +44,46 @@ Fields FirstTwoFields(std::string_view text) {
   return f;
 }
 
+bool BeginsWithNumber(std::string_view text) {
+  DecimalNumber n;
+  return ScanNumber(text, NumberSyntax{}, n) != 0;
+}
+
+/// A reply is a measurement only when it holds two numbers: a lost link's
+/// "ErrRec" or an empty wait would otherwise read as 0 V and end a
+/// voltage-stopped step as if the battery were flat.
+void CountMeasurement(TickSession& s, const Fields& f) {
+  RunnerState& st = s.state;
+  s.measured = f.two && BeginsWithNumber(f.first) && BeginsWithNumber(f.second);
+  if (s.measured) {
+    st.missedMeasurementsInRow = 0;
+    return;
+  }
+  if (st.missedMeasurementsInRow < std::numeric_limits<int>::max()) {
+    ++st.missedMeasurementsInRow;
+  }
+  if (st.missedMeasurementsInRow == kMeasurementsLostAfter) {
+    s.measurementsLost = true;
+  }
+}
+
 /// Phase 5: one "MEAS:VC?" and the integration over one second.
 void PollMeasurement(TickSession& s) {
   s.link.WriteInstrument("MEAS:VC?");
+  std::string reply;  // the fields view it
+  Fields f;
   if (s.link.ConnectMode() == kModeLan) {
-    const std::string reply = s.link.WaitRecvBuf(kReplyWaitMs);
+    reply = s.link.WaitRecvBuf(kReplyWaitMs);
     if (s.Halted()) {
       return;
     }
-    const Fields f = FirstTwoFields(reply);
+    f = FirstTwoFields(reply);
     if (f.two) {
-      s.lastVoltage = std::string(f.first);
-      s.lastCurrent = std::string(f.second);
+      s.lastVoltage = ReplyCell(f.first);
+      s.lastCurrent = ReplyCell(f.second);
+      if (s.state.lanReplies.size() >= kMaxLanReplies) {
+        s.state.lanReplies.pop_front();
+      }
       s.state.lanReplies.push_back(reply);
       s.link.ClearRecvBuf();
     } else {
@@ -62,21 +92,33 @@ void PollMeasurement(TickSession& s) {
       s.lastCurrent = "0";
     }
   } else {
-    const std::string reply = s.link.ReadInstrument();
+    reply = s.link.ReadInstrument();
     if (s.Halted()) {
       return;
     }
-    const Fields f = FirstTwoFields(reply);
-    s.lastVoltage = std::string(f.first);
-    s.lastCurrent = std::string(f.second);
+    f = FirstTwoFields(reply);
+    s.lastVoltage = ReplyCell(f.first);
+    s.lastCurrent = ReplyCell(f.second);
   }
+  CountMeasurement(s, f);
   const double current = Value(s.lastCurrent);
   s.lastPower = Value(s.lastVoltage) * current;
+  if (!s.measured) {
+    return;  // the row shows the gap; the sums do not pretend 0 A flowed
+  }
   // Every increment lies on the 1e-8 grid, so the sums are kept on it too:
   // a plain floating-point sum drifts within hours (1.79999999999986 Ah
   // instead of 1.8 after an hour at 1.8 A) and the log shows the drift.
   s.state.stepAh = Round8(s.state.stepAh + Round8(current / 3600.0));
   s.state.stepWh = Round8(s.state.stepWh + Round8(s.lastPower / 3600.0));
+}
+
+/// Tells the host, once per stretch, that the measurements stopped coming.
+void ReportLostMeasurements(TickSession& s) {
+  if (s.measurementsLost && s.ctx.observer != nullptr) {
+    s.measurementsLost = false;
+    s.ctx.observer->OnMeasurementsLost();
+  }
 }
 
 void AddMeasurementRow(TickSession& s) {
@@ -129,6 +171,10 @@ TickOutcome RunnerTick(RunnerState& state, RunnerContext& ctx) {
   for (int pass = 1;; ++pass) {
     tickStart = ctx.clock.SecondsSinceMidnight();
     if (state.currentRow > ctx.grid.Rows() - 2) {
+      ReportLostMeasurements(s);
+      if (s.Halted()) {
+        return Halt();
+      }
       detail::EndOfRun(s);
       return Halt();
     }
@@ -166,10 +212,11 @@ TickOutcome RunnerTick(RunnerState& state, RunnerContext& ctx) {
   const int interval =
       NextTickInterval(state, ctx.grid, tickStart, ctx.clock.SecondsSinceMidnight());
   AddMeasurementRow(s);
+  ReportLostMeasurements(s);
   if (s.Halted()) {
-    return Halt();  // the host stopped the run from its row handler
+    return Halt();  // the host stopped the run from its row or link handler
   }
-  state.stepSecondsLeft -= kFixed4One;
+  state.stepSecondsLeft = AddFixed4(state.stepSecondsLeft, -kFixed4One);
   return TickOutcome{true, interval};
 }
 

@@ -37,6 +37,9 @@ class RunnerObserver {
   virtual void OnNotice(std::string_view text) { static_cast<void>(text); }
   /// The list has run to its end; `lastRow` (0 for none) turns white.
   virtual void OnRunFinished(int lastRow) { static_cast<void>(lastRow); }
+  /// kMeasurementsLostAfter ticks in a row gave no measurement: the link is
+  /// as good as lost. Said once per such stretch; the run itself goes on.
+  virtual void OnMeasurementsLost() {}
 };
 
 /// What one tick needs from its host. The model text is read afresh each time

@@ -63,7 +63,7 @@ void CompleteRampOrCycleLife(TickSession& s) {
   ResultRow row = ResultRowBase(s);
   // The reply is logged whole for both verdicts: cutting its first three
   // characters on a FAIL would turn 11.25 V into "25".
-  row[kResVoltage] = reply;
+  row[kResVoltage] = ReplyCell(reply);
   row[kResResult] = pass ? "PASS" : "FAIL";
   s.AddRow(std::move(row));
 }
@@ -90,7 +90,7 @@ void CompleteOcpOrOpp(TickSession& s, StepFunction f) {
   }
   s.Advance();
   ResultRow row = ResultRowBase(s);
-  row[ocp ? kResCurrent : kResPower] = trip;
+  row[ocp ? kResCurrent : kResPower] = ReplyCell(trip);
   row[kResResult] = pass ? "PASS" : "FAIL";
   s.AddRow(std::move(row));
 }
@@ -99,7 +99,8 @@ void CompleteOcpOrOpp(TickSession& s, StepFunction f) {
 
 StopResult RunStopChecks(TickSession& s) {
   RunnerState& st = s.state;
-  if (st.stepVoltageStop > 0.0 && Value(s.lastVoltage) < st.stepVoltageStop) {
+  // Without a measurement nothing is known about the voltage.
+  if (st.stepVoltageStop > 0.0 && s.measured && Value(s.lastVoltage) < st.stepVoltageStop) {
     s.Advance();
     return StopResult::Ended;
   }

@@ -31,11 +31,6 @@ bool NeedsBatteryModel(StepFunction f) {
   }
 }
 
-std::int16_t RowAsInt16(std::int32_t row) {
-  constexpr std::int32_t kMax = std::numeric_limits<std::int16_t>::max();
-  return static_cast<std::int16_t>(row > kMax ? kMax : (row < 0 ? 0 : row));
-}
-
 void Highlight(TickSession& s, int row) {
   const int previous = s.state.highlightedRow;
   s.state.highlightedRow = row;
@@ -66,7 +61,7 @@ void Skip(TickSession& s, const std::string& why) {
 
 void StartFor(RunnerState& st, const TestStep& cells) {
   st.loopCount = ToInt16(cells[kColTimes]);
-  st.loopStartRow = RowAsInt16(st.currentRow);
+  st.loopStartRow = st.currentRow;
   ++st.currentRow;
   st.stepPending = true;
 }
@@ -205,7 +200,7 @@ void Dispatch(TickSession& s, StepFunction f, const TestStep& cells) {
       if (s.Halted()) {
         return;
       }
-      st.stepSecondsLeft += kFixed4One;
+      st.stepSecondsLeft = AddFixed4(st.stepSecondsLeft, kFixed4One);
       LoadOn(link);
       break;
     case StepFunction::BatteryCycleLife:

@@ -49,6 +49,11 @@ class TickSession {
   std::string lastVoltage;
   std::string lastCurrent;
   double lastPower = 0.0;
+  /// The latest poll gave two numbers; otherwise the cells show what came.
+  bool measured = false;
+  /// This tick's polls made the run of missed measurements reach
+  /// kMeasurementsLostAfter; the host hears of it once the row is added.
+  bool measurementsLost = false;
 
   bool Halted() const { return link.Halted(); }
   /// Writes `line` and reads one reply ("" once halted).

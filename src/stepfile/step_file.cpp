@@ -14,6 +14,7 @@
 #include "base/errno_text.h"
 #include "base/file_closer.h"
 #include "steps/step_columns.h"
+#include "steps/step_list_ops.h"
 
 namespace kv {
 
@@ -24,7 +25,9 @@ namespace {
 // Far beyond any real list (32767 steps take about 2 MB of file and 30 MB of
 // grid), small enough that a wrongly chosen file cannot exhaust memory.
 constexpr std::uintmax_t kMaxFileBytes = 64u << 20;
-constexpr std::size_t kMaxSteps = 100'000;
+// The editor's limit holds for files too: the runner returns to a FOR by its
+// row, and a longer list is one nobody could have edited here.
+constexpr auto kMaxSteps = static_cast<std::size_t>(kMaxStepCount);
 
 StepFileResult Failure(std::string_view verb, const std::string& path, const std::string& reason) {
   StepFileResult result;
@@ -220,7 +223,9 @@ StepFileResult LoadStepFile(StepGrid& grid, const std::string& path) {
     ++lines;
   }
   if (lines > kMaxSteps + 1) {  // the first line is the header
-    return Failure(kVerb, path, "more than " + std::to_string(kMaxSteps) + " steps");
+    return Failure(kVerb, path,
+                   "it holds more than " + std::to_string(kMaxSteps) +
+                       " steps, the most a step list can hold");
   }
   std::vector<TestStep> steps;
   // Room for the header and the empty last row that the grid adds, so that

@@ -33,8 +33,9 @@ StepFileResult SaveStepFile(const StepGrid& grid, const std::string& path);
 /// and the grid ends with one empty row after the last line. Lines end at
 /// CR LF or a lone CR; a lone LF is part of the text. A missing file or an
 /// empty path leaves the grid unchanged; after a read error the lines read
-/// completely so far are kept. The current cell becomes column 0 of the last
-/// row loaded.
+/// completely so far are kept. A file of more than kMaxStepCount steps is
+/// refused and leaves the grid unchanged. The current cell becomes column 0 of
+/// the last row loaded.
 StepFileResult LoadStepFile(StepGrid& grid, const std::string& path);
 
 }  // namespace kv

@@ -62,6 +62,27 @@ TEST(RunnerBasic, SerialReplyWithoutCommaGivesEmptyCells) {
                                     "Normal", ""));
 }
 
+// A CR or LF inside a cell would split the row in every report; whatever the
+// load sends, each control character reaches the cell as a space.
+TEST(RunnerBasic, ControlCharactersFromTheLoadBecomeSpacesInCells) {
+  for (const std::int16_t mode : {kModeSerial, kModeLan}) {
+    SCOPED_TRACE(mode);
+    RunnerBench b(mode);
+    b.AddStep("OPP", {{kColLimitLow, "1"}, {kColLimitHigh, "50"}});
+    b.link.Reply("MEAS:VC?", std::string("12\r\n\0,1.5\x1b[2J\t\x7f", 15));
+    b.link.Reply("TESTING?", "0");
+    b.link.Reply("NG?", "0");
+    b.link.Reply("OPP?", "18\r\x0b");
+    b.Run();
+    b.Tick();
+    EXPECT_THAT(b.Row(0), ElementsAre("1", "10:00:00", "", "", "18  ", "", "",
+                                      "2026/12/06 10:00:00", "OPP", "PASS"));
+    EXPECT_EQ(b.Cell(1, 2), "12   ");
+    EXPECT_EQ(b.Cell(1, 3), "1.5 [2J  ");
+    EXPECT_EQ(b.Cell(1, 4), "18");
+  }
+}
+
 TEST(RunnerBasic, EmptyListEndsInFirstTick) {
   RunnerBench b;
   b.Run();

@@ -22,7 +22,7 @@
 namespace kv::test {
 
 struct Event {
-  std::string kind;  // "start", "row", "message", "notice", "finished"
+  std::string kind;  // "start", "row", "message", "notice", "finished", "lost"
   std::string text;
   int a = 0;
   int b = 0;
@@ -42,6 +42,7 @@ class RecordingObserver : public RunnerObserver {
   }
   void OnNotice(std::string_view text) override { events.push_back({"notice", std::string(text)}); }
   void OnRunFinished(int lastRow) override { events.push_back({"finished", "", lastRow, 0}); }
+  void OnMeasurementsLost() override { events.push_back({"lost", ""}); }
 
   std::vector<std::string> Texts(const std::string& kind) const {
     std::vector<std::string> out;

@@ -83,15 +83,19 @@ TEST(RunnerInstrument, OcpWaitsWhileNgAnswersNeitherZeroNorOne) {
   AddOcp(b, "OCP", "3", "4.5");
   b.link.Reply("MEAS:VC?", "12,1");
   b.link.Reply("TESTING?", "0");
-  b.link.ReplySequence("NG?", {"2", "", "0"});
+  const std::vector<std::string> waits = {"2", "0.5", "-1", "1.0001", "-0.5"};
+  b.link.ReplySequence("NG?", Concat({waits, {""}}));
   b.link.Reply("OCP?", "4");
   b.Run();
-  b.Tick();
-  b.TakeLines();
-  b.Tick();
+  for (const std::string& ng : waits) {
+    SCOPED_TRACE(ng);
+    b.Tick();
+    EXPECT_EQ(b.TakeLines().back(), "NG?");
+  }
   // An empty reply reads as 0: the verdict is there.
+  b.Tick();
   EXPECT_THAT(b.TakeLines(), ElementsAre("MEAS:VC?", "TESTING?", "NG?", "OCP?", "STOP"));
-  EXPECT_EQ(b.log.RowCount(), 3u);
+  EXPECT_EQ(b.log.RowCount(), 2u + waits.size());
 }
 
 TEST(RunnerInstrument, OcpHasNoTimeStop) {
@@ -144,16 +148,21 @@ TEST(RunnerInstrument, BatteryRampRunsUntilTheLoadEndsItsTest) {
 
 TEST(RunnerInstrument, BatteryRampFailKeepsTheWholeReply) {
   // A lost link answers "ErrRec" (or nothing): no reading, no PASS.
-  for (const char* reply : {"10.5", "11.25", "ErrRec", ""}) {
-    SCOPED_TRACE(reply);
+  struct Case {
+    const char* reply;
+    const char* cell;
+  };
+  for (const Case c : {Case{"10.5", "10.5"}, Case{"11.25", "11.25"}, Case{"ErrRec", "ErrRec"},
+                       Case{"", ""}, Case{"11\r\n", "11  "}}) {
+    SCOPED_TRACE(c.reply);
     RunnerBench b;
     AddRamp(b);
     b.link.Reply("MEAS:VC?", "11,2");
     b.link.Reply("TESTING?", "0");
-    b.link.Reply("BATT:RVOLT?", reply);
+    b.link.Reply("BATT:RVOLT?", c.reply);
     b.Run();
     b.Tick();
-    EXPECT_EQ(b.Cell(0, 2), reply);
+    EXPECT_EQ(b.Cell(0, 2), c.cell);
     EXPECT_EQ(b.Cell(0, 9), "FAIL");
   }
 }

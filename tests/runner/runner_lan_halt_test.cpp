@@ -67,6 +67,19 @@ TEST(RunnerLan, RawRepliesAccumulateAndRunClearsThem) {
   EXPECT_THAT(b.state.lanReplies, ElementsAre("12,0", "11.9,0", "11.8,0", "11.7,0"));
   b.Run();
   EXPECT_TRUE(b.state.lanReplies.empty());
+
+  // A long run keeps only the latest replies.
+  std::vector<std::string> replies;
+  for (int i = 0; i < 1'006; ++i) {
+    replies.push_back(std::to_string(i) + ",0");
+  }
+  b.grid.SetCell(1, kColTStop, "1005");
+  b.link.ReplySequence("MEAS:VC?", replies);
+  b.Run();
+  b.RunToEnd();
+  ASSERT_EQ(b.state.lanReplies.size(), 1'000u);
+  EXPECT_EQ(b.state.lanReplies.front(), "6,0");
+  EXPECT_EQ(b.state.lanReplies.back(), "1005,0");
 }
 
 // Stop pressed inside a wait of the tick: its line goes out at once, nothing

@@ -60,7 +60,7 @@ TEST(RunnerLoops, ForThreeRunsTheBlockThreeTimes) {
 }
 
 TEST(RunnerLoops, ForWithTimesZeroOrOneRunsOnce) {
-  for (const char* times : {"0", "1", "-4", ""}) {
+  for (const char* times : {"0", "1", "-4", "", "-32768", "-99999"}) {
     SCOPED_TRACE(times);
     RunnerBench b;
     AddBlock(b, times);
@@ -69,6 +69,26 @@ TEST(RunnerLoops, ForWithTimesZeroOrOneRunsOnce) {
     EXPECT_EQ(b.RunToEnd(), 3);
     EXPECT_THAT(FunctionColumn(b), ElementsAre("Normal", "Rest"));
   }
+}
+
+// Rows past the 16-bit range: the LOOP goes back to its own FOR's next row.
+TEST(RunnerLoops, BlockPastRow32767RunsItsCount) {
+  RunnerBench b;
+  std::vector<TestStep> steps(32'767);
+  for (const auto& [function, cells] :
+       std::vector<std::pair<std::string, TestStep>>{{"FOR", {}}, {"Rest", {}}, {"LOOP", {}}}) {
+    TestStep step = cells;
+    step[kColFunction] = function;
+    steps.push_back(step);
+  }
+  steps[32'767][kColTimes] = "2";
+  steps[32'768][kColTStop] = "1";
+  b.grid.AssignSteps(steps);
+  b.Run();
+  b.state.currentRow = 32'768;
+  b.RunToEnd(20);
+  EXPECT_FALSE(b.timerOn);
+  EXPECT_THAT(FunctionColumn(b), ElementsAre("Rest", "Rest"));
 }
 
 TEST(RunnerLoops, StepsAfterTheBlockRunOnce) {

@@ -21,8 +21,11 @@ TEST(RunnerStops, VoltageStopEndsBelowTheLimitOnly) {
     const char* reply;
     bool ends;
   };
+  // No measurement (a lost link's "ErrRec", a reply without two numbers)
+  // says nothing about the voltage and ends nothing.
   for (const Case c : {Case{"9.99,1.8", true}, Case{"10,1.8", false}, Case{"10.000,1.8", false},
-                       Case{"ErrRec", true}, Case{"abc,1.8", true}}) {
+                       Case{" 9,1.8", true}, Case{"ErrRec", false}, Case{"", false},
+                       Case{"abc,1.8", false}, Case{"9.99,abc", false}, Case{"9.99", false}}) {
     SCOPED_TRACE(c.reply);
     RunnerBench b;
     AddDischarge(b, "10", "0");
@@ -36,6 +39,45 @@ TEST(RunnerStops, VoltageStopEndsBelowTheLimitOnly) {
     EXPECT_EQ(b.log.RowCount(), 1u);
     b.Tick();
     EXPECT_EQ(b.Cell(1, 8), c.ends ? "Rest" : "Discharge");
+  }
+}
+
+// Over every transport: a tick without a measurement keeps its row (the gap
+// shows), adds nothing to Ah/Wh and keeps the time stop; the third in a row
+// reports the link lost, once.
+TEST(RunnerStops, MissingMeasurementsAddNothingAndThreeInARowLoseTheLink) {
+  for (const std::int16_t mode : {kModeSerial, kModeGpib, kModeLan}) {
+    SCOPED_TRACE(mode);
+    RunnerBench b(mode);
+    AddDischarge(b, "10", "0");
+    b.AddStep("Rest", {{kColTStop, "9"}});
+    b.link.ReplySequence("MEAS:VC?",
+                         {"12,1.8", "ErrRec", "12,1.8", "x,1.8", "junk", "\r", "", "12,1.8"});
+    b.Run();
+    for (int i = 0; i < 8; ++i) {
+      b.Tick();
+    }
+    std::vector<std::string> ah;
+    for (std::size_t i = 0; i < b.log.RowCount(); ++i) {
+      ah.push_back(b.Cell(i, 5));
+    }
+    EXPECT_THAT(
+        ah, ElementsAre("0.0005", "0.0005", "0.001", "0.001", "0.001", "0.001", "0.001", "0.0015"));
+    EXPECT_EQ(b.Cell(1, 2), mode == kModeLan ? "0" : "");
+    EXPECT_EQ(b.Cell(3, 2), "x");
+    EXPECT_EQ(b.state.currentRow, 1);
+    EXPECT_EQ(b.state.missedMeasurementsInRow, 0);
+    EXPECT_EQ(b.observer.Texts("lost").size(), 1u);
+    // Lost again after a good one: said again.
+    b.link.Reply("MEAS:VC?", "ErrRec");
+    for (int i = 0; i < 3; ++i) {
+      b.Tick();
+    }
+    EXPECT_EQ(b.observer.Texts("lost").size(), 2u);
+    // The time stop still ends the step.
+    b.RunToEnd(95);
+    EXPECT_EQ(b.Cell(99, 8), "Discharge");
+    EXPECT_EQ(b.Cell(100, 8), "Rest");
   }
 }
 
@@ -146,6 +188,29 @@ TEST(RunnerStops, BudgetBelowTheTickDurationGivesShortInterval) {
   // took: hurry. Then the time stop.
   EXPECT_THAT(b.intervals, ElementsAre(400, 50, -1));
   EXPECT_EQ(b.log.RowCount(), 2u);
+}
+
+// Budgets at the ends of the fixed-point range saturate instead of wrapping
+// round into a budget of the opposite sign.
+TEST(RunnerStops, ExtremeTimeStopsSaturate) {
+  RunnerBench b;
+  b.AddStep("Battery Discharge CC", {{kColSinkValue, "2"}, {kColTStop, "1E20"}});
+  b.link.Reply("MEAS:VC?", "12,2");
+  b.link.Reply("TESTING?", "1");
+  b.Run();
+  b.Tick();
+  b.Tick();
+  EXPECT_EQ(b.state.currentRow, 1);
+  EXPECT_GT(b.state.stepSecondsLeft, 0);
+
+  RunnerBench v;
+  AddDischarge(v, "10", "0");
+  v.grid.SetCell(1, kColTStop, "-1E20");
+  v.link.Reply("MEAS:VC?", "9,2");
+  v.Run();
+  v.Tick();
+  EXPECT_EQ(v.state.currentRow, 2);
+  EXPECT_LT(v.state.stepSecondsLeft, 0);
 }
 
 TEST(RunnerStops, DynamicOffEndsInTheTickItStarts) {

@@ -19,7 +19,6 @@ namespace kv {
 namespace {
 
 std::string ExamplePath(const char* name) {
-  // __FILE__ is relative to the build folder, which is not where ctest runs us.
   return (std::filesystem::path(KV_EXAMPLES_DIR) / name).string();
 }
 
@@ -41,6 +40,7 @@ RunResult RunList(const std::string& file, SimulatedLoad& load) {
   const StepFileResult loaded =
       LoadStepFile(grid, file.find('/') == std::string::npos ? ExamplePath(file.c_str()) : file);
   EXPECT_TRUE(loaded.ok) << loaded.error;
+  EXPECT_FALSE(loaded.missing) << file;
   EXPECT_EQ(loaded.longLines, 0);
   test::FakeClock clock;
   SimulatedLink link(load, clock);
