@@ -10,10 +10,20 @@
 #include <vector>
 
 #include "commands/step_parameters.h"
+#include "runner/clock.h"
 #include "steps/step_function.h"
 #include "text/number_text.h"
 
 namespace kv {
+
+/// A step that has started and not yet ended: what its end will report.
+struct OpenStep {
+  std::int32_t row = 0;
+  std::optional<StepFunction> function;
+  std::string functionName;
+  LocalDateTime started;
+  std::int64_t startedMs = 0;
+};
 
 struct RunnerState {
   /// Step list row of the step being run (row 0 is the header row).
@@ -56,6 +66,13 @@ struct RunnerState {
   /// when it differs after a wait inside the tick, the tick sends nothing more,
   /// changes nothing and does not re-enable the timer.
   std::uint64_t generation = 0;
+
+  /// The step the runner is in; none before the first step, between a step's
+  /// end and the next start, and after the run.
+  std::optional<OpenStep> openStep;
+  /// When the run began, for the report of its end.
+  LocalDateTime runStarted;
+  std::int64_t runStartedMs = 0;
 
   /// Raw LAN measurement replies of the current run, oldest first.
   std::vector<std::string> lanReplies;
