@@ -1,6 +1,7 @@
 #include "runner/run_control.h"
 
 #include "commands/step_builders.h"
+#include "runner/tick_session.h"
 
 namespace kv {
 
@@ -10,6 +11,7 @@ RunRequest RunCommand(RunnerState& state, ResultLog& log) {
   state.missedMeasurementsInRow = 0;
   state.currentRow = 1;
   state.stepPending = true;
+  state.openStep.reset();
   state.running = true;
   // A tick of the previous run still waiting for the load must not go on.
   ++state.generation;
@@ -28,6 +30,47 @@ void StopCommand(RunnerState& state, InstrumentLink& link) {
 void HaltRunner(RunnerState& state) {
   state.running = false;
   ++state.generation;
+}
+
+namespace {
+
+void EndRun(RunnerState& state, RunnerContext& ctx, StepEndReason stepReason,
+            RunEndReason runReason) {
+  if (state.running) {
+    detail::ReportRunEnd(state, ctx, stepReason, runReason);
+  }
+}
+
+}  // namespace
+
+RunRequest RunCommand(RunnerState& state, RunnerContext& ctx) {
+  EndRun(state, ctx, StepEndReason::Stopped, RunEndReason::Stopped);
+  const RunRequest request = RunCommand(state, ctx.log);
+  state.runStarted = ctx.clock.Now();
+  state.runStartedMs = ctx.clock.TickMs();
+  if (ctx.observer != nullptr) {
+    ctx.observer->OnRunStarted(state.runStarted);
+  }
+  return request;
+}
+
+void StopCommand(RunnerState& state, RunnerContext& ctx) {
+  const bool wasRunning = state.running;
+  // The load is off first; the report comes after.
+  StopCommand(state, ctx.link);
+  if (wasRunning) {
+    detail::ReportRunEnd(state, ctx, StepEndReason::Stopped, RunEndReason::Stopped);
+  }
+}
+
+void HaltRunner(RunnerState& state, RunnerContext& ctx) {
+  EndRun(state, ctx, StepEndReason::Stopped, RunEndReason::Stopped);
+  HaltRunner(state);
+}
+
+void EndStepForLinkLoss(RunnerState& state, RunnerContext& ctx) {
+  EndRun(state, ctx, StepEndReason::LinkLost, RunEndReason::LinkLost);
+  HaltRunner(state);
 }
 
 }  // namespace kv

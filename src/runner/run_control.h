@@ -5,6 +5,7 @@
 #include "link/instrument_link.h"
 #include "results/result_log.h"
 #include "runner/runner_state.h"
+#include "runner/runner_tick.h"
 
 namespace kv {
 
@@ -26,5 +27,21 @@ void StopCommand(RunnerState& state, InstrumentLink& link);
 /// Halts the runner without sending anything: a tick in progress stops at its
 /// next wait and does not re-enable the timer.
 void HaltRunner(RunnerState& state);
+
+// The same with reports to ctx.observer (OnRunStarted, OnStepEnded,
+// OnRunEnded) for the run summary. Each reports only while a run is going,
+// so a Stop after the end of the list reports nothing.
+
+/// A run still going ends as stopped (its running step with it); then the
+/// new run starts and is reported.
+RunRequest RunCommand(RunnerState& state, RunnerContext& ctx);
+/// Turns the load off as above through ctx.link, then reports the running
+/// step and the run as stopped.
+void StopCommand(RunnerState& state, RunnerContext& ctx);
+void HaltRunner(RunnerState& state, RunnerContext& ctx);
+/// For the host that finds the link lost during a run: the running step and
+/// the run end as "link lost" and the runner halts, so nothing more of the
+/// run goes to the load. Turning the load off is left to the host.
+void EndStepForLinkLoss(RunnerState& state, RunnerContext& ctx);
 
 }  // namespace kv

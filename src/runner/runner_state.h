@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/clock.h"
 #include "commands/step_parameters.h"
 #include "steps/step_function.h"
 #include "text/number_text.h"
@@ -20,6 +21,15 @@ namespace kv {
 inline constexpr std::size_t kMaxLanReplies = 1000;
 /// Ticks in a row without a measurement that count as a lost link.
 inline constexpr int kMeasurementsLostAfter = 3;
+
+/// A step that has started and not yet ended: what its end will report.
+struct OpenStep {
+  std::int32_t row = 0;
+  std::optional<StepFunction> function;
+  std::string functionName;
+  LocalDateTime started;
+  std::int64_t startedMs = 0;
+};
 
 struct RunnerState {
   /// Step list row of the step being run (row 0 is the header row).
@@ -72,6 +82,12 @@ struct RunnerState {
   /// Raw LAN measurement replies of the current run, oldest first; only the
   /// latest kMaxLanReplies are kept, so a week-long run does not grow it.
   std::deque<std::string> lanReplies;
+  /// The step the runner is in; none before the first step, between a step's
+  /// end and the next start, and after the run.
+  std::optional<OpenStep> openStep;
+  /// When the run began, for the report of its end.
+  LocalDateTime runStarted;
+  std::int64_t runStartedMs = 0;
 };
 
 /// The function cell text of the step last started, "" before the first.

@@ -13,6 +13,7 @@
 #include "link/instrument_link.h"
 #include "results/result_log.h"
 #include "runner/runner_state.h"
+#include "runner/step_end.h"
 #include "steps/step_grid.h"
 
 namespace kv {
@@ -40,6 +41,14 @@ class RunnerObserver {
   /// kMeasurementsLostAfter ticks in a row gave no measurement: the link is
   /// as good as lost. Said once per such stretch; the run itself goes on.
   virtual void OnMeasurementsLost() {}
+  /// A run began (reported by the RunCommand that takes a context).
+  virtual void OnRunStarted(const LocalDateTime& at) { static_cast<void>(at); }
+  /// The runner left a step, and why. Reported at the moment it is left:
+  /// before the result and measurement rows of that tick, and before the
+  /// next step starts.
+  virtual void OnStepEnded(const StepEnd& end) { static_cast<void>(end); }
+  /// The run ended; after the OnStepEnded of its last step.
+  virtual void OnRunEnded(const RunEnd& end) { static_cast<void>(end); }
 };
 
 /// What one tick needs from its host. The model text is read afresh each time

@@ -44,7 +44,7 @@ void CompleteSequenceLoad(TickSession& s) {
   if (!s.BatteryCapable() || !LoadTestEnded(s) || s.Halted()) {
     return;
   }
-  s.Advance();
+  s.EndStep(StepEndReason::Completed);
   SequenceTestOff(s.link);
   s.Query("MEAS:VC?");
 }
@@ -53,13 +53,13 @@ void CompleteRampOrCycleLife(TickSession& s) {
   if (!s.BatteryCapable() || !LoadTestEnded(s) || s.Halted()) {
     return;
   }
-  s.Advance();
   const std::string reply = s.Query("BATT:RVOLT?");
   if (s.Halted()) {
     return;
   }
   // Compared as numbers: as texts "9.5" would not be below "10.5".
   const bool pass = HoldsNumber(reply) && Value(reply) < Value(s.state.params.loadOffV);
+  s.EndStep(StepEndReason::Completed, pass ? StepVerdict::Pass : StepVerdict::Fail);
   ResultRow row = ResultRowBase(s);
   // The reply is logged whole for both verdicts: cutting its first three
   // characters on a FAIL would turn 11.25 V into "25".
@@ -88,7 +88,7 @@ void CompleteOcpOrOpp(TickSession& s, StepFunction f) {
   if (s.Halted()) {
     return;
   }
-  s.Advance();
+  s.EndStep(StepEndReason::Completed, pass ? StepVerdict::Pass : StepVerdict::Fail);
   ResultRow row = ResultRowBase(s);
   row[ocp ? kResCurrent : kResPower] = ReplyCell(trip);
   row[kResResult] = pass ? "PASS" : "FAIL";
@@ -101,11 +101,11 @@ StopResult RunStopChecks(TickSession& s) {
   RunnerState& st = s.state;
   // Without a measurement nothing is known about the voltage.
   if (st.stepVoltageStop > 0.0 && s.measured && Value(s.lastVoltage) < st.stepVoltageStop) {
-    s.Advance();
+    s.EndStep(StepEndReason::Voltage);
     return StopResult::Ended;
   }
   if (st.stepAhStop > 0.0 && st.stepAh >= st.stepAhStop) {
-    s.Advance();
+    s.EndStep(StepEndReason::Ah);
     return StopResult::Ended;
   }
   if (st.stepTimed && st.stepSecondsLeft <= 0) {
@@ -119,7 +119,7 @@ StopResult RunStopChecks(TickSession& s) {
     if (s.Halted()) {
       return StopResult::Ended;
     }
-    s.Advance();
+    s.EndStep(StepEndReason::Time);
     return StopResult::Restart;
   }
   return StopResult::None;
@@ -161,6 +161,9 @@ void EndOfRun(TickSession& s) {
   }
   RunnerState& st = s.state;
   st.running = false;
+  // The last step normally ended by its own reason already; one still open
+  // had its rows removed from under it.
+  ReportRunEnd(st, s.ctx, StepEndReason::EndOfList, RunEndReason::Completed);
   const int lastRow = st.highlightedRow;
   st.highlightedRow = 0;
   if (s.ctx.observer != nullptr) {

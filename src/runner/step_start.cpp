@@ -1,6 +1,7 @@
 // Phase 4 of the tick: starting the step at the current row.
 
 #include <limits>
+#include <optional>
 #include <string>
 
 #include "commands/step_builders.h"
@@ -54,9 +55,14 @@ void SetAllStops(RunnerState& st, const TestStep& cells) {
 }
 
 /// Skips a step that cannot run and tells the operator why.
-void Skip(TickSession& s, const std::string& why) {
+void Skip(TickSession& s, SkipReason reason, const std::string& why) {
   s.Notice("Step " + std::to_string(s.state.currentRow) + " skipped: " + why);
-  s.Advance();
+  s.EndStep(StepEndReason::Skipped, StepVerdict::None, reason);
+}
+
+void OpenTheStep(TickSession& s, std::optional<StepFunction> function, const std::string& name) {
+  s.state.openStep =
+      OpenStep{s.state.currentRow, function, name, s.ctx.clock.Now(), s.ctx.clock.TickMs()};
 }
 
 void StartFor(RunnerState& st, const TestStep& cells) {
@@ -235,11 +241,7 @@ bool StartStep(TickSession& s) {
   const TestStep cells = s.ctx.grid.Row(st.currentRow);
   const std::string& name = cells[kColFunction];
   const auto function = FindStepFunction(name);
-  if (!function) {
-    Skip(s, name.empty() ? std::string("no function") : "unknown function \"" + name + "\"");
-    return true;
-  }
-  if (*function == StepFunction::For || *function == StepFunction::Loop) {
+  if (function == StepFunction::For || function == StepFunction::Loop) {
     st.currentFunction = function;
     if (*function == StepFunction::For) {
       StartFor(st, cells);
@@ -248,8 +250,17 @@ bool StartStep(TickSession& s) {
     }
     return true;
   }
+  OpenTheStep(s, function, name);
+  if (!function) {
+    if (name.empty()) {
+      Skip(s, SkipReason::NoFunction, "no function");
+    } else {
+      Skip(s, SkipReason::UnknownFunction, "unknown function \"" + name + "\"");
+    }
+    return true;
+  }
   if (NeedsBatteryModel(*function) && !s.BatteryCapable()) {
-    Skip(s, name + " is not available on this model");
+    Skip(s, SkipReason::NotOffered, name + " is not available on this model");
     return true;
   }
 

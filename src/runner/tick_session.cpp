@@ -53,7 +53,10 @@ bool TickSession::BatteryCapable() const {
   return ctx.modelText && IsBatteryCapable(ctx.modelText());
 }
 
-void TickSession::Advance() {
+void TickSession::EndStep(StepEndReason reason, StepVerdict verdict, SkipReason skip) {
+  if (!Halted()) {
+    EndOpenStep(state, ctx, reason, verdict, skip);
+  }
   ++state.currentRow;
   state.stepPending = true;
 }

@@ -59,12 +59,21 @@ class TickSession {
   /// Writes `line` and reads one reply ("" once halted).
   std::string Query(std::string_view line);
   bool BatteryCapable() const;
-  /// Ends the running step: the next pass starts the following row.
-  void Advance();
+  /// Leaves the running step for `reason` (reported to the observer) and
+  /// moves on: the next pass starts the following row.
+  void EndStep(StepEndReason reason, StepVerdict verdict = StepVerdict::None,
+               SkipReason skip = SkipReason::None);
   /// Numbers the row, appends it and tells the observer.
   void AddRow(ResultRow cells);
   void Notice(const std::string& text);
 };
+
+/// Reports the end of the open step, if there is one, and closes it.
+void EndOpenStep(RunnerState& state, RunnerContext& ctx, StepEndReason reason,
+                 StepVerdict verdict = StepVerdict::None, SkipReason skip = SkipReason::None);
+/// Ends the open step (if any) for `stepReason` and reports the run's end.
+void ReportRunEnd(RunnerState& state, RunnerContext& ctx, StepEndReason stepReason,
+                  RunEndReason runReason);
 
 /// Phase 4. True when the tick restarts (FOR, LOOP, a skipped step).
 bool StartStep(TickSession& s);

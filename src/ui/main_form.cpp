@@ -24,9 +24,9 @@
 #include <array>
 
 #include "results/result_log.h"
+#include "station/bench.h"
 #include "station/station.h"
 #include "steps/step_list_ops.h"
-#include "station/bench.h"
 #include "ui/desktop_message_sink.h"
 #include "ui/result_log_model.h"
 #include "ui/step_editor_panel.h"
@@ -56,8 +56,7 @@ QPushButton* MakeButton(const char* name, const char* caption, const QString& ti
 
 }  // namespace
 
-MainForm::MainForm(Bench& bench, DesktopMessageSink& sink, MainFormOptions options,
-                   QWidget* parent)
+MainForm::MainForm(Bench& bench, DesktopMessageSink& sink, MainFormOptions options, QWidget* parent)
     : QMainWindow(parent),
       bench_(bench),
       sink_(sink),

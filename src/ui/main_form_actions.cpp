@@ -15,10 +15,10 @@
 
 #include "link/link_settings.h"
 #include "results/result_log.h"
+#include "station/bench.h"
 #include "station/station.h"
 #include "steps/step_columns.h"
 #include "steps/step_list_ops.h"
-#include "station/bench.h"
 #include "ui/desktop_message_sink.h"
 #include "ui/main_form.h"
 #include "ui/result_log_model.h"

@@ -149,8 +149,7 @@ TEST(CheckStepList, SubTables) {
 // clang-format on
 
 TEST(CheckStepList, ExamplesHaveNoErrors) {
-  const auto folder =
-      std::filesystem::path(KV_EXAMPLES_DIR);
+  const auto folder = std::filesystem::path(KV_EXAMPLES_DIR);
   int files = 0;
   for (const auto& entry : std::filesystem::directory_iterator(folder)) {
     if (entry.path().extension() != ".tsf") {

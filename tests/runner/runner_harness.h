@@ -56,7 +56,7 @@ class RecordingObserver : public RunnerObserver {
   std::vector<Event> events;
 };
 
-using Cells = std::initializer_list<std::pair<int, std::string>>;
+using Cells = std::vector<std::pair<int, std::string>>;
 
 /// `Link` is the scripted load or a test's variant of it.
 template <typename Link>
@@ -65,7 +65,7 @@ class RunnerBenchOn {
   explicit RunnerBenchOn(std::int16_t mode = kModeSerial) : link(mode, &clock) {}
 
   /// Appends a step row with the given function and cells.
-  void AddStep(const std::string& function, Cells cells = {}) {
+  void AddStep(const std::string& function, const Cells& cells = {}) {
     TestStep step;
     step[kColStepNo] = std::to_string(steps_.size() + 1);
     step[kColFunction] = function;
@@ -77,7 +77,7 @@ class RunnerBenchOn {
   }
 
   void Run() {
-    const RunRequest r = RunCommand(state, log);
+    const RunRequest r = RunCommand(state, ctx);
     EXPECT_TRUE(r.enableRunner);
     EXPECT_TRUE(r.enableIdentification);
     timerOn = true;
