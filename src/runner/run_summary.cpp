@@ -109,6 +109,12 @@ void RunSummary::OnStepEnded(const StepEnd& end) {
   }
 }
 
+void RunSummary::OnMeasurementsLost() {
+  if (next_ != nullptr) {
+    next_->OnMeasurementsLost();
+  }
+}
+
 void RunSummary::OnRunEnded(const RunEnd& end) {
   end_ = end;
   if (!started_) {

@@ -35,6 +35,7 @@ class RunSummary : public RunnerObserver {
   void OnRunStarted(const LocalDateTime& at) override;
   void OnStepEnded(const StepEnd& end) override;
   void OnRunEnded(const RunEnd& end) override;
+  void OnMeasurementsLost() override;
 
  private:
   RunnerObserver* next_;

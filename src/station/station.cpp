@@ -30,7 +30,7 @@ Station::Station(InstrumentLink& link, const Clock& clock, QObject* parent)
                                                         log_,
                                                         clock_,
                                                         [this] { return modelText_; },
-                                                        this} {
+                                                        &summary_} {
   Init();
 }
 
@@ -39,7 +39,7 @@ Station::Station(InstrumentLink& link, QObject* parent)
       link_(link),
       ownClock_(std::make_unique<SystemClock>()),
       clock_(*ownClock_),
-      ctx_{grid_, link_, log_, clock_, [this] { return modelText_; }, this} {
+      ctx_{grid_, link_, log_, clock_, [this] { return modelText_; }, &summary_} {
   Init();
 }
 
@@ -71,7 +71,7 @@ void Station::ArmTimer1(qint64 targetNs) {
 
 void Station::Run() {
   tickHeld_ = false;
-  const RunRequest request = RunCommand(state_, log_);
+  const RunRequest request = RunCommand(state_, ctx_);
   emit logCleared();
   if (request.enableIdentification) {
     identifyHeld_ = false;
@@ -91,7 +91,7 @@ void Station::Stop() {
   tickHeld_ = false;
   const bool wasBusy = busy_;
   busy_ = true;
-  StopCommand(state_, link_);
+  StopCommand(state_, ctx_);
   busy_ = wasBusy;
   PublishRunning();
   if (!busy_) {
@@ -102,7 +102,14 @@ void Station::Stop() {
 void Station::Halt() {
   timer1_.stop();
   tickHeld_ = false;
-  HaltRunner(state_);
+  HaltRunner(state_, ctx_);
+  PublishRunning();
+}
+
+void Station::EndRunForLinkLoss() {
+  timer1_.stop();
+  tickHeld_ = false;
+  EndStepForLinkLoss(state_, ctx_);
   PublishRunning();
 }
 
@@ -218,6 +225,18 @@ void Station::OnNotice(std::string_view text) {
 
 void Station::OnRunFinished(int lastRow) {
   emit runFinished(lastRow);
+}
+
+void Station::OnStepEnded(const StepEnd& /*end*/) {
+  emit stepEnded(static_cast<qsizetype>(summary_.Steps().size()) - 1);
+}
+
+void Station::OnRunEnded(const RunEnd& /*end*/) {
+  emit runEnded();
+}
+
+void Station::OnMeasurementsLost() {
+  emit measurementsLost();
 }
 
 }  // namespace kv

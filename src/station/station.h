@@ -21,6 +21,7 @@
 #include "base/clock.h"
 #include "link/instrument_link.h"
 #include "results/result_log.h"
+#include "runner/run_summary.h"
 #include "runner/runner_state.h"
 #include "runner/runner_tick.h"
 #include "steps/step_grid.h"
@@ -47,6 +48,8 @@ class Station : public QObject, private RunnerObserver {
   const StepGrid& Steps() const { return grid_; }
   const ResultLog& Log() const { return log_; }
   const RunnerState& State() const { return state_; }
+  /// The latest run: each step taken with why it ended, and how the run ended.
+  const RunSummary& Summary() const { return summary_; }
   InstrumentLink& Link() { return link_; }
 
   /// The load's reply to "name?" ("ErrRec" while asking or when it failed);
@@ -71,6 +74,9 @@ class Station : public QObject, private RunnerObserver {
   void Halt();
   /// Arms the one-shot identification (after the connection dialog closes).
   void Identify();
+  /// The host found the link lost during a run: the running step and the run
+  /// end as "link lost" and the runner stops; nothing is sent.
+  void EndRunForLinkLoss();
 
  signals:
   /// Run emptied the result log.
@@ -86,6 +92,12 @@ class Station : public QObject, private RunnerObserver {
   /// Something worth knowing that is not a failure (a skipped step).
   void notice(const QString& text);
   void runningChanged(bool running);
+  /// The runner left a step; it is Summary().Steps()[index].
+  void stepEnded(qsizetype index);
+  /// The run ended (Summary().End() says how).
+  void runEnded();
+  /// Several ticks in a row gave no measurement: the load is as good as lost.
+  void measurementsLost();
   /// The model text changed ("ErrRec" at the start of every identification).
   void modelTextChanged(const QString& modelText);
   /// An identification ended with `modelText`; `functions` are now offered.
@@ -113,6 +125,9 @@ class Station : public QObject, private RunnerObserver {
   void OnMessage(std::string_view text) override;
   void OnNotice(std::string_view text) override;
   void OnRunFinished(int lastRow) override;
+  void OnStepEnded(const StepEnd& end) override;
+  void OnRunEnded(const RunEnd& end) override;
+  void OnMeasurementsLost() override;
 
   InstrumentLink& link_;
   std::unique_ptr<Clock> ownClock_;
@@ -120,6 +135,8 @@ class Station : public QObject, private RunnerObserver {
   StepGrid grid_;
   ResultLog log_;
   RunnerState state_;
+  // Sees every runner event first and passes it on to the station.
+  RunSummary summary_{this};
   RunnerContext ctx_;
   QTimer timer1_;
   QTimer timer2_;
