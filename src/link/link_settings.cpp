@@ -1,10 +1,13 @@
 #include "link/link_settings.h"
 
+#include <algorithm>
 #include <charconv>
 #include <filesystem>
+#include <initializer_list>
 #include <limits>
 
 #include "link/ini_file.h"
+#include "link/instrument_link.h"
 #include "link/setting_ranges.h"
 
 namespace kv {
@@ -22,8 +25,21 @@ std::string_view TrimBlanks(std::string_view text) {
 
 template <typename T>
 T ReadNumber(const IniDocument& doc, const std::string& iniPath, const SettingRange& range,
-             T defaultValue, std::vector<std::string>* warnings) {
-  return static_cast<T>(ReadRangedSetting(doc, iniPath, range, defaultValue, warnings));
+             T defaultValue, std::vector<std::string>* warnings,
+             std::vector<std::string>& unusableKeys) {
+  std::vector<std::string> said;
+  const T value = static_cast<T>(ReadRangedSetting(doc, iniPath, range, defaultValue, &said));
+  if (!said.empty()) {
+    unusableKeys.emplace_back(range.key);
+    if (warnings != nullptr) {
+      warnings->insert(warnings->end(), said.begin(), said.end());
+    }
+  }
+  return value;
+}
+
+bool IsOneOf(std::string_view key, std::initializer_list<std::string_view> keys) {
+  return std::find(keys.begin(), keys.end(), key) != keys.end();
 }
 
 }  // namespace
@@ -62,16 +78,20 @@ LinkSettings LoadLinkSettings(const std::string& iniPath, std::vector<std::strin
   const LinkSettings defaults;
   LinkSettings s;
   s.testFileName = doc.Value(kStepFileSection, kTestFileNameKey, "");
-  s.connectMode = ReadNumber(doc, iniPath, kConnectModeRange, defaults.connectMode, warnings);
-  s.baudRate = ReadNumber(doc, iniPath, kBaudRateRange, defaults.baudRate, warnings);
-  s.handShake = ReadNumber(doc, iniPath, kHandShakeRange, defaults.handShake, warnings);
+  s.connectMode =
+      ReadNumber(doc, iniPath, kConnectModeRange, defaults.connectMode, warnings, s.unusableKeys);
+  s.baudRate =
+      ReadNumber(doc, iniPath, kBaudRateRange, defaults.baudRate, warnings, s.unusableKeys);
+  s.handShake =
+      ReadNumber(doc, iniPath, kHandShakeRange, defaults.handShake, warnings, s.unusableKeys);
   s.comPort = doc.Value(kLoadOptionSection, kComPortKey, defaults.comPort);
-  s.boardNo = ReadNumber(doc, iniPath, kBoardNoRange, defaults.boardNo, warnings);
-  s.address = ReadNumber(doc, iniPath, kAddressRange, defaults.address, warnings);
+  s.boardNo = ReadNumber(doc, iniPath, kBoardNoRange, defaults.boardNo, warnings, s.unusableKeys);
+  s.address = ReadNumber(doc, iniPath, kAddressRange, defaults.address, warnings, s.unusableKeys);
   for (std::size_t i = 0; i < s.lanIp.size(); ++i) {
-    s.lanIp[i] = ReadNumber(doc, iniPath, kLanIpRanges[i], defaults.lanIp[i], warnings);
+    s.lanIp[i] =
+        ReadNumber(doc, iniPath, kLanIpRanges[i], defaults.lanIp[i], warnings, s.unusableKeys);
   }
-  s.lanPort = ReadNumber(doc, iniPath, kLanPortRange, defaults.lanPort, warnings);
+  s.lanPort = ReadNumber(doc, iniPath, kLanPortRange, defaults.lanPort, warnings, s.unusableKeys);
   std::string folder = programFolder;
   if (folder.empty()) {
     folder = std::filesystem::path(iniPath).parent_path().string();
@@ -134,6 +154,31 @@ std::string SerialDeviceName(std::string_view comPort) {
     }
   }
   return std::string(comPort);
+}
+
+std::vector<std::string> UnusableConnectionKeys(const LinkSettings& settings) {
+  std::vector<std::string> keys;
+  const auto unusable = [&settings](std::string_view key) {
+    return std::find(settings.unusableKeys.begin(), settings.unusableKeys.end(), key) !=
+           settings.unusableKeys.end();
+  };
+  if (unusable(kConnectModeKey) ||
+      (settings.connectMode != kModeSerial && settings.connectMode != kModeGpib &&
+       settings.connectMode != kModeLan)) {
+    keys.emplace_back(kConnectModeKey);
+    return keys;
+  }
+  for (const std::string& key : settings.unusableKeys) {
+    const bool matters =
+        (settings.connectMode == kModeSerial && IsOneOf(key, {kBaudRateKey, kHandShakeKey})) ||
+        (settings.connectMode == kModeGpib && IsOneOf(key, {kAddressKey, kBoardNoKey})) ||
+        (settings.connectMode == kModeLan &&
+         IsOneOf(key, {kLanIp1Key, kLanIp2Key, kLanIp3Key, kLanIp4Key, kLanPortKey}));
+    if (matters) {
+      keys.push_back(key);
+    }
+  }
+  return keys;
 }
 
 }  // namespace kv

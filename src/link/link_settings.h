@@ -56,7 +56,18 @@ struct LinkSettings {
   int lanPort = kDefaultLanPort;                            // 1..65535
   std::string defaultPath;   // the program's folder when the file has none
   std::string testFileName;  // [KV26] TestFileName: the last opened step file
+  /// Keys whose text in the file was unusable, so that the default stands in
+  /// (LoadLinkSettings fills it; nothing writes it back).
+  std::vector<std::string> unusableKeys;
 };
+
+/// The keys that make a connection over `settings.connectMode` untrustworthy:
+/// an unusable ConnectMode or one that selects no transport, and the unusable
+/// keys of that transport (BaudRate, HandShake for serial; Address, BoardNo
+/// for GPIB; LanIP1..4, LanPort for LAN). Empty when the connection may be
+/// opened as the file says. A silently substituted value would drive a load
+/// nobody configured, so callers refuse to connect while this is not empty.
+std::vector<std::string> UnusableConnectionKeys(const LinkSettings& settings);
 
 /// Reads every connection key of the INI at `iniPath` (missing file or key:
 /// the default). A value that is no whole number in the key's range (see

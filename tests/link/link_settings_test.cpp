@@ -152,5 +152,27 @@ INSTANTIATE_TEST_SUITE_P(
                       PortCase{"/dev/pts/7", 0, "/dev/pts/7"}, PortCase{"ttyACM0", 0, "ttyACM0"},
                       PortCase{"tty S0", 0, ""}, PortCase{"a;b", 0, ""}));
 
+// Only an unusable key of the transport in use keeps the connection shut.
+TEST_F(LinkSettingsTest, UnusableConnectionKeysOfTheModeInUse) {
+  struct Case {
+    const char* lines;
+    std::vector<std::string> keys;
+  };
+  const std::vector<Case> cases = {
+      {"ConnectMode=2\r\nLanPort=0\r\n", {"LanPort"}},
+      {"ConnectMode=2\r\nLanIP3=256\r\nLanPort=65536\r\n", {"LanIP3", "LanPort"}},
+      {"ConnectMode=0\r\nLanPort=0\r\n", {}},
+      {"ConnectMode=0\r\nHandShake=9\r\n", {"HandShake"}},
+      {"ConnectMode=1\r\nAddress=40\r\n", {"Address"}},
+      {"ConnectMode=7\r\n", {"ConnectMode"}},
+      {"ConnectMode=x\r\n", {"ConnectMode"}},
+      {"ConnectMode=2\r\nLanPort=4001\r\n", {}},
+  };
+  for (const Case& c : cases) {
+    WriteBytes(ini_, std::string("[Load Option]\r\n") + c.lines);
+    EXPECT_EQ(UnusableConnectionKeys(LoadLinkSettings(ini_, nullptr)), c.keys) << c.lines;
+  }
+}
+
 }  // namespace
 }  // namespace kv::test
