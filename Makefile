@@ -1,5 +1,5 @@
 # Front door: every target installs what it needs first.
-.PHONY: deps configure build test test-asan bench format demo clean
+.PHONY: deps configure build test test-asan fuzz bench format demo clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -24,6 +24,15 @@ demo: build
 	build/default/bin/kvload-run --sim examples/demo.tsf --csv build/default/demo/DEMO.CSV
 	@echo
 	@echo "demo: report written to $(CURDIR)/build/default/demo/DEMO_0.CSV"
+
+# Each libFuzzer target for FUZZ_SECONDS from its seed corpus in tests/fuzz/corpus.
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS := step_file ini reply numbers csv_export runner_tick
+
+fuzz: deps
+	cmake --preset fuzz
+	cmake --build --preset fuzz
+	@bash scripts/run-fuzz.sh build/fuzz $(FUZZ_SECONDS) $(FUZZ_TARGETS)
 
 bench: build
 	@bash bench/run-all.sh build/default
