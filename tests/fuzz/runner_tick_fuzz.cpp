@@ -1,7 +1,7 @@
 // The runner fed arbitrary replies: a short step list built from the input
 // runs on the fake clock against a load that answers from the input. Whatever
 // the load says, the run ends or goes on in bounded ticks and its rows are
-// numbered from 1 without gaps.
+// numbered from 1 without gaps, and a run that ended left the load off.
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -43,6 +43,7 @@ class FuzzedLoad : public kv::InstrumentLink {
   void OpenInstrument(std::int16_t mode) override { mode_ = mode; }
   void CloseInstrument() override {}
   void WriteInstrument(std::string_view command) override {
+    lastLine_ = command;
     if (mode_ == kv::kModeLan && command.find('?') != std::string_view::npos) {
       recvBuf_ = Next();
     }
@@ -54,6 +55,7 @@ class FuzzedLoad : public kv::InstrumentLink {
     return recvBuf_;
   }
   void ClearRecvBuf() override { recvBuf_.clear(); }
+  const std::string& LastLine() const { return lastLine_; }
 
  private:
   std::string Next() {
@@ -68,6 +70,7 @@ class FuzzedLoad : public kv::InstrumentLink {
   FakeClock& clock_;
   std::int16_t mode_;
   std::string recvBuf_;
+  std::string lastLine_;
 };
 
 std::string CellText(FuzzedDataProvider& in) {
@@ -88,6 +91,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     step[kColFunction] = in.ConsumeIntegralInRange(0, 9) == 0
                              ? in.ConsumeRandomLengthString(12)
                              : std::string(in.PickValueInArray(kStepFunctionNames));
+    // The stops decide how a step ends: always give them a text.
+    for (const int col : {kColVStop, kColTStop, kColAhStop}) {
+      step[col] = CellText(in);
+    }
     const int filled = in.ConsumeIntegralInRange(0, 6);
     for (int k = 0; k < filled; ++k) {
       step[in.ConsumeIntegralInRange<int>(kColMode, kColTotalStep)] = CellText(in);
@@ -115,6 +122,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::Require(out.intervalMs >= 0 && out.intervalMs <= 1000, "tick interval in range");
     clock.AdvanceMs(out.intervalMs);
   }
+  fuzz::Require(state.running || load.LastLine() == "LOAD OFF",
+                "the last line of a finished run turns the load off");
   for (std::size_t r = 0; r < log.RowCount(); ++r) {
     fuzz::Require(log.Cell(r, 0) == std::to_string(r + 1), "rows numbered without gaps");
   }
