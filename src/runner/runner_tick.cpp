@@ -167,7 +167,7 @@ TickOutcome RunnerTick(RunnerState& state, RunnerContext& ctx) {
   if (s.Halted()) {
     return Halt();  // the host stopped the run from its row handler
   }
-  state.stepSecondsLeft -= kFixed4One;
+  state.stepSecondsLeft = AddFixed4(state.stepSecondsLeft, -kFixed4One);
   return TickOutcome{true, interval};
 }
 

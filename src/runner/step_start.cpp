@@ -205,7 +205,7 @@ void Dispatch(TickSession& s, StepFunction f, const TestStep& cells) {
       if (s.Halted()) {
         return;
       }
-      st.stepSecondsLeft += kFixed4One;
+      st.stepSecondsLeft = AddFixed4(st.stepSecondsLeft, kFixed4One);
       LoadOn(link);
       break;
     case StepFunction::BatteryCycleLife:

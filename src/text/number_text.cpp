@@ -71,6 +71,17 @@ Fixed4 ToFixed4(std::string_view text) {
   return ScanCell(text).ToScaled(4);
 }
 
+Fixed4 AddFixed4(Fixed4 a, Fixed4 b) {
+  constexpr Fixed4 kMax = std::numeric_limits<Fixed4>::max();
+  if (b > 0 && a > kMax - b) {
+    return kMax;
+  }
+  if (b < 0 && a < -kMax - b) {
+    return -kMax;
+  }
+  return a + b;
+}
+
 std::int16_t ToInt16(std::string_view text) {
   const std::int64_t value = ScanCell(text).ToScaled(0);
   return static_cast<std::int16_t>(std::clamp<std::int64_t>(

@@ -45,6 +45,10 @@ inline constexpr Fixed4 kFixed4One = 10000;
 /// the fourth decimal; non-numeric text converts as Value() does.
 Fixed4 ToFixed4(std::string_view text);
 
+/// a + b, saturated to the range ToFixed4 gives (+-INT64_MAX): a time budget
+/// read from a huge cell neither wraps round nor overflows as it is counted.
+Fixed4 AddFixed4(Fixed4 a, Fixed4 b);
+
 /// Shortest text of a fixed-point value: 10.5000 -> "10.5", 3 -> "3".
 std::string FormatFixed4(Fixed4 value);
 
