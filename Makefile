@@ -27,7 +27,7 @@ demo: build
 
 # Each libFuzzer target for FUZZ_SECONDS from its seed corpus in tests/fuzz/corpus.
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS := step_file ini reply numbers csv_export runner_tick
+FUZZ_TARGETS := step_file ini reply numbers csv_export runner_tick sim_protocol
 
 fuzz: deps
 	cmake --preset fuzz
