@@ -1,5 +1,5 @@
 # Front door: every target installs what it needs first.
-.PHONY: deps configure build test test-asan bench format demo run clean
+.PHONY: deps configure build test test-asan fuzz bench format demo run clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -29,6 +29,15 @@ demo: build
 # press "Start Test" (F5) to see a run without hardware.
 run: build
 	build/default/bin/kvload --sim examples/demo.tsf
+
+# Each libFuzzer target for FUZZ_SECONDS from its seed corpus in tests/fuzz/corpus.
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS := step_file ini reply numbers csv_export runner_tick sim_protocol
+
+fuzz: deps
+	cmake --preset fuzz
+	cmake --build --preset fuzz
+	@bash scripts/run-fuzz.sh build/fuzz $(FUZZ_SECONDS) $(FUZZ_TARGETS)
 
 bench: build
 	@bash bench/run-all.sh build/default

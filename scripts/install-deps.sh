@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   socat xvfb xauth xdotool imagemagick
   clang-format clang-tidy
+  clang libclang-rt-dev
 )
 
 missing=()

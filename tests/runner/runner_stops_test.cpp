@@ -226,5 +226,35 @@ TEST(RunnerStops, DynamicOffEndsInTheTickItStarts) {
   EXPECT_EQ(b.Cell(0, 8), "Rest");
 }
 
+// Time stops beyond the fixed-point range (found by fuzzing): the budget
+// saturates, so a huge one never wraps into an immediate stop and a hugely
+// negative one left by a voltage stop does not overflow as the tick counts it.
+TEST(RunnerStops, TimeStopsOutOfRangeSaturate) {
+  struct Case {
+    const char* function;
+    const char* tStop;
+    const char* vStop;
+    int rowAfterThreeTicks;
+  };
+  const Case cases[] = {
+      {"Battery Discharge CC", "99999999999999e99", "", 1},
+      {"Battery Discharge CP", "1E30", "", 1},
+      {"Discharge", "-9E99", "5", 2},
+  };
+  for (const Case& c : cases) {
+    RunnerBench b;
+    b.AddStep(c.function,
+              {{kColMode, "CC"}, {kColSinkValue, "1"}, {kColTStop, c.tStop}, {kColVStop, c.vStop}});
+    b.AddStep("Rest", {{kColTStop, "100"}});
+    b.link.Reply("MEAS:VC?", "4.0,1.0");
+    b.link.Reply("TESTING?", "1");
+    b.Run();
+    for (int i = 0; i < 3; ++i) {
+      b.Tick();
+    }
+    EXPECT_EQ(b.state.currentRow, c.rowAfterThreeTicks) << c.function << " " << c.tStop;
+  }
+}
+
 }  // namespace
 }  // namespace kv::test

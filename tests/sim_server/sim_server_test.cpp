@@ -5,9 +5,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <QCommandLineParser>
+#include <QDateTime>
 #include <QSignalSpy>
 #include <QTcpSocket>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include "sim/server/sim_server.h"
 #include "sim/server/sim_server_options.h"
@@ -43,6 +45,15 @@ struct TcpClient {
     }
     if (arrivals != nullptr) {
       *arrivals = chunks;
+    }
+    return got;
+  }
+  // Collects until `size` bytes have arrived or nothing more comes.
+  QByteArray ReadBytes(qsizetype size, int timeoutMs = 2000) {
+    QByteArray got;
+    QSignalSpy spy(&socket, &QTcpSocket::readyRead);
+    while (got.size() < size && (socket.bytesAvailable() > 0 || spy.wait(timeoutMs))) {
+      got += socket.read(size - got.size());
     }
     return got;
   }
@@ -118,6 +129,106 @@ TEST(SimServer, DropsTheConnectionAtTheNthLine) {
   EXPECT_THAT(server->Load().ReceivedLines(), ::testing::ElementsAre("REM", "LOAD ON"));
 }
 
+// The reply faults that change what the load sends, byte for byte.
+TEST(SimServer, FaultyRepliesAsSent) {
+  const QByteArray measured = "4.2000,0.0000";
+  struct Case {
+    const char* name;
+    SimFaults faults;
+    QByteArray sent;
+    QByteArray received;
+  };
+  SimFaults control;
+  control.controlEvery = 1;
+  SimFaults lineFeed;
+  lineFeed.lineFeedEvery = 2;
+  SimFaults errRec;
+  errRec.measReply = "ErrRec";
+  errRec.measReplyEvery = 2;
+  SimFaults empty;
+  empty.measReply = "";
+  const Case cases[] = {
+      {"control characters", control, "MEAS:VC?\r\n",
+       QByteArray("4.2000\r\x1b[2J\x07,0.0000\t\0\r\r\n", 24)},
+      {"line feed inside", lineFeed, "TESTING?\r\nMEAS:VC?\r\n", "0\r\n4.2000\n,0.0000\r\n"},
+      {"every second measurement", errRec, "MEAS:VC?\r\nTESTING?\r\nMEAS:VC?\r\n",
+       measured + "\r\n0\r\nErrRec\r\n"},
+      {"empty measurement", empty, "MEAS:VC?\r\nTESTING?\r\n", "\r\n0\r\n"},
+  };
+  for (const Case& c : cases) {
+    auto server = StartServer(c.faults);
+    TcpClient client(*server);
+    client.Send(c.sent);
+    EXPECT_EQ(client.ReadBytes(c.received.size()), c.received) << c.name;
+    EXPECT_EQ(client.ReadBytes(1, 100), "") << c.name << ": nothing more";
+  }
+}
+
+TEST(SimServer, AnEndlessReplyNeverEndsItsLine) {
+  SimFaults faults;
+  faults.endlessFrom = 2;
+  auto server = StartServer(faults);
+  TcpClient client(*server);
+  client.Send("TESTING?\r\nMEAS:VC?\r\nTESTING?\r\n");
+  EXPECT_EQ(client.ReadBytes(3), "0\r\n");
+  const QByteArray stream = client.ReadBytes(1 << 20);
+  EXPECT_EQ(stream.size(), 1 << 20);
+  EXPECT_FALSE(stream.contains('\n'));
+  EXPECT_EQ(server->Load().LineCount(), 3);
+}
+
+TEST(SimServer, TheSerialDeviceGoesAwayOnADrop) {
+  SimServerConfig config;
+  config.faults.dropAfter = 2;
+  SimServer server(config);
+  QString error;
+  ASSERT_TRUE(server.OpenPty(&error)) << error.toStdString();
+  const QString path = server.PtyPath();
+  ASSERT_TRUE(QFile::exists(path)) << path.toStdString();
+  const int fd = ::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
+  ASSERT_GE(fd, 0);
+  QSignalSpy served(&server, &SimServer::lineServed);
+  ASSERT_EQ(::write(fd, "REM\nLOAD ON\n", 12), 12);
+  const auto hungUp = [fd] {
+    pollfd p{fd, POLLIN, 0};
+    return ::poll(&p, 1, 0) == 1 && (p.revents & (POLLHUP | POLLERR)) != 0;
+  };
+  EXPECT_TRUE(QTest::qWaitFor(hungUp, 2000)) << "the client sees a hang-up";
+  EXPECT_FALSE(QFile::exists(path));
+  EXPECT_EQ(served.count(), 2);
+  ::close(fd);
+}
+
+TEST(SimServer, ReceiveLogStampsEveryLineAsItArrives) {
+  QTemporaryDir dir;
+  SimServerConfig config;
+  config.rxLogFile = dir.filePath("rx.log");
+  auto server = std::make_unique<SimServer>(config);
+  QString error;
+  ASSERT_TRUE(server->OpenLog(&error)) << error.toStdString();
+  ASSERT_TRUE(server->ListenTcp(QHostAddress::LocalHost, 0, &error));
+  TcpClient client(*server);
+  QSignalSpy served(server.get(), &SimServer::lineServed);
+  const qint64 before = QDateTime::currentMSecsSinceEpoch();
+  client.Send("LOAD ON\r\nA\x1b\\B\r\n");
+  ASSERT_TRUE(served.wait(2000));
+  while (served.count() < 2 && served.wait(2000)) {
+  }
+  const qint64 after = QDateTime::currentMSecsSinceEpoch();
+  QFile log(config.rxLogFile);
+  ASSERT_TRUE(log.open(QIODevice::ReadOnly)) << "readable while the server runs";
+  const QList<QByteArray> records = log.readAll().split('\n');
+  ASSERT_EQ(records.size(), 3);
+  const QByteArray lines[] = {"LOAD ON", "A\\x1b\\x5cB"};
+  for (int i = 0; i < 2; ++i) {
+    const QList<QByteArray> fields = records[i].split('\t');
+    ASSERT_EQ(fields.size(), 2) << records[i].toStdString();
+    EXPECT_GE(fields[0].toLongLong(), before);
+    EXPECT_LE(fields[0].toLongLong(), after);
+    EXPECT_EQ(fields[1], lines[i]);
+  }
+}
+
 TEST(SimServer, ServesTheSerialLineOnAPseudoTerminal) {
   SimServerConfig config;
   SimServer server(config);
@@ -183,9 +294,36 @@ bool Parse(const QStringList& args, SimServerLaunch* launch, QString* error) {
 TEST(SimServerOptions, ReadsTheSourceAndTheFaults) {
   SimServerLaunch launch;
   QString error;
-  ASSERT_TRUE(Parse({"--source", "supply", "--voltage", "24", "--current-limit", "3", "--model",
-                     "LOAD 300F", "--port", "0", "--no-serial", "--reply-delay", "50",
-                     "--split-replies", "2", "--drop-after", "7", "--silent"},
+  ASSERT_TRUE(Parse({"--source",
+                     "supply",
+                     "--voltage",
+                     "24",
+                     "--current-limit",
+                     "3",
+                     "--model",
+                     "LOAD 300F",
+                     "--port",
+                     "0",
+                     "--no-serial",
+                     "--reply-delay",
+                     "50",
+                     "--split-replies",
+                     "2",
+                     "--drop-after",
+                     "7",
+                     "--silent",
+                     "--endless-reply",
+                     "3",
+                     "--control-every",
+                     "4",
+                     "--linefeed-every",
+                     "5",
+                     "--meas-reply",
+                     "",
+                     "--meas-reply-every",
+                     "6",
+                     "--rx-log",
+                     "rx.log"},
                     &launch, &error))
       << error.toStdString();
   const SimSourceParams& s = launch.config.load.source;
@@ -200,6 +338,12 @@ TEST(SimServerOptions, ReadsTheSourceAndTheFaults) {
   EXPECT_EQ(launch.config.faults.splitReplies, 2);
   EXPECT_EQ(launch.config.faults.dropAfter, 7);
   EXPECT_EQ(launch.config.faults.silentAfter, 0);
+  EXPECT_EQ(launch.config.faults.endlessFrom, 3);
+  EXPECT_EQ(launch.config.faults.controlEvery, 4);
+  EXPECT_EQ(launch.config.faults.lineFeedEvery, 5);
+  EXPECT_EQ(launch.config.faults.measReply, QByteArray(""));
+  EXPECT_EQ(launch.config.faults.measReplyEvery, 6);
+  EXPECT_EQ(launch.config.rxLogFile, "rx.log");
   EXPECT_EQ(launch.address, QHostAddress(QHostAddress::LocalHost));
 }
 
@@ -215,6 +359,7 @@ TEST(SimServerOptions, RefusesValuesItCannotUse) {
       {"--voltage", "3", "--empty-voltage", "3.5"},
       {"--no-tcp", "--no-serial"},
       {"--reply-delay", "abc"},
+      {"--meas-reply-every", "0"},
   };
   for (const QStringList& args : bad) {
     SimServerLaunch launch;

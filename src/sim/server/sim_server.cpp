@@ -1,5 +1,6 @@
 #include "sim/server/sim_server.h"
 
+#include <QDateTime>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <cstdio>
@@ -20,15 +21,36 @@ SimServer::~SimServer() {
 }
 
 bool SimServer::OpenLog(QString* error) {
-  if (config_.logFile.isEmpty()) {
-    return true;
-  }
-  log_.setFileName(config_.logFile);
-  if (!log_.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
-    *error = QStringLiteral("cannot write the log %1: %2").arg(config_.logFile, log_.errorString());
-    return false;
+  for (auto [file, name] : {std::pair{&log_, config_.logFile}, {&rxLog_, config_.rxLogFile}}) {
+    if (name.isEmpty()) {
+      continue;
+    }
+    file->setFileName(name);
+    if (!file->open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
+      *error = QStringLiteral("cannot write the log %1: %2").arg(name, file->errorString());
+      return false;
+    }
   }
   return true;
+}
+
+void SimServer::WriteRxLog(std::string_view line) {
+  if (!rxLog_.isOpen()) {
+    return;
+  }
+  // One record a line whatever the load was sent: control bytes and the
+  // backslash are written as \xNN.
+  QByteArray record = QByteArray::number(QDateTime::currentMSecsSinceEpoch()) + '\t';
+  for (const char c : line) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7f || c == '\\') {
+      record += "\\x" + QByteArray::number(byte, 16).rightJustified(2, '0');
+    } else {
+      record += c;
+    }
+  }
+  record += '\n';
+  rxLog_.write(record);
 }
 
 std::int64_t SimServer::ModelMs() const {
@@ -51,6 +73,7 @@ void SimServer::WriteLog(const SimLogEntry& entry) {
 }
 
 std::optional<std::string> SimServer::Serve(std::string_view line) {
+  WriteRxLog(line);
   std::optional<std::string> reply = load_.HandleLine(line, ModelMs());
   emit lineServed(QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size())));
   return reply;
@@ -81,6 +104,7 @@ void SimServer::AcceptConnections() {
                                      socket->flush();
                                    },
                                    eol, config_.faults, socket);
+    session->SetBacklog([socket] { return socket->bytesToWrite(); });
     connect(socket, &QTcpSocket::readyRead, session,
             [socket, session] { session->Feed(socket->readAll()); });
     connect(
@@ -136,6 +160,7 @@ void SimServer::Finish() {
     log_.flush();
     log_.close();
   }
+  rxLog_.close();
 }
 
 }  // namespace kv

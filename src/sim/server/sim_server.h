@@ -29,6 +29,9 @@ struct SimServerConfig {
   QByteArray replyEol;
   /// Command log file; empty for none.
   QString logFile;
+  /// Every line received, with the wall-clock time it arrived (ms since the
+  /// epoch), written at once; empty for none.
+  QString rxLogFile;
   /// Every log entry also goes to standard error (rejections always do).
   bool verbose = false;
 };
@@ -39,7 +42,7 @@ class SimServer : public QObject {
   explicit SimServer(SimServerConfig config, QObject* parent = nullptr);
   ~SimServer() override;
 
-  /// Opens the log file (if any); false with `error` when it cannot be written.
+  /// Opens the log files (if any); false with `error` when one cannot be written.
   bool OpenLog(QString* error);
   /// Listens on `address`:`port` (0 picks a free port).
   bool ListenTcp(const QHostAddress& address, quint16 port, QString* error);
@@ -66,11 +69,13 @@ class SimServer : public QObject {
   std::optional<std::string> Serve(std::string_view line);
   void AcceptConnections();
   void WriteLog(const SimLogEntry& entry);
+  void WriteRxLog(std::string_view line);
 
   SimServerConfig config_;
   SimulatedLoad load_;
   QElapsedTimer clock_;
   QFile log_;
+  QFile rxLog_;
   QTcpServer* tcp_ = nullptr;
   PtyEndpoint* pty_ = nullptr;
 };

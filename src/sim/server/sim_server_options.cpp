@@ -32,6 +32,9 @@ constexpr OptionText kOptions[] = {
     {"log", "file",
      "Command log: every line received (RX), reply (TX) and rejection (ERR), "
      "one per line with the model time in seconds, tab-separated."},
+    {"rx-log", "file",
+     "Every line received, written at once: the wall-clock time in ms since 1970, a tab and "
+     "the line (control bytes and \\ as \\xNN), one per line."},
     {"listen", "address", "TCP address to listen on (default 127.0.0.1, loopback only)."},
     {"port", "port", "TCP port (default 4001; 0 picks a free one, shown in the ready line)."},
     {"no-tcp", nullptr, "Do not serve TCP."},
@@ -44,8 +47,21 @@ constexpr OptionText kOptions[] = {
     {"split-replies", "n", "Fault: send each reply in n pieces..."},
     {"split-delay", "ms", "...this many ms apart (default 20)."},
     {"drop-after", "n",
-     "Fault: drop a connection (hang up the serial line) when its n-th "
-     "line arrives, without replying to it."},
+     "Fault: drop a connection when its n-th line arrives, without replying to it; on the "
+     "serial line the pseudo-terminal is closed and its device goes away."},
+    {"endless-reply", "n",
+     "Fault: from the n-th reply of a connection on, stream bytes without a line end instead "
+     "of replying."},
+    {"control-every", "n",
+     "Fault: put control characters (CR, ESC, BEL, TAB, NUL) inside every n-th reply; its "
+     "numbers still read the same."},
+    {"linefeed-every", "n",
+     "Fault: put a line feed after the first field of every n-th reply, so that it arrives as "
+     "two lines."},
+    {"meas-reply", "text",
+     "Fault: answer \"MEAS:VC?\" with this text instead of the measurement (\"ErrRec\", "
+     "\"4.1\", \"\")..."},
+    {"meas-reply-every", "n", "...on every n-th \"MEAS:VC?\" only (default 1: each one)."},
     {"verbose", nullptr, "Echo every log line on standard error."},
     {"fail-on-error", nullptr, "Exit with status 1 if any line was rejected."},
 };
@@ -149,6 +165,7 @@ bool ReadSimServerOptions(const QCommandLineParser& p, SimServerLaunch* out, QSt
     return false;
   }
   c.logFile = p.value("log");
+  c.rxLogFile = p.value("rx-log");
   c.verbose = p.isSet("verbose");
   out->failOnError = p.isSet("fail-on-error");
   out->tcp = !p.isSet("no-tcp");
@@ -180,8 +197,15 @@ bool ReadSimServerOptions(const QCommandLineParser& p, SimServerLaunch* out, QSt
       !ReadInt(p, "garbage-every", 0, kMax, &f.garbageEvery, error) ||
       !ReadInt(p, "split-replies", 1, 1000, &f.splitReplies, error) ||
       !ReadInt(p, "split-delay", 0, 60000, &f.splitDelayMs, error) ||
-      !ReadInt(p, "drop-after", 0, kMax, &f.dropAfter, error)) {
+      !ReadInt(p, "drop-after", 0, kMax, &f.dropAfter, error) ||
+      !ReadInt(p, "endless-reply", 0, kMax, &f.endlessFrom, error) ||
+      !ReadInt(p, "control-every", 0, kMax, &f.controlEvery, error) ||
+      !ReadInt(p, "linefeed-every", 0, kMax, &f.lineFeedEvery, error) ||
+      !ReadInt(p, "meas-reply-every", 1, kMax, &f.measReplyEvery, error)) {
     return false;
+  }
+  if (p.isSet("meas-reply")) {
+    f.measReply = p.value("meas-reply").toLocal8Bit();
   }
   if (p.isSet("silent")) {
     f.silentAfter = 0;

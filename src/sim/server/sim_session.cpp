@@ -8,6 +8,16 @@ namespace {
 // A line longer than any the load knows is cut here rather than buffered for ever.
 constexpr qsizetype kMaxLine = 4096;
 
+// The endless reply goes out in pieces of this size, one a millisecond at most,
+// and waits while the connection holds more than kEndlessBacklog unsent.
+constexpr qsizetype kEndlessChunk = 16 * 1024;
+constexpr qint64 kEndlessBacklog = 256 * 1024;
+constexpr int kEndlessIntervalMs = 1;
+
+bool IsMeasurementQuery(std::string_view line) {
+  return line == "MEAS:VC?";  // as exact as the load's own protocol
+}
+
 }  // namespace
 
 QByteArray SimGarbage(int n) {
@@ -25,6 +35,14 @@ QByteArray SimGarbage(int n) {
   return junk;
 }
 
+QByteArray SimControlCharacters(const QByteArray& reply) {
+  static const QByteArray kAfterFirst("\r\x1b[2J\x07");
+  static const QByteArray kAtEnd("\t\0\r", 3);
+  const qsizetype comma = reply.indexOf(',');
+  const qsizetype firstEnd = comma < 0 ? reply.size() : comma;
+  return reply.left(firstEnd) + kAfterFirst + reply.mid(firstEnd) + kAtEnd;
+}
+
 SimSession::SimSession(LineHandler handle, Writer write, QByteArray eol, const SimFaults& faults,
                        QObject* parent)
     : QObject(parent),
@@ -36,6 +54,8 @@ SimSession::SimSession(LineHandler handle, Writer write, QByteArray eol, const S
   timer_.setSingleShot(true);
   timer_.setTimerType(Qt::PreciseTimer);
   connect(&timer_, &QTimer::timeout, this, [this] { SendDue(); });
+  endlessTimer_.setInterval(kEndlessIntervalMs);
+  connect(&endlessTimer_, &QTimer::timeout, this, [this] { StreamEndless(); });
 }
 
 void SimSession::Feed(const QByteArray& bytes) {
@@ -71,17 +91,50 @@ void SimSession::HandleLine(std::string_view line) {
     dropped_ = true;
     queue_.clear();
     timer_.stop();
+    endlessTimer_.stop();
     emit dropRequested();
     return;
   }
-  if (!reply || (faults_.silentAfter >= 0 && lines_ > faults_.silentAfter)) {
-    return;
+  if (!reply || (faults_.silentAfter >= 0 && lines_ > faults_.silentAfter) || endless_) {
+    return;  // an endless reply never ends, so nothing follows it
   }
   ++replies_;
-  QByteArray bytes = (faults_.garbageEvery > 0 && replies_ % faults_.garbageEvery == 0)
-                         ? SimGarbage(replies_)
-                         : QByteArray::fromStdString(*reply);
-  Queue(bytes + eol_);
+  if (faults_.endlessFrom > 0 && replies_ >= faults_.endlessFrom) {
+    endless_ = true;
+    endlessTimer_.start();
+    StreamEndless();
+    return;
+  }
+  Queue(FaultyReply(line, *reply) + eol_);
+}
+
+QByteArray SimSession::FaultyReply(std::string_view line, const std::string& reply) {
+  const auto due = [this](int every) { return every > 0 && replies_ % every == 0; };
+  QByteArray bytes = QByteArray::fromStdString(reply);
+  if (faults_.measReply && IsMeasurementQuery(line) &&
+      ++measReplies_ % faults_.measReplyEvery == 0) {
+    bytes = *faults_.measReply;
+  }
+  if (due(faults_.garbageEvery)) {
+    bytes = SimGarbage(replies_);
+  }
+  if (due(faults_.controlEvery)) {
+    bytes = SimControlCharacters(bytes);
+  }
+  if (due(faults_.lineFeedEvery)) {
+    const qsizetype comma = bytes.indexOf(',');
+    bytes.insert(comma < 0 ? bytes.size() / 2 : comma, '\n');
+  }
+  return bytes;
+}
+
+void SimSession::StreamEndless() {
+  // Replies queued before the endless one go out first.
+  if (!endless_ || dropped_ || !queue_.empty() || (backlog_ && backlog_() > kEndlessBacklog)) {
+    return;
+  }
+  static const QByteArray kChunk = QByteArray("4.2000,0.0000,").repeated(kEndlessChunk / 14);
+  write_(kChunk);
 }
 
 void SimSession::Queue(QByteArray reply) {

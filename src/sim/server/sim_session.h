@@ -29,6 +29,9 @@ class SimSession : public QObject {
 
   void Feed(const QByteArray& bytes);
   int Lines() const { return lines_; }
+  /// How many bytes the connection still holds unsent; the endless reply
+  /// waits while it is large, so a client that stops reading costs no memory.
+  void SetBacklog(std::function<qint64()> backlog) { backlog_ = std::move(backlog); }
 
  signals:
   /// The session wants its connection closed (the drop fault).
@@ -36,8 +39,10 @@ class SimSession : public QObject {
 
  private:
   void HandleLine(std::string_view line);
+  QByteArray FaultyReply(std::string_view line, const std::string& reply);
   void Queue(QByteArray reply);
   void SendDue();
+  void StreamEndless();
 
   LineHandler handle_;
   Writer write_;
@@ -46,7 +51,11 @@ class SimSession : public QObject {
   QByteArray pending_;
   int lines_ = 0;
   int replies_ = 0;
+  int measReplies_ = 0;
   bool dropped_ = false;
+  bool endless_ = false;
+  std::function<qint64()> backlog_;
+  QTimer endlessTimer_;
 
   struct Outgoing {
     qint64 dueMs;
