@@ -190,29 +190,6 @@ TEST(RunnerStops, BudgetBelowTheTickDurationGivesShortInterval) {
   EXPECT_EQ(b.log.RowCount(), 2u);
 }
 
-// Budgets at the ends of the fixed-point range saturate instead of wrapping
-// round into a budget of the opposite sign.
-TEST(RunnerStops, ExtremeTimeStopsSaturate) {
-  RunnerBench b;
-  b.AddStep("Battery Discharge CC", {{kColSinkValue, "2"}, {kColTStop, "1E20"}});
-  b.link.Reply("MEAS:VC?", "12,2");
-  b.link.Reply("TESTING?", "1");
-  b.Run();
-  b.Tick();
-  b.Tick();
-  EXPECT_EQ(b.state.currentRow, 1);
-  EXPECT_GT(b.state.stepSecondsLeft, 0);
-
-  RunnerBench v;
-  AddDischarge(v, "10", "0");
-  v.grid.SetCell(1, kColTStop, "-1E20");
-  v.link.Reply("MEAS:VC?", "9,2");
-  v.Run();
-  v.Tick();
-  EXPECT_EQ(v.state.currentRow, 2);
-  EXPECT_LT(v.state.stepSecondsLeft, 0);
-}
-
 TEST(RunnerStops, DynamicOffEndsInTheTickItStarts) {
   RunnerBench b;
   b.AddStep("Dynamic Off");
