@@ -3,7 +3,7 @@
 #include <gmock/gmock.h>
 
 #include "link/ini_file.h"
-#include "link/temp_folder.h"
+#include "support/temp_folder.h"
 
 namespace kv::test {
 namespace {

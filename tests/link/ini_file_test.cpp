@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "link/temp_folder.h"
+#include "support/temp_folder.h"
 
 namespace kv::test {
 namespace {

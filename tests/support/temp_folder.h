@@ -1,5 +1,6 @@
 #pragma once
-// A fresh folder per test, removed with everything in it afterwards.
+// A fresh folder per test, removed with everything in it afterwards, and the
+// byte-exact file helpers that go with it.
 
 #include <gtest/gtest.h>
 
@@ -18,7 +19,7 @@ class TempFolder {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     path_ =
         std::filesystem::temp_directory_path() /
-        ("kv-link-" + std::string(info ? info->name() : "test") + "-" + std::to_string(random()));
+        ("kv-test-" + std::string(info ? info->name() : "test") + "-" + std::to_string(random()));
     std::filesystem::create_directories(path_);
   }
   ~TempFolder() {
@@ -44,5 +45,12 @@ inline std::string ReadBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
+
+#ifdef KV_TEST_DATA_DIR
+/// An expected file of tests/data, compared byte for byte.
+inline std::string Golden(const std::string& name) {
+  return ReadBytes(std::string(KV_TEST_DATA_DIR) + "/" + name);
+}
+#endif
 
 }  // namespace kv::test

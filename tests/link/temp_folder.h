@@ -1,0 +1,3 @@
+#pragma once
+// Moved to tests/support; kept for tests written against the old place.
+#include "support/temp_folder.h"
