@@ -4,7 +4,6 @@
 #include <gmock/gmock.h>
 
 #include <QDeadlineTimer>
-#include <QTcpSocket>
 
 #include "e2e/e2e_processes.h"
 #include "headless/headless_options.h"
@@ -170,32 +169,6 @@ TEST(HeadlessArgumentsTest, MalformedAddressesAreRefused) {
     const HeadlessParse p = ParseHeadlessArguments({"--lan", lan, "x.tsf"});
     EXPECT_FALSE(p.ok) << lan;
   }
-}
-
-// --- the simulator's own strictness ---------------------------------------------
-
-TEST(SimulatorTest, RejectsALineItDoesNotKnow) {
-  SimProcess sim;
-  ASSERT_TRUE(sim.Start({"--no-serial", "--fail-on-error"})) << sim.Error().toStdString();
-  QTcpSocket socket;
-  socket.connectToHost(QHostAddress::LocalHost, sim.Port());
-  ASSERT_TRUE(socket.waitForConnected(5000));
-  socket.write("LOAD ON\r\nLAOD OFF\r\nCC:HIGH many\r\nname?\r\n");
-  // The reply to the last line shows that the three before it were handled.
-  QByteArray reply;
-  const QDeadlineTimer deadline(5000);
-  while (!reply.contains('\n') && !deadline.hasExpired()) {
-    socket.waitForReadyRead(static_cast<int>(deadline.remainingTime()));
-    reply += socket.readAll();
-  }
-  EXPECT_EQ(reply, "KVLOAD-SIM 100G\r\n");
-  socket.disconnectFromHost();
-  EXPECT_EQ(sim.Stop(), 1);
-  const QStringList rejected = sim.RejectedLines();
-  ASSERT_EQ(rejected.size(), 2) << rejected.join('|').toStdString();
-  EXPECT_THAT(rejected[0].toStdString(), HasSubstr("LAOD OFF"));
-  EXPECT_THAT(rejected[1].toStdString(), HasSubstr("CC:HIGH many"));
-  EXPECT_THAT(sim.Stderr().toStdString(), HasSubstr("2 rejected"));
 }
 
 }  // namespace
