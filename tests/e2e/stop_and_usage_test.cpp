@@ -25,6 +25,17 @@ void PrintTo(const StopCase& c, std::ostream* os) {
   *os << c.name;
 }
 
+/// Standard output up to the header and the first row: the step is running.
+QByteArray WaitForFirstRow(QProcess& run) {
+  QByteArray out;
+  const QDeadlineTimer deadline(15000);
+  while (out.count('\n') < 2 && !deadline.hasExpired()) {
+    run.waitForReadyRead(static_cast<int>(deadline.remainingTime()));
+    out += run.readAllStandardOutput();
+  }
+  return out;
+}
+
 class SignalStopTest : public ::testing::TestWithParam<StopCase> {};
 
 // A signal in the middle of a long discharge must switch the load off before
@@ -41,13 +52,7 @@ TEST_P(SignalStopTest, LoadIsTurnedOffBeforeExit) {
   StartKvloadRun(run, {"--lan", sim.LanArgument(), "--quiet", list});
   ASSERT_TRUE(run.waitForStarted(10000));
 
-  // Wait for the first row: the step is running and the load is on.
-  QByteArray out;
-  const QDeadlineTimer deadline(15000);
-  while (out.count('\n') < 2 && !deadline.hasExpired()) {
-    run.waitForReadyRead(static_cast<int>(deadline.remainingTime()));
-    out += run.readAllStandardOutput();
-  }
+  const QByteArray out = WaitForFirstRow(run);
   ASSERT_EQ(out.count('\n'), 2) << out.toStdString();
   ASSERT_TRUE(sim.WaitForStderr("RX\tLOAD ON", 5000)) << sim.Stderr().toStdString();
   ASSERT_EQ(::kill(static_cast<pid_t>(run.processId()), SIGINT), 0);
@@ -81,12 +86,7 @@ TEST(SignalStopTest, TermDuringSimulatedRunStopsWithStatusThree) {
   QProcess run;
   StartKvloadRun(run, {"--sim", WriteStepFile(dir, "long.tsf", {"1,Discharge,CC,1,0,60,0"})});
   ASSERT_TRUE(run.waitForStarted(10000));
-  QByteArray out;
-  const QDeadlineTimer deadline(15000);
-  while (out.count('\n') < 2 && !deadline.hasExpired()) {
-    run.waitForReadyRead(static_cast<int>(deadline.remainingTime()));
-    out += run.readAllStandardOutput();
-  }
+  ASSERT_EQ(WaitForFirstRow(run).count('\n'), 2);
   run.terminate();
   ASSERT_TRUE(run.waitForFinished(10000));
   EXPECT_EQ(run.exitCode(), 3);

@@ -14,6 +14,7 @@
 #include "headless/headless_console.h"
 #include "headless/headless_options.h"
 #include "headless/headless_runner.h"
+#include "support/temp_folder.h"
 
 namespace kv {
 namespace {
@@ -21,15 +22,7 @@ namespace {
 using ::testing::HasSubstr;
 using ::testing::Not;
 
-std::string Contents(std::FILE* f) {
-  std::string text;
-  std::rewind(f);
-  char buffer[1024];
-  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) {
-    text.append(buffer, n);
-  }
-  return text;
-}
+using test::Contents;
 
 struct Outcome {
   int status = -1;

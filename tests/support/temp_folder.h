@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -44,6 +45,18 @@ inline void WriteBytes(const std::string& path, const std::string& bytes) {
 inline std::string ReadBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+/// Everything written to `f` so far, such as a std::tmpfile() standing in for
+/// standard output.
+inline std::string Contents(std::FILE* f) {
+  std::string text;
+  std::rewind(f);
+  char buffer[1024];
+  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) {
+    text.append(buffer, n);
+  }
+  return text;
 }
 
 #ifdef KV_TEST_DATA_DIR
