@@ -126,55 +126,42 @@ TEST(RunnerStops, EveryStepRunsUnderItsOwnLimitsOnly) {
   EXPECT_EQ(b.Cell(6, 8), "Dynamic");
 }
 
-// What goes to the load when one step hands over to the next.
-TEST(RunnerStops, StepChangesSendTheirLines) {
-  struct Case {
-    const char* name;
-    std::vector<std::pair<std::string, Cells>> steps;
-    const char* reply;
-    int skip;  // ticks whose lines are not looked at
-    int look;  // the ticks after them, whose lines are
-    std::vector<std::string> lines;
-  };
-  const Case cases[] = {
-      {"two Normal steps keep the load on",
-       {{"Normal", {{kColMode, "CR"}, {kColSinkValue, "20"}, {kColTStop, "1"}}},
-        {"Normal", {{kColMode, "CC"}, {kColSinkValue, "2"}, {kColTStop, "1"}}}},
-       "12,1",
-       0,
-       2,
-       {"MODE CR", "CR:LOW 20", "CR:HIGH 20", "LOAD ON", "MEAS:VC?",  //
-        "MEAS:VC?", "MODE CC", "CC:HIGH 2", "CC:LOW 2", "LOAD ON", "MEAS:VC?"}},
-      {"Normal then Rest sends LOAD OFF twice",
-       {{"Normal", {{kColMode, "CC"}, {kColSinkValue, "2"}, {kColTStop, "1"}}},
-        {"Rest", {{kColTStop, "1"}}}},
-       "12,1",
-       1,
-       1,
-       {"MEAS:VC?", "LOAD OFF", "LOAD OFF", "MEAS:VC?"}},
-      {"Short ends with SHORT OFF only",
-       {{"Short", {{kColTStop, "2"}}}, {"Rest", {{kColTStop, "1"}}}},
-       "0.1,30",
-       2,
-       1,
-       {"MEAS:VC?", "SHORT OFF", "LOAD OFF", "MEAS:VC?"}},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    RunnerBench b;
-    for (const auto& [function, cells] : c.steps) {
-      b.AddStep(function, cells);
-    }
-    b.link.Reply("MEAS:VC?", c.reply);
-    b.Run();
-    for (int i = 0; i < c.skip + c.look; ++i) {
-      if (i == c.skip) {
-        b.TakeLines();
-      }
-      b.Tick();
-    }
-    EXPECT_THAT(b.TakeLines(), ElementsAreArray(c.lines));
-  }
+TEST(RunnerStops, TwoNormalStepsKeepTheLoadOn) {
+  RunnerBench b;
+  b.AddStep("Normal", {{kColMode, "CR"}, {kColSinkValue, "20"}, {kColTStop, "1"}});
+  b.AddStep("Normal", {{kColMode, "CC"}, {kColSinkValue, "2"}, {kColTStop, "1"}});
+  b.link.Reply("MEAS:VC?", "12,1");
+  b.Run();
+  b.Tick();
+  b.Tick();
+  EXPECT_THAT(b.TakeLines(),
+              ElementsAre("MODE CR", "CR:LOW 20", "CR:HIGH 20", "LOAD ON", "MEAS:VC?",  //
+                          "MEAS:VC?", "MODE CC", "CC:HIGH 2", "CC:LOW 2", "LOAD ON", "MEAS:VC?"));
+}
+
+TEST(RunnerStops, NormalThenRestSendsLoadOffTwice) {
+  RunnerBench b;
+  b.AddStep("Normal", {{kColMode, "CC"}, {kColSinkValue, "2"}, {kColTStop, "1"}});
+  b.AddStep("Rest", {{kColTStop, "1"}});
+  b.link.Reply("MEAS:VC?", "12,1");
+  b.Run();
+  b.Tick();
+  b.TakeLines();
+  b.Tick();
+  EXPECT_THAT(b.TakeLines(), ElementsAre("MEAS:VC?", "LOAD OFF", "LOAD OFF", "MEAS:VC?"));
+}
+
+TEST(RunnerStops, ShortEndsWithShortOffOnly) {
+  RunnerBench b;
+  b.AddStep("Short", {{kColTStop, "2"}});
+  b.AddStep("Rest", {{kColTStop, "1"}});
+  b.link.Reply("MEAS:VC?", "0.1,30");
+  b.Run();
+  b.Tick();
+  b.Tick();
+  b.TakeLines();
+  b.Tick();
+  EXPECT_THAT(b.TakeLines(), ElementsAre("MEAS:VC?", "SHORT OFF", "LOAD OFF", "MEAS:VC?"));
 }
 
 TEST(RunnerStops, LastTimedStepSendsLoadOffTwiceThenFinishes) {
