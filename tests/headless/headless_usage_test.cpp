@@ -3,9 +3,6 @@
 // from the parsed arguments, as main() does.
 #include <gmock/gmock.h>
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
 #include <string>
@@ -51,15 +48,8 @@ Outcome RunProgram(const std::vector<std::string>& args) {
 }
 
 TEST(HeadlessUsageTest, RefusedCommandLinesGiveStatusTwoAndSayWhy) {
-  QTemporaryDir dir;
-  const std::string list = QDir(dir.path()).filePath("ok.tsf").toStdString();
-  QFile file(QString::fromStdString(list));
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-  file.write(
-      "StepNo.,Function,Mode,SinkValue,VStop,TStop,AhStop,Times,Start,Step,Stop,Vth,"
-      "Limit High,Limit Low,High,Low,T-High,T-Low,Rise,Fall,Load Off V,CV Add,Cycle Count,"
-      "Ramp CC,Ramp Time,Total Step\r\n1,Rest,,,0,1,0,,,,,,,,,,,,,,,,,,,\r\n");
-  file.close();
+  const std::string folder = KV_TEST_DATA_DIR "/stepfile";
+  const std::string list = folder + "/rest_one_second.tsf";
 
   struct Case {
     std::vector<std::string> args;  // "@list" stands for a valid step file
@@ -70,7 +60,7 @@ TEST(HeadlessUsageTest, RefusedCommandLinesGiveStatusTwoAndSayWhy) {
       {{"--sim"}, "no step file"},
       {{"--sim", "@list", "@list", "@list"}, "one step file only"},
       {{"--sim", "/nonexistent/list.tsf"}, "no step file"},
-      {{"--sim", dir.path().toStdString()}, "step file"},
+      {{"--sim", folder}, "step file"},
       {{"--sim", "--lan", "127.0.0.1", "@list"}, "at most one"},
       {{"--lan", "loadhost:4001", "@list"}, "not an IPv4 address"},
       {{"--lan", "127.0.0.1:70000", "@list"}, "not a port"},
