@@ -1,5 +1,7 @@
 #include "e2e/e2e_processes.h"
 
+#include "support/temp_folder.h"
+
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QRegularExpression>
@@ -161,10 +163,7 @@ QString WriteStepFile(const QTemporaryDir& dir, const QString& name,
   if (!file.open(QIODevice::WriteOnly)) {
     return {};
   }
-  file.write(
-      "StepNo.,Function,Mode,SinkValue,VStop,TStop,AhStop,Times,Start,Step,Stop,Vth,"
-      "Limit High,Limit Low,High,Low,T-High,T-Low,Rise,Fall,Load Off V,CV Add,Cycle Count,"
-      "Ramp CC,Ramp Time,Total Step\r\n");
+  file.write(QByteArray::fromStdString(Golden("stepfile/empty.tsf")));  // the header line
   for (const std::string& row : rows) {
     QByteArray line = QByteArray::fromStdString(row);
     // Short rows are padded to the 26 cells a file line holds.

@@ -29,7 +29,6 @@ class SimProcess {
 
   quint16 Port() const { return port_; }
   QString PtyPath() const { return ptyPath_; }
-  qint64 Pid() const { return process_.processId(); }
   /// "127.0.0.1:<port>".
   QString LanArgument() const;
   /// What it said on standard error so far (every line with --verbose).

@@ -1,10 +1,9 @@
-// Stopping kvload-run from outside, and what it refuses to start with.
+// Stopping kvload-run from outside, and one refused start as a process.
 #include <signal.h>
 
 #include <gmock/gmock.h>
 
 #include <QDeadlineTimer>
-#include <QTcpSocket>
 
 #include "e2e/e2e_processes.h"
 #include "headless/headless_options.h"
@@ -26,6 +25,17 @@ void PrintTo(const StopCase& c, std::ostream* os) {
   *os << c.name;
 }
 
+/// Standard output up to the header and the first row: the step is running.
+QByteArray WaitForFirstRow(QProcess& run) {
+  QByteArray out;
+  const QDeadlineTimer deadline(15000);
+  while (out.count('\n') < 2 && !deadline.hasExpired()) {
+    run.waitForReadyRead(static_cast<int>(deadline.remainingTime()));
+    out += run.readAllStandardOutput();
+  }
+  return out;
+}
+
 class SignalStopTest : public ::testing::TestWithParam<StopCase> {};
 
 // A signal in the middle of a long discharge must switch the load off before
@@ -42,13 +52,7 @@ TEST_P(SignalStopTest, LoadIsTurnedOffBeforeExit) {
   StartKvloadRun(run, {"--lan", sim.LanArgument(), "--quiet", list});
   ASSERT_TRUE(run.waitForStarted(10000));
 
-  // Wait for the first row: the step is running and the load is on.
-  QByteArray out;
-  const QDeadlineTimer deadline(15000);
-  while (out.count('\n') < 2 && !deadline.hasExpired()) {
-    run.waitForReadyRead(static_cast<int>(deadline.remainingTime()));
-    out += run.readAllStandardOutput();
-  }
+  const QByteArray out = WaitForFirstRow(run);
   ASSERT_EQ(out.count('\n'), 2) << out.toStdString();
   ASSERT_TRUE(sim.WaitForStderr("RX\tLOAD ON", 5000)) << sim.Stderr().toStdString();
   ASSERT_EQ(::kill(static_cast<pid_t>(run.processId()), SIGINT), 0);
@@ -82,89 +86,21 @@ TEST(SignalStopTest, TermDuringSimulatedRunStopsWithStatusThree) {
   QProcess run;
   StartKvloadRun(run, {"--sim", WriteStepFile(dir, "long.tsf", {"1,Discharge,CC,1,0,60,0"})});
   ASSERT_TRUE(run.waitForStarted(10000));
-  QByteArray out;
-  const QDeadlineTimer deadline(15000);
-  while (out.count('\n') < 2 && !deadline.hasExpired()) {
-    run.waitForReadyRead(static_cast<int>(deadline.remainingTime()));
-    out += run.readAllStandardOutput();
-  }
+  ASSERT_EQ(WaitForFirstRow(run).count('\n'), 2);
   run.terminate();
   ASSERT_TRUE(run.waitForFinished(10000));
   EXPECT_EQ(run.exitCode(), 3);
   EXPECT_THAT(run.readAllStandardError().toStdString(), HasSubstr("SIGTERM"));
 }
 
-// --- usage -------------------------------------------------------------------
+// --- usage (the table of refusals runs in-process in tests/headless) ---------------
 
-struct UsageCase {
-  const char* name;
-  QStringList args;  // "@list" stands for a valid step file
-  const char* stderrHas;
-};
-
-// Test names in ctest show the case, not its bytes.
-void PrintTo(const UsageCase& c, std::ostream* os) {
-  *os << c.name;
-}
-
-class UsageErrorTest : public ::testing::TestWithParam<UsageCase> {};
-
-TEST_P(UsageErrorTest, ExitsWithTwoAndSaysWhy) {
-  QTemporaryDir dir;
-  const QString list = WriteStepFile(dir, "ok.tsf", {"1,Rest,,,0,1,0"});
-  QStringList args;
-  for (const QString& a : GetParam().args) {
-    args << (a == "@list" ? list : a == "@dir" ? dir.path() : a);
-  }
-  const RunOutcome run = RunKvloadRun(args, 20000);
+TEST(UsageTest, RefusedCommandLineGivesStatusTwoAndNoReport) {
+  const RunOutcome run = RunKvloadRun({"--bogus", "--sim", "x.tsf"}, 20000);
   EXPECT_EQ(run.exitCode, 2) << run.err.toStdString();
   EXPECT_FALSE(run.crashed);
-  EXPECT_THAT(run.err.toStdString(), HasSubstr(GetParam().stderrHas));
-  // Nothing that looks like a report: a script must not mistake it for one.
-  EXPECT_THAT(run.out.toStdString(), ::testing::Not(HasSubstr("NO.,")));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Usage, UsageErrorTest,
-    ::testing::Values(
-        UsageCase{"UnknownOption", {"--bogus", "@list"}, "unknown option \"--bogus\""},
-        UsageCase{"NoStepFile", {"--sim"}, "no step file"},
-        UsageCase{"TwoStepFiles", {"--sim", "@list", "@list", "@list"}, "one step file only"},
-        UsageCase{"MissingStepFile", {"--sim", "/nonexistent/list.tsf"}, "no step file"},
-        UsageCase{"StepFileIsAFolder", {"--sim", "@dir"}, "step file"},
-        UsageCase{"TwoConnections", {"--sim", "--lan", "127.0.0.1", "@list"}, "at most one"},
-        UsageCase{"HostName", {"--lan", "loadhost:4001", "@list"}, "not an IPv4 address"},
-        UsageCase{"PortTooBig", {"--lan", "127.0.0.1:70000", "@list"}, "not a port"},
-        UsageCase{"BaudNotNumber", {"--serial", "1", "--baud", "fast", "@list"}, "--baud"},
-        UsageCase{
-            "HandshakeOutOfRange", {"--serial", "1", "--handshake", "4", "@list"}, "--handshake"},
-        UsageCase{
-            "BaudWithLan", {"--lan", "127.0.0.1", "--baud", "9600", "@list"}, "serial connection"},
-        UsageCase{"GpibAddressOutOfRange", {"--gpib", "40", "@list"}, "--gpib"},
-        UsageCase{"SerialPortNamesNothing", {"--serial", "0", "@list"}, "names no serial port"},
-        UsageCase{"MissingValue", {"@list", "--csv"}, "--csv needs a value"},
-        UsageCase{"SwitchWithValue", {"--quiet=yes", "--sim", "@list"}, "takes no value"},
-        UsageCase{"MissingIni",
-                  {"--ini", "/nonexistent/KV26.INI", "@list"},
-                  "cannot read the settings file"}),
-    [](const ::testing::TestParamInfo<UsageCase>& param) { return std::string(param.param.name); });
-
-TEST(UsageTest, ReportThatCannotBeWrittenGivesStatusTwo) {
-  QTemporaryDir dir;
-  const QString list = WriteStepFile(dir, "ok.tsf", {"1,Rest,,,0,1,0"});
-  const RunOutcome run = RunKvloadRun({"--sim", "--csv", "/nonexistent/r.csv", list});
-  EXPECT_EQ(run.exitCode, 2);
-  EXPECT_THAT(run.err.toStdString(), HasSubstr("report was not written"));
-  EXPECT_EQ(run.lines().size(), 2) << run.out.toStdString();
-}
-
-TEST(UsageTest, HelpDocumentsTheExitStatuses) {
-  const RunOutcome run = RunKvloadRun({"--help"});
-  EXPECT_EQ(run.exitCode, 0);
-  for (const char* text : {"--lan HOST[:PORT]", "--serial PORT", "--gpib ADDRESS", "--sim",
-                           "--csv FILE", "--quiet", "Exit status", "LOAD OFF"}) {
-    EXPECT_THAT(run.out.toStdString(), HasSubstr(text));
-  }
+  EXPECT_THAT(run.err.toStdString(), HasSubstr("kvload-run: unknown option \"--bogus\""));
+  EXPECT_TRUE(run.out.isEmpty()) << run.out.toStdString();
 }
 
 // --- arguments, in-process ------------------------------------------------------
@@ -233,32 +169,6 @@ TEST(HeadlessArgumentsTest, MalformedAddressesAreRefused) {
     const HeadlessParse p = ParseHeadlessArguments({"--lan", lan, "x.tsf"});
     EXPECT_FALSE(p.ok) << lan;
   }
-}
-
-// --- the simulator's own strictness ---------------------------------------------
-
-TEST(SimulatorTest, RejectsALineItDoesNotKnow) {
-  SimProcess sim;
-  ASSERT_TRUE(sim.Start({"--no-serial", "--fail-on-error"})) << sim.Error().toStdString();
-  QTcpSocket socket;
-  socket.connectToHost(QHostAddress::LocalHost, sim.Port());
-  ASSERT_TRUE(socket.waitForConnected(5000));
-  socket.write("LOAD ON\r\nLAOD OFF\r\nCC:HIGH many\r\nname?\r\n");
-  // The reply to the last line shows that the three before it were handled.
-  QByteArray reply;
-  const QDeadlineTimer deadline(5000);
-  while (!reply.contains('\n') && !deadline.hasExpired()) {
-    socket.waitForReadyRead(static_cast<int>(deadline.remainingTime()));
-    reply += socket.readAll();
-  }
-  EXPECT_EQ(reply, "KVLOAD-SIM 100G\r\n");
-  socket.disconnectFromHost();
-  EXPECT_EQ(sim.Stop(), 1);
-  const QStringList rejected = sim.RejectedLines();
-  ASSERT_EQ(rejected.size(), 2) << rejected.join('|').toStdString();
-  EXPECT_THAT(rejected[0].toStdString(), HasSubstr("LAOD OFF"));
-  EXPECT_THAT(rejected[1].toStdString(), HasSubstr("CC:HIGH many"));
-  EXPECT_THAT(sim.Stderr().toStdString(), HasSubstr("2 rejected"));
 }
 
 }  // namespace

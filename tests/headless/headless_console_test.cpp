@@ -9,6 +9,7 @@
 #include <string>
 
 #include "link/message_sink.h"
+#include "support/temp_folder.h"
 
 namespace kv {
 namespace {
@@ -16,15 +17,7 @@ namespace {
 using ::testing::HasSubstr;
 using ::testing::Not;
 
-std::string Contents(std::FILE* f) {
-  std::string text;
-  std::rewind(f);
-  char buffer[1024];
-  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) {
-    text.append(buffer, n);
-  }
-  return text;
-}
+using test::Contents;
 
 class HeadlessConsoleTest : public ::testing::Test {
  protected:

@@ -3,7 +3,7 @@
 #include <gmock/gmock.h>
 
 #include "link/ini_file.h"
-#include "link/temp_folder.h"
+#include "support/temp_folder.h"
 
 namespace kv::test {
 namespace {
@@ -80,20 +80,8 @@ TEST_F(ConnectionSetupTest, SaveWritesEveryKeyInItsOrder) {
   const ConnectionSaveOutcome outcome = model_->Save(&settings_);
   EXPECT_TRUE(outcome.accepted);
   EXPECT_TRUE(outcome.written);
-  EXPECT_EQ(ReadBytes(ini_),
-            "[Load Option]\r\n"
-            "DefaultPath=/home/op/reports\r\n"  // written back when the dialog opened
-            "ConnectMode=2\r\n"
-            "BaudRate=38400\r\n"
-            "HandShake=1\r\n"
-            "COMPort=/dev/ttyUSB0\r\n"
-            "Address=12\r\n"
-            "BoardNo=0\r\n"
-            "LanIP1=10\r\n"
-            "LanIP2=0\r\n"
-            "LanIP3=0\r\n"
-            "LanIP4=7\r\n"
-            "LanPort=5025\r\n");
+  // DefaultPath first: written back when the dialog opened.
+  EXPECT_EQ(ReadBytes(ini_), Golden("link/saved_every_key.INI"));
   EXPECT_EQ(settings_.connectMode, 2);
   EXPECT_EQ(SerialLineSettingsText(settings_.baudRate), "38400,n,8,1");
   EXPECT_EQ(settings_.handShake, 1);

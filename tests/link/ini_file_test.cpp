@@ -4,23 +4,10 @@
 
 #include <filesystem>
 
-#include "link/temp_folder.h"
+#include "support/temp_folder.h"
 
 namespace kv::test {
 namespace {
-
-// As the Windows program leaves it: CR LF, a section name with a blank, a
-// path full of backslashes.
-constexpr char kWindowsIni[] =
-    "[KV26]\r\n"
-    "TestFileName=C:\\x\\y.tsf\r\n"
-    "\r\n"
-    "[Load Option]\r\n"
-    "ConnectMode=2\r\n"
-    "BaudRate=38400\r\n"
-    "DefaultPath=C:\\Program Files\\KV\r\n"
-    "[System]\r\n"
-    "LastTestStepFile=D:\\tests\\b.tsf\r\n";
 
 class IniFileTest : public ::testing::Test {
  protected:
@@ -28,8 +15,10 @@ class IniFileTest : public ::testing::Test {
   std::string ini_ = folder_.File("KV26.INI");
 };
 
+// As the Windows program leaves it: CR LF, a section name with a blank, a
+// path full of backslashes.
 TEST_F(IniFileTest, ReadsAFileAsTheWindowsProgramWritesIt) {
-  WriteBytes(ini_, kWindowsIni);
+  WriteBytes(ini_, Golden("link/windows.INI"));
   EXPECT_EQ(ReadIniValue(ini_, "KV26", "TestFileName", ""), "C:\\x\\y.tsf");
   EXPECT_EQ(ReadIniValue(ini_, "Load Option", "ConnectMode", "0"), "2");
   EXPECT_EQ(ReadIniValue(ini_, "Load Option", "DefaultPath", ""), "C:\\Program Files\\KV");
@@ -99,37 +88,11 @@ TEST_F(IniFileTest, FirstWriteCreatesAMissingFolder) {
 }
 
 TEST_F(IniFileTest, WriteChangesOnlyItsKeyAndKeepsEverythingElse) {
-  WriteBytes(ini_,
-             "; kept comment\r\n"
-             "[KV26]\r\n"
-             "TestFileName=C:\\x\\y.tsf\r\n"
-             "\r\n"
-             "[load option]\r\n"
-             "  baudrate = 9600\r\n"
-             "; about the port\r\n"
-             "COMPort=3\r\n"
-             "\r\n"
-             "[Other]\r\n"
-             "Foo=Bar\r\n");
+  WriteBytes(ini_, Golden("link/edit_before.INI"));
   ASSERT_TRUE(WriteIniValue(ini_, "Load Option", "BaudRate", "38400"));
   ASSERT_TRUE(WriteIniValue(ini_, "Load Option", "LanPort", "5025"));
   ASSERT_TRUE(WriteIniValue(ini_, "New Section", "Key", "v"));
-  EXPECT_EQ(ReadBytes(ini_),
-            "; kept comment\r\n"
-            "[KV26]\r\n"
-            "TestFileName=C:\\x\\y.tsf\r\n"
-            "\r\n"
-            "[load option]\r\n"
-            "baudrate=38400\r\n"
-            "; about the port\r\n"
-            "COMPort=3\r\n"
-            "LanPort=5025\r\n"
-            "\r\n"
-            "[Other]\r\n"
-            "Foo=Bar\r\n"
-            "\r\n"
-            "[New Section]\r\n"
-            "Key=v\r\n");
+  EXPECT_EQ(ReadBytes(ini_), Golden("link/edit_after.INI"));
 }
 
 TEST_F(IniFileTest, SeveralKeysGoInOneWriteInTheirOrder) {
@@ -139,13 +102,14 @@ TEST_F(IniFileTest, SeveralKeysGoInOneWriteInTheirOrder) {
 }
 
 TEST_F(IniFileTest, LineBreaksInNamesOrValuesAreRefusedAndTheFileStaysAsItWas) {
-  WriteBytes(ini_, kWindowsIni);
+  const std::string before = Golden("link/windows.INI");
+  WriteBytes(ini_, before);
   EXPECT_FALSE(WriteIniValue(ini_, "Load Option", "DefaultPath", "x\r\n[Evil]\r\na=b"));
   EXPECT_FALSE(WriteIniValue(ini_, "Load Option", "Bad\nKey", "1"));
   EXPECT_FALSE(WriteIniValue(ini_, "Bad]Section", "k", "1"));
   EXPECT_FALSE(WriteIniValue(ini_, "Load Option", "a=b", "1"));
   EXPECT_FALSE(WriteIniValues(ini_, "Load Option", {{"ok", "1"}, {"bad", "\n"}}));
-  EXPECT_EQ(ReadBytes(ini_), kWindowsIni);
+  EXPECT_EQ(ReadBytes(ini_), before);
 }
 
 TEST_F(IniFileTest, WriteWhereNoFileCanBeMadeReportsFailure) {

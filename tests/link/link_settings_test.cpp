@@ -3,7 +3,7 @@
 #include <gmock/gmock.h>
 
 #include "link/ini_file.h"
-#include "link/temp_folder.h"
+#include "support/temp_folder.h"
 
 namespace kv::test {
 namespace {
@@ -40,22 +40,7 @@ TEST_F(LinkSettingsTest, DefaultPathDefaultsToTheIniFolderWhenNoProgramFolderIsG
 }
 
 TEST_F(LinkSettingsTest, ReadsEveryKeyOfAWindowsFile) {
-  WriteBytes(ini_,
-             "[KV26]\r\n"
-             "TestFileName=C:\\x\\y.tsf\r\n"
-             "[Load Option]\r\n"
-             "ConnectMode=2\r\n"
-             "BaudRate=38400\r\n"
-             "HandShake=3\r\n"
-             "COMPort=4\r\n"
-             "Address=12\r\n"
-             "BoardNo=0\r\n"
-             "LanIP1=10\r\n"
-             "LanIP2=0\r\n"
-             "LanIP3=0\r\n"
-             "LanIP4=7\r\n"
-             "LanPort=40000\r\n"
-             "DefaultPath=C:\\Reports\r\n");
+  WriteBytes(ini_, Golden("link/every_key.INI"));
   const LinkSettings s = LoadLinkSettings(ini_, &warnings_, "/opt/kvload");
   EXPECT_EQ(s.testFileName, "C:\\x\\y.tsf");
   EXPECT_EQ(s.connectMode, 2);

@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
-#include <random>
 #include <string>
+
+#include "support/temp_folder.h"
 
 namespace kv::test {
 namespace {
@@ -49,8 +49,7 @@ std::string Expected(std::size_t first, std::size_t last) {
 }
 
 std::string ReadAll(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  return ReadBytes(p.string());
 }
 
 std::vector<std::string> Entries(const fs::path& dir) {
@@ -64,18 +63,10 @@ std::vector<std::string> Entries(const fs::path& dir) {
 
 class CsvExportTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::random_device rd;
-    dir_ = fs::temp_directory_path() / ("kv_csv_" + std::to_string(rd()) + std::to_string(rd()));
-    fs::create_directories(dir_);
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
-  }
-  std::string In(const std::string& name) const { return (dir_ / name).string(); }
+  std::string In(const std::string& name) const { return folder_.File(name); }
 
-  fs::path dir_;
+  TempFolder folder_;
+  const fs::path& dir_ = folder_.path();
 };
 
 TEST(CsvChunkFileNameTest, NamesPerChunk) {
@@ -143,7 +134,7 @@ TEST_F(CsvExportTest, MixedCaseNameIsUpperCasedButItsFolderIsNot) {
   const CsvExportResult r = ExportResultLog(MakeLog(3), In("Run.csv/Report.Csv"));
   ASSERT_TRUE(r.ok) << r.error;
   EXPECT_EQ(Entries(dir_ / "Run.csv"), std::vector<std::string>{"REPORT_0.CSV"});
-  EXPECT_EQ(ReadAll(dir_ / "Run.csv" / "REPORT_0.CSV"), Expected(1, 3));
+  EXPECT_EQ(ReadAll(dir_ / "Run.csv" / "REPORT_0.CSV"), Golden("results/three_rows.csv"));
 }
 
 TEST_F(CsvExportTest, NameWithoutCsvStandsForTheFirstChunk) {

@@ -90,7 +90,9 @@ TEST(RunnerInstrument, OcpWaitsWhileNgAnswersNeitherZeroNorOne) {
   for (const std::string& ng : waits) {
     SCOPED_TRACE(ng);
     b.Tick();
-    EXPECT_EQ(b.TakeLines().back(), "NG?");
+    const std::vector<std::string> lines = b.TakeLines();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), "NG?");
   }
   // An empty reply reads as 0: the verdict is there.
   b.Tick();

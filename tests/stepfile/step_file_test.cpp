@@ -3,47 +3,20 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <random>
 #include <string>
 
 #include "steps/step_columns.h"
+#include "support/temp_folder.h"
 
 namespace kv {
 namespace {
 
 namespace fs = std::filesystem;
 
-const std::string kHeaderLine =
-    "StepNo.,Function,Mode,SinkValue,VStop,TStop,AhStop,Times,Start,Step,Stop,Vth,Limit "
-    "High,Limit Low,High,Low,T-High,T-Low,Rise,Fall,Load Off V,CV Add,Cycle Count,Ramp "
-    "CC,Ramp Time,Total Step";
-
 class StepFileTest : public testing::Test {
  protected:
-  void SetUp() override {
-    std::random_device rd;
-    dir_ = fs::temp_directory_path() / ("kv_stepfile_" + std::to_string(rd()));
-    fs::create_directories(dir_);
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ec);
-    fs::remove_all(dir_, ec);
-  }
-
-  std::string PathOf(const std::string& name) const { return (dir_ / name).string(); }
-
-  static void WriteBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-  }
-  static std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  }
-
-  fs::path dir_;
+  std::string PathOf(const std::string& name) const { return folder_.File(name); }
+  test::TempFolder folder_;
 };
 
 TestStep Step(std::initializer_list<std::pair<int, const char*>> cells) {
@@ -80,15 +53,13 @@ StepGrid SampleGrid() {
   return grid;
 }
 
-TEST_F(StepFileTest, SaveWritesHeaderAndStepLinesWithCrLf) {
-  StepGrid grid;
-  grid.AssignSteps({kDischarge});
-  const StepFileResult result = SaveStepFile(grid, PathOf("one.tsf"));
+// CRLF line ends, 26 fields a line, cells as bytes (another code page, LF).
+TEST_F(StepFileTest, SaveWritesTheFileByteForByte) {
+  const StepFileResult result = SaveStepFile(SampleGrid(), PathOf("sample.tsf"));
   ASSERT_TRUE(result.ok) << result.error;
-  EXPECT_EQ(result.steps, 1);
-  EXPECT_EQ(ReadBytes(PathOf("one.tsf")),
-            kHeaderLine + "\r\n1,Discharge,CC,1,0,10,0,,,,,,,,,,,,,,,,,,,\r\n");
-  EXPECT_FALSE(fs::exists(PathOf("one.tsf.kvtmp")));
+  EXPECT_EQ(result.steps, 4);
+  EXPECT_EQ(test::ReadBytes(PathOf("sample.tsf")), test::Golden("stepfile/sample.tsf"));
+  EXPECT_FALSE(fs::exists(PathOf("sample.tsf.kvtmp")));
 }
 
 TEST_F(StepFileTest, SaveThenLoadReproducesEveryCell) {
@@ -109,7 +80,7 @@ TEST_F(StepFileTest, SaveThenLoadReproducesEveryCell) {
 
 TEST_F(StepFileTest, EmptyListSavesTheHeaderOnlyAndLoadsEmpty) {
   ASSERT_TRUE(SaveStepFile(StepGrid{}, PathOf("empty.tsf")).ok);
-  EXPECT_EQ(ReadBytes(PathOf("empty.tsf")), kHeaderLine + "\r\n");
+  EXPECT_EQ(test::ReadBytes(PathOf("empty.tsf")), test::Golden("stepfile/empty.tsf"));
   StepGrid grid = SampleGrid();
   grid.SetRows(2);  // what clearing before an open leaves
   grid.SetCell(1, kColFunction, "");
@@ -141,7 +112,7 @@ class StepFileLoadTest : public StepFileTest, public testing::WithParamInterface
 
 TEST_P(StepFileLoadTest, ReadsLinesIntoStepRows) {
   const LoadCase& c = GetParam();
-  WriteBytes(PathOf("in.tsf"), c.bytes);
+  test::WriteBytes(PathOf("in.tsf"), c.bytes);
   StepGrid grid;
   const StepFileResult result = LoadStepFile(grid, PathOf("in.tsf"));
   ASSERT_TRUE(result.ok) << result.error;
@@ -179,7 +150,7 @@ INSTANTIATE_TEST_SUITE_P(
                              2}));
 
 TEST_F(StepFileTest, TwentySevenFieldsKeepTheFirstTwentySix) {
-  WriteBytes(PathOf("long.tsf"), "h\r\n1,Rest" + Commas(23) + ",last,extra,more\r\n");
+  test::WriteBytes(PathOf("long.tsf"), "h\r\n1,Rest" + Commas(23) + ",last,extra,more\r\n");
   StepGrid grid;
   const StepFileResult result = LoadStepFile(grid, PathOf("long.tsf"));
   EXPECT_TRUE(result.ok);
@@ -201,7 +172,7 @@ TEST_F(StepFileTest, MissingFileOrEmptyPathLeavesTheGridUnchanged) {
 }
 
 TEST_F(StepFileTest, EmptyFileLeavesTheGridUnchanged) {
-  WriteBytes(PathOf("zero.tsf"), "");
+  test::WriteBytes(PathOf("zero.tsf"), "");
   StepGrid grid = SampleGrid();
   EXPECT_TRUE(LoadStepFile(grid, PathOf("zero.tsf")).ok);
   EXPECT_EQ(grid.StepCount(), 4);
@@ -209,7 +180,7 @@ TEST_F(StepFileTest, EmptyFileLeavesTheGridUnchanged) {
 
 TEST_F(StepFileTest, LoadOverwritesOnlyTheFieldsTheLineHolds) {
   // Without clearing first, step row 1 keeps its cells past a short line.
-  WriteBytes(PathOf("short.tsf"), "h\r\n9,Rest\r\n10\r\n");
+  test::WriteBytes(PathOf("short.tsf"), "h\r\n9,Rest\r\n10\r\n");
   StepGrid grid = SampleGrid();
   ASSERT_TRUE(LoadStepFile(grid, PathOf("short.tsf")).ok);
   EXPECT_EQ(grid.StepCount(), 2);
@@ -222,9 +193,9 @@ TEST_F(StepFileTest, LoadOverwritesOnlyTheFieldsTheLineHolds) {
 
 TEST_F(StepFileTest, ReadErrorIsReported) {
   StepGrid grid = SampleGrid();
-  const StepFileResult folder = LoadStepFile(grid, dir_.string());
+  const StepFileResult folder = LoadStepFile(grid, folder_.path().string());
   EXPECT_FALSE(folder.ok);
-  EXPECT_NE(folder.error.find(dir_.string()), std::string::npos);
+  EXPECT_NE(folder.error.find(folder_.path().string()), std::string::npos);
   // Reading the start of the own address space fails with an I/O error.
   if (fs::exists("/proc/self/mem")) {
     const StepFileResult io = LoadStepFile(grid, "/proc/self/mem");
@@ -241,13 +212,13 @@ TEST_F(StepFileTest, MoreThanTheEditorsLimitOfStepsIsRefused) {
   StepGrid grid = SampleGrid();
   for (const std::string& bytes :
        {std::string(32'769, '\r'), std::string(32'768, '\r') + "x", std::string(100'002, '\r')}) {
-    WriteBytes(PathOf("huge.tsf"), bytes);
+    test::WriteBytes(PathOf("huge.tsf"), bytes);
     const StepFileResult result = LoadStepFile(grid, PathOf("huge.tsf"));
     EXPECT_FALSE(result.ok);
     EXPECT_NE(result.error.find("more than 32767 steps"), std::string::npos) << result.error;
     EXPECT_EQ(grid.StepCount(), 4);
   }
-  WriteBytes(PathOf("large.tsf"), std::string(32'767, '\r') + "x");
+  test::WriteBytes(PathOf("large.tsf"), std::string(32'767, '\r') + "x");
   EXPECT_TRUE(LoadStepFile(grid, PathOf("large.tsf")).ok);
   EXPECT_EQ(grid.StepCount(), 32'767);
   EXPECT_EQ(grid.Cell(32'767, kColStepNo), "x");
@@ -255,12 +226,12 @@ TEST_F(StepFileTest, MoreThanTheEditorsLimitOfStepsIsRefused) {
 
 TEST_F(StepFileTest, ReadOnlyFileIsNotReplaced) {
   const std::string path = PathOf("locked.tsf");
-  WriteBytes(path, "old");
+  test::WriteBytes(path, "old");
   fs::permissions(path, fs::perms::owner_read | fs::perms::group_read);
   const StepFileResult result = SaveStepFile(SampleGrid(), path);
   EXPECT_FALSE(result.ok);
   EXPECT_NE(result.error.find("read-only"), std::string::npos) << result.error;
-  EXPECT_EQ(ReadBytes(path), "old");
+  EXPECT_EQ(test::ReadBytes(path), "old");
 }
 
 TEST_F(StepFileTest, SaveOverAFolderOrIntoAMissingFolderFails) {
@@ -276,14 +247,14 @@ TEST_F(StepFileTest, SaveOverAFolderOrIntoAMissingFolderFails) {
 
 TEST_F(StepFileTest, CellsTheFormatCannotHoldAreNotSaved) {
   const std::string path = PathOf("bad.tsf");
-  WriteBytes(path, "old");
+  test::WriteBytes(path, "old");
   for (const char* text : {"1,5", "a\rb"}) {
     StepGrid grid = SampleGrid();
     grid.SetCell(2, kColSinkValue, text);
     const StepFileResult result = SaveStepFile(grid, path);
     EXPECT_FALSE(result.ok);
     EXPECT_NE(result.error.find("SinkValue"), std::string::npos) << result.error;
-    EXPECT_EQ(ReadBytes(path), "old");
+    EXPECT_EQ(test::ReadBytes(path), "old");
   }
 }
 

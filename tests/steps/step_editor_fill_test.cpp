@@ -31,8 +31,6 @@ void PrintTo(const FillCase& c, std::ostream* os) {
   *os << c.function;
 }
 
-const Cells kStops = {{kColVStop, "0"}, {kColTStop, "10"}, {kColAhStop, "0"}};
-
 Cells With(Cells a, const Cells& b) {
   a.insert(b.begin(), b.end());
   return a;
@@ -46,38 +44,6 @@ Cells Run(int first, std::initializer_list<const char*> texts, const Cells& more
   }
   return cells;
 }
-
-class FillFromStartTexts : public testing::TestWithParam<FillCase> {};
-
-TEST_P(FillFromStartTexts, WritesTheFunctionsCells) {
-  StepEditor editor;
-  ASSERT_TRUE(editor.SelectFunction(GetParam().function));
-  ExpectRow(editor.BuildStepRow().row, GetParam().function, GetParam().cells);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    AllFunctions, FillFromStartTexts,
-    testing::Values(
-        FillCase{"Discharge", With(kStops, {{kColMode, "CC"}, {kColSinkValue, "1"}})},
-        FillCase{"Rest", kStops}, FillCase{"FOR", {{kColTimes, "3"}}}, FillCase{"LOOP", {}},
-        FillCase{"Short", kStops},
-        FillCase{"OCP", Run(kColStart, {"0", "10", "0.1", "0.6", "10", "3"})},
-        FillCase{"OPP", Run(kColStart, {"0", "30", "0.1", "0.6", "30", "3"})},
-        FillCase{"Dynamic", Run(kColHigh, {"3", "1", "0.05", "0.05", "0.384", "0.384"},
-                                With(kStops, {{kColMode, "CC"}}))},
-        FillCase{"Normal", {{kColMode, "CC"}, {kColSinkValue, "1"}, {kColTStop, "10"}}},
-        FillCase{
-            "Battery RAMP",
-            {{kColTotalStep, "0"}, {kColSinkValue, "0"}, {kColTimes, "0"}, {kColLoadOffV, "0"}}},
-        FillCase{"Battery CC+CV", With(kStops, {{kColSinkValue, "20"}, {kColCvAdd, "50"}})},
-        FillCase{"Battery CP+CV", With(kStops, {{kColSinkValue, "20"}, {kColCvAdd, "50"}})},
-        FillCase{"Battery Discharge CC", With(kStops, {{kColSinkValue, "1"}})},
-        FillCase{"Battery Discharge CP", With(kStops, {{kColSinkValue, "20"}})},
-        FillCase{"Battery Cycle Life", {{kColTimes, "0"}, {kColLoadOffV, "0"}}},
-        FillCase{"CV with Current Limit", With(kStops, {{kColSinkValue, "20"}, {kColCvAdd, "50"}})},
-        FillCase{"CV with Power Limit", With(kStops, {{kColSinkValue, "20"}, {kColCvAdd, "50"}})},
-        FillCase{"Dynamic Off", {}},
-        FillCase{"Sequence Load", {{kColMode, "CC"}, {kColTotalStep, "0"}, {kColLoadOffV, "0"}}}));
 
 // Every field holds its own control name, so a cell shows which field it came
 // from; number-form cells turn such text into "0".
