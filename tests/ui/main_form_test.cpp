@@ -282,8 +282,9 @@ TEST_F(MainFormTest, StartAsksWhenTheCheckFindsErrorsAndAFindingSelectsItsStep) 
     CheckFindingsView* findings = form_->checkView();
     const auto items = findings->findItems(QStringLiteral("step 2"), Qt::MatchStartsWith);
     ASSERT_FALSE(items.isEmpty());
-    emit findings->itemClicked(items.first());
     StepListView* list = form_->stepEditor()->listView();
+    list->table()->setCurrentIndex({});
+    emit findings->itemClicked(items.first());
     EXPECT_EQ(list->table()->currentIndex().row(), list->model()->indexOfCell(2, kColStepNo).row());
     station().Halt();
     questions_.clear();
