@@ -196,6 +196,7 @@ TEST_F(MainFormTest, AFullRunHighlightsEachRunningRowAtTheTopAndEndsWhite) {
   // The chart starts over with the run and takes a point per row; the
   // summary has a line per step and the run's end is in the status line.
   EXPECT_EQ(form_->chart()->PointCount(), 3u);
+  EXPECT_LT(form_->chart()->VisibleRange().second, 10.0);  // the ended run fills the width
   auto* summary = form_->findChild<QTableView*>(QStringLiteral("SummaryView"));
   ASSERT_NE(summary, nullptr);
   EXPECT_EQ(summary->model()->rowCount(), 3);
