@@ -30,6 +30,7 @@ RunChartFeed::RunChartFeed(const Station& station, RunChart& chart, QObject* par
   connect(&station, &Station::logCleared, this, &RunChartFeed::OnLogCleared);
   connect(&station, &Station::rowAdded, this, &RunChartFeed::OnRowAdded);
   connect(&station, &Station::stepStarted, this, [this](int row, int) { OnStepStarted(row); });
+  connect(&station, &Station::runEnded, this, [this] { chart_.Finish(); });
 }
 
 double RunChartFeed::Elapsed() const {
