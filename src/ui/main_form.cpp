@@ -265,6 +265,7 @@ void MainForm::buildStatusLine() {
   readingStatus_ = section("ReadingStatus", QStringLiteral("Last voltage, current, Ah and Wh"));
   planStatus_ =
       section("PlanStatus", QStringLiteral("The run time the step list's check estimates"));
+  journalStatus_ = section("JournalStatus", QStringLiteral("Where this run's rows are journaled"));
 }
 
 void MainForm::startUp(const std::string& stepFile) {

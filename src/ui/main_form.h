@@ -180,6 +180,7 @@ class MainForm : public QMainWindow {
   QLabel* elapsedStatus_ = nullptr;
   QLabel* readingStatus_ = nullptr;
   QLabel* planStatus_ = nullptr;
+  QLabel* journalStatus_ = nullptr;
 
   std::function<void(const QString&)> messageHandler_;
   std::function<bool(const QString&)> questionHandler_;

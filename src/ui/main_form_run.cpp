@@ -2,6 +2,7 @@
 // it) and Stop, the running row, the result view, chart, summary, journal,
 // sleep inhibitor and the status line while it goes on.
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
 #include <QScrollBar>
@@ -91,10 +92,17 @@ void MainForm::buildRunParts() {
 
   clock_ = std::make_unique<SystemClock>();
   journal_ = new RunJournalKeeper(station_, *clock_, this);
+  // Kept in view for the whole run: which file holds the rows if the
+  // program or the computer fails.
   connect(journal_, &RunJournalKeeper::started, this, [this](const QString& path) {
-    statusBar()->showMessage(QStringLiteral("Journal: ") + QDir::toNativeSeparators(path));
+    const QString native = QDir::toNativeSeparators(path);
+    journalStatus_->setText(QStringLiteral("Journal ") + QFileInfo(path).fileName());
+    journalStatus_->setToolTip(native);
+    statusBar()->showMessage(QStringLiteral("Journal: ") + native);
   });
   connect(journal_, &RunJournalKeeper::failed, this, [this](const QString& error) {
+    journalStatus_->setText(QStringLiteral("No journal"));
+    journalStatus_->setToolTip(error);
     statusBar()->showMessage(QStringLiteral("No run journal (the run goes on): ") + error);
   });
   configureJournal();

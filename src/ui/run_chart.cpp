@@ -96,9 +96,7 @@ void RunChart::AddPoint(double elapsedSeconds, double volts, double amps, double
   values_[0].push_back(static_cast<float>(volts));
   values_[1].push_back(static_cast<float>(amps));
   values_[2].push_back(static_cast<float>(watts));
-  if (follow_) {
-    update();
-  } else if (const auto [t0, t1] = VisibleRange(); elapsedSeconds < t1) {
+  if (follow_ || elapsedSeconds < VisibleRange().second) {
     update();
   }
 }
