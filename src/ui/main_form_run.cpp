@@ -18,6 +18,7 @@
 #include "link/ini_file.h"
 #include "link/link_settings.h"
 #include "results/result_log.h"
+#include "runner/runner_state.h"
 #include "runner/system_clock.h"
 #include "station/bench.h"
 #include "station/run_journal_keeper.h"
@@ -171,8 +172,10 @@ void MainForm::onMeasurementsLost() {
   if (std::exchange(lostShown_, true)) {
     return;
   }
-  const QString text =
-      QStringLiteral("The load stopped answering: several measurements in a row came back empty.");
+  const QString text = QStringLiteral(
+                           "The load stopped answering: no measurement in the last %1 "
+                           "ticks. Check the connection; the run goes on.")
+                           .arg(kMeasurementsLostAfter);
   statusBar()->showMessage(text);
   showBox(text);
 }
