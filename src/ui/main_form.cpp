@@ -27,8 +27,11 @@
 #include "station/bench.h"
 #include "station/station.h"
 #include "steps/step_list_ops.h"
+#include "ui/check_findings_view.h"
 #include "ui/desktop_message_sink.h"
 #include "ui/result_log_model.h"
+#include "ui/run_chart.h"
+#include "ui/run_summary_model.h"
 #include "ui/step_editor_panel.h"
 #include "ui/step_editor_widget.h"
 #include "ui/step_list_view.h"
@@ -66,6 +69,7 @@ MainForm::MainForm(Bench& bench, DesktopMessageSink& sink, MainFormOptions optio
   setWindowTitle(QString::fromUtf8(kMainFormCaption));
   buildControls();
   connectStation();
+  buildRunParts();
   sink.SetShowHandler([this](const QString& text) {
     statusBar()->showMessage(text);
     showBox(text);
@@ -140,6 +144,21 @@ void MainForm::buildControls() {
   tabs_ = new QTabWidget(central);
   tabs_->setObjectName(QStringLiteral("ViewTabs"));
   tabs_->addTab(listView1_, QStringLiteral("Log"));
+  chart_ = new RunChart(tabs_);
+  chart_->setObjectName(QStringLiteral("RunChart"));
+  tabs_->addTab(chart_, QStringLiteral("Chart"));
+  summaryModel_ = new RunSummaryModel(station_, this);
+  auto* summaryView = new QTableView(tabs_);
+  summaryView->setObjectName(QStringLiteral("SummaryView"));
+  summaryView->setModel(summaryModel_);
+  summaryView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  summaryView->setSelectionBehavior(QAbstractItemView::SelectRows);
+  summaryView->verticalHeader()->hide();
+  summaryView->horizontalHeader()->setStretchLastSection(true);
+  summaryView->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  tabs_->addTab(summaryView, QStringLiteral("Summary"));
+  checkView_ = new CheckFindingsView(tabs_);
+  tabs_->addTab(checkView_, QStringLiteral("Check"));
 
   auto* splitter = new QSplitter(Qt::Vertical, central);
   splitter->addWidget(editorWidget_);
@@ -175,9 +194,14 @@ QWidget* MainForm::buildButtonRow() {
   saveLogCmd_ =
       MakeButton("SaveLogCmd", "Save Log",
                  QStringLiteral("Save the result log as CSV report files; a run goes on"), row);
+  checkCommand_ =
+      MakeButton("CheckCommand", "Check",
+                 QStringLiteral("Check the step list for what a run would not do as written, and "
+                                "estimate its time (also done at Start Test)"),
+                 row);
   auto* layout = new QHBoxLayout(row);
   layout->setContentsMargins(0, 0, 0, 0);
-  for (QPushButton* b : {openCommand_, saveCommand_, connectCommand_}) {
+  for (QPushButton* b : {openCommand_, saveCommand_, connectCommand_, checkCommand_}) {
     layout->addWidget(b);
   }
   layout->addStretch(1);
@@ -191,6 +215,10 @@ QWidget* MainForm::buildButtonRow() {
   connect(runCommand_, &QPushButton::clicked, this, &MainForm::runTest);
   connect(stopCommand_, &QPushButton::clicked, this, &MainForm::stopTest);
   connect(saveLogCmd_, &QPushButton::clicked, this, &MainForm::onSaveLogClicked);
+  connect(checkCommand_, &QPushButton::clicked, this, [this] {
+    checkSteps();
+    tabs_->setCurrentWidget(checkView_);
+  });
 
   const auto shortcut = [this](QKeySequence keys, auto slot) {
     connect(new QShortcut(keys, this), &QShortcut::activated, this, slot);
@@ -235,17 +263,30 @@ void MainForm::buildStatusLine() {
   timeLeftStatus_ = section("TimeLeftStatus", QStringLiteral("Time left in the step's budget"));
   elapsedStatus_ = section("ElapsedStatus", QStringLiteral("Time since Start Test"));
   readingStatus_ = section("ReadingStatus", QStringLiteral("Last voltage, current, Ah and Wh"));
+  planStatus_ =
+      section("PlanStatus", QStringLiteral("The run time the step list's check estimates"));
+  journalStatus_ = section("JournalStatus", QStringLiteral("Where this run's rows are journaled"));
 }
 
 void MainForm::startUp(const std::string& stepFile) {
   // The result columns exist (buildControls); then the grids, the settings
   // (read by the bench) and the last step file, as the program always did.
   files_.InitGrids();
-  if (!bench_.Warnings().empty()) {
-    QStringList warnings;
-    for (const std::string& w : bench_.Warnings()) {
-      warnings << QString::fromStdString(w);
+  QStringList warnings;
+  for (const std::string& w : bench_.Warnings()) {
+    warnings << QString::fromStdString(w);
+  }
+  if (const std::vector<std::string> keys = unusableKeys(); !keys.empty()) {
+    QStringList names;
+    for (const std::string& k : keys) {
+      names << QString::fromStdString(k);
     }
+    warnings << QStringLiteral(
+                    "Unusable connection settings (%1): Start Test opens Device "
+                    "Connect Setup first")
+                    .arg(names.join(QStringLiteral(", ")));
+  }
+  if (!warnings.isEmpty()) {
     statusBar()->showMessage(warnings.join(QStringLiteral("; ")));
   }
   files_.SetCurrentStepFile(stepFile.empty() ? bench_.Settings().testFileName : stepFile);

@@ -1,15 +1,19 @@
 #pragma once
 // The desktop program's main window "Kalvane DC Load Test Program R1.2d". It
 // composes the parts: the step editor widget, the file actions, the run
-// controls with the running-row highlight, the result view and the status
-// line, and wires them to the station of the bench it borrows.
+// controls with the running-row highlight, the result view, the chart, the
+// run summary, the step-list check, the run journal and the status line, and
+// wires them to the station of the bench it borrows.
 
 #include <QElapsedTimer>
 #include <QMainWindow>
 #include <QString>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "check/check_finding.h"
 
 #include "steps/step_editor.h"
 #include "ui/step_file_actions.h"
@@ -24,8 +28,15 @@ class QTableView;
 namespace kv {
 
 class Bench;
+class CheckFindingsView;
+class Clock;
+class ConnectionSetupForm;
 class DesktopMessageSink;
 class ResultLogModel;
+class RunChart;
+class RunJournalKeeper;
+class RunSummaryModel;
+class SleepInhibitor;
 class Station;
 class StepEditorWidget;
 
@@ -51,27 +62,38 @@ class MainForm : public QMainWindow {
   QTableView* resultView() const { return listView1_; }
   /// Where further views of the run go ("Chart", "Summary").
   QTabWidget* viewTabs() const { return tabs_; }
+  RunChart* chart() const { return chart_; }
+  CheckFindingsView* checkView() const { return checkView_; }
+  RunJournalKeeper* journalKeeper() const { return journal_; }
   QLabel* nameLabel() const { return nameLabel_; }
   QLineEdit* stepCountBox() const { return text1_; }
   const std::string& currentStepFile() const { return files_.CurrentStepFile(); }
 
   /// Boxes (failures, "Test Finished", "Convert OK") go here instead of on screen.
   void setMessageHandler(std::function<void(const QString&)> handler);
-  /// Yes/no questions (closing) go here instead of a box.
+  /// Yes/no questions (closing, starting a list with errors) go here instead
+  /// of a box.
   void setQuestionHandler(std::function<bool(const QString&)> handler);
+  /// The connection dialog goes here instead of exec() (the handler saves or
+  /// cancels it).
+  void setDialogHandler(std::function<void(ConnectionSetupForm&)> handler);
 
-  /// The rows of the log are kept elsewhere (exported or journaled), so
-  /// closing need not ask about them.
+  /// The rows of the log were exported, so closing need not ask about them.
   void markRowsSaved() { rowsSaved_ = true; }
-  bool rowsSaved() const { return rowsSaved_; }
+  /// Exported, or every row is in the run's journal.
+  bool rowsSaved() const;
 
  public slots:
   /// The file actions once a name is chosen (the buttons ask the dialog first).
   void openStepFile(const QString& path);
   void saveStepFile(const QString& path);
   void saveLog(const QString& path);
+  /// "Start Test": the connection dialog first while the settings file's
+  /// connection values are unusable, the question when the check finds errors.
   void runTest();
   void stopTest();
+  /// "Check": the findings in the "Check" tab, the plan's time in the status line.
+  std::vector<CheckFinding> checkSteps();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -89,6 +111,15 @@ class MainForm : public QMainWindow {
   void onSaveLogClicked();
   /// "Device Connect Setup": the connection dialog, then the identification.
   void OpenConnectionSetup();
+  /// Shows the dialog (on option `openOnMode` when >= 0), applies its settings
+  /// once the link is idle and, when they are usable, identifies and runs `then`.
+  void runConnectionSetup(int openOnMode, std::function<void()> then);
+  /// Keys of the settings in use that would connect with a substituted value.
+  std::vector<std::string> unusableKeys() const;
+  void startCheckedRun();
+  void buildRunParts();
+  void configureJournal();
+  void onMeasurementsLost();
 
   void onStepStarted(int row, int previousRow);
   void onRunFinished(int lastRow);
@@ -128,7 +159,14 @@ class MainForm : public QMainWindow {
   QPushButton* runCommand_ = nullptr;
   QPushButton* stopCommand_ = nullptr;
   QPushButton* saveLogCmd_ = nullptr;
+  QPushButton* checkCommand_ = nullptr;
   QTabWidget* tabs_ = nullptr;
+  RunChart* chart_ = nullptr;
+  RunSummaryModel* summaryModel_ = nullptr;
+  CheckFindingsView* checkView_ = nullptr;
+  std::unique_ptr<Clock> clock_;
+  RunJournalKeeper* journal_ = nullptr;
+  SleepInhibitor* inhibitor_ = nullptr;
   QTableView* listView1_ = nullptr;
   QLineEdit* measTimeText_ = nullptr;
   QLabel* label20_ = nullptr;
@@ -141,14 +179,18 @@ class MainForm : public QMainWindow {
   QLabel* timeLeftStatus_ = nullptr;
   QLabel* elapsedStatus_ = nullptr;
   QLabel* readingStatus_ = nullptr;
+  QLabel* planStatus_ = nullptr;
+  QLabel* journalStatus_ = nullptr;
 
   std::function<void(const QString&)> messageHandler_;
   std::function<bool(const QString&)> questionHandler_;
+  std::function<void(ConnectionSetupForm&)> dialogHandler_;
   std::vector<std::function<void()>> idleWork_;
   QElapsedTimer runClock_;
   int runningRow_ = 0;
   bool rowsSaved_ = true;
   bool closeConfirmed_ = false;
+  bool lostShown_ = false;
 };
 
 }  // namespace kv

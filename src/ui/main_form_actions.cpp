@@ -1,5 +1,4 @@
-// The main window's handlers: files, Run and Stop with the running row, the
-// result view, the status line and closing.
+// The main window's handlers: files, the connection dialog and closing.
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDate>
@@ -19,6 +18,7 @@
 #include "station/station.h"
 #include "steps/step_columns.h"
 #include "steps/step_list_ops.h"
+#include "ui/connection_setup_form.h"
 #include "ui/desktop_message_sink.h"
 #include "ui/main_form.h"
 #include "ui/result_log_model.h"
@@ -30,16 +30,6 @@
 namespace kv {
 
 namespace {
-
-QString ClockText(qint64 seconds) {
-  if (seconds < 0) {
-    seconds = 0;
-  }
-  return QStringLiteral("%1:%2:%3")
-      .arg(seconds / 3600, 2, 10, QLatin1Char('0'))
-      .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
-      .arg(seconds % 60, 2, 10, QLatin1Char('0'));
-}
 
 QString Q(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -138,19 +128,58 @@ void MainForm::saveLog(const QString& path) {
 
 // --- Connection ---------------------------------------------------------------
 
+void MainForm::setDialogHandler(std::function<void(ConnectionSetupForm&)> handler) {
+  dialogHandler_ = std::move(handler);
+}
+
 void MainForm::OpenConnectionSetup() {
-  // Until the connection dialog is here: take the settings file as it is now
-  // and identify the load, as the dialog does when it closes.
-  whenLinkIdle([this] {
-    std::vector<std::string> warnings;
-    const std::string programFolder =
-        QDir::toNativeSeparators(files_.Folders().programFolder).toStdString();
-    bench_.ApplySettings(LoadLinkSettings(bench_.IniPath(), &warnings, programFolder));
-    for (const std::string& w : warnings) {
-      statusBar()->showMessage(QString::fromStdString(w));
-    }
+  // Never a modal dialog inside a transaction's wait: the query would wait
+  // for the operator.
+  whenLinkIdle([this] { runConnectionSetup(-1, {}); });
+}
+
+std::vector<std::string> MainForm::unusableKeys() const {
+  // The simulated load inside the program reads none of them.
+  return bench_.Simulated() ? std::vector<std::string>{}
+                            : UnusableConnectionKeys(bench_.Settings());
+}
+
+void MainForm::runConnectionSetup(int openOnMode, std::function<void()> then) {
+  const std::string programFolder =
+      QDir::toNativeSeparators(files_.Folders().programFolder).toStdString();
+  ConnectionSetupForm dialog(bench_.IniPath(), bench_.Settings(), this, programFolder, openOnMode);
+  if (dialogHandler_) {
+    dialogHandler_(dialog);
+  } else {
+    dialog.exec();
+  }
+  LinkSettings settings = dialog.Settings();
+  // Save wrote usable values; a cancel left the file's own: either way the
+  // file now says which of the values in use stand in for unusable text.
+  settings.unusableKeys = LoadLinkSettings(bench_.IniPath(), nullptr, programFolder).unusableKeys;
+  for (const std::string& w : dialog.Warnings()) {
+    statusBar()->showMessage(QString::fromStdString(w));
+  }
+  // Ticks ran while the dialog was open; one may be waiting now.
+  whenLinkIdle([this, settings = std::move(settings), then = std::move(then)] {
+    bench_.ApplySettings(settings);
+    configureJournal();
     updateConnectionText();
+    if (const std::vector<std::string> keys = unusableKeys(); !keys.empty()) {
+      QStringList names;
+      for (const std::string& k : keys) {
+        names << QString::fromStdString(k);
+      }
+      statusBar()->showMessage(
+          QStringLiteral("Not connected: the settings file's %1 is unusable; save usable values "
+                         "in Device Connect Setup")
+              .arg(names.join(QStringLiteral(", "))));
+      return;
+    }
     station_.Identify();
+    if (then) {
+      then();
+    }
   });
 }
 
@@ -190,127 +219,6 @@ void MainForm::updateConnectionText() {
   connectionStatus_->setText(link + QStringLiteral(" | ") + model);
 }
 
-// --- Run and Stop ---------------------------------------------------------------
-
-void MainForm::connectStation() {
-  connect(&station_, &Station::logCleared, logModel_, &ResultLogModel::logCleared);
-  connect(&station_, &Station::logCleared, list1_, &QListWidget::clear);
-  connect(&station_, &Station::rowAdded, this, &MainForm::onRowAdded);
-  connect(&station_, &Station::stepStarted, this, &MainForm::onStepStarted);
-  connect(&station_, &Station::runFinished, this, &MainForm::onRunFinished);
-  connect(&station_, &Station::modelTextChanged, this, [this](const QString& model) {
-    nameLabel_->setText(model);
-    updateConnectionText();
-  });
-  connect(&station_, &Station::identified, this, &MainForm::onIdentified);
-  connect(&station_, &Station::message, this, [this](const QString& text) {
-    statusBar()->showMessage(text);
-    showBox(text);
-  });
-  connect(&station_, &Station::notice, this,
-          [this](const QString& text) { statusBar()->showMessage(text); });
-  connect(&station_, &Station::tickFinished, this, &MainForm::onTickFinished);
-  connect(&station_, &Station::runningChanged, this, &MainForm::onRunningChanged);
-  // Work held back during a transaction runs once it is over.
-  connect(&station_, &Station::tickFinished, this, &MainForm::runIdleWork, Qt::QueuedConnection);
-  connect(&station_, &Station::identified, this, &MainForm::runIdleWork, Qt::QueuedConnection);
-}
-
-void MainForm::runTest() {
-  station_.Run();
-}
-
-void MainForm::stopTest() {
-  station_.Stop();
-  statusBar()->showMessage(QStringLiteral("Stopped: the load was turned off"));
-}
-
-void MainForm::onRunningChanged(bool running) {
-  if (running) {
-    runStarted();
-  } else {
-    runEnded();
-  }
-}
-
-void MainForm::runStarted() {
-  runClock_.start();
-  rowsSaved_ = true;
-  stepStatus_->setText(QStringLiteral("Identifying the load"));
-  timeLeftStatus_->clear();
-  elapsedStatus_->setText(QStringLiteral("Run 00:00:00"));
-  readingStatus_->clear();
-}
-
-void MainForm::runEnded() {
-  onTickFinished();
-  runClock_.invalidate();
-}
-
-void MainForm::onStepStarted(int row, int previousRow) {
-  StepGridModel* model = editorWidget_->listView()->model();
-  if (previousRow > 0) {
-    model->setRowHighlighted(previousRow, false);
-  }
-  model->setRowHighlighted(row, true);
-  runningRow_ = row;
-  QTableView* table = editorWidget_->listView()->table();
-  const QModelIndex first = model->indexOfCell(row, kColStepNo);
-  table->setCurrentIndex(first);
-  table->scrollTo(first, QAbstractItemView::PositionAtTop);
-  stepStatus_->setText(QStringLiteral("Step %1 of %2: %3")
-                           .arg(row)
-                           .arg(station_.Steps().StepCount())
-                           .arg(QString::fromStdString(station_.Steps().Cell(row, kColFunction))));
-}
-
-void MainForm::onRunFinished(int lastRow) {
-  if (lastRow > 0) {
-    editorWidget_->listView()->model()->setRowHighlighted(lastRow, false);
-  }
-  runningRow_ = 0;
-  stepStatus_->setText(QStringLiteral("Finished: %1 steps").arg(station_.Steps().StepCount()));
-  timeLeftStatus_->clear();
-}
-
-void MainForm::onRowAdded(qsizetype index) {
-  QScrollBar* bar = listView1_->verticalScrollBar();
-  const bool following = bar->value() == bar->maximum();
-  logModel_->rowAdded(index);
-  if (following) {
-    listView1_->scrollToBottom();
-  }
-  rowsSaved_ = false;
-  const ResultRowView row = station_.Log().RowView(static_cast<std::size_t>(index));
-  readingStatus_->setText(
-      QStringLiteral("%1 V  %2 A  %3 Ah  %4 Wh").arg(Q(row[2]), Q(row[3]), Q(row[5]), Q(row[6])));
-}
-
-void MainForm::onTickFinished() {
-  if (runClock_.isValid()) {
-    elapsedStatus_->setText(QStringLiteral("Run ") + ClockText(runClock_.elapsed() / 1000));
-  }
-  const RunnerState& state = station_.State();
-  if (state.running && runningRow_ > 0 && state.stepTimed) {
-    timeLeftStatus_->setText(QStringLiteral("Left ") +
-                             ClockText((state.stepSecondsLeft + kFixed4One - 1) / kFixed4One));
-  } else {
-    timeLeftStatus_->clear();
-  }
-}
-
-void MainForm::onIdentified(const QString& modelText, const QStringList& functions) {
-  std::vector<std::string> names;
-  names.reserve(static_cast<std::size_t>(functions.size()));
-  for (const QString& f : functions) {
-    names.push_back(f.toStdString());
-  }
-  editor_.SetOfferedFunctions(std::move(names));
-  editorWidget_->panel()->refresh();
-  nameLabel_->setText(modelText);
-  updateConnectionText();
-}
-
 // --- Closing --------------------------------------------------------------------
 
 void MainForm::closeEvent(QCloseEvent* event) {
@@ -334,7 +242,7 @@ bool MainForm::confirmClose() {
       !ask(QStringLiteral("A test is running. Stop it (the load is turned off) and exit?"))) {
     return false;
   }
-  if (!rowsSaved_ && station_.Log().RowCount() > 0 &&
+  if (!rowsSaved() && station_.Log().RowCount() > 0 &&
       !ask(QStringLiteral("The result log holds %1 rows that were not saved (Save Log). "
                           "Exit anyway?")
                .arg(station_.Log().RowCount()))) {

@@ -79,7 +79,13 @@ void RunChart::Clear() {
     v.clear();
   }
   marks_.clear();
+  finished_ = false;
   ShowAll();
+}
+
+void RunChart::Finish() {
+  finished_ = true;
+  update();
 }
 
 void RunChart::AddPoint(double elapsedSeconds, double volts, double amps, double watts) {
@@ -102,7 +108,9 @@ void RunChart::MarkStep(double elapsedSeconds, int stepNo) {
 }
 
 std::pair<double, double> RunChart::VisibleRange() const {
-  const double last = std::max(LastTime(), kEmptyRunSpan);
+  // A run that goes on keeps room for what comes; one that ended fills the width.
+  const double last =
+      finished_ && LastTime() > 0 ? LastTime() : std::max(LastTime(), kEmptyRunSpan);
   if (span_ <= 0) {
     return {0.0, follow_ ? last : std::max(end_, last)};
   }
@@ -178,11 +186,20 @@ void RunChart::PaintPane(QPainter& p, const QRect& pane, int series, double t0, 
   p.setPen(palette().color(QPalette::Mid));
   p.drawRect(pane.adjusted(0, 0, -1, -1));
   p.setPen(palette().color(QPalette::Text));
+  // The labels name the extremes in view where they are drawn; the padding's
+  // own edges are no values anyone measured.
   const int labelWidth = kLeftMargin - 6;
-  p.drawText(QRect(0, area.top() - fm.height() / 2, labelWidth, fm.height()), Qt::AlignRight,
-             QString::number(top, 'g', 4));
-  p.drawText(QRect(0, area.bottom() - fm.height() / 2, labelWidth, fm.height()), Qt::AlignRight,
-             QString::number(bottom, 'g', 4));
+  const auto label = [&](float v) {
+    const int y = static_cast<int>(std::lround(toY(v)));
+    p.drawText(QRect(0, y - fm.height() / 2, labelWidth, fm.height()), Qt::AlignRight,
+               QString::number(static_cast<double>(v), 'g', 4));
+  };
+  if (any) {
+    label(hi);
+    if (hi > lo) {
+      label(lo);
+    }
+  }
   QString title = QStringLiteral("%1 (%2)").arg(QLatin1String(look.name), QLatin1String(look.unit));
   if (!ys.empty()) {
     title += QStringLiteral("  %1").arg(static_cast<double>(ys.back()), 0, 'g', 6);

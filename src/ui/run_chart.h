@@ -27,6 +27,9 @@ class RunChart : public QWidget {
   void AddPoint(double elapsedSeconds, double volts, double amps, double watts);
   /// Step `stepNo` started at `elapsedSeconds`.
   void MarkStep(double elapsedSeconds, int stepNo);
+  /// The run ended: the whole-run view now ends at the last point instead
+  /// of keeping a minute's room for more.
+  void Finish();
 
   std::size_t PointCount() const { return times_.size(); }
   /// The elapsed times shown, [first, second).
@@ -68,6 +71,7 @@ class RunChart : public QWidget {
   double span_ = 0;
   double end_ = 0;
   bool follow_ = true;
+  bool finished_ = false;
   bool dragging_ = false;
   int dragX_ = 0;
   double dragEnd_ = 0;

@@ -5,11 +5,16 @@
 #include <gmock/gmock.h>
 
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <memory>
@@ -22,7 +27,10 @@
 #include "station/station.h"
 #include "steps/step_columns.h"
 #include "support/scripted_instrument.h"
+#include "ui/check_findings_view.h"
+#include "ui/connection_setup_form.h"
 #include "ui/desktop_message_sink.h"
+#include "ui/run_chart.h"
 #include "ui/step_editor_panel.h"
 #include "ui/step_editor_widget.h"
 #include "ui/step_grid_model.h"
@@ -32,6 +40,7 @@ namespace kv {
 namespace {
 
 using ::testing::ElementsAre;
+using ::testing::HasSubstr;
 
 // Three one-second steps.
 constexpr const char* kThreeSteps =
@@ -54,9 +63,10 @@ class MainFormTest : public ::testing::Test {
   }
 
   void Start() {
+    ASSERT_TRUE(WriteIniValue(IniPath(), kSystemSection, "AutoSaveLog", autoSaveLog_));
     BenchOptions options;
     options.iniPath = IniPath();
-    options.simulated = true;
+    options.simulated = simulated_;
     bench_ = Bench::Open(options, sink_);
     MainFormOptions formOptions;
     formOptions.folders.programFolder = dir_.path();
@@ -64,7 +74,7 @@ class MainFormTest : public ::testing::Test {
     form_->setMessageHandler([this](const QString& m) { messages_ << m; });
     form_->setQuestionHandler([this](const QString& q) {
       questions_ << q;
-      return true;
+      return answer_;
     });
     form_->show();
   }
@@ -94,6 +104,10 @@ class MainFormTest : public ::testing::Test {
   }
 
   QTemporaryDir dir_;
+  // Most cases look at the log alone; the journal case turns it on.
+  const char* autoSaveLog_ = "0";
+  bool simulated_ = true;
+  bool answer_ = true;
   DesktopMessageSink sink_;
   std::unique_ptr<Bench> bench_;
   std::unique_ptr<MainForm> form_;
@@ -156,9 +170,11 @@ TEST_F(MainFormTest, AFullRunHighlightsEachRunningRowAtTheTopAndEndsWhite) {
                     previous == 0 || !list->model()->isRowHighlighted(previous),
                     table->verticalScrollBar()->value() + 1});
   });
+  form_->chart()->AddPoint(1000.0, 1, 1, 1);  // left from an earlier run
   QSignalSpy finished(&station(), &Station::runFinished);
   form_->runTest();
   ASSERT_TRUE(finished.wait(10000));
+  EXPECT_TRUE(questions_.isEmpty());  // the check found no error
 
   ASSERT_EQ(seen.size(), 3u);
   for (int i = 0; i < 3; ++i) {
@@ -177,6 +193,16 @@ TEST_F(MainFormTest, AFullRunHighlightsEachRunningRowAtTheTopAndEndsWhite) {
   EXPECT_THAT(functions, ElementsAre("Discharge", "Rest", "Discharge"));
   EXPECT_EQ(form_->resultView()->model()->rowCount(), 3);
   EXPECT_THAT(messages_, ElementsAre("Test Finished"));
+  // The chart starts over with the run and takes a point per row; the
+  // summary has a line per step and the run's end is in the status line.
+  EXPECT_EQ(form_->chart()->PointCount(), 3u);
+  EXPECT_LT(form_->chart()->VisibleRange().second, 10.0);  // the ended run fills the width
+  auto* summary = form_->findChild<QTableView*>(QStringLiteral("SummaryView"));
+  ASSERT_NE(summary, nullptr);
+  EXPECT_EQ(summary->model()->rowCount(), 3);
+  EXPECT_EQ(summary->model()->index(1, 1).data().toString(), "Rest");
+  EXPECT_THAT(form_->findChild<QLabel*>(QStringLiteral("StepStatus"))->text().toStdString(),
+              HasSubstr("end of list"));
 }
 
 TEST_F(MainFormTest, StopAndAConfirmedCloseTurnTheLoadOff) {
@@ -212,6 +238,110 @@ TEST_F(MainFormTest, SaveLogDuringARunWritesTheRowsSoFarAndTheRunGoesOn) {
   EXPECT_TRUE(form_->rowsSaved());
   EXPECT_TRUE(WaitForRows(rows + 1));
   EXPECT_FALSE(form_->rowsSaved());
+}
+
+TEST_F(MainFormTest, EachRunIsJournaledUnlessAutoSaveLogIsOff) {
+  for (const char* autoSave : {"0", "1"}) {
+    SCOPED_TRACE(autoSave);
+    const bool on = autoSave[0] == '1';
+    autoSaveLog_ = autoSave;
+    StartWithThreeSteps();
+    form_->runTest();
+    ASSERT_TRUE(WaitForRows(2));
+    const QStringList journals =
+        QDir(dir_.path()).entryList({QStringLiteral("kvload-*.csv")}, QDir::Files);
+    ASSERT_EQ(journals.size(), on ? 1 : 0);
+    if (on) {
+      QFile journal(dir_.filePath(journals.first()));
+      ASSERT_TRUE(journal.open(QIODevice::ReadOnly));
+      EXPECT_EQ(static_cast<std::size_t>(journal.readAll().count("\r\n")),
+                station().Log().RowCount() + 1);
+    }
+    // Journaled rows are not lost by closing: only the run is asked about.
+    EXPECT_TRUE(form_->close());
+    EXPECT_EQ(questions_.size(), on ? 1 : 2);
+    questions_.clear();
+    form_.reset();
+  }
+}
+
+TEST_F(MainFormTest, StartAsksWhenTheCheckFindsErrorsAndAFindingSelectsItsStep) {
+  WriteFile(Path("loop.tsf"),
+            "StepNo.,Function,Mode,SinkValue,VStop,TStop,AhStop,Times,Start,Step,Stop,Vth,"
+            "Limit High,Limit Low,High,Low,T-High,T-Low,Rise,Fall,Load Off V,CV Add,Cycle Count,"
+            "Ramp CC,Ramp Time,Total Step\r\n"
+            "1,Rest,,,0,1,0,,,,,,,,,,,,,,,,,,,\r\n"
+            "2,LOOP,,,,,,,,,,,,,,,,,,,,,,,,\r\n");
+  ASSERT_TRUE(WriteIniValue(IniPath(), kStepFileSection, kTestFileNameKey, Path("loop.tsf")));
+  for (const bool answer : {false, true}) {
+    SCOPED_TRACE(answer);
+    answer_ = answer;
+    Start();
+    form_->runTest();
+    ASSERT_EQ(questions_.size(), 1);
+    EXPECT_EQ(station().IsRunnerTimerActive(), answer);
+    CheckFindingsView* findings = form_->checkView();
+    const auto items = findings->findItems(QStringLiteral("step 2"), Qt::MatchStartsWith);
+    ASSERT_FALSE(items.isEmpty());
+    StepListView* list = form_->stepEditor()->listView();
+    list->table()->setCurrentIndex({});
+    emit findings->itemClicked(items.first());
+    EXPECT_EQ(list->table()->currentIndex().row(), list->model()->indexOfCell(2, kColStepNo).row());
+    station().Halt();
+    questions_.clear();
+    form_.reset();
+  }
+}
+
+TEST_F(MainFormTest, ClosingTheConnectionDialogIdentifiesTheLoad) {
+  Start();
+  int dialogs = 0;
+  form_->setDialogHandler([&](ConnectionSetupForm& dialog) {
+    ++dialogs;
+    dialog.reject();
+  });
+  QSignalSpy identified(&station(), &Station::identified);
+  form_->findChild<QPushButton*>(QStringLiteral("ConnectCommand"))->click();
+  ASSERT_TRUE(identified.wait(3000));
+  EXPECT_EQ(dialogs, 1);
+  EXPECT_EQ(station().ModelText(), bench_->SimulatedModel());
+}
+
+TEST_F(MainFormTest, UnusableConnectionValuesOpenTheDialogInsteadOfConnecting) {
+  simulated_ = false;
+  ASSERT_TRUE(WriteIniValue(IniPath(), kLoadOptionSection, kConnectModeKey, "2"));
+  ASSERT_TRUE(WriteIniValue(IniPath(), kLoadOptionSection, kLanPortKey, "0"));
+  StartWithThreeSteps();
+  EXPECT_THAT(form_->statusBar()->currentMessage().toStdString(), HasSubstr("LanPort"));
+
+  bool onLan = false;
+  form_->setDialogHandler([&](ConnectionSetupForm& dialog) {
+    onLan = dialog.findChild<QRadioButton*>(QStringLiteral("Option3"))->isChecked();
+    dialog.reject();
+  });
+  form_->runTest();
+  EXPECT_TRUE(onLan);
+  EXPECT_FALSE(station().IsRunnerTimerActive());
+
+  // Usable values saved: the run starts.
+  form_->setDialogHandler([](ConnectionSetupForm& dialog) {
+    dialog.findChild<QLineEdit*>(QStringLiteral("Text2"))->setText(QStringLiteral("4001"));
+    dialog.Save();
+  });
+  form_->runTest();
+  EXPECT_EQ(bench_->Settings().lanPort, 4001);
+  EXPECT_TRUE(station().IsRunnerTimerActive());
+}
+
+TEST_F(MainFormTest, LostMeasurementsAreToldOncePerRun) {
+  StartWithThreeSteps();
+  for (int run = 1; run <= 2; ++run) {
+    form_->runTest();
+    emit station().measurementsLost();
+    emit station().measurementsLost();
+    EXPECT_EQ(messages_.filter(QStringLiteral("stopped answering")).size(), run);
+    station().Halt();
+  }
 }
 
 TEST(DesktopMessageSinkTest, ALinkFailureInsideATickShowsOneMessageAfterTheTick) {

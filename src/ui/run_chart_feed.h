@@ -1,0 +1,32 @@
+#pragma once
+// Feeds a RunChart from a station: emptied when a run empties the log, a
+// point per result row, a mark where each step starts. Times are seconds since
+// the run's first row, as the window saw them arrive.
+
+#include <QElapsedTimer>
+#include <QObject>
+
+namespace kv {
+
+class RunChart;
+class Station;
+
+class RunChartFeed : public QObject {
+  Q_OBJECT
+
+ public:
+  /// `station` and `chart` must outlive the feed.
+  RunChartFeed(const Station& station, RunChart& chart, QObject* parent = nullptr);
+
+ private:
+  void OnLogCleared();
+  void OnRowAdded(qsizetype index);
+  void OnStepStarted(int row);
+  double Elapsed() const;
+
+  const Station& station_;
+  RunChart& chart_;
+  QElapsedTimer sinceFirstRow_;
+};
+
+}  // namespace kv
