@@ -149,15 +149,6 @@ INSTANTIATE_TEST_SUITE_P(
                   "cannot read the settings file"}),
     [](const ::testing::TestParamInfo<UsageCase>& param) { return std::string(param.param.name); });
 
-TEST(UsageTest, ReportThatCannotBeWrittenGivesStatusTwo) {
-  QTemporaryDir dir;
-  const QString list = WriteStepFile(dir, "ok.tsf", {"1,Rest,,,0,1,0"});
-  const RunOutcome run = RunKvloadRun({"--sim", "--csv", "/nonexistent/r.csv", list});
-  EXPECT_EQ(run.exitCode, 2);
-  EXPECT_THAT(run.err.toStdString(), HasSubstr("report was not written"));
-  EXPECT_EQ(run.lines().size(), 2) << run.out.toStdString();
-}
-
 TEST(UsageTest, HelpDocumentsTheExitStatuses) {
   const RunOutcome run = RunKvloadRun({"--help"});
   EXPECT_EQ(run.exitCode, 0);
