@@ -125,7 +125,9 @@ void HeadlessRun::OnIdentified(const QString& modelText) {
     // Without a model text the runner would skip or mis-run the steps and log
     // nothing but zeros; no step has started yet, so nothing is switched.
     console_.Warn("the load gave no reply to \"name?\"; the run was not started");
-    station_.Halt();
+    // Ends the run as one whose link was lost, so that the summary says so
+    // rather than that somebody pressed Stop.
+    station_.EndRunForLinkLoss();
     Finish(kExitUnreachable);
     return;
   }
