@@ -119,6 +119,28 @@ INSTANTIATE_TEST_SUITE_P(
                      "3 errors"}}),
     [](const ::testing::TestParamInfo<RefusalCase>& p) { return std::string(p.param.name); });
 
+// A file name is text from outside: printed raw, an escape sequence in it
+// would clear the operator's terminal. Extra fields are said once per file.
+TEST(StepFileLoadTest, EscapesControlCharactersAndSaysLongLinesOnce) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath("a\x1b[2Jb.tsf");
+  Write(path,
+        "StepNo.\r\n1,Rest,,,0,1,0,,,,,,,,,,,,,,,,,,,,x,y\r\n2,Rest,,,0,1,0,,,,,,,,,,,,,,,,,,,,"
+        "x\r\n");
+  std::FILE* err = std::tmpfile();
+  StepGrid grid;
+  {
+    HeadlessConsole console({stdout, err, false, false, false});
+    ASSERT_TRUE(LoadHeadlessStepFile(path.toStdString(), grid, console));
+  }
+  const std::string text = Contents(err);
+  std::fclose(err);
+  EXPECT_EQ(text.find('\x1b'), std::string::npos) << text;
+  EXPECT_THAT(text, HasSubstr("a\\x1B[2Jb.tsf"));
+  EXPECT_THAT(text, HasSubstr("2 line(s) of"));
+  EXPECT_EQ(text.find("more than 26 fields"), text.rfind("more than 26 fields"));
+}
+
 // A command-line option that sets a key makes the file's unusable value
 // irrelevant; any other unusable key of the chosen connection still refuses.
 TEST(UnusableSettingsTest, OnlyKeysTheCommandLineDoesNotSetRefuse) {
