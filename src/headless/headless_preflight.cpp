@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <algorithm>
 
 #include "check/check_report.h"
 #include "check/run_plan.h"
@@ -56,6 +57,13 @@ std::optional<std::string> UnusableSettingsProblem(const LinkSettings& settings,
   const std::vector<std::string> keys = UnusableConnectionKeys(settings);
   if (keys.empty()) {
     return std::nullopt;
+  }
+  const bool modeUnusable = std::find(settings.unusableKeys.begin(), settings.unusableKeys.end(),
+                                      kConnectModeKey) != settings.unusableKeys.end();
+  if (keys.front() == kConnectModeKey && !modeUnusable) {
+    // A readable ConnectMode (0 when there is no file at all) that names no link.
+    return Quoted(iniPath) + " selects no connection (ConnectMode " +
+           std::to_string(settings.connectMode) + "); give --lan, --serial, --gpib or --sim";
   }
   std::string names;
   for (const std::string& key : keys) {
