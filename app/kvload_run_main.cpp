@@ -34,6 +34,7 @@ int main(int argc, char** argv) {
 
   kv::HeadlessConsole::Streams streams;
   streams.quiet = parse.options.quiet;
+  streams.jsonl = parse.options.jsonl;
   streams.progress = ::isatty(STDERR_FILENO) == 1;
   kv::HeadlessConsole console(streams);
   return kv::RunHeadlessProgram(parse.options, console, &signalSource);

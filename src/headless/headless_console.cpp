@@ -1,5 +1,8 @@
 #include "headless/headless_console.h"
 
+#include "headless/json_lines.h"
+#include "text/control_chars.h"
+
 namespace kv {
 
 namespace {
@@ -28,6 +31,9 @@ HeadlessConsole::~HeadlessConsole() {
 }
 
 void HeadlessConsole::OnLinkFailure(LinkFailure /*failure*/, std::string_view text) {
+  if (linkFailuresMuted_) {
+    return;
+  }
   ++linkFailures_;
   ShowMessage(text);
 }
@@ -40,26 +46,57 @@ void HeadlessConsole::ShowMessage(std::string_view text) {
   FlushRepeats();
   lastMessage_ = std::string(text);
   ErrLine(text);
+  Message("message", text);
 }
 
 void HeadlessConsole::Info(std::string_view text) {
   if (s_.quiet) {
     return;
   }
-  Warn(text);
+  ErrLine(std::string(kPrefix) + std::string(text));
+  Message("info", text);
 }
 
 void HeadlessConsole::Warn(std::string_view text) {
-  std::string line(kPrefix);
-  line += text;
-  ErrLine(line);
+  ErrLine(std::string(kPrefix) + std::string(text));
+  Message("warning", text);
+}
+
+void HeadlessConsole::Message(std::string_view level, std::string_view text) {
+  if (s_.jsonl) {
+    JsonLine(JsonMessageLine(level, text));
+  }
+}
+
+void HeadlessConsole::Print(std::string_view text) {
+  ClearProgress();
+  Put(s_.out, text);
+  std::fflush(s_.out);
+}
+
+void HeadlessConsole::JsonLine(std::string_view line) {
+  if (!s_.jsonl) {
+    return;
+  }
+  ClearProgress();
+  Put(s_.out, line);
+  Put(s_.out, "\n");
+  std::fflush(s_.out);
+  DrawProgress();
 }
 
 void HeadlessConsole::Header() {
+  if (s_.jsonl) {
+    return;
+  }
   Row({"NO.", "StepTime", "V", "I", "W", "Ah", "Wh", "TotalTime", "FunctionName", "Result"});
 }
 
 void HeadlessConsole::Row(const ResultRowView& row) {
+  if (s_.jsonl) {
+    JsonLine(JsonRowLine(row));
+    return;
+  }
   ClearProgress();
   std::string line = ReportLine(row);
   line += '\n';
@@ -94,7 +131,7 @@ void HeadlessConsole::DrawProgress() {
     return;
   }
   Put(s_.err, "\r\033[K");
-  Put(s_.err, progress_);
+  Put(s_.err, EscapeControlChars(progress_));
   std::fflush(s_.err);
   progressShown_ = true;
 }
@@ -111,7 +148,9 @@ void HeadlessConsole::FlushRepeats() {
 
 void HeadlessConsole::ErrLine(std::string_view text) {
   ClearProgress();
-  Put(s_.err, text);
+  // Step files and loads supply part of this text; on a terminal a stray
+  // escape sequence or CR would rewrite what the operator sees.
+  Put(s_.err, EscapeControlChars(text));
   Put(s_.err, "\n");
   std::fflush(s_.err);
   DrawProgress();

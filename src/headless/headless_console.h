@@ -21,6 +21,9 @@ class HeadlessConsole : public MessageSink {
     bool progress = false;
     /// No progress and no information lines; messages and rows still come.
     bool quiet = false;
+    /// Standard output carries JSON lines only (--format jsonl): rows,
+    /// messages, step ends and the run's end. Standard error is as always.
+    bool jsonl = false;
   };
 
   explicit HeadlessConsole(Streams streams) : s_(streams) {}
@@ -39,14 +42,22 @@ class HeadlessConsole : public MessageSink {
   /// "kvload-run: <text>" even when quiet: things a script must not miss.
   void Warn(std::string_view text);
 
-  /// The report's header line.
+  /// The report's header line (none in JSON lines).
   void Header();
   /// One row as a report line: the ten cells joined by ",".
   void Row(const ResultRowView& row);
 
   /// What the progress line says from now on; drawn only on a terminal.
   void SetProgress(std::string text);
+  /// Text for standard output as it is (the --check report).
+  void Print(std::string_view text);
+  /// One line for a script, written only in JSON lines mode.
+  void JsonLine(std::string_view line);
+  bool Jsonl() const { return s_.jsonl; }
   bool Quiet() const { return s_.quiet; }
+  /// From now on link failures are neither shown nor counted: the user gave
+  /// up connecting, so the writes that follow cannot reach anything anyway.
+  void MuteLinkFailures() { linkFailuresMuted_ = true; }
   /// How often the link said it could not connect or lost the connection.
   int LinkFailures() const { return linkFailures_; }
   /// Ends counting of repeats and clears the progress line.
@@ -57,6 +68,7 @@ class HeadlessConsole : public MessageSink {
   void DrawProgress();
   void FlushRepeats();
   void ErrLine(std::string_view text);
+  void Message(std::string_view level, std::string_view text);
 
   Streams s_;
   std::string progress_;
@@ -64,6 +76,7 @@ class HeadlessConsole : public MessageSink {
   std::string lastMessage_;
   int repeats_ = 0;
   int linkFailures_ = 0;
+  bool linkFailuresMuted_ = false;
 };
 
 /// One report line from a row's cells (no quoting, as the CSV export writes).

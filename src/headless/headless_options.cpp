@@ -1,5 +1,6 @@
 #include "headless/headless_options.h"
 
+#include <algorithm>
 #include <string_view>
 
 #include "link/instrument_link.h"
@@ -85,6 +86,27 @@ class ArgumentReader {
         if (!Value(&o.csvPath)) {
           return Fail(out);
         }
+      } else if (name_ == "--summary") {
+        if (!Value(&o.summaryPath)) {
+          return Fail(out);
+        }
+      } else if (name_ == "--journal") {
+        if (!Value(&o.journalPath)) {
+          return Fail(out);
+        }
+      } else if (name_ == "--check") {
+        o.checkOnly = true;
+      } else if (name_ == "--strict") {
+        o.strict = true;
+      } else if (name_ == "--format") {
+        if (!Value(&value)) {
+          return Fail(out);
+        }
+        if (value != "text" && value != "jsonl") {
+          error_ = "--format: \"" + value + "\" is neither text nor jsonl";
+          return Fail(out);
+        }
+        o.jsonl = value == "jsonl";
       } else if (name_ == "--lan") {
         ++connections;
         o.link = HeadlessLinkKind::Lan;
@@ -267,48 +289,73 @@ Connection (at most one; without any, the settings of KV26.INI are used):
   --sim [MODEL]         a simulated load inside this program (nothing real is
                         switched); MODEL is its reply to "name?"
 
+Checking:
+  --check               print the list's errors, warnings and notes and its
+                        estimated run time and rows, then exit without
+                        connecting to anything (0: no errors, 2: errors)
+  --strict              refuse to run a list with errors (exit 2); without it
+                        the errors and warnings are printed and the run starts
+
 Other options:
   --ini FILE            read the connection settings from FILE instead of the
                         desktop program's KV26.INI
   --csv FILE            when the run ends, also write the report as the
                         desktop program's "Save Log" does: FILE upper-cased,
                         ".CSV" becoming "_0.CSV", "_1.CSV", ... per 32000 rows
+  --summary FILE        when the run ends (also by a signal or a lost link),
+                        write one CSV line per step taken and one for the run:
+                        function, start, end, end reason, Ah, Wh, verdict
+  --journal FILE        append every row to FILE as it comes (FILE is emptied
+                        at the start), so a crash or power cut keeps the run
+  --format text|jsonl   text (default): the report as above; jsonl: standard
+                        output carries one JSON object a line instead: rows,
+                        messages, step ends and the run's end with the exit
+                        status (standard error keeps its lines)
   -q, --quiet           no progress or information lines on standard error
   -h, --help            this text
   --version             the program's version
 
-SIGINT (Ctrl-C) and SIGTERM stop the run as the Stop button does: the load
+SIGINT (Ctrl-C), SIGTERM and SIGHUP stop the run as the Stop button does: the load
 is sent "LOAD OFF" ("SEQLD:TEST OFF" during a Sequence Load) before the
 program exits. A second signal leaves at once.
 
 Exit status:
   0  the list ran to its end without a FAIL verdict
   1  the list ran to its end and some result row says FAIL
-  2  usage error, unreadable step file or INI file, or the --csv report could
-     not be written
-  3  stopped by SIGINT or SIGTERM
+  2  usage error, unreadable step file or INI file, an unusable connection
+     value in the INI file, a --csv, --summary or --journal target whose
+     folder is missing or not writable, a report or summary that could not be
+     written, a list with errors under --check or --strict
+  3  stopped by SIGINT, SIGTERM or SIGHUP (also while connecting: nothing
+     was connected then)
   4  the load could not be reached: it gave no reply to "name?" at the start
      (the run is then not started), or during the run the connection failed
-     or was lost, or the load left 3 queries in a row unanswered (the run
-     then goes on to its end as the desktop program's would)
+     or was lost, the load left 3 queries in a row unanswered (the run
+     then goes on to its end as the desktop program's would), or 3
+     measurements in a row were missing
 )";
 }
 
 LinkSettings ApplyHeadlessLink(const HeadlessOptions& options, LinkSettings fromIni) {
   LinkSettings s = std::move(fromIni);
+  // A key the command line sets is no longer the file's unusable value.
+  std::vector<std::string_view> replaced;
   switch (options.link) {
     case HeadlessLinkKind::Lan:
       s.connectMode = kModeLan;
       s.lanIp = options.lanIp;
       s.lanPort = options.lanPort;
+      replaced = {kConnectModeKey, kLanIp1Key, kLanIp2Key, kLanIp3Key, kLanIp4Key, kLanPortKey};
       break;
     case HeadlessLinkKind::Serial:
       s.connectMode = kModeSerial;
       s.comPort = options.serialPort;
+      replaced = {kConnectModeKey};
       break;
     case HeadlessLinkKind::Gpib:
       s.connectMode = kModeGpib;
       s.address = options.gpibAddress;
+      replaced = {kConnectModeKey, kAddressKey};
       break;
     case HeadlessLinkKind::FromIni:
     case HeadlessLinkKind::Sim:
@@ -316,10 +363,15 @@ LinkSettings ApplyHeadlessLink(const HeadlessOptions& options, LinkSettings from
   }
   if (options.baudRate) {
     s.baudRate = *options.baudRate;
+    replaced.push_back(kBaudRateKey);
   }
   if (options.handShake) {
     s.handShake = *options.handShake;
+    replaced.push_back(kHandShakeKey);
   }
+  std::erase_if(s.unusableKeys, [&replaced](const std::string& key) {
+    return std::find(replaced.begin(), replaced.end(), key) != replaced.end();
+  });
   return s;
 }
 

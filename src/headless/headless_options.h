@@ -21,7 +21,7 @@ enum HeadlessExit : int {
   kExitPassed = 0,       // the list ran to its end, no FAIL verdict
   kExitFailVerdict = 1,  // the list ran to its end with a FAIL verdict
   kExitUsage = 2,        // bad command line, unreadable step file or INI, report not written
-  kExitStopped = 3,      // stopped by SIGINT or SIGTERM
+  kExitStopped = 3,      // stopped by SIGINT, SIGTERM or SIGHUP
   kExitUnreachable = 4,  // the load did not answer
 };
 
@@ -40,6 +40,16 @@ struct HeadlessOptions {
   /// Model text of the simulated load; empty for its default.
   std::string simModel;
   std::string csvPath;
+  /// --summary: the run summary as CSV, written when the run ends however it ends.
+  std::string summaryPath;
+  /// --journal: every row appended as it comes, so a crash keeps the run.
+  std::string journalPath;
+  /// --check: the list's findings and plan only; nothing is connected.
+  bool checkOnly = false;
+  /// --strict: a list with errors is not run.
+  bool strict = false;
+  /// --format jsonl: standard output carries JSON lines instead of the report.
+  bool jsonl = false;
   bool quiet = false;
   std::string stepFile;
   bool help = false;

@@ -4,17 +4,27 @@
 
 #include <QEventLoop>
 #include <QFileInfo>
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <memory>
 #include <utility>
 
+#include "base/errno_text.h"
+#include "check/check_report.h"
+#include "check/step_list_check.h"
+#include "headless/headless_preflight.h"
+#include "headless/json_lines.h"
 #include "link/link_settings.h"
 #include "link/transports/event_wait.h"
+#include "link/transports/link_router.h"
+#include "link/transports/tcp_transport.h"
 #include "process/process_signals.h"
 #include "results/csv_export.h"
 #include "results/result_columns.h"
+#include "runner/system_clock.h"
 #include "station/bench.h"
+#include "station/run_journal_keeper.h"
 #include "station/station.h"
 #include "stepfile/step_file.h"
 #include "steps/step_columns.h"
@@ -37,6 +47,8 @@ std::string SignalName(int signalNumber) {
       return "SIGINT";
     case SIGTERM:
       return "SIGTERM";
+    case SIGHUP:
+      return "SIGHUP";
     default:
       return "signal " + std::to_string(signalNumber);
   }
@@ -51,6 +63,14 @@ HeadlessRun::HeadlessRun(Station& station, LinkWatch& watch, HeadlessConsole& co
   connect(&station_, &Station::stepStarted, this,
           [this](int row, int /*previousRow*/) { OnStepStarted(row); });
   connect(&station_, &Station::runFinished, this, [this](int) { OnRunFinished(); });
+  connect(&station_, &Station::stepEnded, this, &HeadlessRun::OnStepEnded);
+  connect(&station_, &Station::runEnded, this, &HeadlessRun::OnRunEnded);
+  connect(&station_, &Station::measurementsLost, this, [this] {
+    if (!measurementsLost_) {
+      measurementsLost_ = true;
+      console_.Warn("several measurements in a row were missing; exit status will be 4");
+    }
+  });
   connect(&station_, &Station::identified, this,
           [this](const QString& model, const QStringList&) { OnIdentified(model); });
   connect(&station_, &Station::message, this,
@@ -76,6 +96,16 @@ void HeadlessRun::Interrupt(int signalNumber) {
     return;
   }
   interrupted_ = true;
+  if (!finishing_ && !identified_ && abandonUnconnected_ && abandonUnconnected_()) {
+    // Nothing answered yet, so nothing can have been switched on; the writes
+    // the identification still makes go nowhere and need no messages.
+    connectAborted_ = true;
+    console_.MuteLinkFailures();
+    console_.Warn(SignalName(signalNumber) + " while connecting: nothing was connected");
+    station_.Stop();
+    Finish(kExitStopped);
+    return;
+  }
   if (finishing_) {
     console_.Warn(SignalName(signalNumber) + ": the run has already ended");
     return;
@@ -95,11 +125,19 @@ void HeadlessRun::OnIdentified(const QString& modelText) {
     // Without a model text the runner would skip or mis-run the steps and log
     // nothing but zeros; no step has started yet, so nothing is switched.
     console_.Warn("the load gave no reply to \"name?\"; the run was not started");
-    station_.Halt();
+    // Ends the run as one whose link was lost, so that the summary says so
+    // rather than that somebody pressed Stop.
+    station_.EndRunForLinkLoss();
     Finish(kExitUnreachable);
     return;
   }
   console_.Info("load identified as " + Quoted(model));
+  for (const CheckFinding& finding : CheckStepListForModel(station_.Steps(), model)) {
+    if (finding.severity != Severity::Note &&
+        std::find(shown_.begin(), shown_.end(), finding) == shown_.end()) {
+      console_.Warn(FormatFinding(finding));
+    }
+  }
   console_.SetProgress("load " + Quoted(model) + ", waiting for the first step");
 }
 
@@ -133,9 +171,24 @@ void HeadlessRun::ReportLoss() {
   }
 }
 
+void HeadlessRun::OnStepEnded(qsizetype index) {
+  const std::vector<StepEnd>& steps = station_.Summary().Steps();
+  if (index >= 0 && static_cast<std::size_t>(index) < steps.size()) {
+    console_.JsonLine(JsonStepLine(steps[static_cast<std::size_t>(index)]));
+  }
+}
+
+void HeadlessRun::OnRunEnded() {
+  // The station ends a run itself when it finds the link lost.
+  const std::optional<RunEnd>& end = station_.Summary().End();
+  if (end && end->reason == RunEndReason::LinkLost) {
+    Finish(kExitUnreachable);
+  }
+}
+
 void HeadlessRun::OnRunFinished() {
   ReportLoss();
-  const bool lost = watch_.LoadLost() || console_.LinkFailures() > 0;
+  const bool lost = watch_.LoadLost() || console_.LinkFailures() > 0 || measurementsLost_;
   Finish(lost ? kExitUnreachable : failSeen_ ? kExitFailVerdict : kExitPassed);
 }
 
@@ -178,6 +231,13 @@ std::string DescribeLink(const LinkSettings& s) {
 
 int RunHeadlessProgram(const HeadlessOptions& options, HeadlessConsole& console,
                        ProcessSignals* signalSource) {
+  if (options.checkOnly) {
+    return RunHeadlessCheck(options, console);
+  }
+  if (const auto problem = OutputTargetsProblem(options)) {
+    console.Warn(*problem);
+    return kExitUsage;
+  }
   const bool simulated = options.link == HeadlessLinkKind::Sim;
   if (!simulated && !options.iniPath.empty()) {
     const QFileInfo ini(QString::fromStdString(options.iniPath));
@@ -196,6 +256,7 @@ int RunHeadlessProgram(const HeadlessOptions& options, HeadlessConsole& console,
       return ApplyHeadlessLink(options, std::move(fromIni));
     };
   }
+  // Opens nothing: the link connects on the station's first transaction.
   const std::unique_ptr<Bench> bench = Bench::Open(benchOptions, console);
 
   if (simulated) {
@@ -207,11 +268,8 @@ int RunHeadlessProgram(const HeadlessOptions& options, HeadlessConsole& console,
     for (const std::string& w : bench->Warnings()) {
       console.Warn(w);
     }
-    if (settings.connectMode != kModeSerial && settings.connectMode != kModeGpib &&
-        settings.connectMode != kModeLan) {
-      console.Warn(Quoted(iniPath) + " selects no connection (ConnectMode " +
-                   std::to_string(settings.connectMode) +
-                   "); give --lan, --serial, --gpib or --sim");
+    if (const auto problem = UnusableSettingsProblem(settings, iniPath)) {
+      console.Warn(*problem);
       return kExitUsage;
     }
     if (options.link == HeadlessLinkKind::FromIni) {
@@ -220,20 +278,44 @@ int RunHeadlessProgram(const HeadlessOptions& options, HeadlessConsole& console,
                         ? ""
                         : " (no such file: the defaults)"));
     }
-    console.Info("connecting over " + DescribeLink(settings));
   }
 
   LinkWatch& watch = bench->Watch();
   Station& station = bench->GetStation();
-  const StepFileResult loaded = LoadStepFile(station.Steps(), options.stepFile);
-  if (loaded.missing || !loaded.ok) {
-    console.Warn(loaded.missing ? "no step file " + Quoted(options.stepFile)
-                                : "cannot read the step file: " + loaded.error);
+  if (!LoadHeadlessStepFile(options.stepFile, station.Steps(), console)) {
     return kExitUsage;
   }
-  console.Info(std::to_string(loaded.steps) + " steps from " + Quoted(options.stepFile));
+  std::vector<CheckFinding> findings = CheckStepList(station.Steps(), nullptr);
+  ShowFindings(findings, console);
+  if (options.strict && HasErrors(findings)) {
+    console.Warn("--strict: the list has errors (" + FormatFindingCounts(findings) +
+                 "); the run was not started");
+    return kExitUsage;
+  }
+  if (!simulated) {
+    console.Info("connecting over " + DescribeLink(bench->Settings()));
+  }
+
+  const SystemClock clock;
+  RunJournalKeeper journal(station, clock);
+  if (!options.journalPath.empty()) {
+    QObject::connect(&journal, &RunJournalKeeper::failed, &journal, [&console](const QString& e) {
+      console.Warn("the journal stopped: " + e.toStdString());
+    });
+    journal.SetFile(options.journalPath);
+  }
 
   HeadlessRun run(station, watch, console);
+  run.SetShownFindings(std::move(findings));
+  if (LinkRouter* router = bench->Router()) {
+    run.SetConnectAbort([router] {
+      if (router->ConnectMode() != kModeLan || router->Tcp().IsConnected()) {
+        return false;
+      }
+      router->Tcp().AbortConnect();
+      return true;
+    });
+  }
   QEventLoop loop;
   QObject::connect(&run, &HeadlessRun::finished, &loop, &QEventLoop::exit);
   QObject::connect(&run, &HeadlessRun::forcedExit, &run, [&console] {
@@ -248,20 +330,19 @@ int RunHeadlessProgram(const HeadlessOptions& options, HeadlessConsole& console,
   run.Start();
   int status = loop.exec();
 
-  if (!simulated && watch.LinesWritten() > 0) {
+  if (!simulated && watch.LinesWritten() > 0 && !run.ConnectAborted()) {
     // The last line (LOAD OFF above all) must leave before the port closes.
     WaitMilliseconds(kLinkDrainMs);
     watch.CloseInstrument();
   }
+  station.Halt();
 
+  const bool written = status == kExitPassed || status == kExitFailVerdict;
   if (!options.csvPath.empty()) {
-    station.Halt();
     const CsvExportResult report = ExportResultLog(station.Log(), options.csvPath);
     if (!report.ok) {
       console.Warn("the report was not written completely: " + report.error);
-      if (status == kExitPassed || status == kExitFailVerdict) {
-        status = kExitUsage;
-      }
+      status = written ? kExitUsage : status;
     } else if (report.files.empty()) {
       console.Info("no rows, so no report file was written");
     }
@@ -269,6 +350,16 @@ int RunHeadlessProgram(const HeadlessOptions& options, HeadlessConsole& console,
       console.Warn("report written to " + file);
     }
   }
+  if (!options.summaryPath.empty()) {
+    AtomicWriteError error;
+    if (WriteRunSummaryCsv(options.summaryPath, station.Summary(), &error)) {
+      console.Warn("summary written to " + options.summaryPath);
+    } else {
+      console.Warn("the summary was not written: " + ErrnoText(error.errorNumber));
+      status = written ? kExitUsage : status;
+    }
+  }
+  console.JsonLine(JsonEndLine(status, station.Summary()));
   console.Finish();
   return status;
 }

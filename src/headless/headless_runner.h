@@ -6,8 +6,11 @@
 
 #include <QObject>
 #include <QString>
+#include <functional>
 #include <string>
+#include <vector>
 
+#include "check/check_finding.h"
 #include "headless/headless_console.h"
 #include "headless/headless_options.h"
 #include "link/link_watch.h"
@@ -25,6 +28,17 @@ class HeadlessRun : public QObject {
 
   /// Prints the report header and presses Run.
   void Start();
+  /// The offer-less check's findings, shown before the run; once the load is
+  /// identified, only what its model adds is shown.
+  void SetShownFindings(std::vector<CheckFinding> findings) { shown_ = std::move(findings); }
+  /// When the link is not connected: ends any connection attempt in progress
+  /// and returns true. A signal before the load is identified then leaves at
+  /// once instead of waiting out the connect bound.
+  void SetConnectAbort(std::function<bool()> abandonUnconnected) {
+    abandonUnconnected_ = std::move(abandonUnconnected);
+  }
+  /// A signal came before anything was connected.
+  bool ConnectAborted() const { return connectAborted_; }
   /// SIGINT/SIGTERM: Stop at once (the load is turned off), then finish with
   /// kExitStopped once the link is free. A second call leaves at once.
   void Interrupt(int signalNumber);
@@ -40,6 +54,8 @@ class HeadlessRun : public QObject {
   void OnRowAdded(qsizetype index);
   void OnStepStarted(int row);
   void OnRunFinished();
+  void OnStepEnded(qsizetype index);
+  void OnRunEnded();
   /// Says once that the load stopped answering.
   void ReportLoss();
   void Finish(int status);
@@ -55,6 +71,10 @@ class HeadlessRun : public QObject {
   bool finished_ = false;
   bool failSeen_ = false;
   bool lostReported_ = false;
+  bool measurementsLost_ = false;
+  bool connectAborted_ = false;
+  std::vector<CheckFinding> shown_;
+  std::function<bool()> abandonUnconnected_;
   int status_ = kExitPassed;
   int stepRow_ = 0;
   std::string stepFunction_;
@@ -62,7 +82,8 @@ class HeadlessRun : public QObject {
 
 /// Everything kvload-run does after parsing: loads the settings and the step
 /// file, runs the list on the chosen link in a local event loop, writes the
-/// --csv report. `signalSource` (may be null) feeds SIGINT/SIGTERM to the run.
+/// --csv report and the --summary. `signalSource` (may be null) feeds
+/// SIGINT/SIGTERM/SIGHUP to the run.
 /// Returns the exit status.
 class ProcessSignals;
 int RunHeadlessProgram(const HeadlessOptions& options, HeadlessConsole& console,

@@ -37,6 +37,8 @@ ProcessSignals::ProcessSignals(QObject* parent) : QObject(parent) {
   connect(notifier_, &QSocketNotifier::activated, this, &ProcessSignals::OnReadable);
   SetHandler(SIGINT, OnSignal);
   SetHandler(SIGTERM, OnSignal);
+  // A closed terminal or SSH session must not leave the load on.
+  SetHandler(SIGHUP, OnSignal);
 }
 
 ProcessSignals::~ProcessSignals() {
@@ -45,6 +47,7 @@ ProcessSignals::~ProcessSignals() {
   }
   SetHandler(SIGINT, SIG_DFL);
   SetHandler(SIGTERM, SIG_DFL);
+  SetHandler(SIGHUP, SIG_DFL);
   delete notifier_;
   notifier_ = nullptr;
   ::close(gFds[0]);

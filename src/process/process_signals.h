@@ -1,5 +1,5 @@
 #pragma once
-// SIGINT and SIGTERM as Qt signals. A handler may do next to nothing, so it
+// SIGINT, SIGTERM and SIGHUP as Qt signals. A handler may do next to nothing, so it
 // writes the signal's number into a pipe and the event loop reads it there;
 // the runner then stops the load from ordinary code.
 

@@ -73,6 +73,9 @@ INSTANTIATE_TEST_SUITE_P(
                   "Test Finished"},
         // Junk is a reply: the run goes on, reading it as the desktop would.
         FaultCase{"GarbageReplies", {"--garbage-every", "2"}, 0, true, "Test Finished"},
+        // Every reply is junk: no tick has a measurement, so nothing was measured.
+        FaultCase{
+            "JunkOnly", {"--garbage-every", "1"}, 4, true, "measurements in a row were missing"},
         // The connection goes away at the second poll of the discharge: the
         // run goes on to its end as the desktop program's does, but the exit
         // status tells a script that the load was lost.

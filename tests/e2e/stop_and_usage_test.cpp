@@ -4,10 +4,13 @@
 #include <gmock/gmock.h>
 
 #include <QDeadlineTimer>
+#include <QTcpServer>
+#include <QTcpSocket>
 
 #include "e2e/e2e_processes.h"
 #include "headless/headless_options.h"
 #include "link/instrument_link.h"
+#include "link/message_sink.h"
 
 namespace kv::test {
 namespace {
@@ -18,6 +21,8 @@ using ::testing::HasSubstr;
 struct StopCase {
   const char* name;
   QStringList simArgs;
+  int signalNumber = SIGINT;
+  const char* signalName = "SIGINT";
 };
 
 // Test names in ctest show the case, not its bytes.
@@ -55,13 +60,13 @@ TEST_P(SignalStopTest, LoadIsTurnedOffBeforeExit) {
   const QByteArray out = WaitForFirstRow(run);
   ASSERT_EQ(out.count('\n'), 2) << out.toStdString();
   ASSERT_TRUE(sim.WaitForStderr("RX\tLOAD ON", 5000)) << sim.Stderr().toStdString();
-  ASSERT_EQ(::kill(static_cast<pid_t>(run.processId()), SIGINT), 0);
+  ASSERT_EQ(::kill(static_cast<pid_t>(run.processId()), GetParam().signalNumber), 0);
 
   ASSERT_TRUE(run.waitForFinished(10000));
   EXPECT_EQ(run.exitStatus(), QProcess::NormalExit);
   EXPECT_EQ(run.exitCode(), 3);
   const QString err = QString::fromUtf8(run.readAllStandardError());
-  EXPECT_THAT(err.toStdString(), HasSubstr("SIGINT"));
+  EXPECT_THAT(err.toStdString(), HasSubstr(GetParam().signalName));
   // kvload-run has gone; the line must have reached the load by then (the
   // simulator may take a moment to print it).
   EXPECT_TRUE(sim.WaitForStderr("RX\tLOAD OFF", 3000));
@@ -76,7 +81,9 @@ INSTANTIATE_TEST_SUITE_P(Stops, SignalStopTest,
                          ::testing::Values(StopCase{"PromptLoad", {}},
                                            // Most of each tick waits for the reply, so the signal
                                            // is likely to land inside a wait.
-                                           StopCase{"SlowLoad", {"--reply-delay", "700"}}),
+                                           StopCase{"SlowLoad", {"--reply-delay", "700"}},
+                                           // The terminal or SSH session went away.
+                                           StopCase{"Hangup", {}, SIGHUP, "SIGHUP"}),
                          [](const ::testing::TestParamInfo<StopCase>& param) {
                            return std::string(param.param.name);
                          });
@@ -91,6 +98,38 @@ TEST(SignalStopTest, TermDuringSimulatedRunStopsWithStatusThree) {
   ASSERT_TRUE(run.waitForFinished(10000));
   EXPECT_EQ(run.exitCode(), 3);
   EXPECT_THAT(run.readAllStandardError().toStdString(), HasSubstr("SIGTERM"));
+}
+
+// Nothing listens, so the connect keeps retrying until its bound; a signal
+// must not wait that out, nor report a link failure for a link that never was.
+TEST(SignalStopTest, SignalWhileConnectingLeavesAtOnce) {
+  QTemporaryDir dir;
+  QTcpServer closed;
+  ASSERT_TRUE(closed.listen(QHostAddress::LocalHost));
+  const QString lan = "127.0.0.1:" + QString::number(closed.serverPort());
+  closed.close();
+  QProcess run;
+  StartKvloadRun(run, {"--lan", lan, WriteStepFile(dir, "l.tsf", {"1,Rest,,,0,5,0"})});
+  QByteArray err;
+  const QDeadlineTimer deadline(10000);
+  while (!err.contains("connecting over") && !deadline.hasExpired()) {
+    run.waitForReadyRead(100);
+    err += run.readAllStandardError();
+  }
+  ASSERT_TRUE(err.contains("connecting over")) << err.toStdString();
+  QDeadlineTimer connecting(300);  // inside the identification's connect by then
+  while (!connecting.hasExpired()) {
+    run.waitForReadyRead(static_cast<int>(connecting.remainingTime()));
+  }
+  const QDeadlineTimer gone(1000);
+  ASSERT_EQ(::kill(static_cast<pid_t>(run.processId()), SIGINT), 0);
+  ASSERT_TRUE(run.waitForFinished(10000));
+  EXPECT_FALSE(gone.hasExpired()) << "took more than a second to leave";
+  EXPECT_EQ(run.exitCode(), 3);
+  err += run.readAllStandardError();
+  EXPECT_EQ(err.count("nothing was connected"), 1) << err.toStdString();
+  EXPECT_THAT(err.toStdString(), ::testing::Not(HasSubstr(std::string(kLostConnectMessage))));
+  EXPECT_THAT(err.toStdString(), ::testing::Not(HasSubstr(std::string(kConnectFailMessage))));
 }
 
 // --- usage (the table of refusals runs in-process in tests/headless) ---------------

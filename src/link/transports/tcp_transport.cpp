@@ -52,13 +52,15 @@ bool TcpTransport::TcpOpen(const QString& address, quint16 port) {
   EventWait wait(connectTimeoutMs_);
   wait.WakeOn(&socket_, &QAbstractSocket::stateChanged);
   wait.WakeOn(&socket_, &QAbstractSocket::errorOccurred);
+  wait.WakeOn(this, &TcpTransport::connectAborted);
   socket_.connectToHost(host, port);
-  while (!IsConnected() && !wait.Expired()) {
+  while (!IsConnected() && !wait.Expired() && !abortConnect_) {
     if (socket_.state() == QAbstractSocket::UnconnectedState) {
       // Refused or unreachable: pause briefly, then try again.
       EventWait pause(static_cast<int>(std::min<qint64>(kRetryPauseMs, wait.RemainingMs())));
+      pause.WakeOn(this, &TcpTransport::connectAborted);
       pause.WaitOnce();
-      if (wait.Expired()) {
+      if (wait.Expired() || abortConnect_) {
         break;
       }
       socket_.abort();
@@ -68,15 +70,27 @@ bool TcpTransport::TcpOpen(const QString& address, quint16 port) {
     wait.WaitOnce();
   }
   connecting_ = false;
-  if (IsConnected()) {
+  const bool aborted = std::exchange(abortConnect_, false);
+  if (IsConnected() && !aborted) {
     // One short line per command: without this, Nagle's algorithm and the
     // load's delayed acknowledgement hold each line back by tens of ms.
     socket_.setSocketOption(QAbstractSocket::LowDelayOption, 1);
     return true;
   }
   socket_.abort();
-  sink_.OnLinkFailure(LinkFailure::ConnectFailed, kConnectFailMessage);
+  if (!aborted) {
+    sink_.OnLinkFailure(LinkFailure::ConnectFailed, kConnectFailMessage);
+  }
   return false;
+}
+
+bool TcpTransport::AbortConnect() {
+  if (!connecting_) {
+    return false;
+  }
+  abortConnect_ = true;
+  emit connectAborted();
+  return true;
 }
 
 void TcpTransport::TcpWrite(std::string_view command) {

@@ -32,6 +32,10 @@ class TcpTransport : public QObject, public Transport {
   /// while not connected shows kLostConnectMessage instead of sending.
   void TcpWrite(std::string_view command);
   void TcpClose();
+  /// Ends a TcpOpen in progress at once, without kConnectFailMessage: the
+  /// user gave up (a signal), so nothing failed. Returns whether an attempt
+  /// was in progress; without one it does nothing.
+  bool AbortConnect();
 
   /// The reply to the last write: RecvBuf at once when it holds one, else
   /// waits up to `timeoutMs` for it; "ErrRec" when none comes.
@@ -56,6 +60,8 @@ class TcpTransport : public QObject, public Transport {
  signals:
   /// A whole reply line arrived and is now in RecvBuf.
   void replyReceived();
+  /// AbortConnect() was called during TcpOpen.
+  void connectAborted();
 
  private:
   void OnReadyRead();
@@ -67,6 +73,7 @@ class TcpTransport : public QObject, public Transport {
   std::string recvBuf_;
   int connectTimeoutMs_ = 10000;
   bool connecting_ = false;
+  bool abortConnect_ = false;
 };
 
 }  // namespace kv

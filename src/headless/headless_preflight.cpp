@@ -1,0 +1,119 @@
+#include "headless/headless_preflight.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <algorithm>
+
+#include "check/check_report.h"
+#include "check/run_plan.h"
+#include "check/step_list_check.h"
+#include "headless/json_lines.h"
+#include "stepfile/step_file.h"
+
+namespace kv {
+
+namespace {
+
+std::string Quoted(std::string_view text) {
+  return "\"" + std::string(text) + "\"";
+}
+
+}  // namespace
+
+std::optional<std::string> OutputTargetProblem(const std::string& option, const std::string& path) {
+  if (path.empty()) {
+    return std::nullopt;
+  }
+  const QFileInfo target(QString::fromStdString(path));
+  if (target.isDir()) {
+    return option + ": " + Quoted(path) + " is a folder";
+  }
+  const QFileInfo folder(target.absolutePath());
+  if (!folder.isDir()) {
+    return option + ": the folder " + Quoted(folder.filePath().toStdString()) + " does not exist";
+  }
+  // Each of these files is replaced or created beside its target, so the
+  // folder must take new files, not only the target itself.
+  if (!folder.isWritable()) {
+    return option + ": the folder " + Quoted(folder.filePath().toStdString()) +
+           " cannot be written";
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> OutputTargetsProblem(const HeadlessOptions& options) {
+  for (const auto& [option, path] :
+       {std::pair{"--csv", &options.csvPath}, std::pair{"--summary", &options.summaryPath},
+        std::pair{"--journal", &options.journalPath}}) {
+    if (auto problem = OutputTargetProblem(option, *path)) {
+      return problem;
+    }
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> UnusableSettingsProblem(const LinkSettings& settings,
+                                                   const std::string& iniPath) {
+  const std::vector<std::string> keys = UnusableConnectionKeys(settings);
+  if (keys.empty()) {
+    return std::nullopt;
+  }
+  const bool modeUnusable = std::find(settings.unusableKeys.begin(), settings.unusableKeys.end(),
+                                      kConnectModeKey) != settings.unusableKeys.end();
+  if (keys.front() == kConnectModeKey && !modeUnusable) {
+    // A readable ConnectMode (0 when there is no file at all) that names no link.
+    return Quoted(iniPath) + " selects no connection (ConnectMode " +
+           std::to_string(settings.connectMode) + "); give --lan, --serial, --gpib or --sim";
+  }
+  std::string names;
+  for (const std::string& key : keys) {
+    names += (names.empty() ? "" : ", ") + key;
+  }
+  return Quoted(iniPath) + ": no usable value for " + names +
+         "; nothing was connected. Correct the file or give --lan, --serial, --gpib or --sim" +
+         " (--baud, --handshake for a serial line)";
+}
+
+bool LoadHeadlessStepFile(const std::string& path, StepGrid& grid, HeadlessConsole& console) {
+  const StepFileResult loaded = LoadStepFile(grid, path);
+  if (loaded.missing || !loaded.ok) {
+    console.Warn(loaded.missing ? "no step file " + Quoted(path)
+                                : "cannot read the step file: " + loaded.error);
+    return false;
+  }
+  if (loaded.longLines > 0) {
+    console.Warn(std::to_string(loaded.longLines) + " line(s) of " + Quoted(path) +
+                 " hold more than 26 fields; the fields after the 26th were dropped");
+  }
+  console.Info(std::to_string(loaded.steps) + " steps from " + Quoted(path));
+  return true;
+}
+
+void ShowFindings(const std::vector<CheckFinding>& findings, HeadlessConsole& console) {
+  for (const CheckFinding& finding : findings) {
+    if (finding.severity != Severity::Note) {
+      console.Warn(FormatFinding(finding));
+    } else {
+      console.Info(FormatFinding(finding));
+    }
+  }
+}
+
+int RunHeadlessCheck(const HeadlessOptions& options, HeadlessConsole& console) {
+  StepGrid grid;
+  if (!LoadHeadlessStepFile(options.stepFile, grid, console)) {
+    return kExitUsage;
+  }
+  const std::vector<CheckFinding> findings = CheckStepList(grid, nullptr);
+  const std::string report = FormatCheckReport(findings, PlanStepList(grid));
+  if (console.Jsonl()) {
+    for (const CheckFinding& finding : findings) {
+      console.JsonLine(JsonFindingLine(finding));
+    }
+  } else {
+    console.Print(report);
+  }
+  return HasErrors(findings) ? kExitUsage : kExitPassed;
+}
+
+}  // namespace kv

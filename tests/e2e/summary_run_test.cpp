@@ -1,0 +1,112 @@
+// A run against kvload-sim that ends its steps in every way there is, read as
+// a script would: JSON lines on standard output, the --summary file and the
+// --journal beside it.
+#include <signal.h>
+
+#include <gmock/gmock.h>
+
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include "e2e/e2e_processes.h"
+
+namespace kv::test {
+namespace {
+
+using ::testing::ElementsAre;
+
+QStringList FileLines(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) {
+    return {};
+  }
+  return QString::fromUtf8(file.readAll()).split("\r\n", Qt::SkipEmptyParts);
+}
+
+TEST(SummaryRunTest, EveryEndReasonReachesJsonLinesAndTheSummary) {
+  SimProcess sim;
+  ASSERT_TRUE(sim.Start({"--no-serial"})) << sim.Error().toStdString();
+  QTemporaryDir dir;
+  const QString list = WriteStepFile(dir, "all.tsf",
+                                     {
+                                         "1,Discharge,CC,1,0,2,0",       // time
+                                         "2,Discharge,CC,5,0,30,0.001",  // Ah
+                                         "3,Discharge,CC,1,4.19,30,0",   // voltage
+                                         "4,OCP,,,,,,,0,8,0.5,1,6,5",    // trips at 5.5 A: PASS
+                                         "5,OCP,,,,,,,0,8,0.5,1,2,1",    // FAIL
+                                         "6,Bogus,,,0,2,0",              // skipped
+                                         "7,Discharge,CC,1,0,60,0",      // stopped by SIGINT
+                                     });
+  const QString summary = dir.filePath("summary.csv");
+  const QString journal = dir.filePath("journal.csv");
+  QProcess run;
+  StartKvloadRun(run, {"--lan", sim.LanArgument(), "--format", "jsonl", "--summary", summary,
+                       "--journal", journal, list});
+  ASSERT_TRUE(run.waitForStarted(10000));
+
+  // Stop once the last step has its first row: the first row after the skip.
+  QByteArray out;
+  const QDeadlineTimer deadline(40000);
+  const auto lastStepRuns = [&out] {
+    const qsizetype skip = out.indexOf("\"reason\":\"skipped\"");
+    return skip >= 0 && out.indexOf("\"type\":\"row\"", skip) >= 0;
+  };
+  while (!lastStepRuns() && !deadline.hasExpired()) {
+    run.waitForReadyRead(200);
+    out += run.readAllStandardOutput();
+  }
+  ASSERT_TRUE(lastStepRuns()) << out.toStdString();
+  ASSERT_EQ(::kill(static_cast<pid_t>(run.processId()), SIGINT), 0);
+  ASSERT_TRUE(run.waitForFinished(10000));
+  out += run.readAllStandardOutput();
+  EXPECT_EQ(run.exitCode(), 3);
+
+  QStringList reasons;
+  int rows = 0;
+  QJsonObject end;
+  for (const QByteArray& line : out.split('\n')) {
+    if (line.isEmpty()) {
+      continue;
+    }
+    QJsonParseError error{};
+    const QJsonDocument doc = QJsonDocument::fromJson(line, &error);
+    ASSERT_EQ(error.error, QJsonParseError::NoError) << line.toStdString();
+    ASSERT_TRUE(doc.isObject()) << line.toStdString();
+    const QJsonObject o = doc.object();
+    const QString type = o.value("type").toString();
+    if (type == "row") {
+      ++rows;
+      EXPECT_EQ(o.value("no").toString().toInt(), rows);
+    } else if (type == "step") {
+      reasons << QString::number(o.value("step").toInt()) + " " + o.value("reason").toString() +
+                     (o.value("verdict").isString() ? " " + o.value("verdict").toString() : "");
+    } else if (type == "end") {
+      end = o;
+    } else {
+      EXPECT_EQ(type, "message");
+    }
+  }
+  EXPECT_THAT(reasons, ElementsAre("1 time", "2 ah", "3 voltage", "4 completed PASS",
+                                   "5 completed FAIL", "6 skipped", "7 stopped"));
+  EXPECT_EQ(end.value("exit").toInt(), 3);
+  EXPECT_EQ(end.value("reason").toString(), "stopped");
+
+  const QStringList lines = FileLines(summary);
+  ASSERT_EQ(lines.size(), 9) << lines.join('|').toStdString();
+  QStringList columns;
+  for (const QString& l : lines.mid(1)) {
+    const QStringList f = l.split(',');
+    columns << f[0] + " " + f[1] + " " + f[5] + " " + f[6] + " " + f[7];
+  }
+  EXPECT_THAT(columns, ElementsAre("1 Discharge time  ", "2 Discharge ah  ",
+                                   "3 Discharge voltage  ", "4 OCP completed  PASS",
+                                   "5 OCP completed  FAIL", "6 Bogus skipped unknown-function ",
+                                   "7 Discharge stopped  ", "run  stopped  "));
+  // The journal holds the header and every row the run added.
+  EXPECT_EQ(FileLines(journal).size(), rows + 1);
+}
+
+}  // namespace
+}  // namespace kv::test
