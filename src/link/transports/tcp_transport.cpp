@@ -30,6 +30,9 @@ void TcpTransport::OnReadyRead() {
   const QByteArray chunk = socket_.readAll();
   std::optional<std::string> reply =
       arrivals_.Feed(std::string_view(chunk.constData(), static_cast<size_t>(chunk.size())));
+  if (arrivals_.TakeCut()) {
+    sink_.ShowMessage(kReplyCutMessage);
+  }
   if (!reply) {
     return;
   }
