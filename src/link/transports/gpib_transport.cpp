@@ -204,6 +204,11 @@ void GpibTransport::OpenInstrument(const LinkSettings& settings) {
   Open(kGpibBoard, settings.address);
 }
 
+// The driver's own time-out bounds the open.
+bool GpibTransport::Reconnect(const LinkSettings& settings, int /*timeoutMs*/) {
+  return Open(kGpibBoard, settings.address);
+}
+
 // A descriptor taken offline (or never given) is not used: the driver may
 // hand the same number out again.
 void GpibTransport::Write(std::string_view line) {

@@ -68,6 +68,7 @@ class GpibTransport : public QObject, public Transport {
   void CloseInstrument() override { Close(); }
   void WriteInstrument(std::string_view command) override { Write(command); }
   std::string ReadInstrument() override { return Read(); }
+  bool Reconnect(const LinkSettings& settings, int timeoutMs) override;
 
   /// Whether a driver library is loaded and has the calls we need.
   bool HasDriver();

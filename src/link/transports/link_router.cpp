@@ -65,4 +65,9 @@ void LinkRouter::ClearRecvBuf() {
   }
 }
 
+bool LinkRouter::Reconnect(int timeoutMs) {
+  Transport* t = TransportFor(settings_.connectMode);
+  return t != nullptr && t->Reconnect(settings_, timeoutMs);
+}
+
 }  // namespace kv
