@@ -51,6 +51,8 @@ HeadlessRun::HeadlessRun(Station& station, LinkWatch& watch, HeadlessConsole& co
   connect(&station_, &Station::stepStarted, this,
           [this](int row, int /*previousRow*/) { OnStepStarted(row); });
   connect(&station_, &Station::runFinished, this, [this](int) { OnRunFinished(); });
+  // A lost link ends the run early, after the station tried to turn the load off.
+  connect(&station_, &Station::linkLossHandled, this, [this] { OnRunFinished(); });
   connect(&station_, &Station::identified, this,
           [this](const QString& model, const QStringList&) { OnIdentified(model); });
   connect(&station_, &Station::message, this,

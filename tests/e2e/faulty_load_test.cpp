@@ -108,10 +108,12 @@ TEST(FaultyLoadTest, LostConnectionIsReportedOnceAndCounted) {
   // Every write while the link is down says so; a terminal full of the same
   // line helps nobody.
   EXPECT_EQ(run.err.count("Lost Connect!\n"), 1) << run.err.toStdString();
-  EXPECT_THAT(run.err.toStdString(), HasSubstr("more time"));
-  // The load saw the run up to the line it hung up on, and nothing after it.
-  EXPECT_THAT(sim.ReceivedLines(), ElementsAreArray({"REM", "name?", "MODE CC", "CC:HIGH 1",
-                                                     "LOAD ON", "MEAS:VC?", "MEAS:VC?"}));
+  EXPECT_THAT(run.err.toStdString(), HasSubstr("Link lost: the load was reached again"));
+  // The load saw the run up to the line it hung up on; reached again, it was
+  // turned off and the run ended there.
+  EXPECT_THAT(sim.ReceivedLines(),
+              ElementsAreArray({"REM", "name?", "MODE CC", "CC:HIGH 1", "LOAD ON", "MEAS:VC?",
+                                "MEAS:VC?", "REM", "LOAD OFF"}));
   EXPECT_THAT(run.err.toStdString(), Not(HasSubstr("Connect Fail!")));
 }
 
