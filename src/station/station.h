@@ -7,7 +7,9 @@
 // fires while another one waits for the load is held and runs as soon as that
 // one is done. Stop is the exception by design: its command goes out at once,
 // even in the middle of a waiting query, and the interrupted tick then ends
-// without sending anything more or re-arming the timer.
+// without sending anything more or re-arming the timer. (On GPIB the driver
+// takes one call at a time: Stop's line follows the call in flight, within
+// the driver's one-second time-out.)
 
 #include <QElapsedTimer>
 #include <QObject>

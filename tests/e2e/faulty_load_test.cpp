@@ -74,8 +74,8 @@ INSTANTIATE_TEST_SUITE_P(
         // Junk is a reply: the run goes on, reading it as the desktop would.
         FaultCase{"GarbageReplies", {"--garbage-every", "2"}, 0, true, "Test Finished"},
         // The connection goes away at the second poll of the discharge: the
-        // run goes on to its end as the desktop program's does, but the exit
-        // status tells a script that the load was lost.
+        // load is reached again once to turn it off, the run ends there, and
+        // the exit status tells a script that the load was lost.
         FaultCase{"LostConnectionMidStep", {"--drop-after", "7"}, 4, false, "Lost Connect!"},
         // The load goes quiet after the first poll but still hears every
         // line: the run goes on to its end, and the status says the load
