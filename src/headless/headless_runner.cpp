@@ -167,7 +167,7 @@ void HeadlessRun::ReportLoss() {
   if (watch_.LoadLost() && !lostReported_) {
     lostReported_ = true;
     console_.Warn("the load left " + std::to_string(LinkWatch::kLostAfter) +
-                  " queries in a row unanswered; the run goes on, exit status will be 4");
+                  " queries in a row unanswered; exit status will be 4");
   }
 }
 

@@ -42,6 +42,14 @@ class InstrumentLink {
   virtual std::string WaitRecvBuf(int timeoutMs) = 0;
   /// Empties RecvBuf (the poll takes a reply it used).
   virtual void ClearRecvBuf() = 0;
+
+  /// After the link was lost: one attempt, within `timeoutMs`, to open it
+  /// again as OpenInstrument(ConnectMode()) does. Whether it is open now; a
+  /// link that cannot tell says yes.
+  virtual bool Reconnect(int /*timeoutMs*/) {
+    OpenInstrument(ConnectMode());
+    return true;
+  }
 };
 
 /// Removes a trailing CR LF, else a trailing LF; anything else stays.

@@ -27,6 +27,7 @@ class LinkWatch : public InstrumentLink {
   std::int16_t ConnectMode() const override { return link_.ConnectMode(); }
   std::string WaitRecvBuf(int timeoutMs) override;
   void ClearRecvBuf() override { link_.ClearRecvBuf(); }
+  bool Reconnect(int timeoutMs) override { return link_.Reconnect(timeoutMs); }
 
   /// Whether kLostAfter queries in a row went unanswered at some point.
   bool LoadLost() const { return longestSilence_ >= kLostAfter; }

@@ -13,9 +13,10 @@ inline constexpr std::string_view kLostConnectMessage = "Lost Connect!";
 
 /// Why the link could not reach the load.
 enum class LinkFailure {
-  PortUnavailable,  // the serial port cannot be opened or configured
-  ConnectFailed,    // the LAN connection was not made within the bound
-  ConnectionLost,   // a LAN write found no connection
+  PortUnavailable,    // the serial port cannot be opened or configured
+  ConnectFailed,      // the LAN connection was not made within the bound
+  ConnectionLost,     // a LAN write found no connection
+  DriverUnavailable,  // no GPIB driver library could be loaded
 };
 
 class MessageSink {

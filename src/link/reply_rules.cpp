@@ -31,17 +31,36 @@ std::string LanReply(std::string_view recvBuf) {
   return recvBuf.empty() ? std::string(kErrRec) : std::string(recvBuf);
 }
 
-std::optional<std::string> LanReplyAssembler::Feed(std::string_view chunk) {
-  partial_ += chunk;
-  const std::size_t lastLf = partial_.rfind('\n');
-  if (lastLf == std::string::npos) {
-    return std::nullopt;
+void LanReplyAssembler::Append(std::string_view piece) {
+  if (cutting_) {
+    return;
   }
-  const std::size_t prevLf = lastLf == 0 ? std::string::npos : partial_.rfind('\n', lastLf - 1);
-  const std::size_t from = prevLf == std::string::npos ? 0 : prevLf + 1;
-  std::string reply = TrimReply(std::string_view(partial_).substr(from, lastLf + 1 - from));
-  partial_.erase(0, lastLf + 1);
-  return reply;
+  const std::size_t room = kMaxReplyBytes - partial_.size();
+  if (piece.size() <= room) {
+    partial_ += piece;
+    return;
+  }
+  partial_ += piece.substr(0, room);
+  cutting_ = true;
+  cutSeen_ = true;
+}
+
+std::optional<std::string> LanReplyAssembler::Feed(std::string_view chunk) {
+  std::optional<std::string> newest;
+  while (!chunk.empty()) {
+    const std::size_t lf = chunk.find('\n');
+    if (lf == std::string_view::npos) {
+      Append(chunk);
+      break;
+    }
+    Append(chunk.substr(0, lf));
+    // A cut line has lost its end; what is kept is not trimmed further.
+    newest = cutting_ ? std::move(partial_) : TrimReply(partial_ + '\n');
+    partial_.clear();
+    cutting_ = false;
+    chunk.remove_prefix(lf + 1);
+  }
+  return newest;
 }
 
 }  // namespace kv

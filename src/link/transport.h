@@ -25,6 +25,11 @@ class Transport {
   /// LAN measurement poll (bounded); carriers without RecvBuf return "".
   virtual std::string WaitRecvBuf(int /*timeoutMs*/) { return {}; }
   virtual void ClearRecvBuf() {}
+  /// InstrumentLink::Reconnect for this carrier.
+  virtual bool Reconnect(const LinkSettings& settings, int /*timeoutMs*/) {
+    OpenInstrument(settings);
+    return true;
+  }
 };
 
 }  // namespace kv

@@ -28,8 +28,31 @@ std::string DefaultIniPath() {
   return IniFilePath(facts);
 }
 
+// Passes everything on; a lost connection also tells the station, which acts
+// on it only during a run and only after the transaction that found it.
+class Bench::LinkLossSink : public MessageSink {
+ public:
+  explicit LinkLossSink(MessageSink& next) : next_(next) {}
+  void SetStation(Station* station) { station_ = station; }
+  void ShowMessage(std::string_view text) override { next_.ShowMessage(text); }
+  void OnLinkFailure(LinkFailure failure, std::string_view text) override {
+    next_.OnLinkFailure(failure, text);
+    if (failure == LinkFailure::ConnectionLost && station_ != nullptr) {
+      station_->OnLinkLost();
+    }
+  }
+
+ private:
+  MessageSink& next_;
+  Station* station_ = nullptr;
+};
+
 Bench::Bench() = default;
-Bench::~Bench() = default;
+Bench::~Bench() {
+  if (sink_) {
+    sink_->SetStation(nullptr);  // the station goes before the link
+  }
+}
 
 std::unique_ptr<Bench> Bench::Open(const BenchOptions& options, MessageSink& sink) {
   std::unique_ptr<Bench> bench(new Bench());
@@ -38,6 +61,7 @@ std::unique_ptr<Bench> Bench::Open(const BenchOptions& options, MessageSink& sin
   if (options.adjust) {
     bench->settings_ = options.adjust(bench->settings_);
   }
+  bench->sink_ = std::make_unique<LinkLossSink>(sink);
   bench->clock_ = std::make_unique<SystemClock>();
   if (options.simulated) {
     SimLoadConfig config;
@@ -48,13 +72,14 @@ std::unique_ptr<Bench> Bench::Open(const BenchOptions& options, MessageSink& sin
     bench->simLoad_ = std::make_unique<SimulatedLoad>(config);
     bench->link_ = std::make_unique<SimulatedLink>(*bench->simLoad_, *bench->clock_, kModeSerial);
   } else {
-    auto router = std::make_unique<LinkRouter>(bench->settings_, sink,
+    auto router = std::make_unique<LinkRouter>(bench->settings_, *bench->sink_,
                                                QString::fromStdString(options.gpibLibrary));
     bench->router_ = router.get();
     bench->link_ = std::move(router);
   }
   bench->watch_ = std::make_unique<LinkWatch>(*bench->link_);
   bench->station_ = std::make_unique<Station>(*bench->watch_, *bench->clock_);
+  bench->sink_->SetStation(bench->station_.get());
   return bench;
 }
 

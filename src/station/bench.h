@@ -37,7 +37,9 @@ struct BenchOptions {
 /// Owns the clock, the link (LinkRouter or SimulatedLink with its
 /// SimulatedLoad), the LinkWatch decorator and the Station, in that order of
 /// construction. Nothing is opened here: the link connects on the station's
-/// first transaction.
+/// first transaction. The link's messages pass through the bench on their way
+/// to the given sink, so that a connection lost during a run reaches the
+/// station (Station::OnLinkLost) in both programs.
 class Bench {
  public:
   /// Never null. Settings-file problems do not stop the bench; they are kept
@@ -63,11 +65,13 @@ class Bench {
   void ApplySettings(const LinkSettings& settings);
 
  private:
+  class LinkLossSink;
   Bench();
 
   std::string iniPath_;
   LinkSettings settings_;
   std::vector<std::string> warnings_;
+  std::unique_ptr<LinkLossSink> sink_;  // before the link that writes to it
   std::unique_ptr<Clock> clock_;
   std::unique_ptr<SimulatedLoad> simLoad_;
   std::unique_ptr<InstrumentLink> link_;

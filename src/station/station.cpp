@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "commands/step_builders.h"
 #include "results/identification.h"
 #include "runner/run_control.h"
 #include "runner/system_clock.h"
@@ -59,6 +60,7 @@ void Station::Init() {
   timer2_.setSingleShot(true);
   timer2_.setInterval(kIdentifyDelayMs);
   connect(&timer2_, &QTimer::timeout, this, &Station::OnTimer2);
+  connect(this, &Station::measurementsLost, this, &Station::OnLinkLost);
   monotonic_.start();
 }
 
@@ -111,6 +113,55 @@ void Station::EndRunForLinkLoss() {
   tickHeld_ = false;
   EndStepForLinkLoss(state_, ctx_);
   PublishRunning();
+}
+
+void Station::OnLinkLost() {
+  if (!state_.running || securingLoad_) {
+    return;
+  }
+  // Never inside the transaction that found it: the load is reached again
+  // once that one has ended.
+  linkLossHeld_ = true;
+  if (!busy_) {
+    ScheduleHeldWork();
+  }
+}
+
+void Station::SecureLoadAfterLinkLoss() {
+  linkLossHeld_ = false;
+  if (!state_.running) {
+    return;  // Stop or the end of the list came first and turned it off.
+  }
+  timer1_.stop();
+  tickHeld_ = false;
+  busy_ = true;
+  securingLoad_ = true;
+  // The sequence step has its own off switch, as Stop knows.
+  const bool sequence = state_.currentFunction == StepFunction::SequenceLoad;
+  const QString offLine = sequence ? QStringLiteral("SEQLD:TEST OFF") : QStringLiteral("LOAD OFF");
+  // Sent even when Stop was pressed during the attempt: its own line went
+  // nowhere while the link was down.
+  const bool turnedOff = link_.Reconnect(kSecureLoadMs);
+  if (turnedOff) {
+    if (sequence) {
+      SequenceTestOff(link_);
+    } else {
+      LoadOff(link_);
+    }
+  }
+  securingLoad_ = false;
+  busy_ = false;
+  const QString text =
+      turnedOff
+          ? QStringLiteral("Link lost: the load was reached again and \"%1\" was sent").arg(offLine)
+          : QStringLiteral(
+                "Link lost: the load could not be reached again within %1 s; "
+                "it may still be on")
+                .arg(kSecureLoadMs / 1000);
+  emit linkLossHandled(turnedOff, text);
+  emit message(text);
+  EndRunForLinkLoss();
+  ScheduleHeldWork();
 }
 
 void Station::Identify() {
@@ -173,7 +224,7 @@ void Station::RunIdentification() {
 }
 
 void Station::ScheduleHeldWork() {
-  if ((!tickHeld_ && !identifyHeld_) || heldWorkScheduled_) {
+  if ((!tickHeld_ && !identifyHeld_ && !linkLossHeld_) || heldWorkScheduled_) {
     return;
   }
   // From the event loop rather than from here: the caller may still be
@@ -192,8 +243,11 @@ void Station::RunHeldWork() {
   if (busy_) {
     return;  // The transaction in progress schedules it again when it ends.
   }
-  // An identification first: a run's ticks should see its model text.
-  if (identifyHeld_) {
+  // A lost load first: nothing more of the run goes out before it is off.
+  // Then an identification: a run's ticks should see its model text.
+  if (linkLossHeld_) {
+    SecureLoadAfterLinkLoss();
+  } else if (identifyHeld_) {
     RunIdentification();
   } else if (tickHeld_) {
     RunTick();

@@ -7,7 +7,9 @@
 // fires while another one waits for the load is held and runs as soon as that
 // one is done. Stop is the exception by design: its command goes out at once,
 // even in the middle of a waiting query, and the interrupted tick then ends
-// without sending anything more or re-arming the timer.
+// without sending anything more or re-arming the timer. (On GPIB the driver
+// takes one call at a time: Stop's line follows the call in flight, within
+// the driver's one-second time-out.)
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -36,6 +38,8 @@ class Station : public QObject, private RunnerObserver {
   static constexpr int kIdentifyDelayMs = 100;
   /// Delay of a run's first tick.
   static constexpr int kFirstTickMs = 1000;
+  /// The whole attempt to reach a lost load again and turn it off.
+  static constexpr int kSecureLoadMs = 2000;
 
   /// Works on `link` and reads time from `clock`; both must outlive the
   /// station. The link may be a LinkRouter or an in-process simulated load.
@@ -77,6 +81,11 @@ class Station : public QObject, private RunnerObserver {
   /// The host found the link lost during a run: the running step and the run
   /// end as "link lost" and the runner stops; nothing is sent.
   void EndRunForLinkLoss();
+  /// The link was found lost (a LAN write found no connection). During a
+  /// run, once the transaction that found it has ended: one attempt within
+  /// kSecureLoadMs to reach the load again and turn it off, then
+  /// linkLossHandled, then EndRunForLinkLoss. Lost measurements lead here too.
+  void OnLinkLost();
 
  signals:
   /// Run emptied the result log.
@@ -98,6 +107,9 @@ class Station : public QObject, private RunnerObserver {
   void runEnded();
   /// Several ticks in a row gave no measurement: the load is as good as lost.
   void measurementsLost();
+  /// After a lost link: whether the load was reached again and its off line
+  /// sent; `text` says so for the operator (also sent as message()).
+  void linkLossHandled(bool loadTurnedOff, const QString& text);
   /// The model text changed ("ErrRec" at the start of every identification).
   void modelTextChanged(const QString& modelText);
   /// An identification ended with `modelText`; `functions` are now offered.
@@ -113,6 +125,7 @@ class Station : public QObject, private RunnerObserver {
   void OnTimer2();
   void RunTick();
   void RunIdentification();
+  void SecureLoadAfterLinkLoss();
   /// Starts a held tick or identification once the link is free again.
   void ScheduleHeldWork();
   void RunHeldWork();
@@ -151,6 +164,8 @@ class Station : public QObject, private RunnerObserver {
   bool busy_ = false;
   bool tickHeld_ = false;
   bool identifyHeld_ = false;
+  bool linkLossHeld_ = false;
+  bool securingLoad_ = false;
   bool heldWorkScheduled_ = false;
   bool publishedRunning_ = false;
 };

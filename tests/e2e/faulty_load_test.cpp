@@ -77,8 +77,8 @@ INSTANTIATE_TEST_SUITE_P(
         FaultCase{
             "JunkOnly", {"--garbage-every", "1"}, 4, true, "measurements in a row were missing"},
         // The connection goes away at the second poll of the discharge: the
-        // run goes on to its end as the desktop program's does, but the exit
-        // status tells a script that the load was lost.
+        // load is reached again once to turn it off, the run ends there, and
+        // the exit status tells a script that the load was lost.
         FaultCase{"LostConnectionMidStep", {"--drop-after", "7"}, 4, false, "Lost Connect!"},
         // The load goes quiet after the first poll but still hears every
         // line: the run goes on to its end, and the status says the load
@@ -111,10 +111,12 @@ TEST(FaultyLoadTest, LostConnectionIsReportedOnceAndCounted) {
   // Every write while the link is down says so; a terminal full of the same
   // line helps nobody.
   EXPECT_EQ(run.err.count("Lost Connect!\n"), 1) << run.err.toStdString();
-  EXPECT_THAT(run.err.toStdString(), HasSubstr("more time"));
-  // The load saw the run up to the line it hung up on, and nothing after it.
-  EXPECT_THAT(sim.ReceivedLines(), ElementsAreArray({"REM", "name?", "MODE CC", "CC:HIGH 1",
-                                                     "LOAD ON", "MEAS:VC?", "MEAS:VC?"}));
+  EXPECT_THAT(run.err.toStdString(), HasSubstr("Link lost: the load was reached again"));
+  // The load saw the run up to the line it hung up on; reached again, it was
+  // turned off and the run ended there.
+  EXPECT_THAT(sim.ReceivedLines(),
+              ElementsAreArray({"REM", "name?", "MODE CC", "CC:HIGH 1", "LOAD ON", "MEAS:VC?",
+                                "MEAS:VC?", "REM", "LOAD OFF"}));
   EXPECT_THAT(run.err.toStdString(), Not(HasSubstr("Connect Fail!")));
 }
 

@@ -4,10 +4,12 @@
 // functions are the test's side of it.
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <deque>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -18,6 +20,7 @@ struct FakeDriver {
   std::deque<std::string> replies;
   std::deque<int> registerOutcomes;
   int nextDescriptor = 1;
+  long readDelayMs = 0;  // how long a read blocks, as a slow device does
   int* ibsta = nullptr;
   int* iberr = nullptr;
   int* ibcnt = nullptr;
@@ -68,6 +71,12 @@ int ibwrt(int ud, const void* buffer, long count) {
 
 int ibrd(int ud, void* buffer, long count) {
   FakeDriver& d = Driver();
+  long delayMs = 0;
+  {
+    std::lock_guard lock(d.mutex);
+    delayMs = d.readDelayMs;
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
   std::lock_guard lock(d.mutex);
   long transferred = 0;
   if (!d.replies.empty()) {
@@ -135,6 +144,7 @@ void FakeGpibReset() {
   d.replies.clear();
   d.registerOutcomes.clear();
   d.nextDescriptor = 1;
+  d.readDelayMs = 0;
   d.ibsta = nullptr;
   d.iberr = nullptr;
   d.ibcnt = nullptr;
@@ -147,6 +157,13 @@ void FakeGpibQueueReply(const char* data, long size) {
   FakeDriver& d = Driver();
   std::lock_guard lock(d.mutex);
   d.replies.emplace_back(data, static_cast<std::size_t>(size));
+}
+
+/// Every later read blocks `ms` before it returns.
+void FakeGpibSetReadDelayMs(long ms) {
+  FakeDriver& d = Driver();
+  std::lock_guard lock(d.mutex);
+  d.readDelayMs = ms;
 }
 
 /// Queues the outcome of the next RegisterGpibGlobalsForThread call (0 when

@@ -5,10 +5,14 @@
 
 #include <gmock/gmock.h>
 
+#include <QElapsedTimer>
 #include <QLibrary>
+#include <QTimer>
 
 #include <string>
 #include <vector>
+
+#include "support/qt/recording_sink.h"
 
 namespace kv::test {
 namespace {
@@ -28,7 +32,8 @@ class FakeDriver {
     queueRegister_ =
         reinterpret_cast<void (*)(int)>(library_.resolve("FakeGpibQueueRegisterOutcome"));
     calls_ = reinterpret_cast<long (*)(char*, long)>(library_.resolve("FakeGpibCalls"));
-    EXPECT_TRUE(reset_ && queueReply_ && queueRegister_ && calls_);
+    readDelay_ = reinterpret_cast<void (*)(long)>(library_.resolve("FakeGpibSetReadDelayMs"));
+    EXPECT_TRUE(reset_ && queueReply_ && queueRegister_ && calls_ && readDelay_);
     reset_();
   }
 
@@ -36,6 +41,7 @@ class FakeDriver {
     queueReply_(bytes.data(), static_cast<long>(bytes.size()));
   }
   void QueueRegisterOutcome(int outcome) { queueRegister_(outcome); }
+  void SetReadDelayMs(long ms) { readDelay_(ms); }
 
   /// Every recorded call, registration included.
   std::vector<std::string> AllCalls() {
@@ -67,12 +73,14 @@ class FakeDriver {
   void (*queueReply_)(const char*, long) = nullptr;
   void (*queueRegister_)(int) = nullptr;
   long (*calls_)(char*, long) = nullptr;
+  void (*readDelay_)(long) = nullptr;
 };
 
 class GpibTransportTest : public ::testing::Test {
  protected:
   FakeDriver driver_;
-  GpibTransport gpib_{QStringLiteral(KV_FAKE_GPIB_LIBRARY)};
+  RecordingSink sink_;
+  GpibTransport gpib_{sink_, QStringLiteral(KV_FAKE_GPIB_LIBRARY)};
 };
 
 TEST_F(GpibTransportTest, BeforeAnyOpenReadsErrRecAndWritesNothing) {
@@ -150,7 +158,7 @@ TEST_F(GpibTransportTest, CloseTakesTheDeviceOfflineOnceAndLaterUseDoesNothing) 
 
 TEST_F(GpibTransportTest, EndOfLifeReleasesTheDeviceAndTheStatusRegistration) {
   {
-    GpibTransport gpib(QStringLiteral(KV_FAKE_GPIB_LIBRARY));
+    GpibTransport gpib(sink_, QStringLiteral(KV_FAKE_GPIB_LIBRARY));
     gpib.Open(0, 5);
   }
   EXPECT_THAT(driver_.AllCalls(),
@@ -177,13 +185,41 @@ TEST_F(GpibTransportTest, FailedRegistrationIsUndoneAndRetriedBeforeTheNextCall)
                           "register -> 7", "ibwrt 1 A", "register -> 0", "ibwrt 1 B", "ibwrt 1 C"));
 }
 
-TEST(GpibTransportWithoutDriver, NoLibraryMeansNoDeviceAndErrRec) {
-  GpibTransport gpib(QStringLiteral("/nonexistent/libgpib.so.0"));
+// A driver call blocks for up to a second; the window must not freeze
+// meanwhile, and Stop's line pressed during the wait follows the read at once.
+TEST_F(GpibTransportTest, SlowReadKeepsEventsFlowingAndALineWrittenMeanwhileFollowsIt) {
+  gpib_.Open(0, 5);
+  driver_.QueueReply("12.000,1.000\n");
+  driver_.SetReadDelayMs(900);
+  QElapsedTimer clock;
+  qint64 firedAt = -1;
+  QTimer::singleShot(100, Qt::PreciseTimer, [&] {
+    firedAt = clock.elapsed();
+    gpib_.Write("LOAD OFF");
+  });
+  clock.start();
+  EXPECT_EQ(gpib_.Read(), "12.000,1.000");
+  EXPECT_GE(clock.elapsed(), 900);
+  EXPECT_GE(firedAt, 95);
+  EXPECT_LT(firedAt, 200);
+  EXPECT_THAT(driver_.DeviceCalls(),
+              ElementsAre("ibdev 0 5 0 11 11 1 -> 1", "ibrd 1 256 -> 13", "ibwrt 1 LOAD OFF"));
+}
+
+TEST(GpibTransportWithoutDriver, NoLibraryMeansNoDeviceAndErrRecAndIsNamedOnce) {
+  RecordingSink sink;
+  GpibTransport gpib(sink, QStringLiteral("/nonexistent/libgpib.so.0"));
   EXPECT_FALSE(gpib.HasDriver());
   EXPECT_FALSE(gpib.Open(0, 5));
   gpib.Write("name?");
   EXPECT_EQ(gpib.Read(), "ErrRec");
   gpib.Close();
+  EXPECT_FALSE(gpib.Open(0, 5));
+  EXPECT_THAT(sink.failures, ElementsAre(LinkFailure::DriverUnavailable));
+  ASSERT_EQ(sink.messages.size(), 1U);
+  // The library tried and the loader's own reason.
+  EXPECT_THAT(sink.messages[0], ::testing::HasSubstr("/nonexistent/libgpib.so.0"));
+  EXPECT_THAT(sink.messages[0], ::testing::HasSubstr("No such file"));
 }
 
 }  // namespace

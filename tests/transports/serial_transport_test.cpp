@@ -8,6 +8,7 @@
 #include <QSignalSpy>
 
 #include "link/instrument_link.h"
+#include "link/reply_rules.h"
 #include "support/qt/pty_pair.h"
 #include "support/qt/recording_sink.h"
 #include "transports/serial_peer.h"
@@ -80,6 +81,19 @@ TEST_F(SerialTransportTest, ReplyWithoutLfIsTakenAsItStandsAfterTheSecond) {
   t.start();
   EXPECT_EQ(serial.SerialRead(), "12.3");
   EXPECT_GE(t.elapsed(), 995);
+}
+
+TEST_F(SerialTransportTest, OverlongLineIsCutOnceAndTheReadEndsAtItsLf) {
+  const QByteArray block(48 * 1024, 'x');
+  peer.Load().ReplyChunks("q?", {block, block, block, "tail\n"}, 20);
+  serial.SerialWrite("q?");
+  QElapsedTimer t;
+  t.start();
+  const std::string reply = serial.SerialRead();
+  EXPECT_EQ(reply.size(), kMaxReplyBytes);
+  EXPECT_EQ(reply.find_first_not_of('x'), std::string::npos);
+  EXPECT_LT(t.elapsed(), 900);
+  EXPECT_THAT(sink.messages, ElementsAre(std::string(kReplyCutMessage)));
 }
 
 TEST_F(SerialTransportTest, ShorterBoundAppliesToTheLoneCharacter) {

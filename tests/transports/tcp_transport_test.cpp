@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include "link/instrument_link.h"
+#include "link/reply_rules.h"
 #include "support/qt/loopback_server.h"
 #include "support/qt/recording_sink.h"
 
@@ -69,6 +70,23 @@ TEST_F(TcpTransportTest, TwoLinesInOneArrivalLeaveTheNewest) {
   server.Load().Reply("x?", "1\r\n2\r\n");
   tcp.TcpWrite("x?");
   EXPECT_EQ(tcp.ReadReply(1000), "2");
+}
+
+// A load streaming without a line end must not grow memory: the line keeps
+// its first 64 KiB, the rest up to its LF is dropped, said once, and the next
+// line is whole again.
+TEST_F(TcpTransportTest, OverlongLineIsCutOnceAndTheNextLineIsWhole) {
+  const QByteArray block(48 * 1024, 'x');
+  server.Load().ReplyChunks("q?", {block, block, block, "tail\r\n"}, 20);
+  tcp.TcpWrite("q?");
+  const std::string reply = tcp.ReadReply(2000);
+  EXPECT_EQ(reply.size(), kMaxReplyBytes);
+  EXPECT_EQ(reply.find_first_not_of('x'), std::string::npos);
+  EXPECT_THAT(sink.messages, ElementsAre(std::string(kReplyCutMessage)));
+  server.Load().Reply("name?", "KV-G100\r\n");
+  tcp.TcpWrite("name?");
+  EXPECT_EQ(tcp.ReadReply(1000), "KV-G100");
+  EXPECT_EQ(sink.messages.size(), 1U);
 }
 
 TEST_F(TcpTransportTest, SilentLoadGivesErrRecAfterTheBound) {

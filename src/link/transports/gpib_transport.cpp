@@ -1,11 +1,15 @@
 #include "link/transports/gpib_transport.h"
 
+#include <QMetaObject>
 #include <algorithm>
 #include <array>
+#include <atomic>
+#include <optional>
 #include <utility>
 
 #include "link/instrument_link.h"
 #include "link/reply_rules.h"
+#include "link/transports/event_wait.h"
 
 namespace kv {
 namespace {
@@ -36,24 +40,59 @@ QStringList GpibTransport::DefaultLibraryNames() {
 #endif
 }
 
-GpibTransport::GpibTransport() = default;
-
-GpibTransport::GpibTransport(QString libraryPath) : libraryPath_(std::move(libraryPath)) {}
+GpibTransport::GpibTransport(MessageSink& sink, QString libraryPath)
+    : sink_(sink), libraryPath_(std::move(libraryPath)) {
+  // The thread starts with the driver: most links never use GPIB.
+  thread_.setObjectName(QStringLiteral("gpib"));
+  threadContext_->moveToThread(&thread_);
+}
 
 GpibTransport::~GpibTransport() {
-  if (!loaded_) {
-    return;
+  if (loaded_) {
+    const bool online = online_;
+    const int device = device_;
+    QMetaObject::invokeMethod(
+        threadContext_.get(),
+        [this, online, device] {
+          if (online) {
+            EnsureThreadRegistered();
+            ibonl_(device, 0);
+          }
+          // The driver must stop writing into this object's status variables.
+          if (registered_ && unregister_ != nullptr) {
+            unregister_();
+          }
+        },
+        Qt::BlockingQueuedConnection);
   }
-  if (online_) {
-    EnsureThreadRegistered();
-    ibonl_(device_, 0);
-  }
-  // The driver must stop writing into this object's status variables.
-  if (registered_ && unregister_ != nullptr) {
-    unregister_();
-  }
+  thread_.quit();
+  thread_.wait();
+  threadContext_.reset();
   // The library stays loaded: unloading a driver that may keep threads of
   // its own is not worth the risk at the end of a run.
+}
+
+template <typename Call>
+auto GpibTransport::OnGpibThread(Call call) -> decltype(call()) {
+  using Result = decltype(call());
+  std::optional<Result> result;
+  std::atomic<bool> done = false;
+  EventWait wait(-1);
+  wait.WakeOn(this, &GpibTransport::callFinished);
+  QMetaObject::invokeMethod(
+      threadContext_.get(),
+      [this, &call, &result, &done] {
+        result = call();
+        done.store(true);
+        emit callFinished();
+      },
+      Qt::QueuedConnection);
+  // Every call ends within the driver's time-out; a call started from inside
+  // this wait (Stop) waits for its own turn and wakes this one as well.
+  while (!done.load()) {
+    wait.WaitOnce();
+  }
+  return std::move(*result);
 }
 
 bool GpibTransport::HasDriver() {
@@ -67,9 +106,11 @@ bool GpibTransport::LoadDriver() {
   loadTried_ = true;
   const QStringList candidates =
       libraryPath_.isEmpty() ? DefaultLibraryNames() : QStringList{libraryPath_};
+  QStringList reasons;
   for (const QString& name : candidates) {
     library_.setFileName(name);
     if (!library_.load()) {
+      reasons.append(library_.errorString());
       continue;
     }
     ibdev_ = reinterpret_cast<IbdevFn>(library_.resolve("ibdev"));
@@ -84,10 +125,18 @@ bool GpibTransport::LoadDriver() {
         reinterpret_cast<UnregisterGlobalsFn>(library_.resolve("UnregisterGpibGlobalsForThread"));
     if (ibdev_ != nullptr && ibwrt_ != nullptr && ibrd_ != nullptr && ibonl_ != nullptr) {
       loaded_ = true;
+      thread_.start();
       return true;
     }
+    reasons.append(name + QStringLiteral(": lacks ibdev, ibwrt, ibrd or ibonl"));
     library_.unload();
   }
+  // Without this the operator sees only "ErrRec" and cannot tell a missing
+  // driver from a silent load.
+  loadError_ = QStringLiteral("No GPIB driver library could be loaded (") +
+               candidates.join(QStringLiteral(", ")) + QStringLiteral("): ") +
+               reasons.join(QStringLiteral("; "));
+  sink_.OnLinkFailure(LinkFailure::DriverUnavailable, loadError_.toStdString());
   return false;
 }
 
@@ -135,14 +184,18 @@ bool GpibTransport::Open(int board, int address) {
   if (!LoadDriver()) {
     return false;
   }
-  EnsureThreadRegistered();
-  // Asking again without releasing would leak one descriptor per open, and
-  // the identification opens at every run.
-  if (online_) {
-    ibonl_(device_, 0);
-  }
-  device_ =
-      ibdev_(board, address, kNoSecondaryAddress, kTimeout1s, kEotAssertEoi, kEosNoTermination);
+  const bool online = online_;
+  const int previous = device_;
+  device_ = OnGpibThread([this, online, previous, board, address] {
+    EnsureThreadRegistered();
+    // Asking again without releasing would leak one descriptor per open, and
+    // the identification opens at every run.
+    if (online) {
+      ibonl_(previous, 0);
+    }
+    return ibdev_(board, address, kNoSecondaryAddress, kTimeout1s, kEotAssertEoi,
+                  kEosNoTermination);
+  });
   online_ = device_ > 0;
   return online_;
 }
@@ -151,36 +204,51 @@ void GpibTransport::OpenInstrument(const LinkSettings& settings) {
   Open(kGpibBoard, settings.address);
 }
 
+// The driver's own time-out bounds the open.
+bool GpibTransport::Reconnect(const LinkSettings& settings, int /*timeoutMs*/) {
+  return Open(kGpibBoard, settings.address);
+}
+
 // A descriptor taken offline (or never given) is not used: the driver may
 // hand the same number out again.
 void GpibTransport::Write(std::string_view line) {
   if (!online_) {
     return;
   }
-  EnsureThreadRegistered();
-  ibwrt_(device_, line.data(), static_cast<long>(line.size()));
+  const int device = device_;
+  OnGpibThread([this, device, bytes = std::string(line)] {
+    EnsureThreadRegistered();
+    return ibwrt_(device, bytes.data(), static_cast<long>(bytes.size()));
+  });
 }
 
 std::string GpibTransport::Read() {
   if (!online_) {
     return std::string(kErrRec);
   }
-  EnsureThreadRegistered();
-  std::array<char, kGpibReadSize> buffer{};
-  ibrd_(device_, buffer.data(), static_cast<long>(buffer.size()));
-  const long count = LastByteCount();
-  const std::size_t kept =
-      count <= 0 ? 0 : std::min(static_cast<std::size_t>(count), buffer.size());
-  return GpibReply(std::string_view(buffer.data(), kept));
+  const int device = device_;
+  return OnGpibThread([this, device] {
+    EnsureThreadRegistered();
+    std::array<char, kGpibReadSize> buffer{};
+    ibrd_(device, buffer.data(), static_cast<long>(buffer.size()));
+    // The count is per thread: it must be taken on the thread that read.
+    const long count = LastByteCount();
+    const std::size_t kept =
+        count <= 0 ? 0 : std::min(static_cast<std::size_t>(count), buffer.size());
+    return GpibReply(std::string_view(buffer.data(), kept));
+  });
 }
 
 void GpibTransport::Close() {
   if (!online_) {
     return;
   }
-  EnsureThreadRegistered();
-  ibonl_(device_, 0);
   online_ = false;
+  const int device = device_;
+  OnGpibThread([this, device] {
+    EnsureThreadRegistered();
+    return ibonl_(device, 0);
+  });
 }
 
 }  // namespace kv

@@ -8,8 +8,7 @@ LinkRouter::LinkRouter(LinkSettings settings, MessageSink& sink, const QString& 
     : settings_(std::move(settings)),
       serial_(sink),
       tcp_(sink),
-      gpib_(gpibLibraryPath.isEmpty() ? std::make_unique<GpibTransport>()
-                                      : std::make_unique<GpibTransport>(gpibLibraryPath)) {
+      gpib_(std::make_unique<GpibTransport>(sink, gpibLibraryPath)) {
   active_ = TransportFor(settings_.connectMode);
 }
 
@@ -64,6 +63,11 @@ void LinkRouter::ClearRecvBuf() {
   if (active_ != nullptr) {
     active_->ClearRecvBuf();
   }
+}
+
+bool LinkRouter::Reconnect(int timeoutMs) {
+  Transport* t = TransportFor(settings_.connectMode);
+  return t != nullptr && t->Reconnect(settings_, timeoutMs);
 }
 
 }  // namespace kv

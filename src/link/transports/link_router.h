@@ -38,6 +38,8 @@ class LinkRouter : public InstrumentLink {
   std::int16_t ConnectMode() const override { return settings_.connectMode; }
   std::string WaitRecvBuf(int timeoutMs) override;
   void ClearRecvBuf() override;
+  /// The transport of ConnectMode; a mode that names none stays unreachable.
+  bool Reconnect(int timeoutMs) override;
 
   /// The transport ConnectMode names; null when it names none.
   Transport* Active() const { return active_; }

@@ -39,7 +39,12 @@ QString SerialErrorLine(int code, const QString& description) {
          QString::number(code) + QLatin1Char(',') + description;
 }
 
-SerialTransport::SerialTransport(MessageSink& sink) : sink_(sink) {}
+SerialTransport::SerialTransport(MessageSink& sink) : sink_(sink) {
+  // Between reads the port keeps what arrives; a load streaming without end
+  // would grow that without bound. Past this the driver's own buffer fills,
+  // and the next write discards both.
+  port_.setReadBufferSize(static_cast<qint64>(kMaxReplyBytes) * 2);
+}
 
 void SerialTransport::LogError(QSerialPort::SerialPortError code,
                                const QString& description) const {
@@ -100,15 +105,34 @@ std::string SerialTransport::SerialRead() {
     return {};
   }
   port_.clearError();
-  QByteArray collected = port_.readAll();
+  QByteArray collected;
+  bool cut = false;
+  // Keeps the first kMaxReplyBytes of the line; past them, drops what comes
+  // until the line's LF (the read ends there) or the bound.
+  const auto take = [&](const QByteArray& data) {
+    if (cut) {
+      return data.contains('\n');
+    }
+    collected += data;
+    const auto cap = static_cast<qsizetype>(kMaxReplyBytes);
+    const bool whole = collected.size() == cap + 1 && collected.endsWith('\n');
+    if (collected.size() > cap && !whole) {
+      const bool ended = collected.indexOf('\n', cap) >= 0;
+      collected.truncate(cap);
+      cut = true;
+      sink_.ShowMessage(kReplyCutMessage);
+      return ended;
+    }
+    return collected.endsWith('\n');
+  };
+  bool ended = take(port_.readAll());
   EventWait wait(readTimeoutMs_);
   wait.WakeOn(&port_, &QSerialPort::readyRead);
   wait.WakeOn(&port_, &QSerialPort::errorOccurred);
   wait.WakeOn(&port_, &QIODevice::aboutToClose);
-  while (!collected.endsWith('\n') && !wait.Expired() && port_.isOpen() &&
-         !IsReadFailure(port_.error())) {
+  while (!ended && !wait.Expired() && port_.isOpen() && !IsReadFailure(port_.error())) {
     wait.WaitOnce();
-    collected += port_.readAll();
+    ended = take(port_.readAll());
   }
   if (IsReadFailure(port_.error())) {
     LogError(port_.error(), port_.errorString());

@@ -37,6 +37,10 @@ class SerialTransport : public Transport {
   void CloseInstrument() override { SerialClose(); }
   void WriteInstrument(std::string_view command) override { SerialWrite(command); }
   std::string ReadInstrument() override { return SerialRead(); }
+  bool Reconnect(const LinkSettings& settings, int /*timeoutMs*/) override {
+    OpenInstrument(settings);
+    return IsOpen();
+  }
 
   bool IsOpen() const { return port_.isOpen(); }
   QString PortName() const { return port_.portName(); }

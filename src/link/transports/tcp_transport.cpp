@@ -30,6 +30,9 @@ void TcpTransport::OnReadyRead() {
   const QByteArray chunk = socket_.readAll();
   std::optional<std::string> reply =
       arrivals_.Feed(std::string_view(chunk.constData(), static_cast<size_t>(chunk.size())));
+  if (arrivals_.TakeCut()) {
+    sink_.ShowMessage(kReplyCutMessage);
+  }
   if (!reply) {
     return;
   }
@@ -37,7 +40,7 @@ void TcpTransport::OnReadyRead() {
   emit replyReceived();
 }
 
-bool TcpTransport::TcpOpen(const QString& address, quint16 port) {
+bool TcpTransport::TcpOpen(const QString& address, quint16 port, int timeoutMs) {
   if (IsConnected()) {
     return true;
   }
@@ -49,7 +52,7 @@ bool TcpTransport::TcpOpen(const QString& address, quint16 port) {
   socket_.abort();
   arrivals_.Clear();
   const QHostAddress host(address);
-  EventWait wait(connectTimeoutMs_);
+  EventWait wait(timeoutMs < 0 ? connectTimeoutMs_ : timeoutMs);
   wait.WakeOn(&socket_, &QAbstractSocket::stateChanged);
   wait.WakeOn(&socket_, &QAbstractSocket::errorOccurred);
   wait.WakeOn(this, &TcpTransport::connectAborted);
@@ -131,13 +134,28 @@ std::string TcpTransport::WaitRecvBuf(int timeoutMs) {
   return WaitForReply(timeoutMs);
 }
 
-void TcpTransport::OpenInstrument(const LinkSettings& settings) {
-  // A port outside 1..65535 cannot be reached; port 0 makes the attempt
-  // fail the ordinary way.
+namespace {
+
+// A port outside 1..65535 cannot be reached; port 0 makes the attempt fail
+// the ordinary way.
+quint16 LanPortOf(const LinkSettings& settings) {
   const int port = settings.lanPort;
-  TcpOpen(QString::fromStdString(LanAddressText(settings)),
-          static_cast<quint16>(port >= 1 && port <= 65535 ? port : 0));
+  return static_cast<quint16>(port >= 1 && port <= 65535 ? port : 0);
+}
+
+}  // namespace
+
+void TcpTransport::OpenInstrument(const LinkSettings& settings) {
+  TcpOpen(QString::fromStdString(LanAddressText(settings)), LanPortOf(settings));
   TcpWrite("REM");
+}
+
+bool TcpTransport::Reconnect(const LinkSettings& settings, int timeoutMs) {
+  if (!TcpOpen(QString::fromStdString(LanAddressText(settings)), LanPortOf(settings), timeoutMs)) {
+    return false;
+  }
+  TcpWrite("REM");
+  return IsConnected();
 }
 
 void TcpTransport::TcpClose() {

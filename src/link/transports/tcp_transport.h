@@ -27,7 +27,8 @@ class TcpTransport : public QObject, public Transport {
   /// Keeps an existing connection; otherwise keeps trying to connect for the
   /// connect bound while the event loop runs, then shows kConnectFailMessage.
   /// Returns whether the socket is connected.
-  bool TcpOpen(const QString& address, quint16 port);
+  /// `timeoutMs` < 0: the connect bound.
+  bool TcpOpen(const QString& address, quint16 port, int timeoutMs = -1);
   /// Drops unread data and RecvBuf, sends `command` + CR LF and pauses 5 ms;
   /// while not connected shows kLostConnectMessage instead of sending.
   void TcpWrite(std::string_view command);
@@ -50,6 +51,9 @@ class TcpTransport : public QObject, public Transport {
   /// emptying it), "" when the bound passed.
   std::string WaitRecvBuf(int timeoutMs) override;
   void ClearRecvBuf() override { recvBuf_.clear(); }
+  /// Connects within `timeoutMs`, then "REM"; nothing is written when the
+  /// load cannot be reached (its "Lost Connect!" would tell nothing new).
+  bool Reconnect(const LinkSettings& settings, int timeoutMs) override;
 
   const std::string& RecvBuf() const { return recvBuf_; }
 
