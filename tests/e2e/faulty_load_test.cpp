@@ -57,6 +57,11 @@ TEST_P(FaultyLoadTest, RunEndsSensibly) {
   if (c.allLines) {
     EXPECT_THAT(sim.ReceivedLines(), ElementsAreArray(kThreeSecondLines));
   }
+  // Whatever went wrong, a load that was switched on is left switched off.
+  if (sim.ReceivedLines().contains("LOAD ON")) {
+    EXPECT_EQ(sim.ReceivedLines().last(), "LOAD OFF")
+        << sim.ReceivedLines().join('|').toStdString();
+  }
   EXPECT_TRUE(sim.RejectedLines().isEmpty()) << sim.RejectedLines().join('|').toStdString();
 }
 
@@ -73,9 +78,10 @@ INSTANTIATE_TEST_SUITE_P(
                   "Test Finished"},
         // Junk is a reply: the run goes on, reading it as the desktop would.
         FaultCase{"GarbageReplies", {"--garbage-every", "2"}, 0, true, "Test Finished"},
-        // Every reply is junk: no tick has a measurement, so nothing was measured.
+        // Every reply is junk: no tick has a measurement, so after three the
+        // load counts as lost, is reached again to be turned off, and the run ends.
         FaultCase{
-            "JunkOnly", {"--garbage-every", "1"}, 4, true, "measurements in a row were missing"},
+            "JunkOnly", {"--garbage-every", "1"}, 4, false, "measurements in a row were missing"},
         // The connection goes away at the second poll of the discharge: the
         // load is reached again once to turn it off, the run ends there, and
         // the exit status tells a script that the load was lost.
