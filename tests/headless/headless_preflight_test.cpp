@@ -1,6 +1,7 @@
 // What kvload-run refuses before it opens anything, run in-process: a LAN
 // option points at a listening socket that must never see a connection.
 #include "headless/headless_preflight.h"
+#include "support/temp_folder.h"
 
 #include <gmock/gmock.h>
 
@@ -20,16 +21,6 @@ namespace {
 
 using ::testing::HasSubstr;
 using ::testing::Not;
-
-std::string Contents(std::FILE* f) {
-  std::string text;
-  std::rewind(f);
-  char buffer[1024];
-  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) {
-    text.append(buffer, n);
-  }
-  return text;
-}
 
 void Write(const QString& path, const QByteArray& bytes) {
   QFile file(path);
@@ -83,8 +74,8 @@ TEST_P(RefusalTest, ExitsWithTwoAndConnectsNothing) {
     HeadlessConsole console({out, err, false, false, false});
     status = RunHeadlessProgram(parse.options, console, nullptr);
   }
-  const std::string outText = Contents(out);
-  const std::string errText = Contents(err);
+  const std::string outText = test::Contents(out);
+  const std::string errText = test::Contents(err);
   std::fclose(out);
   std::fclose(err);
   EXPECT_EQ(status, kExitUsage) << errText;
@@ -135,7 +126,7 @@ TEST(StepFileLoadTest, EscapesControlCharactersAndSaysLongLinesOnce) {
     HeadlessConsole console({stdout, err, false, false, false});
     ASSERT_TRUE(LoadHeadlessStepFile(path.toStdString(), grid, console));
   }
-  const std::string text = Contents(err);
+  const std::string text = test::Contents(err);
   std::fclose(err);
   EXPECT_EQ(text.find('\x1b'), std::string::npos) << text;
   EXPECT_THAT(text, HasSubstr("a\\x1B[2Jb.tsf"));
