@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_data.h"
 #include "results/csv_export.h"
 #include "results/result_log.h"
 
@@ -18,50 +19,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::size_t kMillion = 1000000;
-
-std::string Num(double v) {
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%.15g", v);
-  return buf;
-}
-
-double Round8(double v) {
-  return std::nearbyint(v * 1e8) / 1e8;
-}
-
-std::string TwoDigits(std::size_t v) {
-  return std::string(1, static_cast<char>('0' + v / 10 % 10)) + static_cast<char>('0' + v % 10);
-}
-
-// Rows as a long discharge writes them: load replies with four decimals,
-// power and Ah/Wh sums of 8-decimal increments in the 15-digit general form,
-// a stamp, the function name.
-std::vector<kv::ResultRow> TypicalRows(std::size_t count) {
-  std::vector<kv::ResultRow> rows;
-  rows.reserve(count);
-  std::mt19937 rng(7);
-  std::uniform_real_distribution<double> jitter(-0.002, 0.002);
-  double ah = 0;
-  double wh = 0;
-  for (std::size_t n = 1; n <= count; ++n) {
-    const double volts = 12.6 - 2.0 * static_cast<double>(n) / static_cast<double>(count);
-    const double amps = 1.234 + jitter(rng);
-    char v[16];
-    char i[16];
-    std::snprintf(v, sizeof v, "%.4f", volts);
-    std::snprintf(i, sizeof i, "%.4f", amps);
-    const double power = std::atof(v) * std::atof(i);
-    ah += Round8(std::atof(i) / 3600.0);
-    wh += Round8(power / 3600.0);
-    const std::size_t s = n % 86400;
-    const std::string clock =
-        TwoDigits(s / 3600) + ":" + TwoDigits(s / 60 % 60) + ":" + TwoDigits(s % 60);
-    rows.push_back({std::to_string(n), clock, v, i, Num(power), Num(ah), Num(wh),
-                    "2026/12/06 " + clock, "Battery Discharge CC", ""});
-  }
-  return rows;
-}
+using kv::bench::kMillion;
+using kv::bench::TypicalRows;
 
 const std::vector<kv::ResultRow>& MillionRows() {
   static const std::vector<kv::ResultRow> rows = TypicalRows(kMillion);
