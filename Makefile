@@ -30,6 +30,8 @@ demo: build
 run: build
 	build/default/bin/kvload --sim examples/demo.tsf
 
+# Every benchmark, then one table of figures against their targets (about 5
+# minutes; BENCH_QUICK=1 for a smoke run of about one and a half).
 bench: build
 	@bash bench/run-all.sh build/default
 
