@@ -45,6 +45,9 @@ END {
       has(a ".MB_per_1M_rows") ? sprintf("log %.0f MB per 1M rows", v[a ".MB_per_1M_rows"]) : "")
   row("CSV export of 1,000,000 rows", "BM_ExportMillionRows/real_time.real_time", "ms", 1, "1.1",
       "BM_PlainBufferedWriteSameBytes/real_time.real_time", 1, "reference: same bytes, one buffered loop")
+  if (has("BM_SyncedWriteSameFiles/real_time.real_time"))
+    row("CSV export against the same files synced", "BM_ExportMillionRows/real_time.real_time", "ms", 1, "1.1",
+        "BM_SyncedWriteSameFiles/real_time.real_time", 1, "reference: each file written, synced, renamed")
   l = "BM_LoadStepFile"
   row("step file load, 32,767 steps", l ".real_time", "ms", 1, "50", "", 1,
       has(l ".cpu_time") ? sprintf("cpu %.1f ms", v[l ".cpu_time"]) : "")

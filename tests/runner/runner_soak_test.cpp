@@ -15,6 +15,13 @@ namespace kv::test {
 namespace {
 
 #if defined(__SANITIZE_ADDRESS__)
+#define KV_SOAK_SANITIZED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define KV_SOAK_SANITIZED 1
+#endif
+#endif
+#if defined(KV_SOAK_SANITIZED)
 constexpr std::int64_t kTicks = 86'400;  // a day: the sanitizer build is ~10x slower
 #else
 constexpr std::int64_t kTicks = 7 * 86'400;
