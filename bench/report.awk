@@ -58,7 +58,7 @@ END {
     p = t == 1 ? "tcp" : "pty"
     n = t == 1 ? "TCP" : "pseudo-terminal"
     row("station CPU, " n, p "_cpu_pct", "%", 1, "1", "", 1, "share of one core over the run")
-    row("tick period p99 |error|, " n, p "_tick_p99_ms", "ms", 1, "2", "", 1, "distance from 1000 ms")
+    row("tick period p99 error, " n, p "_tick_p99_ms", "ms", 1, "2", "", 1, "distance from 1000 ms")
     row("tick drift, " n, p "_drift_ms_per_min", "ms", 1, "5", "", 1, "per minute")
     row("Stop to LOAD OFF, " n, p "_stop_ms", "ms", 1, "50", "", 1, "worst; at the load")
     row("Stop to LOAD OFF in a late reply, " n, p "_stop_slow_ms", "ms", 1, "50", "", 1,
