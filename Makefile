@@ -39,6 +39,8 @@ fuzz: deps
 	cmake --build --preset fuzz
 	@bash scripts/run-fuzz.sh build/fuzz $(FUZZ_SECONDS) $(FUZZ_TARGETS)
 
+# Every benchmark, then one table of figures against their targets (about 5
+# minutes; BENCH_QUICK=1 for a smoke run of about one and a half).
 bench: build
 	@bash bench/run-all.sh build/default
 

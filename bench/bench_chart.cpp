@@ -12,30 +12,12 @@
 #include <random>
 
 #include "ui/min_max_decimation.h"
-#include "ui/run_chart.h"
+#include "week_chart.h"
 
 namespace {
 
-constexpr int kWeekSeconds = 7 * 24 * 3600;
-
-// A battery cycled through discharge steps of two hours, with measurement noise.
-std::unique_ptr<kv::RunChart> WeekChart() {
-  auto chart = std::make_unique<kv::RunChart>();
-  chart->resize(1400, 600);
-  std::mt19937 random(7);
-  std::normal_distribution<double> noise(0.0, 0.002);
-  for (int t = 0; t < kWeekSeconds; ++t) {
-    const int step = t / 7200;
-    if (t % 7200 == 0) {
-      chart->MarkStep(t, step + 1);
-    }
-    const double phase = (t % 7200) / 7200.0;
-    const double amps = step % 3 == 2 ? 0.0 : 1.0 + 0.5 * (step % 2);
-    const double volts = 12.6 - 1.6 * phase * phase + noise(random);
-    chart->AddPoint(t, volts, amps + noise(random), volts * amps);
-  }
-  return chart;
-}
+using kv::bench::kWeekSeconds;
+using kv::bench::WeekChart;
 
 void Redraw(benchmark::State& state, bool lastHourOnly) {
   static const std::unique_ptr<kv::RunChart> chart = WeekChart();

@@ -2,6 +2,8 @@
 // export of a million rows against the bare cost of writing the same bytes.
 
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
@@ -11,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_data.h"
 #include "results/csv_export.h"
 #include "results/result_log.h"
 
@@ -18,50 +21,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::size_t kMillion = 1000000;
-
-std::string Num(double v) {
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%.15g", v);
-  return buf;
-}
-
-double Round8(double v) {
-  return std::nearbyint(v * 1e8) / 1e8;
-}
-
-std::string TwoDigits(std::size_t v) {
-  return std::string(1, static_cast<char>('0' + v / 10 % 10)) + static_cast<char>('0' + v % 10);
-}
-
-// Rows as a long discharge writes them: load replies with four decimals,
-// power and Ah/Wh sums of 8-decimal increments in the 15-digit general form,
-// a stamp, the function name.
-std::vector<kv::ResultRow> TypicalRows(std::size_t count) {
-  std::vector<kv::ResultRow> rows;
-  rows.reserve(count);
-  std::mt19937 rng(7);
-  std::uniform_real_distribution<double> jitter(-0.002, 0.002);
-  double ah = 0;
-  double wh = 0;
-  for (std::size_t n = 1; n <= count; ++n) {
-    const double volts = 12.6 - 2.0 * static_cast<double>(n) / static_cast<double>(count);
-    const double amps = 1.234 + jitter(rng);
-    char v[16];
-    char i[16];
-    std::snprintf(v, sizeof v, "%.4f", volts);
-    std::snprintf(i, sizeof i, "%.4f", amps);
-    const double power = std::atof(v) * std::atof(i);
-    ah += Round8(std::atof(i) / 3600.0);
-    wh += Round8(power / 3600.0);
-    const std::size_t s = n % 86400;
-    const std::string clock =
-        TwoDigits(s / 3600) + ":" + TwoDigits(s / 60 % 60) + ":" + TwoDigits(s % 60);
-    rows.push_back({std::to_string(n), clock, v, i, Num(power), Num(ah), Num(wh),
-                    "2026/12/06 " + clock, "Battery Discharge CC", ""});
-  }
-  return rows;
-}
+using kv::bench::kMillion;
+using kv::bench::TypicalRows;
 
 const std::vector<kv::ResultRow>& MillionRows() {
   static const std::vector<kv::ResultRow> rows = TypicalRows(kMillion);
@@ -134,30 +95,37 @@ void BM_ExportMillionRows(benchmark::State& state) {
 }
 BENCHMARK(BM_ExportMillionRows)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// The floor: the same lines (headers included), already formatted, written
-// through one stdio stream with a large buffer.
+// The lines of the export (headers included), already formatted, one file's
+// worth per entry.
+const std::vector<std::string>& ChunkTexts() {
+  static const std::vector<std::string> chunks = [] {
+    std::vector<std::string> out;
+    std::size_t n = 0;
+    for (const auto& row : MillionRows()) {
+      if (n++ % kv::kCsvRowsPerFile == 0) {
+        out.push_back(std::string(kv::kCsvHeader) + "\r\n");
+      }
+      for (std::size_t c = 0; c < row.size(); ++c) {
+        out.back() += (c == 0 ? "" : ",") + row[c];
+      }
+      out.back() += "\r\n";
+    }
+    return out;
+  }();
+  return chunks;
+}
+
+// The floor: the same bytes through one stdio stream with a large buffer.
 void BM_PlainBufferedWriteSameBytes(benchmark::State& state) {
-  std::vector<std::string> lines;
-  lines.reserve(kMillion + 40);
-  std::size_t n = 0;
-  for (const auto& row : MillionRows()) {
-    if (n++ % kv::kCsvRowsPerFile == 0) {
-      lines.push_back(std::string(kv::kCsvHeader) + "\r\n");
-    }
-    std::string line;
-    for (std::size_t c = 0; c < row.size(); ++c) {
-      line += (c == 0 ? "" : ",") + row[c];
-    }
-    lines.push_back(line + "\r\n");
-  }
+  const auto& chunks = ChunkTexts();
   const std::string name = (BenchDir() / "plain.csv").string();
   std::vector<char> buffer(1 << 20);
   std::uintmax_t bytes = 0;
   for (auto _ : state) {
     std::FILE* f = std::fopen(name.c_str(), "wb");
     std::setvbuf(f, buffer.data(), _IOFBF, buffer.size());
-    for (const auto& line : lines) {
-      std::fwrite(line.data(), 1, line.size(), f);
+    for (const auto& chunk : chunks) {
+      std::fwrite(chunk.data(), 1, chunk.size(), f);
     }
     std::fclose(f);
     bytes = fs::file_size(name);
@@ -165,6 +133,33 @@ void BM_PlainBufferedWriteSameBytes(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
 }
 BENCHMARK(BM_PlainBufferedWriteSameBytes)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The floor with the export's durability: the same files, each written under a
+// temporary name in one buffered loop, synced, renamed into place, and the
+// folder synced, so that a crash leaves every file whole or absent.
+void BM_SyncedWriteSameFiles(benchmark::State& state) {
+  const auto& chunks = ChunkTexts();
+  std::vector<char> buffer(1 << 20);
+  const std::string folder = BenchDir().string();
+  for (auto _ : state) {
+    for (std::size_t i = 0; i < chunks.size(); ++i) {
+      const std::string target = folder + "/SYNCED_" + std::to_string(i) + ".CSV";
+      const std::string temp = target + ".tmp";
+      std::FILE* f = std::fopen(temp.c_str(), "wb");
+      std::setvbuf(f, buffer.data(), _IOFBF, buffer.size());
+      std::fwrite(chunks[i].data(), 1, chunks[i].size(), f);
+      std::fflush(f);
+      ::fsync(::fileno(f));
+      std::fclose(f);
+      std::rename(temp.c_str(), target.c_str());
+      const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+      ::fsync(dir);
+      ::close(dir);
+    }
+  }
+  state.counters["files"] = static_cast<double>(chunks.size());
+}
+BENCHMARK(BM_SyncedWriteSameFiles)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 

@@ -8,41 +8,15 @@
 #include <string>
 #include <vector>
 
+#include "bench_data.h"
 #include "stepfile/step_file.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int kSteps = 32767;
-
-// A realistic mix: short numeric cells and a few sub-step lists.
-kv::StepGrid LongGrid() {
-  std::vector<kv::TestStep> steps(kSteps);
-  for (int i = 0; i < kSteps; ++i) {
-    kv::TestStep& s = steps[static_cast<std::size_t>(i)];
-    s[kv::kColStepNo] = std::to_string(i + 1);
-    if (i % 3 == 0) {
-      s[kv::kColFunction] = "Battery RAMP";
-      s[kv::kColSinkValue] = "0.5";
-      s[kv::kColTimes] = "2";
-      s[kv::kColLoadOffV] = "2.8";
-      s[kv::kColRampCc] = ";1;2;3;4;5;6;7;8;9";
-      s[kv::kColRampTime] = ";10;10;20;20;30;30;40;40;50";
-      s[kv::kColTotalStep] = "9";
-    } else {
-      s[kv::kColFunction] = "Discharge";
-      s[kv::kColMode] = "CC";
-      s[kv::kColSinkValue] = "1.25";
-      s[kv::kColVStop] = "2.75";
-      s[kv::kColTStop] = "3600";
-      s[kv::kColAhStop] = "0";
-    }
-  }
-  kv::StepGrid grid;
-  grid.AssignSteps(std::move(steps));
-  return grid;
-}
+constexpr int kSteps = kv::bench::kMaxSteps;
+using kv::bench::LongGrid;
 
 std::string BenchPath() {
   std::random_device rd;

@@ -1,17 +1,23 @@
-// Runs the live station against kvload-sim on the loopback interface (it
-// answers at once), and reports the CPU time the station used and the tick
-// period.
+// Runs the live station against kvload-sim, over TCP or its pseudo-terminal,
+// and reports what an operator leaving a run overnight cares about: the CPU
+// time the station used, the tick period, and how soon "LOAD OFF" reaches the
+// load after Stop, also while a reply is late.
 //
-//   station_timing [--seconds N]     starts kvload-sim from its own folder
+//   station_timing [--seconds N] [--serial] [--stops N]
+//
+// Figures go to standard output as "figure<TAB>name<TAB>value" lines for
+// bench/run-all.sh; the same in words goes to standard error.
 #include <sys/resource.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QProcess>
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -42,39 +48,60 @@ double Percentile(std::vector<double> v, double p) {
   return v[std::min(v.size() - 1, rank == 0 ? 0 : rank - 1)];
 }
 
-}  // namespace
+void Figure(const char* name, double value) {
+  std::printf("figure\t%s\t%.4f\n", name, value);
+  std::fflush(stdout);
+}
 
-int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
-  const QStringList args = app.arguments();
-  int seconds = 60;
-  const qsizetype at = args.indexOf(QStringLiteral("--seconds"));
-  if (at >= 0 && at + 1 < args.size()) {
-    seconds = std::max(3, args.at(at + 1).toInt());
+// Returns after `ms` with the event loop running meanwhile.
+void Pump(int ms) {
+  QEventLoop loop;
+  QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+  loop.exec();
+}
+
+/// kvload-sim in its own process, so that its CPU time is not counted; a bench
+/// supply answers at once and never runs flat.
+class SimProcess {
+ public:
+  bool Start(bool serial, const QStringList& extra) {
+    QStringList args{QStringLiteral("--source"), QStringLiteral("supply")};
+    args << (serial ? QStringLiteral("--no-tcp") : QStringLiteral("--no-serial"));
+    if (!serial) {
+      args << QStringLiteral("--port") << QStringLiteral("0");
+    }
+    args << extra;
+    process_.start(QCoreApplication::applicationDirPath() + QStringLiteral("/kvload-sim"), args);
+    if (!process_.waitForStarted() || !process_.waitForReadyRead(5000)) {
+      std::fprintf(stderr, "kvload-sim did not start\n");
+      return false;
+    }
+    // "kvload-sim ready tcp=127.0.0.1:PORT" or "kvload-sim ready serial=/dev/pts/N"
+    const QByteArray ready = process_.readLine().trimmed();
+    settings_ = kv::LinkSettings{};
+    if (serial) {
+      settings_.connectMode = kv::kModeSerial;
+      settings_.comPort = ready.mid(ready.indexOf("serial=") + 7).toStdString();
+    } else {
+      settings_.connectMode = kv::kModeLan;
+      settings_.lanIp = {127, 0, 0, 1};
+      settings_.lanPort = ready.mid(ready.lastIndexOf(':') + 1).toInt();
+    }
+    return true;
   }
-
-  // The simulated load runs in its own process so that its CPU time is not
-  // counted; a bench supply answers at once and never runs flat.
-  QProcess load;
-  load.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-  load.start(QCoreApplication::applicationDirPath() + QStringLiteral("/kvload-sim"),
-             {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--no-serial"),
-              QStringLiteral("--source"), QStringLiteral("supply")});
-  if (!load.waitForStarted() || !load.waitForReadyRead(5000)) {
-    std::fprintf(stderr, "kvload-sim did not start\n");
-    return 1;
+  ~SimProcess() {
+    process_.kill();
+    process_.waitForFinished();
   }
-  // "kvload-sim ready tcp=127.0.0.1:PORT"
-  const QByteArray ready = load.readLine().trimmed();
-  const int port = ready.mid(ready.lastIndexOf(':') + 1).toInt();
+  QProcess& Process() { return process_; }
+  const kv::LinkSettings& Settings() const { return settings_; }
 
-  PrintingSink sink;
-  kv::LinkSettings settings;
-  settings.connectMode = kv::kModeLan;
-  settings.lanIp = {127, 0, 0, 1};
-  settings.lanPort = port;
-  kv::LinkRouter router(settings, sink);
-  kv::Station station(router);
+ private:
+  QProcess process_;
+  kv::LinkSettings settings_;
+};
+
+void OneLongStep(kv::Station& station) {
   kv::StepGrid& grid = station.Steps();
   grid.SetRows(3);
   grid.SetCell(1, kv::kColStepNo, "1");
@@ -82,6 +109,18 @@ int main(int argc, char** argv) {
   grid.SetCell(1, kv::kColMode, "CC");
   grid.SetCell(1, kv::kColSinkValue, "1");
   grid.SetCell(1, kv::kColTStop, "86400");
+}
+
+// CPU share and tick period of a run of `seconds`.
+bool TimeTicks(bool serial, int seconds) {
+  SimProcess sim;
+  if (!sim.Start(serial, {})) {
+    return false;
+  }
+  PrintingSink sink;
+  kv::LinkRouter router(sim.Settings(), sink);
+  kv::Station station(router);
+  OneLongStep(station);
 
   QElapsedTimer clock;
   std::vector<qint64> tickStartsNs;
@@ -90,39 +129,138 @@ int main(int argc, char** argv) {
   QObject::connect(&station, &kv::Station::message, [](const QString& text) {
     std::fprintf(stderr, "message: %s\n", qPrintable(text));
   });
-
-  double cpuAtRun = 0.0;
-  QTimer::singleShot(0, [&] {
-    clock.start();
-    cpuAtRun = CpuSeconds();
-    station.Run();
-  });
-  QTimer::singleShot(seconds * 1000 + 500, [&] {
-    station.Stop();
-    app.quit();
-  });
-  app.exec();
+  clock.start();
+  const double cpuAtRun = CpuSeconds();
+  station.Run();
+  Pump(seconds * 1000 + 500);
+  station.Stop();
   const double cpu = CpuSeconds() - cpuAtRun;
   const double wall = static_cast<double>(clock.nsecsElapsed()) / 1e9;
-  load.kill();
-  load.waitForFinished();
 
   if (tickStartsNs.size() < 3) {
     std::fprintf(stderr, "too few ticks (%zu)\n", tickStartsNs.size());
-    return 1;
+    return false;
   }
-  std::vector<double> periods;
+  std::vector<double> errors;  // each period's distance from 1000 ms
   for (std::size_t i = 1; i < tickStartsNs.size(); ++i) {
-    periods.push_back(static_cast<double>(tickStartsNs[i] - tickStartsNs[i - 1]) / 1e6);
+    errors.push_back(
+        std::abs(static_cast<double>(tickStartsNs[i] - tickStartsNs[i - 1]) / 1e6 - 1000.0));
   }
   const double span = static_cast<double>(tickStartsNs.back() - tickStartsNs.front()) / 1e6;
-  const double drift = span - 1000.0 * static_cast<double>(periods.size());
-  std::printf("run: %.1f s wall, %zu ticks\n", wall, tickStartsNs.size());
-  std::printf("cpu: %.3f s (%.3f%% of one core)\n", cpu, 100.0 * cpu / wall);
-  std::printf("tick period: median %.2f ms, p99 %.2f ms, min %.2f ms, max %.2f ms\n",
-              Percentile(periods, 50), Percentile(periods, 99),
-              *std::min_element(periods.begin(), periods.end()),
-              *std::max_element(periods.begin(), periods.end()));
-  std::printf("drift over %zu periods: %+.2f ms\n", periods.size(), drift);
-  return 0;
+  const double drift = span - 1000.0 * static_cast<double>(errors.size());
+  const double minutes = span / 60000.0;
+  std::fprintf(stderr, "%s: %.1f s wall, %zu ticks, cpu %.3f s (%.3f%% of one core)\n",
+               serial ? "pty" : "tcp", wall, tickStartsNs.size(), cpu, 100.0 * cpu / wall);
+  std::fprintf(stderr, "  period error: median %.2f ms, p99 %.2f ms, max %.2f ms; drift %+.2f ms\n",
+               Percentile(errors, 50), Percentile(errors, 99),
+               *std::max_element(errors.begin(), errors.end()), drift);
+  const bool tcp = !serial;
+  Figure(tcp ? "tcp_cpu_pct" : "pty_cpu_pct", 100.0 * cpu / wall);
+  Figure(tcp ? "tcp_tick_p99_ms" : "pty_tick_p99_ms", Percentile(errors, 99));
+  Figure(tcp ? "tcp_drift_ms_per_min" : "pty_drift_ms_per_min", std::abs(drift) / minutes);
+  return true;
+}
+
+// Stop pressed `stops` times, each in its own run: between ticks, or, with
+// `replyDelayMs`, while the tick waits for a late reply. The time runs from
+// the Stop call until the simulator reports the line (its log on standard
+// error, read here), so the pipe is counted against us.
+bool TimeStops(bool serial, int stops, int replyDelayMs) {
+  SimProcess sim;
+  QStringList extra{QStringLiteral("--verbose")};
+  if (replyDelayMs > 0) {
+    extra << QStringLiteral("--reply-delay") << QString::number(replyDelayMs);
+  }
+  if (!sim.Start(serial, extra)) {
+    return false;
+  }
+  QProcess& p = sim.Process();
+  PrintingSink sink;
+  kv::LinkRouter router(sim.Settings(), sink);
+  kv::Station station(router);
+  OneLongStep(station);
+
+  QElapsedTimer clock;
+  clock.start();
+  qint64 stoppedAt = -1;
+  int insideWait = 0;
+  std::vector<double> latencies;
+  QObject::connect(&p, &QProcess::readyReadStandardError, [&] {
+    while (p.canReadLine() || p.bytesAvailable() > 0) {
+      const QByteArray line = p.readLine().trimmed();
+      if (line.isEmpty()) {
+        break;
+      }
+      if (stoppedAt >= 0 && line.endsWith("\tLOAD OFF")) {
+        latencies.push_back(static_cast<double>(clock.nsecsElapsed() - stoppedAt) / 1e6);
+        stoppedAt = -1;
+      }
+    }
+  });
+  p.setReadChannel(QProcess::StandardError);
+
+  for (int i = 0; i < stops; ++i) {
+    // Two ticks in, Stop is pressed from a timer: the slow case 100-300 ms into
+    // the third tick's wait (the timer fires inside it), the other between ticks.
+    const std::size_t before = latencies.size();
+    const int delayMs = replyDelayMs > 0 ? 100 + 50 * (i % 5) : 300 + 97 * (i % 5);
+    int ticks = 0;
+    const auto c = QObject::connect(&station, &kv::Station::tickStarted, [&] {
+      if (++ticks == 3) {
+        QTimer::singleShot(delayMs, Qt::PreciseTimer, [&] {
+          insideWait += station.IsLinkBusy() ? 1 : 0;
+          stoppedAt = clock.nsecsElapsed();
+          station.Stop();
+        });
+      }
+    });
+    station.Run();
+    for (int waited = 0; ticks < 3 && waited < 10000; waited += 10) {
+      Pump(10);
+    }
+    QObject::disconnect(c);
+    for (int waited = 0; latencies.size() == before && waited < 2000; waited += 10) {
+      Pump(10);
+    }
+    if (latencies.size() == before) {
+      std::fprintf(stderr, "LOAD OFF never reached the simulator\n");
+      latencies.push_back(2000.0);
+      stoppedAt = -1;
+    }
+    while (station.IsLinkBusy()) {
+      Pump(50);  // the interrupted wait ends before the next Run
+    }
+    Pump(replyDelayMs + 200);  // the late reply of the stopped tick drains
+  }
+  const double worst = *std::max_element(latencies.begin(), latencies.end());
+  std::fprintf(
+      stderr,
+      "%s stop -> LOAD OFF%s: median %.2f ms, max %.2f ms over %zu stops (%d inside a wait)\n",
+      serial ? "pty" : "tcp", replyDelayMs > 0 ? " during a late reply" : "",
+      Percentile(latencies, 50), worst, latencies.size(), insideWait);
+  if (replyDelayMs > 0) {
+    Figure(serial ? "pty_stop_slow_ms" : "tcp_stop_slow_ms", worst);
+  } else {
+    Figure(serial ? "pty_stop_ms" : "tcp_stop_ms", worst);
+  }
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  const QStringList args = app.arguments();
+  auto number = [&](const char* name, int fallback, int least) {
+    const qsizetype at = args.indexOf(QString::fromLatin1(name));
+    return at >= 0 && at + 1 < args.size() ? std::max(least, args.at(at + 1).toInt()) : fallback;
+  };
+  const int seconds = number("--seconds", 60, 3);
+  const int stops = number("--stops", 10, 1);
+  const bool serial = args.contains(QStringLiteral("--serial"));
+
+  bool ok = TimeTicks(serial, seconds);
+  ok = TimeStops(serial, stops, 0) && ok;
+  ok = TimeStops(serial, stops, 800) && ok;
+  return ok ? 0 : 1;
 }

@@ -1,0 +1,75 @@
+# Turns the "figure<TAB>name<TAB>value" lines of bench/run-all.sh into its
+# table. A row's ratio is value / reference: the reference is the plain
+# buffered write for the CSV export and the target itself elsewhere, so a
+# ratio above 1 is a target missed.
+$1 == "figure" { v[$2] = $3; have[$2] = 1 }
+
+function has(k) { return (k in have) }
+
+# One row: a target of "" means none; ref "" means the target is the reference.
+function row(label, key, unit, scale, target, refkey, refscale, note,    val, ref, ratio, verdict) {
+  if (!has(key)) {
+    printf "| %-50s | %14s | %10s | %14s | %7s | %-7s | %s\n", label, "not run", target == "" ? "-" : "< " target " " unit, "-", "-", "-", note
+    missed++
+    return
+  }
+  val = v[key] * scale
+  ratio = "-"
+  verdict = "-"
+  if (refkey != "" && has(refkey)) {
+    ref = v[refkey] * refscale
+    ratio = sprintf("%.2fx", val / ref)
+    refs = sprintf("%.1f %s", ref, unit)
+    if (target != "") {
+      verdict = (val / ref <= target + 0) ? "met" : "MISSED"
+    }
+    targets = target == "" ? "-" : "<= " target "x"
+  } else if (target != "") {
+    ratio = sprintf("%.3g", val / target)
+    refs = "target"
+    verdict = (val <= target + 0) ? "met" : "MISSED"
+    targets = "< " target " " unit
+  } else {
+    refs = "-"
+    targets = "-"
+  }
+  if (verdict == "MISSED") missed++
+  printf "| %-50s | %10.2f %-3s | %10s | %14s | %7s | %-7s | %s\n", label, val, unit, targets, refs, ratio, verdict, note
+}
+
+END {
+  printf "| %-50s | %14s | %10s | %14s | %7s | %-7s | %s\n", "figure", "value", "target", "reference", "ratio", "verdict", "note"
+  printf "|%s|%s|%s|%s|%s|%s|%s\n", "----------------------------------------------------", "----------------", "------------", "----------------", "---------", "---------", "---"
+  a = "BM_AppendRows/1000000"
+  row("result log: append, per row (1M rows)", a ".real_time", "us", 1000 / 1e6, "", "", 1,
+      has(a ".MB_per_1M_rows") ? sprintf("log %.0f MB per 1M rows", v[a ".MB_per_1M_rows"]) : "")
+  row("CSV export of 1,000,000 rows", "BM_ExportMillionRows/real_time.real_time", "ms", 1, "1.1",
+      "BM_PlainBufferedWriteSameBytes/real_time.real_time", 1, "reference: same bytes, one buffered loop")
+  if (has("BM_SyncedWriteSameFiles/real_time.real_time"))
+    row("CSV export against the same files synced", "BM_ExportMillionRows/real_time.real_time", "ms", 1, "1.1",
+        "BM_SyncedWriteSameFiles/real_time.real_time", 1, "reference: each file written, synced, renamed")
+  l = "BM_LoadStepFile"
+  row("step file load, 32,767 steps", l ".real_time", "ms", 1, "50", "", 1,
+      has(l ".cpu_time") ? sprintf("cpu %.1f ms", v[l ".cpu_time"]) : "")
+  s = "BM_SaveStepFile"
+  row("step file save, 32,767 steps", s ".real_time", "ms", 1, "", "", 1,
+      has(s ".cpu_time") ? sprintf("cpu %.1f ms", v[s ".cpu_time"]) : "")
+  for (t = 1; t <= 2; t++) {
+    p = t == 1 ? "tcp" : "pty"
+    n = t == 1 ? "TCP" : "pseudo-terminal"
+    row("station CPU, " n, p "_cpu_pct", "%", 1, "1", "", 1, "share of one core over the run")
+    row("tick period p99 error, " n, p "_tick_p99_ms", "ms", 1, "2", "", 1, "distance from 1000 ms")
+    row("tick drift, " n, p "_drift_ms_per_min", "ms", 1, "5", "", 1, "per minute")
+    row("Stop to LOAD OFF, " n, p "_stop_ms", "ms", 1, "50", "", 1, "worst; at the load")
+    row("Stop to LOAD OFF in a late reply, " n, p "_stop_slow_ms", "ms", 1, "50", "", 1,
+        "worst; reply 800 ms late")
+  }
+  row("GUI start-up to a painted window", "gui_startup_ms", "ms", 1, "500", "", 1, "worst start")
+  row("GUI open of 32,767 steps + paint", "gui_open_32767_ms", "ms", 1, "1000", "", 1, "")
+  row("GUI 1M-row log scroll, worst frame", "gui_log_frame_max_ms", "ms", 1, "50", "", 1, "end to end")
+  row("GUI chart over a week, worst frame", "gui_chart_frame_max_ms", "ms", 1, "50", "", 1,
+      "whole week, zoom in and out")
+  row("chart redraw, whole week (mean)", "BM_RedrawWholeWeek.real_time", "ms", 1, "50", "", 1, "")
+  row("process memory with 1M rows (GUI)", "gui_rss_1m_rows_mb", "MB", 1, "300", "", 1, "resident")
+  printf "\n%d target(s) missed or not run\n", missed
+}
