@@ -229,18 +229,6 @@ TEST(FillStepRow, NoSelectionOrUnknownNameWritesOnlyTheFunction) {
   ExpectRow(editor.BuildStepRow().row, "Custom", {});
 }
 
-TEST(FillStepRow, LeavesColumnZeroAlone) {
-  StepGrid grid;
-  grid.SetRows(3);
-  grid.SetCell(1, kColStepNo, "1");
-  grid.SetCell(1, kColHigh, "stale");
-  StepEditor editor;
-  editor.FillStepRow(grid, 1);
-  EXPECT_EQ(grid.Cell(1, kColStepNo), "1");
-  EXPECT_EQ(grid.Cell(1, kColFunction), "Discharge");
-  EXPECT_EQ(grid.Cell(1, kColHigh), "");
-}
-
 struct BadTextCase {
   std::string_view function;
   EditorField field;
