@@ -36,15 +36,6 @@ class StepListOps : public testing::Test {
   int added_ = 0;
 };
 
-TEST_F(StepListOps, AddToAnEmptyList) {
-  AddSteps(1);
-  EXPECT_EQ(grid_.Rows(), 3);
-  EXPECT_EQ(grid_.StepCount(), 1);
-  EXPECT_EQ(StepCountText(grid_), "1");
-  EXPECT_EQ(grid_.Cell(1, kColFunction), "Discharge");
-  EXPECT_EQ(Values(), (V{"1"}));
-}
-
 TEST_F(StepListOps, AddKeepsTheCurrentRow) {
   AddSteps(5);
   grid_.SetCurrentCell(2, 4);
