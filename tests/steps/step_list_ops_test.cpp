@@ -90,15 +90,6 @@ TEST_F(StepListOps, RefusedStepLeavesTheListAsItWas) {
   EXPECT_EQ(grid_.CurrentRow(), 1);
 }
 
-TEST_F(StepListOps, RemoveRenumbersTheStepsAfterIt) {
-  AddSteps(4);
-  grid_.SetCurrentCell(2, 5);
-  ASSERT_TRUE(RemoveStep(grid_));
-  EXPECT_EQ(Values(), (V{"1", "3", "4"}));
-  EXPECT_EQ(StepCountText(grid_), "3");
-  EXPECT_EQ(grid_.CurrentRow(), 3);
-}
-
 TEST_F(StepListOps, RemovingTheLastStepLeavesTheEmptyRowCurrent) {
   AddSteps(3);
   grid_.SetCurrentCell(3, 1);
