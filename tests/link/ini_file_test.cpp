@@ -15,16 +15,6 @@ class IniFileTest : public ::testing::Test {
   std::string ini_ = folder_.File("KV26.INI");
 };
 
-// As the Windows program leaves it: CR LF, a section name with a blank, a
-// path full of backslashes.
-TEST_F(IniFileTest, ReadsAFileAsTheWindowsProgramWritesIt) {
-  WriteBytes(ini_, Golden("link/windows.INI"));
-  EXPECT_EQ(ReadIniValue(ini_, "KV26", "TestFileName", ""), "C:\\x\\y.tsf");
-  EXPECT_EQ(ReadIniValue(ini_, "Load Option", "ConnectMode", "0"), "2");
-  EXPECT_EQ(ReadIniValue(ini_, "Load Option", "DefaultPath", ""), "C:\\Program Files\\KV");
-  EXPECT_EQ(ReadIniValue(ini_, "System", "LastTestStepFile", ""), "D:\\tests\\b.tsf");
-}
-
 struct LookupCase {
   const char* name;
   const char* file;
@@ -74,11 +64,6 @@ TEST_F(IniFileTest, LongValueIsCutTo254Characters) {
   const std::string value(300, 'v');
   WriteBytes(ini_, "[A]\r\nk=" + value + "\r\n");
   EXPECT_EQ(ReadIniValue(ini_, "A", "k", ""), value.substr(0, 254));
-}
-
-TEST_F(IniFileTest, FirstWriteCreatesFileAndSectionWithCrLf) {
-  ASSERT_TRUE(WriteIniValue(ini_, "Load Option", "DefaultPath", "/home/op"));
-  EXPECT_EQ(ReadBytes(ini_), "[Load Option]\r\nDefaultPath=/home/op\r\n");
 }
 
 TEST_F(IniFileTest, FirstWriteCreatesAMissingFolder) {

@@ -100,33 +100,46 @@ TEST_F(CsvExportTest, NoRowsWritesNothingAndSucceeds) {
   EXPECT_TRUE(Entries(dir_).empty());
 }
 
-TEST_F(CsvExportTest, ExactlyOneFullChunk) {
-  const CsvExportResult r = ExportResultLog(MakeLog(32000), In("report.csv"));
-  ASSERT_TRUE(r.ok) << r.error;
-  EXPECT_EQ(r.files, std::vector<std::string>{In("REPORT_0.CSV")});
-  EXPECT_EQ(Entries(dir_), std::vector<std::string>{"REPORT_0.CSV"});
-  EXPECT_EQ(ReadAll(In("REPORT_0.CSV")), Expected(1, 32000));
-}
-
-TEST_F(CsvExportTest, OneRowPastAChunkStartsTheNext) {
-  const CsvExportResult r = ExportResultLog(MakeLog(32001), In("report.csv"));
-  ASSERT_TRUE(r.ok) << r.error;
-  EXPECT_EQ(r.files, (std::vector<std::string>{In("REPORT_0.CSV"), In("REPORT_1.CSV")}));
-  EXPECT_EQ(ReadAll(In("REPORT_0.CSV")), Expected(1, 32000));
-  EXPECT_EQ(ReadAll(In("REPORT_1.CSV")),
-            kHeaderLine +
-                "32001,10:00:32001,32001.1,1.8,32001.2,0.32001,32001E-05,"
-                "2026/12/06 10:00:00,Discharge,\r\n");
-}
-
-TEST_F(CsvExportTest, SeventyThousandRowsMakeThreeChunks) {
-  const CsvExportResult r = ExportResultLog(MakeLog(70000), In("20261205.csv"));
-  ASSERT_TRUE(r.ok) << r.error;
-  EXPECT_EQ(Entries(dir_),
-            (std::vector<std::string>{"20261205_0.CSV", "20261205_1.CSV", "20261205_2.CSV"}));
-  EXPECT_EQ(ReadAll(In("20261205_0.CSV")), Expected(1, 32000));
-  EXPECT_EQ(ReadAll(In("20261205_1.CSV")), Expected(32001, 64000));
-  EXPECT_EQ(ReadAll(In("20261205_2.CSV")), Expected(64001, 70000));
+// 32000 rows to a file; each file holds its rows whole and in order.
+TEST_F(CsvExportTest, RowsSplitIntoChunksOf32000) {
+  struct Chunk {
+    const char* file;
+    std::size_t first;
+    std::size_t last;
+  };
+  struct Case {
+    std::size_t rows;
+    const char* chosen;
+    std::vector<Chunk> chunks;
+  };
+  const Case cases[] = {
+      {32000, "report.csv", {{"REPORT_0.CSV", 1, 32000}}},
+      {32001, "report.csv", {{"REPORT_0.CSV", 1, 32000}, {"REPORT_1.CSV", 32001, 32001}}},
+      {70000,
+       "20261205.csv",
+       {{"20261205_0.CSV", 1, 32000},
+        {"20261205_1.CSV", 32001, 64000},
+        {"20261205_2.CSV", 64001, 70000}}},
+      // A name without ".csv" stands for the first chunk.
+      {64001,
+       "bench7",
+       {{"BENCH7", 1, 32000}, {"BENCH7_1", 32001, 64000}, {"BENCH7_2", 64001, 64001}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.chosen);
+    TempFolder folder;
+    const CsvExportResult r = ExportResultLog(MakeLog(c.rows), folder.File(c.chosen));
+    ASSERT_TRUE(r.ok) << r.error;
+    std::vector<std::string> paths;
+    std::vector<std::string> names;
+    for (const Chunk& chunk : c.chunks) {
+      paths.push_back(folder.File(chunk.file));
+      names.emplace_back(chunk.file);
+      EXPECT_EQ(ReadAll(folder.File(chunk.file)), Expected(chunk.first, chunk.last)) << chunk.file;
+    }
+    EXPECT_EQ(r.files, paths);
+    EXPECT_EQ(Entries(folder.path()), names);
+  }
 }
 
 TEST_F(CsvExportTest, MixedCaseNameIsUpperCasedButItsFolderIsNot) {
@@ -135,14 +148,6 @@ TEST_F(CsvExportTest, MixedCaseNameIsUpperCasedButItsFolderIsNot) {
   ASSERT_TRUE(r.ok) << r.error;
   EXPECT_EQ(Entries(dir_ / "Run.csv"), std::vector<std::string>{"REPORT_0.CSV"});
   EXPECT_EQ(ReadAll(dir_ / "Run.csv" / "REPORT_0.CSV"), Golden("results/three_rows.csv"));
-}
-
-TEST_F(CsvExportTest, NameWithoutCsvStandsForTheFirstChunk) {
-  const CsvExportResult r = ExportResultLog(MakeLog(64001), In("bench7"));
-  ASSERT_TRUE(r.ok) << r.error;
-  EXPECT_EQ(Entries(dir_), (std::vector<std::string>{"BENCH7", "BENCH7_1", "BENCH7_2"}));
-  EXPECT_EQ(ReadAll(In("BENCH7")), Expected(1, 32000));
-  EXPECT_EQ(ReadAll(In("BENCH7_2")), Expected(64001, 64001));
 }
 
 TEST_F(CsvExportTest, FailingChunkLeavesEarlierChunksWholeAndNoPartialFile) {

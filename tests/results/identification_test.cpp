@@ -71,14 +71,6 @@ TEST(OfferedFunctionsTest, FollowsTheModelText) {
   }
 }
 
-TEST(IsBatteryCapableTest, CapitalGOnly) {
-  EXPECT_TRUE(IsBatteryCapable("KV8-G"));
-  EXPECT_TRUE(IsBatteryCapable("GQ7Z"));
-  EXPECT_FALSE(IsBatteryCapable("kv8-g"));
-  EXPECT_FALSE(IsBatteryCapable(""));
-  EXPECT_FALSE(IsBatteryCapable("ErrRec"));
-}
-
 TEST(IdentifyInstrumentTest, OpensInItsModeAndAsksForTheName) {
   for (std::int16_t mode : {kModeSerial, kModeLan}) {
     ScriptedInstrument load(mode);

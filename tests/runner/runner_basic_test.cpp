@@ -35,33 +35,6 @@ TEST(RunnerBasic, RestThreeSecondsRunsThreeRowsThenEnds) {
   EXPECT_FALSE(b.state.running);
 }
 
-TEST(RunnerBasic, MeasurementRowIntegratesOneSecondPerTick) {
-  RunnerBench b;
-  b.AddStep("Discharge", {{kColMode, "CC"}, {kColSinkValue, "1.8"}, {kColTStop, "3"}});
-  b.link.Reply("MEAS:VC?", "12,1.8,ignored");
-  b.Run();
-  b.RunToEnd();
-
-  ASSERT_EQ(b.log.RowCount(), 3u);
-  EXPECT_THAT(b.Row(0), ElementsAre("1", "10:00:00", "12", "1.8", "21.6", "0.0005", "0.006",
-                                    "2026/12/06 10:00:00", "Discharge", ""));
-  EXPECT_THAT(b.Row(2), ElementsAre("3", "10:00:02", "12", "1.8", "21.6", "0.0015", "0.018",
-                                    "2026/12/06 10:00:02", "Discharge", ""));
-  EXPECT_THAT(b.TakeLines(), ElementsAreArray(Concat({{"MODE CC", "CC:HIGH 1.8", "LOAD ON"},
-                                                      Repeat("MEAS:VC?", 4),
-                                                      {"LOAD OFF", "LOAD OFF"}})));
-}
-
-TEST(RunnerBasic, SerialReplyWithoutCommaGivesEmptyCells) {
-  RunnerBench b;
-  b.AddStep("Normal", {{kColMode, "CC"}, {kColSinkValue, "2"}, {kColTStop, "1"}});
-  // Unscripted: the link reports "ErrRec".
-  b.Run();
-  b.Tick();
-  EXPECT_THAT(b.Row(0), ElementsAre("1", "10:00:00", "", "", "0", "0", "0", "2026/12/06 10:00:00",
-                                    "Normal", ""));
-}
-
 // A CR or LF inside a cell would split the row in every report; whatever the
 // load sends, each control character reaches the cell as a space.
 TEST(RunnerBasic, ControlCharactersFromTheLoadBecomeSpacesInCells) {

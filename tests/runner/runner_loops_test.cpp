@@ -91,16 +91,6 @@ TEST(RunnerLoops, BlockPastRow32767RunsItsCount) {
   EXPECT_THAT(FunctionColumn(b), ElementsAre("Rest", "Rest"));
 }
 
-TEST(RunnerLoops, StepsAfterTheBlockRunOnce) {
-  RunnerBench b;
-  AddBlock(b, "2");
-  b.AddStep("Short", {{kColTStop, "1"}});
-  b.link.Reply("MEAS:VC?", "12,1");
-  b.Run();
-  b.RunToEnd();
-  EXPECT_THAT(FunctionColumn(b), ElementsAre("Normal", "Rest", "Normal", "Rest", "Short"));
-}
-
 TEST(RunnerLoops, ListOfOnlyLoopRowsEndsOverSeveralShortTicks) {
   RunnerBench b;
   b.AddStep("FOR", {{kColTimes, "5000"}});

@@ -81,22 +81,6 @@ TEST(RunnerStops, MissingMeasurementsAddNothingAndThreeInARowLoseTheLink) {
   }
 }
 
-TEST(RunnerStops, AhStopEndsInTheSecondTickAtOnePointEightAmps) {
-  RunnerBench b;
-  AddDischarge(b, "0", "0.001");
-  b.AddStep("Rest", {{kColTStop, "5"}});
-  b.link.Reply("MEAS:VC?", "12,1.8");
-  b.Run();
-  b.Tick();
-  EXPECT_EQ(b.state.currentRow, 1);
-  b.Tick();
-  EXPECT_EQ(b.state.currentRow, 2);
-  EXPECT_EQ(b.Cell(1, 5), "0.001");
-  b.Tick();
-  EXPECT_THAT(b.Row(2), ElementsAre("3", "10:00:02", "12", "1.8", "21.6", "0.0005", "0.006",
-                                    "2026/12/06 10:00:02", "Rest", ""));
-}
-
 TEST(RunnerStops, VoltageAndAhStopTogetherEndTheStepOnce) {
   RunnerBench b;
   AddDischarge(b, "10", "0.0001");

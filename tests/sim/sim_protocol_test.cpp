@@ -63,17 +63,6 @@ TEST(SimProtocol, QueriesAnswerInTheFormsTheProgramReads) {
   EXPECT_EQ(load.ErrorCount(), 0);
 }
 
-// The default model text must offer every function under the availability
-// rules the program applies to it.
-TEST(SimProtocol, DefaultModelOffersAllFunctions) {
-  const std::string m(kSimDefaultModel);
-  const auto has = [&](const char* s) { return m.find(s) != std::string::npos; };
-  EXPECT_FALSE(has("ErrRec"));
-  EXPECT_TRUE(has("G"));    // battery-capable, Sequence Load, RAMP
-  EXPECT_FALSE(has("Q7"));  // RAMP and Sequence Load
-  EXPECT_FALSE(has("F"));   // battery discharge and cycle life
-}
-
 TEST(SimProtocol, ModelTextIsSettable) {
   SimLoadConfig config;
   config.modelText = "LOAD 300F";

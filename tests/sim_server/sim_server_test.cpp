@@ -294,38 +294,16 @@ bool Parse(const QStringList& args, SimServerLaunch* launch, QString* error) {
 TEST(SimServerOptions, ReadsTheSourceAndTheFaults) {
   SimServerLaunch launch;
   QString error;
-  ASSERT_TRUE(Parse({"--source",
-                     "supply",
-                     "--voltage",
-                     "24",
-                     "--current-limit",
-                     "3",
-                     "--model",
-                     "LOAD 300F",
-                     "--port",
-                     "0",
-                     "--no-serial",
-                     "--reply-delay",
-                     "50",
-                     "--split-replies",
-                     "2",
-                     "--drop-after",
-                     "7",
-                     "--silent",
-                     "--endless-reply",
-                     "3",
-                     "--control-every",
-                     "4",
-                     "--linefeed-every",
-                     "5",
-                     "--meas-reply",
-                     "",
-                     "--meas-reply-every",
-                     "6",
-                     "--rx-log",
-                     "rx.log"},
-                    &launch, &error))
-      << error.toStdString();
+  // "_" stands for a space inside a value; --meas-reply takes an empty text.
+  QStringList args = QString(
+                         "--source supply --voltage 24 --current-limit 3 --model LOAD_300F "
+                         "--port 0 --no-serial --reply-delay 50 --split-replies 2 "
+                         "--drop-after 7 --silent --endless-reply 3 --control-every 4 "
+                         "--linefeed-every 5 --meas-reply-every 6 --rx-log rx.log --meas-reply")
+                         .split(' ')
+                         .replaceInStrings("_", " ");
+  args << "";
+  ASSERT_TRUE(Parse(args, &launch, &error)) << error.toStdString();
   const SimSourceParams& s = launch.config.load.source;
   EXPECT_EQ(s.kind, SimSourceKind::Supply);
   EXPECT_EQ(s.fullVoltage, 24.0);

@@ -104,48 +104,6 @@ TEST_P(ShowRoundTrip, RebuildsTheSameRow) {
 
 INSTANTIATE_TEST_SUITE_P(AllFunctions, ShowRoundTrip, testing::ValuesIn(kStepFunctionNames));
 
-TEST(ShowStepInPanel, FieldsTakeTheCellTextUnconverted) {
-  StepEditor editor = StalePanel();
-  const StepGrid grid = GridWith(Step("Discharge", {{kColMode, "CR"},
-                                                    {kColSinkValue, "1.50"},
-                                                    {kColVStop, "x"},
-                                                    {kColTStop, "10"},
-                                                    {kColAhStop, ""}}));
-  ASSERT_TRUE(editor.ShowStepInPanel(grid, 1).shown);
-  EXPECT_EQ(editor.Field(EditorField::DiscSinkValue), "1.50");
-  EXPECT_EQ(editor.Field(EditorField::VStop), "x");
-  EXPECT_EQ(editor.Field(EditorField::AhStop), "");
-  EXPECT_EQ(editor.LoadMode(LoadModeGroup::Discharge), 1);
-  EXPECT_EQ(editor.UnitLabel(LoadModeGroup::Discharge), "Ohm");
-}
-
-TEST(ShowStepInPanel, OcpEndLevelGoesToTheFieldCaptionedStop) {
-  StepEditor editor;
-  editor.SelectFunction("OCP");
-  editor.SetField(EditorField::OcpStart, "0");
-  editor.SetField(EditorField::OcpStep, "0.1");
-  editor.SetField(EditorField::OcpStop, "10");
-  StepGrid grid;
-  AddStep(grid, editor);
-  EXPECT_EQ(grid.Cell(1, kColStart), "0");
-  EXPECT_EQ(grid.Cell(1, kColStep), "10");
-  EXPECT_EQ(grid.Cell(1, kColStop), "0.1");
-
-  StepEditor shown = StalePanel();
-  grid.SetCurrentCell(1, 0);
-  ASSERT_TRUE(shown.ShowStepInPanel(grid, 1).shown);
-  EXPECT_EQ(shown.Field(EditorField::OcpStop), "10");
-  EXPECT_EQ(shown.Field(EditorField::OcpStep), "0.1");
-}
-
-TEST(ShowStepInPanel, NormalEmptiesVoltageAndCapacity) {
-  StepEditor editor = StalePanel();
-  ASSERT_TRUE(editor.ShowStepInPanel(GridWith(Step("Normal", {{kColTStop, "30"}})), 1).shown);
-  EXPECT_EQ(editor.Field(EditorField::VStop), "");
-  EXPECT_EQ(editor.Field(EditorField::TStop), "30");
-  EXPECT_EQ(editor.Field(EditorField::AhStop), "");
-}
-
 TEST(ShowStepInPanel, ModeTextsSelectOptionsOrLeaveThem) {
   StepEditor editor;
   // A Dynamic "CV" row can only come from a file; it selects the hidden option.
@@ -192,17 +150,6 @@ TEST(ShowStepInPanel, CycleRowOfOneEntryLeavesLaterRows) {
   EXPECT_EQ(editor.Table(SubTableKind::CycleLife).Cell(1, 1), "9");
   EXPECT_EQ(editor.Table(SubTableKind::CycleLife).Cell(2, 1), "old2");
   EXPECT_EQ(editor.BuildStepRow().row[kColHigh], ";9;old2;old3");
-}
-
-TEST(ShowStepInPanel, SequenceTypeSetsTheLevelTitle) {
-  StepEditor editor;
-  const StepGrid grid = GridWith(
-      Step("Sequence Load",
-           {{kColMode, "CP"}, {kColRampCc, ";1;2"}, {kColRampTime, ";3;4"}, {kColTotalStep, "2"}}));
-  ASSERT_TRUE(editor.ShowStepInPanel(grid, 1).shown);
-  EXPECT_EQ(editor.SeqLoadType(), "CP");
-  EXPECT_EQ(editor.Table(SubTableKind::SeqLoad).Cell(1, 0), "CP(W)");
-  EXPECT_EQ(editor.Field(EditorField::SeqLoadTotalStep), "2");
 }
 
 // --- Failures: the loading stops where it failed, with the message ----------

@@ -36,15 +36,6 @@ class StepListOps : public testing::Test {
   int added_ = 0;
 };
 
-TEST_F(StepListOps, AddToAnEmptyList) {
-  AddSteps(1);
-  EXPECT_EQ(grid_.Rows(), 3);
-  EXPECT_EQ(grid_.StepCount(), 1);
-  EXPECT_EQ(StepCountText(grid_), "1");
-  EXPECT_EQ(grid_.Cell(1, kColFunction), "Discharge");
-  EXPECT_EQ(Values(), (V{"1"}));
-}
-
 TEST_F(StepListOps, AddKeepsTheCurrentRow) {
   AddSteps(5);
   grid_.SetCurrentCell(2, 4);
@@ -97,15 +88,6 @@ TEST_F(StepListOps, RefusedStepLeavesTheListAsItWas) {
   }
   EXPECT_EQ(Values(), (V{"1", "2"}));
   EXPECT_EQ(grid_.CurrentRow(), 1);
-}
-
-TEST_F(StepListOps, RemoveRenumbersTheStepsAfterIt) {
-  AddSteps(4);
-  grid_.SetCurrentCell(2, 5);
-  ASSERT_TRUE(RemoveStep(grid_));
-  EXPECT_EQ(Values(), (V{"1", "3", "4"}));
-  EXPECT_EQ(StepCountText(grid_), "3");
-  EXPECT_EQ(grid_.CurrentRow(), 3);
 }
 
 TEST_F(StepListOps, RemovingTheLastStepLeavesTheEmptyRowCurrent) {

@@ -171,22 +171,6 @@ TEST(InputBox, EnterCommitsAndTheFollowingFocusLossDoesNothing) {
   EXPECT_EQ(editor.Table(SubTableKind::Ramp).Cell(1, 2), "1.5");
 }
 
-TEST(InputBox, ClickOnAnotherCellCommitsThenASecondClickOpensThere) {
-  StepEditor editor;
-  const SubTable& cycle = editor.Table(SubTableKind::CycleLife);
-  editor.ClickSubTable(SubTableKind::CycleLife, 1, 1, "");
-  editor.ClickSubTable(SubTableKind::CycleLife, 3, 4, "typed");
-  EXPECT_EQ(cycle.Cell(1, 1), "typed");
-  EXPECT_EQ(cycle.Cell(3, 4), "");
-  EXPECT_FALSE(editor.InputBoxTable());
-  EXPECT_EQ(cycle.CurrentRow(), 3);
-  EXPECT_EQ(cycle.CurrentCol(), 4);
-
-  editor.ClickSubTable(SubTableKind::CycleLife, 3, 4, "");
-  EXPECT_EQ(editor.InputBoxTable(), SubTableKind::CycleLife);
-  EXPECT_EQ(editor.EditTarget(), (SubTableEditTarget{3, 4}));
-}
-
 TEST(InputBox, TextIsFreeAndCommittedUnchanged) {
   StepEditor editor;
   editor.ClickSubTable(SubTableKind::SeqLoad, 2, 16, "");
