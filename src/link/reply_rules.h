@@ -17,7 +17,7 @@ inline constexpr std::size_t kGpibReadSize = 256;
 /// The longest reply kept from one line. A load that streams bytes without a
 /// line end would otherwise grow the program's memory at the link's speed;
 /// no reply of the protocol comes near this.
-inline constexpr std::size_t kMaxReplyBytes = 64 * 1024;
+inline constexpr std::size_t kMaxReplyBytes = std::size_t{64} * 1024;
 /// Said once for every line cut to kMaxReplyBytes.
 inline constexpr std::string_view kReplyCutMessage =
     "A reply longer than 65536 bytes was cut; the rest of that line was dropped";

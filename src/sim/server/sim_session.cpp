@@ -10,8 +10,8 @@ constexpr qsizetype kMaxLine = 4096;
 
 // The endless reply goes out in pieces of this size, one a millisecond at most,
 // and waits while the connection holds more than kEndlessBacklog unsent.
-constexpr qsizetype kEndlessChunk = 16 * 1024;
-constexpr qint64 kEndlessBacklog = 256 * 1024;
+constexpr qsizetype kEndlessChunk = qsizetype{16} * 1024;
+constexpr qint64 kEndlessBacklog = qint64{256} * 1024;
 constexpr int kEndlessIntervalMs = 1;
 
 bool IsMeasurementQuery(std::string_view line) {
