@@ -89,15 +89,15 @@ QByteArray SimProcess::Stderr() {
   return stderr_;
 }
 
-bool SimProcess::WaitForStderr(const QByteArray& text, int timeoutMs) {
+bool SimProcess::WaitForStderr(const QByteArray& text, int timeoutMs, qsizetype times) {
   const QDeadlineTimer deadline(timeoutMs);
   process_.setReadChannel(QProcess::StandardError);
-  while (!Stderr().contains(text) && !deadline.hasExpired() &&
+  while (Stderr().count(text) < times && !deadline.hasExpired() &&
          process_.state() == QProcess::Running) {
     process_.waitForReadyRead(static_cast<int>(deadline.remainingTime()));
   }
   process_.setReadChannel(QProcess::StandardOutput);
-  return stderr_.contains(text);
+  return stderr_.count(text) >= times;
 }
 
 QStringList SimProcess::LogLines(const QString& kind) const {
@@ -154,6 +154,16 @@ RunOutcome RunKvloadRun(const QStringList& args, int timeoutMs) {
   outcome.out = QString::fromUtf8(process.readAllStandardOutput());
   outcome.err += QString::fromUtf8(process.readAllStandardError());
   return outcome;
+}
+
+QByteArray WaitForFirstRow(QProcess& run) {
+  QByteArray out;
+  const QDeadlineTimer deadline(15000);
+  while (out.count('\n') < 2 && !deadline.hasExpired()) {
+    run.waitForReadyRead(static_cast<int>(deadline.remainingTime()));
+    out += run.readAllStandardOutput();
+  }
+  return out;
 }
 
 QString WriteStepFile(const QTemporaryDir& dir, const QString& name,

@@ -33,8 +33,9 @@ class SimProcess {
   QString LanArgument() const;
   /// What it said on standard error so far (every line with --verbose).
   QByteArray Stderr();
-  /// Waits until its standard error holds `text`; false after `timeoutMs`.
-  bool WaitForStderr(const QByteArray& text, int timeoutMs);
+  /// Waits until its standard error holds `text` `times` times; false after
+  /// `timeoutMs`.
+  bool WaitForStderr(const QByteArray& text, int timeoutMs, qsizetype times = 1);
   /// The lines received (RX) as the log holds them; call after Stop().
   QStringList ReceivedLines() const;
   /// The log's rejections (ERR); call after Stop().
@@ -66,6 +67,9 @@ struct RunOutcome {
 RunOutcome RunKvloadRun(const QStringList& args, int timeoutMs = 60000);
 /// Starts kvload-run without waiting; the caller owns the process.
 void StartKvloadRun(QProcess& process, const QStringList& args);
+
+/// Standard output up to the header and the first row: the step is running.
+QByteArray WaitForFirstRow(QProcess& run);
 
 /// A step file holding `rows` (cells from StepNo. on, joined by ",") in
 /// `dir`; returns its path.

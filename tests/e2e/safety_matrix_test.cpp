@@ -1,0 +1,132 @@
+// The safety matrix: every way a run of kvload-run ends while the load is
+// reachable leaves the load switched off, and promptly. What the simulator
+// received last, stamped with the wall clock, is the proof. (Closing the
+// window and saving the log during a run are covered with the desktop
+// program in tests/ui.)
+#include <signal.h>
+
+#include <cstdio>
+
+#include <gmock/gmock.h>
+
+#include <QDateTime>
+#include <QFile>
+
+#include "e2e/e2e_processes.h"
+
+namespace kv::test {
+namespace {
+
+using ::testing::HasSubstr;
+
+#ifdef KV_SANITIZE
+// The instrumented build on two busy cores: the bound proves order, not speed.
+constexpr qint64 kOffWithinMs = 500;
+#else
+constexpr qint64 kOffWithinMs = 50;
+#endif
+
+const std::vector<std::string> kLongDischarge = {"1,Discharge,CC,1,0,60,0"};
+
+struct SafetyCase {
+  const char* name;
+  QStringList simArgs = {};
+  std::vector<std::string> steps = kLongDischarge;
+  int signalNumber = 0;  // 0: the run ends by itself
+  int exitCode = 3;
+  const char* lastLine = "LOAD OFF";
+};
+
+// Test names in ctest show the case, not its bytes.
+void PrintTo(const SafetyCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+struct RxLine {
+  qint64 ms = 0;
+  QString text;
+};
+
+RxLine LastReceived(const QString& rxLogPath) {
+  QFile file(rxLogPath);
+  RxLine last;
+  if (!file.open(QIODevice::ReadOnly)) {
+    return last;
+  }
+  // "1796602869354<TAB>LOAD OFF"
+  for (const QByteArray& record : file.readAll().split('\n')) {
+    const qsizetype tab = record.indexOf('\t');
+    if (tab > 0) {
+      last = {record.left(tab).toLongLong(), QString::fromUtf8(record.mid(tab + 1))};
+    }
+  }
+  return last;
+}
+
+class SafetyMatrixTest : public ::testing::TestWithParam<SafetyCase> {};
+
+TEST_P(SafetyMatrixTest, LoadIsSwitchedOffLast) {
+  const SafetyCase& c = GetParam();
+  QTemporaryDir dir;
+  const QString rxLog = dir.filePath("rx.log");
+  SimProcess sim;
+  ASSERT_TRUE(sim.Start(c.simArgs + QStringList{"--no-serial", "--verbose", "--rx-log", rxLog}))
+      << sim.Error().toStdString();
+  QProcess run;
+  StartKvloadRun(run,
+                 {"--lan", sim.LanArgument(), "--quiet", WriteStepFile(dir, "list.tsf", c.steps)});
+  ASSERT_TRUE(run.waitForStarted(10000));
+
+  const QByteArray offLine = QByteArray("RX\t") + c.lastLine;
+  qsizetype offsBefore = 0;
+  qint64 sentMs = 0;
+  if (c.signalNumber != 0) {
+    ASSERT_EQ(WaitForFirstRow(run).count('\n'), 2);
+    offsBefore = sim.Stderr().count(offLine);
+    sentMs = QDateTime::currentMSecsSinceEpoch();
+    ASSERT_EQ(::kill(static_cast<pid_t>(run.processId()), c.signalNumber), 0);
+  }
+  ASSERT_TRUE(run.waitForFinished(30000));
+  EXPECT_EQ(run.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(run.exitCode(), c.exitCode) << run.readAllStandardError().toStdString();
+  // kvload-run has gone; the line reached the load by then, though the
+  // simulator may take a moment to log it.
+  EXPECT_TRUE(sim.WaitForStderr(offLine, 5000, offsBefore + 1)) << sim.Stderr().toStdString();
+  sim.Stop();
+
+  const RxLine last = LastReceived(rxLog);
+  EXPECT_EQ(last.text, c.lastLine) << sim.ReceivedLines().join('|').toStdString();
+  if (sentMs != 0) {
+    const qint64 latencyMs = last.ms - sentMs;
+    std::printf("%s: off %lld ms after the signal\n", c.name, static_cast<long long>(latencyMs));
+    EXPECT_LE(latencyMs, kOffWithinMs);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ends, SafetyMatrixTest,
+    ::testing::Values(
+        SafetyCase{.name = "EndOfList", .steps = {"1,Discharge,CC,1,0,2,0"}, .exitCode = 0},
+        SafetyCase{.name = "Interrupt", .signalNumber = SIGINT},
+        SafetyCase{.name = "Terminate", .signalNumber = SIGTERM},
+        // The terminal or SSH session went away.
+        SafetyCase{.name = "Hangup", .signalNumber = SIGHUP},
+        // Most of each tick waits for the reply, so the signal is likely to
+        // land inside a wait.
+        SafetyCase{.name = "InterruptDuringSlowReply",
+                   .simArgs = {"--reply-delay", "700"},
+                   .signalNumber = SIGINT},
+        // The connection drops mid-step; the load is reached again once to be
+        // switched off.
+        SafetyCase{.name = "LinkLostAndRegained", .simArgs = {"--drop-after", "7"}, .exitCode = 4},
+        // The load runs a sequence by itself: it is stopped by its own word.
+        SafetyCase{.name = "SequenceStopped",
+                   .steps = {"1,Sequence Load,CC,,,,,,,,,,,,,,,,,,0,,,;1,;60000,1"},
+                   .signalNumber = SIGINT,
+                   .lastLine = "SEQLD:TEST OFF"}),
+    [](const ::testing::TestParamInfo<SafetyCase>& param) {
+      return std::string(param.param.name);
+    });
+
+}  // namespace
+}  // namespace kv::test
