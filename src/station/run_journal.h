@@ -8,8 +8,8 @@
 #include <cstddef>
 #include <string>
 
-#include "results/result_log.h"
 #include "base/clock.h"
+#include "results/result_log.h"
 
 namespace kv {
 
