@@ -10,6 +10,7 @@
 #include "headless/headless_console.h"
 #include "headless/headless_options.h"
 #include "headless/headless_runner.h"
+#include "support/temp_folder.h"
 
 namespace kv::test {
 namespace {
@@ -65,16 +66,6 @@ class GpibRunTest : public ::testing::Test {
     return RunHeadlessProgram(o, console, nullptr);
   }
 
-  static std::string Read(std::FILE* f) {
-    std::string text;
-    std::rewind(f);
-    char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) {
-      text.append(buffer, n);
-    }
-    return text;
-  }
-
   using ResetFn = void (*)();
   using QueueFn = void (*)(const char*, long);
   using CallsFn = long (*)(char*, long);
@@ -91,21 +82,21 @@ TEST_F(GpibRunTest, BusCarriesTheLinesOfTheRunWithoutTerminators) {
   Queue("KV-G100\n");
   Queue("12.000,1.000\n");
   Queue("12.000,0.000\n");
-  EXPECT_EQ(Run({"1,Rest,,,0,1,0"}), kExitPassed) << Read(err_);
+  EXPECT_EQ(Run({"1,Rest,,,0,1,0"}), kExitPassed) << Contents(err_);
   // GPIB announces nothing on open: no "REM" as on serial and LAN.
   EXPECT_THAT(Written(),
               ElementsAre("name?", "LOAD OFF", "MEAS:VC?", "MEAS:VC?", "LOAD OFF", "LOAD OFF"));
-  const std::string out = Read(out_);
+  const std::string out = Contents(out_);
   EXPECT_THAT(out, HasSubstr("\n1,"));
   EXPECT_THAT(out, HasSubstr(",12.000,1.000,"));
-  EXPECT_THAT(Read(err_), HasSubstr("Test Finished"));
+  EXPECT_THAT(Contents(err_), HasSubstr("Test Finished"));
 }
 
 TEST_F(GpibRunTest, DeviceThatNeverAnswersIsUnreachable) {
   EXPECT_EQ(Run({"1,Discharge,CC,1,0,5,0"}), kExitUnreachable);
   // Nothing beyond the question: no step was started.
   EXPECT_THAT(Written(), ElementsAre("name?"));
-  EXPECT_THAT(Read(err_), HasSubstr("no reply to \"name?\""));
+  EXPECT_THAT(Contents(err_), HasSubstr("no reply to \"name?\""));
 }
 
 }  // namespace
