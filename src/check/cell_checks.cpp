@@ -11,6 +11,7 @@
 #include "steps/step_columns.h"
 #include "text/decimal_number.h"
 #include "text/number_text.h"
+#include "text/quoted.h"
 
 namespace kv::detail {
 
@@ -18,10 +19,6 @@ namespace {
 
 std::string Header(int col) {
   return std::string(kStepColumnHeaders[static_cast<std::size_t>(col)]);
-}
-
-std::string Quoted(std::string_view text) {
-  return "\"" + std::string(text) + "\"";
 }
 
 /// The number the runner takes from a cell, as the log would write it.

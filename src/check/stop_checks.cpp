@@ -5,14 +5,11 @@
 #include "check/cell_checks.h"
 #include "steps/step_columns.h"
 #include "text/number_text.h"
+#include "text/quoted.h"
 
 namespace kv::detail {
 
 namespace {
-
-std::string Quoted(std::string_view text) {
-  return "\"" + std::string(text) + "\"";
-}
 
 void CheckTimeBudget(const TestStep& cells, const FunctionRules& rules, const StepFindings& f) {
   if (ToFixed4(cells[kColTStop]) > 0) {

@@ -9,16 +9,9 @@
 #include "check/step_list_check.h"
 #include "headless/json_lines.h"
 #include "stepfile/step_file.h"
+#include "text/quoted.h"
 
 namespace kv {
-
-namespace {
-
-std::string Quoted(std::string_view text) {
-  return "\"" + std::string(text) + "\"";
-}
-
-}  // namespace
 
 std::optional<std::string> OutputTargetProblem(const std::string& option, const std::string& path) {
   if (path.empty()) {

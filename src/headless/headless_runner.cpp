@@ -28,6 +28,7 @@
 #include "station/station.h"
 #include "stepfile/step_file.h"
 #include "steps/step_columns.h"
+#include "text/quoted.h"
 
 namespace kv {
 
@@ -36,10 +37,6 @@ namespace {
 // After the last line, the socket or port gets this long to hand it over
 // before it is closed and the program ends.
 constexpr double kLinkDrainMs = 100.0;
-
-std::string Quoted(std::string_view text) {
-  return "\"" + std::string(text) + "\"";
-}
 
 std::string SignalName(int signalNumber) {
   switch (signalNumber) {
