@@ -59,26 +59,14 @@ TEST_F(StepListOps, InsertBeforeTheCurrentStepEndsOnTheLastStep) {
   EXPECT_EQ(grid_.CurrentRow(), 7);
 }
 
-TEST_F(StepListOps, InsertOnTheEmptyLastRowDoesNothing) {
-  EXPECT_FALSE(InsertStep(grid_, editor_).changed);  // an empty list: always so
-  EXPECT_EQ(grid_.Rows(), 2);
+// Nothing selected, the current row on the empty last row (always so in an
+// empty list), or a step the panel refuses: the list stays as it was.
+TEST_F(StepListOps, RefusalsLeaveTheListAsItWas) {
+  EXPECT_FALSE(InsertStep(grid_, editor_).changed);
   AddSteps(2);
   grid_.SetCurrentCell(3, 0);
   EXPECT_FALSE(InsertStep(grid_, editor_).changed);
-  EXPECT_EQ(Values(), (V{"1", "2"}));
-}
 
-TEST_F(StepListOps, NothingSelectedAddsOrInsertsNothing) {
-  AddSteps(1);
-  editor_.SetOfferedFunctions({"Discharge"});
-  grid_.SetCurrentCell(1, 0);
-  EXPECT_FALSE(AddStep(grid_, editor_).changed);
-  EXPECT_FALSE(InsertStep(grid_, editor_).changed);
-  EXPECT_EQ(grid_.StepCount(), 1);
-}
-
-TEST_F(StepListOps, RefusedStepLeavesTheListAsItWas) {
-  AddSteps(2);
   grid_.SetCurrentCell(1, 0);
   editor_.SelectFunction("OCP");
   editor_.SetField(EditorField::OcpVth, "0,6");
@@ -86,24 +74,28 @@ TEST_F(StepListOps, RefusedStepLeavesTheListAsItWas) {
     EXPECT_FALSE(r.changed);
     EXPECT_NE(r.message.find("\"Vth\""), std::string::npos) << r.message;
   }
+  editor_.SetOfferedFunctions({"Discharge"});
+  EXPECT_FALSE(AddStep(grid_, editor_).changed);
+  EXPECT_FALSE(InsertStep(grid_, editor_).changed);
   EXPECT_EQ(Values(), (V{"1", "2"}));
   EXPECT_EQ(grid_.CurrentRow(), 1);
 }
 
-TEST_F(StepListOps, RemovingTheLastStepLeavesTheEmptyRowCurrent) {
-  AddSteps(3);
+TEST_F(StepListOps, RemoveRenumbersAndLeavesTheEmptyRowAlone) {
+  AddSteps(4);
+  grid_.SetCurrentCell(2, 1);
+  ASSERT_TRUE(RemoveStep(grid_));
   grid_.SetCurrentCell(3, 1);
   ASSERT_TRUE(RemoveStep(grid_));
   EXPECT_EQ(grid_.CurrentRow(), 3);
-  EXPECT_EQ(grid_.Rows(), 4);
   EXPECT_FALSE(RemoveStep(grid_));
-  EXPECT_EQ(Values(), (V{"1", "2"}));
+  EXPECT_EQ(Values(), (V{"1", "3"}));
 
   StepGrid empty;
   EXPECT_FALSE(RemoveStep(empty));
-  EXPECT_EQ(empty.Rows(), 2);
 }
 
+// Moves exchange everything but the number, and do nothing at the ends.
 TEST_F(StepListOps, MovesExchangeEverythingButTheNumber) {
   AddSteps(2);
   editor_.SelectFunction("FOR");
@@ -120,24 +112,17 @@ TEST_F(StepListOps, MovesExchangeEverythingButTheNumber) {
   EXPECT_EQ(grid_.Cell(3, kColSinkValue), "1");
   EXPECT_EQ(grid_.CurrentRow(), 3);
 
+  EXPECT_FALSE(MoveStepDown(grid_));
   ASSERT_TRUE(MoveStepUp(grid_));
   ASSERT_TRUE(MoveStepUp(grid_));
   EXPECT_EQ(Values(), (V{"1", "2", ""}));
   EXPECT_EQ(grid_.CurrentRow(), 1);
   EXPECT_EQ(grid_.CurrentCol(), 3);
-}
-
-TEST_F(StepListOps, MovesAtTheEndsDoNothing) {
-  AddSteps(2);
-  grid_.SetCurrentCell(1, 0);
   EXPECT_FALSE(MoveStepUp(grid_));
-  grid_.SetCurrentCell(2, 0);
-  EXPECT_FALSE(MoveStepDown(grid_));
-  grid_.SetCurrentCell(3, 0);  // the empty last row
+  grid_.SetCurrentCell(4, 0);  // the empty last row
   EXPECT_FALSE(MoveStepUp(grid_));
   EXPECT_FALSE(MoveStepDown(grid_));
-  EXPECT_EQ(Values(), (V{"1", "2"}));
-  EXPECT_EQ(grid_.StepCount(), 2);
+  EXPECT_EQ(grid_.StepCount(), 3);
 }
 
 TEST_F(StepListOps, AFullListTakesNoMoreSteps) {
