@@ -58,9 +58,13 @@ TEST(StepGrid, InsertAndRemoveStayWithinTheSteps) {
   grid.RemoveRow(grid.Rows() - 1);
   EXPECT_EQ(grid.StepCount(), 4);
   EXPECT_EQ(grid.Cell(0, kColFunction), "Function");
+  grid.SetCurrentCell(grid.Rows() - 1, 0);
   grid.RemoveRow(2);
   EXPECT_EQ(grid.Cell(2, kColFunction), "Short");
   EXPECT_EQ(grid.StepCount(), 3);
+  EXPECT_LT(grid.CurrentRow(), grid.Rows());  // it was on the empty last row
+  grid.SetCurrentCell(7, 0);                  // outside: ignored
+  EXPECT_LT(grid.CurrentRow(), grid.Rows());
 }
 
 TEST(StepGrid, AssignStepsKeepsTheHeaderAndResetsOnce) {
@@ -75,16 +79,6 @@ TEST(StepGrid, AssignStepsKeepsTheHeaderAndResetsOnce) {
   EXPECT_EQ(observer.resets, 1);
   EXPECT_EQ(observer.cellChanges + observer.inserts + observer.removals, 0);
   grid.SetObserver(nullptr);
-}
-
-TEST(StepGrid, CurrentCellStaysInsideTheGrid) {
-  StepGrid grid;
-  grid.AssignSteps({StepNamed("Rest"), StepNamed("Short")});
-  grid.SetCurrentCell(3, 0);
-  grid.RemoveRow(2);
-  EXPECT_LT(grid.CurrentRow(), grid.Rows());
-  grid.SetCurrentCell(7, 0);  // outside: ignored
-  EXPECT_LT(grid.CurrentRow(), grid.Rows());
 }
 
 }  // namespace

@@ -35,6 +35,8 @@ TEST(ClampTotalStep, LeavesAWholeNumberInRange) {
   }
 }
 
+// Narrowing drops values and keeps the current cell inside; widening adds
+// empty cells.
 TEST(TotalStepField, ResizesAndRetitlesTheTable) {
   struct Case {
     SubTableKind kind;
@@ -46,8 +48,14 @@ TEST(TotalStepField, ResizesAndRetitlesTheTable) {
   const Case cases[] = {{SubTableKind::Ramp, "12", "9", "Step|1|2|3|4|5|6|7|8|9"},
                         {SubTableKind::SeqLoad, "", "2", "Step|1|2"},
                         {SubTableKind::Ramp, "05", "05", "Step|1|2|3|4|5"},
-                        {SubTableKind::Ramp, "3.7", "4", "Step|1|2|3|4"}};
+                        {SubTableKind::Ramp, "3.7", "4", "Step|1|2|3|4"},
+                        {SubTableKind::Ramp, "6", "6", "Step|1|2|3|4|5|6"}};
   StepEditor editor;
+  SubTable& ramp = editor.Table(SubTableKind::Ramp);
+  for (int k = 1; k <= 9; ++k) {
+    ramp.SetCell(1, k, std::to_string(k));
+  }
+  ramp.SetCurrentCell(2, 9);
   for (const Case& c : cases) {
     const EditorField field = StepEditor::TotalStepField(c.kind);
     if (*c.typed != '\0') {
@@ -57,22 +65,9 @@ TEST(TotalStepField, ResizesAndRetitlesTheTable) {
     EXPECT_EQ(editor.Field(field), c.left) << c.typed;
     EXPECT_EQ(TitleRow(editor.Table(c.kind)), c.titles) << c.typed;
   }
-}
-
-TEST(TotalStepField, NarrowingDropsValuesAndWideningAddsEmptyCells) {
-  StepEditor editor;
-  SubTable& ramp = editor.Table(SubTableKind::Ramp);
-  for (int k = 1; k <= 5; ++k) {
-    ramp.SetCell(1, k, std::to_string(k));
-  }
-  ramp.SetCurrentCell(2, 5);
-  editor.SetField(EditorField::RampTotalStep, "3");
-  editor.LeaveTotalStep(SubTableKind::Ramp);
-  EXPECT_EQ(ramp.CurrentCol(), 3);  // the current cell stays inside the table
-  editor.SetField(EditorField::RampTotalStep, "5");
-  editor.LeaveTotalStep(SubTableKind::Ramp);
-  EXPECT_EQ(ramp.Cell(1, 3), "3");
-  EXPECT_EQ(ramp.Cell(1, 4), "");
+  EXPECT_EQ(ramp.Cell(1, 4), "4");
+  EXPECT_EQ(ramp.Cell(1, 5), "");
+  EXPECT_EQ(ramp.CurrentCol(), 4);
 }
 
 // Opening a file repeats the start-up layout: sizes and titles come back,
