@@ -80,6 +80,8 @@ std::string Commas(int n) {
   return std::string(static_cast<std::size_t>(n), ',');
 }
 
+// Every load goes over the sample list: a line overwrites only the fields it
+// holds, so step 1 keeps the old step 1's cells past a short or empty line.
 TEST_F(StepFileTest, ReadsLinesIntoStepRows) {
   struct Case {
     const char* name;
@@ -94,8 +96,8 @@ TEST_F(StepFileTest, ReadsLinesIntoStepRows) {
       {"LF only is one dropped line", "h\n1,Rest\n2,Short\n", {}},
       {"lone CR ends a line", "h\r1,Rest\r2,Short", {"Rest", "Short"}},
       {"LF inside a line is text", "h\r\n1,Re\nst\r\n", {"Re\nst"}},
-      {"CR CR is an empty line", "h\r\r1,Rest\r\n", {"", "Rest"}},
-      {"short line", "h\r\n1\r\n", {""}},
+      {"CR CR is an empty line", "h\r\r1,Rest\r\n", {"Discharge", "Rest"}},
+      {"short line", "h\r\n1\r\n2\r\n", {"Discharge", ""}},
       {"extra fields are dropped and counted",
        "h" + Commas(28) + "\r\n1,Rest" + Commas(25) + "\r\n2,Short" + Commas(24) + "\r\n3,LOOP" +
            Commas(27) + "\r\n",
@@ -105,7 +107,7 @@ TEST_F(StepFileTest, ReadsLinesIntoStepRows) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     test::WriteBytes(PathOf("in.tsf"), c.bytes);
-    StepGrid grid;
+    StepGrid grid = SampleGrid();
     const StepFileResult result = LoadStepFile(grid, PathOf("in.tsf"));
     ASSERT_TRUE(result.ok) << result.error;
     const int steps = static_cast<int>(c.functions.size());
@@ -120,44 +122,30 @@ TEST_F(StepFileTest, ReadsLinesIntoStepRows) {
   }
 }
 
-TEST_F(StepFileTest, MissingEmptyOrUnnamedFileLeavesTheGridUnchanged) {
+// A missing, empty or unnamed file changes nothing; neither does one that
+// cannot be read, and the error names it. Reading the start of the own address
+// space fails with an I/O error, and /dev/zero would never end.
+TEST_F(StepFileTest, UnreadableOrMissingFileLeavesTheGridUnchanged) {
   test::WriteBytes(PathOf("zero.tsf"), "");
-  for (const std::string& path : {PathOf("nothing.tsf"), std::string(), PathOf("zero.tsf")}) {
+  struct Case {
+    std::string path;
+    bool ok, missing;
+  };
+  const Case cases[] = {
+      {PathOf("nothing.tsf"), true, true}, {"", true, true},
+      {PathOf("zero.tsf"), true, false},   {folder_.path().string(), false, false},
+      {"/proc/self/mem", false, false},    {"/dev/zero", false, false}};
+  for (const Case& c : cases) {
     StepGrid grid = SampleGrid();
     grid.SetCurrentCell(2, 3);
-    const StepFileResult result = LoadStepFile(grid, path);
-    EXPECT_TRUE(result.ok);
-    EXPECT_EQ(result.missing, path != PathOf("zero.tsf")) << path;
+    const StepFileResult result = LoadStepFile(grid, c.path);
+    EXPECT_EQ(result.ok, c.ok) << c.path;
+    EXPECT_EQ(result.missing, c.missing) << c.path;
+    EXPECT_NE(result.error.find(c.ok ? "" : c.path), std::string::npos) << result.error;
     EXPECT_EQ(grid.StepCount(), 4);
     EXPECT_EQ(grid.Cell(2, kColFunction), "Battery RAMP");
     EXPECT_EQ(grid.CurrentRow(), 2);
   }
-}
-
-TEST_F(StepFileTest, LoadOverwritesOnlyTheFieldsTheLineHolds) {
-  // Without clearing first, step row 1 keeps its cells past a short line.
-  test::WriteBytes(PathOf("short.tsf"), "h\r\n9,Rest\r\n10\r\n");
-  StepGrid grid = SampleGrid();
-  ASSERT_TRUE(LoadStepFile(grid, PathOf("short.tsf")).ok);
-  EXPECT_EQ(grid.StepCount(), 2);
-  EXPECT_EQ(grid.Cell(1, kColFunction), "Rest");
-  EXPECT_EQ(grid.Cell(1, kColMode), "CC");  // from the old step 1
-  EXPECT_EQ(grid.Cell(2, kColFunction), "");
-}
-
-TEST_F(StepFileTest, ReadErrorIsReported) {
-  StepGrid grid = SampleGrid();
-  const StepFileResult folder = LoadStepFile(grid, folder_.path().string());
-  EXPECT_FALSE(folder.ok);
-  EXPECT_NE(folder.error.find(folder_.path().string()), std::string::npos);
-  // Reading the start of the own address space fails with an I/O error.
-  if (fs::exists("/proc/self/mem")) {
-    const StepFileResult io = LoadStepFile(grid, "/proc/self/mem");
-    EXPECT_FALSE(io.ok);
-    EXPECT_NE(io.error.find("/proc/self/mem"), std::string::npos);
-  }
-  EXPECT_FALSE(LoadStepFile(grid, "/dev/zero").ok);  // would never end
-  EXPECT_EQ(grid.StepCount(), 4);
 }
 
 // A list longer than the editor allows would run FOR/LOOP blocks past the
