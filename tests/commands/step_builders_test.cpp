@@ -23,10 +23,11 @@ std::string Quoted(const Lines& lines) {
   return text;
 }
 
-StepParameters Mode(const char* mode, const char* value) {
+StepParameters Mode(const char* mode, const char* value, const char* cvValue = "") {
   StepParameters p;
   p.mode = mode;
   p.sinkValue = value;
+  p.cvValue = cvValue;
   return p;
 }
 
@@ -53,13 +54,6 @@ StepParameters Sweep(const char* start, const char* threshold) {
   return p;
 }
 
-StepParameters AddCv() {
-  StepParameters p;
-  p.sinkValue = "2";
-  p.cvValue = "4.20";
-  return p;
-}
-
 StepParameters Battery(const char* value, double voltageStop, Fixed4 budget, double ahStop) {
   StepParameters p;
   p.sinkValue = value;
@@ -69,13 +63,16 @@ StepParameters Battery(const char* value, double voltageStop, Fixed4 budget, dou
   return p;
 }
 
-StepParameters Ramp(std::int16_t n, const char* currents, const char* times, std::int16_t repeat) {
+// A ramp (its start current is "1") or a sequence (its type is the mode).
+StepParameters SubSteps(const char* mode, std::int16_t n, const char* levels, const char* times,
+                        const char* loadOffV, std::int16_t repeat = 1) {
   StepParameters p;
-  p.totalSteps = n;
+  p.mode = mode;
   p.sinkValue = "1";
-  p.rampCurrents = SplitList(currents);
+  p.totalSteps = n;
+  p.rampCurrents = SplitList(levels);
   p.rampTimes = SplitList(times);
-  p.loadOffV = "10.5";
+  p.loadOffV = loadOffV;
   p.repeat = repeat;
   return p;
 }
@@ -90,17 +87,6 @@ StepParameters Cycles(const char* high, const char* low, const char* tHigh, cons
   p.cycleCounts = SplitList(counts);
   p.loadOffV = "2.5";
   p.repeat = 5;
-  return p;
-}
-
-StepParameters Sequence(const char* type, std::int16_t n, const char* levels, const char* times,
-                        const char* threshold = "0.8") {
-  StepParameters p;
-  p.mode = type;
-  p.totalSteps = n;
-  p.rampCurrents = SplitList(levels);
-  p.rampTimes = SplitList(times);
-  p.loadOffV = threshold;
   return p;
 }
 
@@ -145,15 +131,15 @@ TEST(StepBuilders, SendTheirLinesInOrder) {
       {"OCP", ConfigureOcp, Sweep("0", "0.6")},
       {"OPP", ConfigureOpp, Sweep("0", "0.6")},
       {"OCP empty", ConfigureOcp, Sweep("", "")},
-      {"CC+CV", ConfigureCcCv, AddCv()},
-      {"CP+CV", ConfigureCpCv, AddCv()},
+      {"CC+CV", ConfigureCcCv, Mode("", "2", "4.20")},
+      {"CP+CV", ConfigureCpCv, Mode("", "2", "4.20")},
       {"battery CC", ConfigureBatteryDischargeCc, Battery("5.0", 10.50, 3600 * kFixed4One, 2.0)},
       {"battery CP", ConfigureBatteryDischargeCp, Battery("50", 0.0, 12345, 0.25)},
       // The start current is step zero; the entries are 1 to N.
-      {"ramp", ConfigureBatteryRamp, Ramp(2, ";2;3", ";5;5", 1)},
-      {"ramp N=0", ConfigureBatteryRamp, Ramp(0, ";2;3", ";5;5", -1)},
-      {"ramp N<0", ConfigureBatteryRamp, Ramp(-3, ";2;3", ";5;5", -1)},
-      {"ramp holes", ConfigureBatteryRamp, Ramp(3, ";2", ";10;;20", 1)},
+      {"ramp", ConfigureBatteryRamp, SubSteps("", 2, ";2;3", ";5;5", "10.5", 1)},
+      {"ramp N=0", ConfigureBatteryRamp, SubSteps("", 0, ";2;3", ";5;5", "10.5", -1)},
+      {"ramp N<0", ConfigureBatteryRamp, SubSteps("", -3, ";2;3", ";5;5", "10.5", -1)},
+      {"ramp holes", ConfigureBatteryRamp, SubSteps("", 3, ";2", ";10;;20", "10.5", 1)},
       // One cycle per entry of the High list; the companions never add one.
       {"cycles none", ConfigureCycleLife, Cycles("", "", "", "", "")},
       {"cycles companions only", ConfigureCycleLife, Cycles("", ";1;2", ";1;2", ";1;2", ";1;2")},
@@ -165,13 +151,13 @@ TEST(StepBuilders, SendTheirLinesInOrder) {
       {"cycles 4", ConfigureCycleLife, Cycles(";1;2;3;4", ";1;2;3;4", "", "", "")},
       {"cycles short companions", ConfigureCycleLife, Cycles(";2;1", ";0.5", "", ";10;;", ";3")},
       // Sequence steps are numbered from zero on the wire.
-      {"sequence CC", ConfigureSequence, Sequence("CC", 1, ";1.5", ";100")},
-      {"sequence CP", ConfigureSequence, Sequence("CP", 2, ";20;30", ";100;200")},
+      {"sequence CC", ConfigureSequence, SubSteps("CC", 1, ";1.5", ";100", "0.8")},
+      {"sequence CP", ConfigureSequence, SubSteps("CP", 2, ";20;30", ";100;200", "0.8")},
       // Any type but CC sends power levels.
-      {"sequence no type", ConfigureSequence, Sequence("", 1, ";7", ";9")},
-      {"sequence short lists", ConfigureSequence, Sequence("CC", 3, ";1;2", ";10", "")},
-      {"sequence N=0", ConfigureSequence, Sequence("CC", 0, ";1", ";1")},
-      {"sequence N<0", ConfigureSequence, Sequence("CC", -2, ";1", ";1")},
+      {"sequence no type", ConfigureSequence, SubSteps("", 1, ";7", ";9", "0.8")},
+      {"sequence short lists", ConfigureSequence, SubSteps("CC", 3, ";1;2", ";10", "")},
+      {"sequence N=0", ConfigureSequence, SubSteps("CC", 0, ";1", ";1", "0.8")},
+      {"sequence N<0", ConfigureSequence, SubSteps("CC", -2, ";1", ";1", "0.8")},
   };
   for (const BuilderCase& c : cases) {
     test::ScriptedInstrument load;
