@@ -12,10 +12,8 @@
 namespace kv {
 namespace {
 
-using Lines = std::vector<std::string>;
-
 // Each sent line in quotes, so that a trailing blank shows in the file.
-std::string Quoted(const Lines& lines) {
+std::string Quoted(const std::vector<std::string>& lines) {
   std::string text;
   for (const std::string& line : lines) {
     text += "\"" + line + "\"\n";

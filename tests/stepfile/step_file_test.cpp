@@ -66,8 +66,6 @@ TEST_F(StepFileTest, SaveWritesTheFileByteForByteAndLoadsItBack) {
   StepGrid loaded;
   const StepFileResult result = LoadStepFile(loaded, PathOf("sample.tsf"));
   ASSERT_TRUE(result.ok) << result.error;
-  EXPECT_EQ(result.steps, 4);
-  EXPECT_EQ(result.longLines, 0);
   ASSERT_EQ(loaded.Rows(), SampleGrid().Rows());
   for (int r = 0; r < loaded.Rows(); ++r) {
     EXPECT_EQ(loaded.Row(r), SampleGrid().Row(r)) << "row " << r;

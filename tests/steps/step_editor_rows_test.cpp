@@ -108,16 +108,13 @@ TEST(StepEditorRows, EachFunctionFillsItsCellsAndShowsThemBack) {
     EXPECT_EQ(shown.BuildStepRow().row, row);
   }
   EXPECT_EQ(rows, test::Golden("steps/rows_from_fields.txt"));
-}
 
-TEST(StepEditorRows, NoSelectionOrUnknownNameWritesOnlyTheFunction) {
-  StepEditor editor;
-  editor.SetOfferedFunctions({"Discharge", "Custom"});
-  EXPECT_EQ(editor.SelectedFunction(), "");
-  EXPECT_TRUE(editor.SelectFunction("Custom"));
-  TestStep onlyTheFunction;
-  onlyTheFunction[kColFunction] = "Custom";
-  EXPECT_EQ(editor.BuildStepRow().row, onlyTheFunction);
+  // A count typed but not yet committed cannot reach past the table.
+  StepEditor editor = NamedPanel();
+  editor.SelectFunction("Battery RAMP");
+  editor.LeaveTotalStep(SubTableKind::Ramp);
+  editor.SetField(EditorField::RampTotalStep, "7");
+  EXPECT_EQ(editor.BuildStepRow().row[kColRampCc], ";r1;r2;r3");
 }
 
 // The first text that would split a cell of the step file or an entry of a
@@ -157,51 +154,42 @@ TEST(StepEditorRows, NamesTheFirstTextThatWouldSplitACell) {
   }
 }
 
-TEST(StepEditorRows, UncommittedCountCannotReachPastTheTable) {
-  StepEditor editor = NamedPanel();
-  editor.SelectFunction("Battery RAMP");
-  editor.LeaveTotalStep(SubTableKind::Ramp);
-  editor.SetField(EditorField::RampTotalStep, "7");
-  EXPECT_EQ(editor.BuildStepRow().row[kColRampCc], ";r1;r2;r3");
-}
-
-TEST(ShowStepInPanel, ModeTextsSelectOptionsOrLeaveThem) {
-  StepEditor editor;
-  // A Dynamic "CV" row can only come from a file; it selects the hidden option.
-  ASSERT_TRUE(editor.ShowStepInPanel(GridWith({Step("Dynamic", {{kColMode, "CV"}})}), 1).shown);
-  EXPECT_EQ(editor.LoadMode(LoadModeGroup::Dynamic), kHiddenDynamicMode);
-  EXPECT_EQ(editor.UnitLabel(LoadModeGroup::Dynamic), "V");
-
-  editor.ClickLoadMode(LoadModeGroup::Normal, 3);
-  ASSERT_TRUE(editor.ShowStepInPanel(GridWith({Step("Normal", {{kColMode, "cc"}})}), 1).shown);
-  EXPECT_EQ(editor.LoadMode(LoadModeGroup::Normal), 3);
-}
-
-TEST(ShowStepInPanel, SubTablesKeepCellsBeyondTheShownEntries) {
+// A row sets what it names and leaves the rest: mode texts that name no
+// option, sub-table cells past its entries.
+TEST(ShowStepInPanel, LeavesWhatTheRowDoesNotName) {
   StepEditor editor;
   const StepGrid grid = GridWith(
-      {Step("Battery RAMP", {{kColRampCc, ";1;2;3;4"}, {kColRampTime, ";5;6;7;8"}}),
+      {Step("Dynamic", {{kColMode, "CV"}}), Step("Normal", {{kColMode, "cc"}}),
+       Step("Battery RAMP", {{kColRampCc, ";1;2;3;4"}, {kColRampTime, ";5;6;7;8"}}),
        Step("Battery RAMP", {{kColRampCc, ";a;b"}, {kColRampTime, ";c;d"}, {kColTotalStep, "3"}}),
        Step("Battery RAMP", {{kColTotalStep, "3"}}),
        CycleStep(";1;2", ";1;2", ";1;2", ";1;2", ";1;2"), CycleStep(";9", ";8", ";7", ";6", ";5")});
+  // A Dynamic "CV" row can only come from a file; it selects the hidden option.
   ASSERT_TRUE(editor.ShowStepInPanel(grid, 1).shown);
+  EXPECT_EQ(editor.LoadMode(LoadModeGroup::Dynamic), kHiddenDynamicMode);
+  EXPECT_EQ(editor.UnitLabel(LoadModeGroup::Dynamic), "V");
+  editor.ClickLoadMode(LoadModeGroup::Normal, 3);
   ASSERT_TRUE(editor.ShowStepInPanel(grid, 2).shown);
+  EXPECT_EQ(editor.LoadMode(LoadModeGroup::Normal), 3);
+
+  ASSERT_TRUE(editor.ShowStepInPanel(grid, 3).shown);
+  ASSERT_TRUE(editor.ShowStepInPanel(grid, 4).shown);
   EXPECT_EQ(editor.Table(SubTableKind::Ramp).Cell(1, 2), "b");
   EXPECT_EQ(editor.Table(SubTableKind::Ramp).Cell(2, 4), "8");
   // The count comes from the list, never from the Total Step cell.
   EXPECT_EQ(editor.Field(EditorField::RampTotalStep), "2");
-  ASSERT_TRUE(editor.ShowStepInPanel(grid, 3).shown);
+  ASSERT_TRUE(editor.ShowStepInPanel(grid, 5).shown);
   EXPECT_EQ(editor.Field(EditorField::RampTotalStep), "-1");
 
-  ASSERT_TRUE(editor.ShowStepInPanel(grid, 4).shown);
-  ASSERT_TRUE(editor.ShowStepInPanel(grid, 5).shown);
+  ASSERT_TRUE(editor.ShowStepInPanel(grid, 6).shown);
+  ASSERT_TRUE(editor.ShowStepInPanel(grid, 7).shown);
   EXPECT_EQ(editor.Table(SubTableKind::CycleLife).Cell(1, 1), "9");
   EXPECT_EQ(editor.Table(SubTableKind::CycleLife).Cell(2, 5), "2");
 }
 
 TEST(ShowStepInPanel, FunctionNotOfferedChangesNothing) {
   StepEditor editor = StalePanel();
-  editor.SetOfferedFunctions({"Discharge", "Rest"});
+  editor.SetOfferedFunctions({"Discharge", "Custom"});
   // Nor can an unknown name (row 2) or the empty last row (row 3) be shown.
   const StepGrid grid = GridWith({Step("OCP", {{kColStart, "1"}}), Step("discharge", {})});
   for (int row = 1; row <= 3; ++row) {
@@ -214,6 +202,9 @@ TEST(ShowStepInPanel, FunctionNotOfferedChangesNothing) {
   for (const auto& info : kEditorFields) {
     EXPECT_EQ(editor.Field(info.field), kStale) << info.control;
   }
+  // An offered name the panel has no frame for builds a row of its name alone.
+  ASSERT_TRUE(editor.SelectFunction("Custom"));
+  EXPECT_EQ(editor.BuildStepRow().row, Step("Custom", {}));
 }
 
 // The loading stops where the step does not fit, and what it wrote before

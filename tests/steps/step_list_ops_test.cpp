@@ -121,7 +121,6 @@ TEST_F(StepListOps, MovesExchangeEverythingButTheNumber) {
 TEST_F(StepListOps, AFullListTakesNoMoreSteps) {
   grid_.AssignSteps(std::vector<TestStep>(kMaxStepCount - 1));
   EXPECT_TRUE(AddStep(grid_, editor_).changed);
-  EXPECT_EQ(grid_.StepCount(), kMaxStepCount);
   EXPECT_EQ(grid_.Cell(kMaxStepCount, kColStepNo), "32767");
 
   const StepListResult refused = AddStep(grid_, editor_);

@@ -8,11 +8,7 @@ namespace kv {
 namespace {
 
 TEST(ControlChars, EscapedVisiblyForTheTerminal) {
-  struct Case {
-    std::string in;
-    std::string out;
-  };
-  const Case cases[] = {
+  const std::pair<std::string, std::string> cases[] = {
       {"12.5,1", "12.5,1"},
       {"a\r\nb", "a\\r\\nb"},
       {"\t", "\\t"},
@@ -20,8 +16,8 @@ TEST(ControlChars, EscapedVisiblyForTheTerminal) {
       {"\x1f\x7f ~", "\\x1F\\x7F ~"},
       {"gr\xc3\xbc\xc3\x9f", "gr\xc3\xbc\xc3\x9f"},  // UTF-8 stays readable
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(EscapeControlChars(c.in), c.out);
+  for (const auto& [in, out] : cases) {
+    EXPECT_EQ(EscapeControlChars(in), out);
   }
 }
 

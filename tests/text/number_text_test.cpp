@@ -10,10 +10,7 @@
 namespace kv {
 namespace {
 
-struct ReadCase {
-  const char* text;
-  double expected;
-};
+using ReadCase = std::pair<const char*, double>;
 
 // Replies from the load: only leading blanks are skipped, the number ends at
 // the first character that cannot continue it.
@@ -25,8 +22,8 @@ TEST(NumberRead, ValueReadsTheLeadingNumberOfAReply) {
                             {"1 2", 1},       {"12V", 12},      {"", 0},        {"   ", 0},
                             {"-", 0},         {"+", 0},         {".", 0},       {"-.", 0},
                             {"ErrRec", 0},    {"V12", 0},       {"000.000", 0}, {"0012.50", 12.5}};
-  for (const ReadCase& c : cases) {
-    EXPECT_DOUBLE_EQ(Value(c.text), c.expected) << '"' << c.text << '"';
+  for (const auto& [text, expected] : cases) {
+    EXPECT_DOUBLE_EQ(Value(text), expected) << '"' << text << '"';
   }
 }
 
@@ -35,8 +32,8 @@ TEST(NumberRead, FieldNumberIgnoresBlanksAndTakesD) {
   const ReadCase cases[] = {{"1 000", 1000},    {" - 2 . 5 ", -2.5}, {"1D3", 1000}, {"1d-2", 0.01},
                             {"1 E 2", 100},     {"12V", 12},         {"abc", 0},    {"", 0},
                             {"1.5E+15", 1.5e15}};
-  for (const ReadCase& c : cases) {
-    EXPECT_DOUBLE_EQ(FieldNumber(c.text), c.expected) << '"' << c.text << '"';
+  for (const auto& [text, expected] : cases) {
+    EXPECT_DOUBLE_EQ(FieldNumber(text), expected) << '"' << text << '"';
   }
 }
 
@@ -46,8 +43,8 @@ TEST(NumberRead, ToDoubleConvertsACell) {
   const ReadCase cases[] = {{" 1.5 ", 1.5},   {"1E3", 1000}, {"1D3", 1000}, {"+2", 2},
                             {"-0.25", -0.25}, {"12V", 12},   {"1D3x", 1},   {"1 2", 1},
                             {"abc", 0},       {"", 0}};
-  for (const ReadCase& c : cases) {
-    EXPECT_DOUBLE_EQ(ToDouble(c.text), c.expected) << '"' << c.text << '"';
+  for (const auto& [text, expected] : cases) {
+    EXPECT_DOUBLE_EQ(ToDouble(text), expected) << '"' << text << '"';
   }
 }
 
