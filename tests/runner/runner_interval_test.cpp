@@ -36,6 +36,7 @@ TEST(RunnerInterval, Rule) {
       {"first Rest tick", "Rest", 3 * kFixed4One, true, 0.1, 700},
       {"later Rest tick", "Rest", 2 * kFixed4One, true, 0.1, 900},
       {"slow tick past its budget wins over Rest", "Rest", 3 * kFixed4One, true, 3.5, 50},
+      {"midnight during the tick", "Discharge", 100 * kFixed4One, true, -86399.8, 1000},
   };
   for (const IntervalCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -48,25 +49,14 @@ TEST(RunnerInterval, Rule) {
   }
 }
 
-TEST(RunnerInterval, MidnightDuringATickGivesOneSecond) {
-  RunnerState state;
-  state.currentFunction = StepFunction::Discharge;
-  state.stepSecondsLeft = 100 * kFixed4One;
-  state.stepTimed = true;
-  StepGrid grid;
-  EXPECT_EQ(NextTickInterval(state, grid, 86399.9, 0.1), 1000);
-}
-
 TEST(RunnerInterval, TickDurationComesOffTheNextInterval) {
   for (const auto& [ms, expected] : {std::pair{200, 800}, std::pair{960, 975}, std::pair{3, 997}}) {
     SCOPED_TRACE(ms);
     RunnerBench b;
-    b.AddStep("Normal", {{kColMode, "CC"}, {kColSinkValue, "1"}, {kColTStop, "10"}});
-    b.link.Reply("MEAS:VC?", "12,1");
+    b.Load({{"Normal", {{kColMode, "CC"}, {kColSinkValue, "1"}, {kColTStop, "10"}}}});
     b.link.OnRead([&b, ms = ms](std::string_view) { b.clock.AdvanceMs(ms); });
     b.Run();
-    b.Tick();
-    b.Tick();
+    b.Ticks(2);
     EXPECT_THAT(b.intervals, ElementsAre(expected, expected));
   }
 }
@@ -74,8 +64,7 @@ TEST(RunnerInterval, TickDurationComesOffTheNextInterval) {
 TEST(RunnerInterval, RowsAcrossMidnightCarryTheNewDate) {
   RunnerBench b;
   b.clock = FakeClock(86399.5);
-  b.AddStep("Normal", {{kColMode, "CC"}, {kColSinkValue, "1"}, {kColTStop, "10"}});
-  b.link.Reply("MEAS:VC?", "12,1");
+  b.Load({{"Normal", {{kColMode, "CC"}, {kColSinkValue, "1"}, {kColTStop, "10"}}}});
   b.link.OnRead([&](std::string_view) { b.clock.AdvanceMs(600); });
   b.Run();
   b.Tick();
