@@ -79,23 +79,18 @@ class RunnerBenchOn {
  public:
   explicit RunnerBenchOn(std::int16_t mode = kModeSerial) : link(mode, &clock) {}
 
-  /// Appends a step row with the given function and cells.
-  void AddStep(const std::string& function, const Cells& cells = {}) {
-    TestStep step;
-    step[kColStepNo] = std::to_string(steps_.size() + 1);
-    step[kColFunction] = function;
-    for (const auto& [col, text] : cells) {
-      step[col] = text;
-    }
-    steps_.push_back(step);
-    grid.AssignSteps(steps_);
-  }
-
-  /// The steps, and replies to MEAS:VC? ("12,1" unless scripted) and the rest.
+  /// The step rows, and replies to MEAS:VC? ("12,1" unless scripted) and the rest.
   void Load(const std::vector<Step>& steps, const Script& replies = {}) {
+    std::vector<TestStep> rows;
     for (const Step& s : steps) {
-      AddStep(s.function, s.cells);
+      TestStep& row = rows.emplace_back();
+      row[kColStepNo] = std::to_string(rows.size());
+      row[kColFunction] = s.function;
+      for (const auto& [col, text] : s.cells) {
+        row[col] = text;
+      }
     }
+    grid.AssignSteps(rows);
     link.Reply("MEAS:VC?", "12,1");
     for (const auto& [query, answers] : replies) {
       link.ReplySequence(query, answers);
@@ -103,7 +98,8 @@ class RunnerBenchOn {
   }
 
   void Run() {
-    RunCommand(state, ctx);
+    const RunRequest r = RunCommand(state, ctx);
+    EXPECT_TRUE(r.enableRunner && r.enableIdentification);
     timerOn = true;
   }
 
@@ -167,9 +163,6 @@ class RunnerBenchOn {
   RunnerContext ctx{grid, link, log, clock, [this] { return model; }, &observer};
   std::vector<int> intervals;
   bool timerOn = false;
-
- private:
-  std::vector<TestStep> steps_;
 };
 
 using RunnerBench = RunnerBenchOn<ScriptedInstrument>;

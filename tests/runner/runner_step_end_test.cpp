@@ -119,18 +119,16 @@ TEST(RunnerStepEnd, EveryStepLeftIsReportedWithItsReason) {
 
 TEST(RunnerStepEnd, SummaryCsvOfARun) {
   RunnerBench b;
-  b.AddStep("Discharge",
-            {{kColMode, "CC"}, {kColSinkValue, "1.8"}, {kColVStop, "10"}, {kColTStop, "100"}});
-  b.AddStep("Discharge",
-            {{kColMode, "CC"}, {kColSinkValue, "1.8"}, {kColAhStop, "0.001"}, {kColTStop, "100"}});
-  b.AddStep("OCP", {{kColLimitLow, "1"}, {kColLimitHigh, "10"}});
-  b.AddStep("FOR", {{kColTimes, "2"}});
-  b.AddStep("Rest", {{kColTStop, "2"}});
-  b.AddStep("LOOP");
-  b.AddStep("Foo, \"bar\"");
-  b.link.Reply("TESTING?", "0");
-  b.link.Reply("NG?", "0");
-  b.link.Reply("OCP?", "5");
+  b.Load({{"Discharge",
+           {{kColMode, "CC"}, {kColSinkValue, "1.8"}, {kColVStop, "10"}, {kColTStop, "100"}}},
+          {"Discharge",
+           {{kColMode, "CC"}, {kColSinkValue, "1.8"}, {kColAhStop, "0.001"}, {kColTStop, "100"}}},
+          {"OCP", {{kColLimitLow, "1"}, {kColLimitHigh, "10"}}},
+          {"FOR", {{kColTimes, "2"}}},
+          {"Rest", {{kColTStop, "2"}}},
+          {"LOOP"},
+          {"Foo, \"bar\""}},
+         {{"TESTING?", {"0"}}, {"NG?", {"0"}}, {"OCP?", {"5"}}});
   RunSummary summary(&b.observer);
   b.ctx.observer = &summary;
   // Twice: the summary holds the latest run only.
