@@ -24,14 +24,9 @@ TEST(SystemClock, AgreesWithItselfAndMovesForward) {
   const SystemClock clock;
   const LocalDateTime now = clock.Now();
   const double sod = clock.SecondsSinceMidnight();
-  EXPECT_GE(sod, 0.0);
-  EXPECT_LT(sod, 86401.0);
   EXPECT_GE(now.year, 2020);
   EXPECT_GE(now.month, 1);
   EXPECT_LE(now.month, 12);
-  EXPECT_GE(now.day, 1);
-  EXPECT_LE(now.day, 31);
-  EXPECT_LE(now.second, 59);
   const double fromFields = now.hour * 3600.0 + now.minute * 60.0 + now.second;
   // Read a moment apart; a midnight in between is the only way to differ a lot.
   const double diff = sod - fromFields;

@@ -1,4 +1,5 @@
-// Whole runs of short lists: lines sent, rows, intervals and host events.
+// Whole runs of short lists, each kept as a transcript: the lines sent, the
+// host events and rows in the order they happen, and the next interval.
 
 #include "runner_harness.h"
 
@@ -6,123 +7,130 @@ namespace kv::test {
 namespace {
 
 using ::testing::ElementsAre;
-using ::testing::ElementsAreArray;
 
-TEST(RunnerBasic, RestThreeSecondsRunsThreeRowsThenEnds) {
-  RunnerBench b;
-  b.AddStep("Rest", {{kColTStop, "3"}});
-  b.link.Reply("MEAS:VC?", "12.5,0");
+struct Scenario {
+  const char* name;
+  std::vector<Step> steps;
+  Script replies;
+  std::int16_t mode = kModeSerial;
+};
+
+std::string Transcript(const Scenario& c) {
+  RunnerBench b(c.mode);
+  b.Load(c.steps, c.replies);
+  std::string out = "== " + std::string(c.name) + "\n";
+  b.link.OnWrite([&](std::string_view line) { out += "  > " + std::string(line) + "\n"; });
+  b.observer.onEvent = [&](const Event& e) {
+    if (e.kind == "start") {
+      out += "  start row " + std::to_string(e.a) + " (from " + std::to_string(e.b) + ")\n";
+    } else if (e.kind == "row") {
+      out += "  row " + ::testing::PrintToString(b.Row(static_cast<std::size_t>(e.a))) + "\n";
+    } else if (e.kind == "finished") {
+      out += "  finished at row " + std::to_string(e.a) + "\n";
+    } else {
+      out += "  " + e.kind + " " + e.text + "\n";
+    }
+  };
   b.Run();
-  EXPECT_EQ(b.RunToEnd(), 4);
-
-  EXPECT_THAT(
-      b.TakeLines(),
-      ElementsAreArray(Concat({{"LOAD OFF"}, Repeat("MEAS:VC?", 4), {"LOAD OFF", "LOAD OFF"}})));
-  // The first tick of a Rest comes early; the last tick ends the run.
-  EXPECT_THAT(b.intervals, ElementsAre(700, 1000, 1000, -1));
-  ASSERT_EQ(b.log.RowCount(), 3u);
-  EXPECT_THAT(b.Row(0), ElementsAre("1", "10:00:00", "12.5", "0", "0", "0", "0",
-                                    "2026/12/06 10:00:00", "Rest", ""));
-  EXPECT_THAT(b.Row(1), ElementsAre("2", "10:00:00", "12.5", "0", "0", "0", "0",
-                                    "2026/12/06 10:00:00", "Rest", ""));
-  EXPECT_THAT(b.Row(2), ElementsAre("3", "10:00:01", "12.5", "0", "0", "0", "0",
-                                    "2026/12/06 10:00:01", "Rest", ""));
-  EXPECT_EQ(b.log.NextResultRow(), 4);
-  EXPECT_THAT(b.observer.events,
-              ElementsAre(Event{"start", "", 1, 0}, Event{"row", "", 0, 0}, Event{"row", "", 1, 0},
-                          Event{"row", "", 2, 0}, Event{"finished", "", 1, 0},
-                          Event{"message", "Test Finished"}));
-  EXPECT_FALSE(b.state.running);
-}
-
-// A CR or LF inside a cell would split the row in every report; whatever the
-// load sends, each control character reaches the cell as a space.
-TEST(RunnerBasic, ControlCharactersFromTheLoadBecomeSpacesInCells) {
-  for (const std::int16_t mode : {kModeSerial, kModeLan}) {
-    SCOPED_TRACE(mode);
-    RunnerBench b(mode);
-    b.AddStep("OPP", {{kColLimitLow, "1"}, {kColLimitHigh, "50"}});
-    b.link.Reply("MEAS:VC?", std::string("12\r\n\0,1.5\x1b[2J\t\x7f", 15));
-    b.link.Reply("TESTING?", "0");
-    b.link.Reply("NG?", "0");
-    b.link.Reply("OPP?", "18\r\x0b");
-    b.Run();
-    b.Tick();
-    EXPECT_THAT(b.Row(0), ElementsAre("1", "10:00:00", "", "", "18  ", "", "",
-                                      "2026/12/06 10:00:00", "OPP", "PASS"));
-    EXPECT_EQ(b.Cell(1, 2), "12   ");
-    EXPECT_EQ(b.Cell(1, 3), "1.5 [2J  ");
-    EXPECT_EQ(b.Cell(1, 4), "18");
+  for (int tick = 1; b.timerOn && tick <= 12; ++tick) {
+    out += "tick " + std::to_string(tick) + "\n";
+    const TickOutcome t = b.Tick();
+    out +=
+        t.reenableTimer ? "  next in " + std::to_string(t.intervalMs) + " ms\n" : "  timer off\n";
   }
+  return out;
 }
 
-TEST(RunnerBasic, EmptyListEndsInFirstTick) {
-  RunnerBench b;
-  b.Run();
-  const TickOutcome out = b.Tick();
-  EXPECT_FALSE(out.reenableTimer);
-  EXPECT_THAT(b.TakeLines(), ElementsAre("LOAD OFF"));
-  EXPECT_EQ(b.log.RowCount(), 0u);
-  EXPECT_THAT(b.observer.Texts("message"), ElementsAre("Test Finished"));
-}
+const Cells kRamp = {{kColSinkValue, "1"},   {kColTotalStep, "2"},   {kColRampCc, ";2;3"},
+                     {kColRampTime, ";5;5"}, {kColLoadOffV, "10.5"}, {kColTimes, "1"}};
+const Cells kCycleLife = {{kColHigh, ";1;2"}, {kColLow, ";0.5;0.6"},    {kColTHigh, ";1;1"},
+                          {kColTLow, ";2;2"}, {kColCycleCount, ";3;4"}, {kColLoadOffV, "9"},
+                          {kColTimes, "2"}};
+const Cells kSequence = {{kColMode, "CC"},
+                         {kColTotalStep, "1"},
+                         {kColRampCc, ";2"},
+                         {kColRampTime, ";5"},
+                         {kColLoadOffV, "3"}};
+const Cells kBatteryCc = {
+    {kColSinkValue, "2"}, {kColVStop, "10.50"}, {kColTStop, "3"}, {kColAhStop, "2"}};
+const Cells kBatteryCp = {
+    {kColSinkValue, "20"}, {kColVStop, "9"}, {kColTStop, "1.5"}, {kColAhStop, "1.25"}};
+const Cells kNormal = {{kColMode, "CC"}, {kColSinkValue, "1"}, {kColTStop, "1"}};
+const Cells kRest1 = {{kColTStop, "1"}};
 
-TEST(RunnerBasic, TickWithoutRunDoesNothing) {
-  RunnerBench b;
-  b.AddStep("Rest", {{kColTStop, "3"}});
-  EXPECT_FALSE(b.Tick().reenableTimer);
-  EXPECT_TRUE(b.TakeLines().empty());
-}
-
-TEST(RunnerBasic, RunTwiceClearsLogAndStartsFromFirstRow) {
-  RunnerBench b;
-  b.AddStep("Normal", {{kColMode, "CC"}, {kColSinkValue, "1"}, {kColTStop, "5"}});
-  b.AddStep("Rest", {{kColTStop, "5"}});
-  b.link.Reply("MEAS:VC?", "12,1");
-  b.Run();
-  for (int i = 0; i < 7; ++i) {
-    b.Tick();
+TEST(RunnerBasic, TranscriptsOfShortRuns) {
+  const Cells cr20 = {{kColMode, "CR"}, {kColSinkValue, "20"}, {kColTStop, "1"}};
+  const Cells limits = {{kColLimitLow, "1"}, {kColLimitHigh, "5"}};
+  // A CR or LF inside a cell would split the row in every report; whatever
+  // the load sends, each control character reaches the cell as a space.
+  const Script controls = {{"MEAS:VC?", {std::string("12\r\n\0,1.5\x1b[2J\t\x7f", 15)}},
+                           {"TESTING?", {"0"}},
+                           {"NG?", {"0"}},
+                           {"OPP?", {"18\r\x0b"}}};
+  const std::vector<Step> opp = {{"OPP", {{kColLimitLow, "1"}, {kColLimitHigh, "50"}}}};
+  const Scenario cases[] = {
+      {"control characters become spaces", opp, controls},
+      {"control characters become spaces (LAN)", opp, controls, kModeLan},
+      {"Rest of 3 s", {{"Rest", {{kColTStop, "3"}}}}, {{"MEAS:VC?", {"12.5,0"}}}},
+      {"an empty list", {}, {}},
+      {"two Normal steps keep the load on", {{"Normal", cr20}, {"Normal", kNormal}}, {}},
+      {"Normal then Rest", {{"Normal", kNormal}, {"Rest", kRest1}}, {}},
+      {"Short ends with SHORT OFF only",
+       {{"Short", {{kColTStop, "2"}}}, {"Rest", kRest1}},
+       {{"MEAS:VC?", {"0.1,30"}}}},
+      {"Dynamic Off ends in the tick it starts", {{"Dynamic Off"}, {"Rest", kRest1}}, {}},
+      {"rows are numbered across result and measurement rows",
+       {{"OCP", limits}, {"Rest", {{kColTStop, "2"}}}, {"OPP", limits}},
+       {{"TESTING?", {"1", "0", "1", "0"}}, {"NG?", {"0"}}, {"OCP?", {"3.2"}}, {"OPP?", {"4"}}}},
+      {"Battery RAMP runs until the load ends its test",
+       {{"Battery RAMP", kRamp}},
+       {{"MEAS:VC?", {"11,2"}}, {"TESTING?", {"1", "1", "1", "0"}}, {"BATT:RVOLT?", {"9.5"}}}},
+      {"Battery Cycle Life ends by its completion check",
+       {{"Battery Cycle Life", kCycleLife}, {"Rest", kRest1}},
+       {{"MEAS:VC?", {"11,2"}}, {"TESTING?", {"1", "0"}}, {"BATT:RVOLT?", {"8.9"}}}},
+      {"Sequence Load ends when the load stops testing",
+       {{"Sequence Load", kSequence}, {"Rest", kRest1}},
+       {{"MEAS:VC?", {"11,2"}}, {"TESTING?", {"1", "0"}}}},
+      {"Sequence Load still testing ends by its ten-second budget",
+       {{"Sequence Load", {{kColMode, "CP"}, {kColTotalStep, "0"}}}},
+       {{"TESTING?", {"1"}}}},
+      {"Battery Discharge time stop comes one tick after the load's",
+       {{"Battery Discharge CC", kBatteryCc}},
+       {{"MEAS:VC?", {"12,2"}}, {"TESTING?", {"0"}}}},
+      {"Battery Discharge CP tells the load its watt-hour limit",
+       {{"Battery Discharge CP", kBatteryCp}},
+       {}},
+      {"unknown and empty functions are skipped with a notice",
+       {{"Discharg", {{kColTStop, "5"}}}, {""}, {"Short", kRest1}},
+       {{"MEAS:VC?", {"0,20"}}}},
+      {"FOR 3 runs the block three times",
+       {{"FOR", {{kColTimes, "3"}}}, {"Normal", kNormal}, {"Rest", kRest1}, {"LOOP"}},
+       {}},
+  };
+  std::string all;
+  for (const Scenario& c : cases) {
+    all += Transcript(c);
   }
+  EXPECT_EQ(all, Golden("transcripts.txt"));
+}
+
+TEST(RunnerBasic, RunAgainClearsTheLogAndStartsFromTheFirstRow) {
+  RunnerBench b;
+  b.Load({{"Normal", {{kColMode, "CC"}, {kColSinkValue, "1"}, {kColTStop, "5"}}},
+          {"Rest", {{kColTStop, "5"}}}});
+  b.Run();
+  b.Ticks(7);
   ASSERT_EQ(b.state.currentRow, 2);
-  b.state.lanReplies.push_back("stale");
   b.TakeLines();
-
   b.Run();
   EXPECT_EQ(b.log.RowCount(), 0u);
   EXPECT_EQ(b.log.NextResultRow(), 1);
-  EXPECT_TRUE(b.state.lanReplies.empty());
   b.Tick();
   EXPECT_THAT(b.TakeLines(),
               ElementsAre("MODE CC", "CC:HIGH 1", "CC:LOW 1", "LOAD ON", "MEAS:VC?"));
-  EXPECT_THAT(b.Row(0)[0], "1");
-  EXPECT_THAT(b.Row(0)[8], "Normal");
   // The row that was running turns white when row 1 is shown again.
   EXPECT_EQ(b.observer.events.back(), (Event{"row", "", 0, 0}));
   EXPECT_EQ(b.observer.events[b.observer.events.size() - 2], (Event{"start", "", 1, 2}));
-}
-
-TEST(RunnerBasic, RowsAreNumberedWithoutGapsAcrossResultAndMeasurementRows) {
-  RunnerBench b;
-  b.AddStep("OCP", {{kColLimitLow, "1"}, {kColLimitHigh, "5"}});
-  b.AddStep("Rest", {{kColTStop, "2"}});
-  b.AddStep("OPP", {{kColLimitLow, "1"}, {kColLimitHigh, "50"}});
-  b.link.Reply("MEAS:VC?", "12,1");
-  b.link.ReplySequence("TESTING?", {"1", "0", "1", "0"});
-  b.link.Reply("NG?", "0");
-  b.link.Reply("OCP?", "3.2");
-  b.link.Reply("OPP?", "40");
-  b.Run();
-  b.RunToEnd();
-
-  std::vector<std::string> numbers;
-  std::vector<std::string> results;
-  for (std::size_t i = 0; i < b.log.RowCount(); ++i) {
-    numbers.push_back(b.Cell(i, 0));
-    results.push_back(b.Cell(i, 8) + ":" + b.Cell(i, 9));
-  }
-  EXPECT_THAT(numbers, ElementsAre("1", "2", "3", "4", "5", "6", "7", "8"));
-  EXPECT_THAT(results, ElementsAre("OCP:", "OCP:PASS", "OCP:", "Rest:", "Rest:", "OPP:", "OPP:PASS",
-                                   "OPP:"));
-  EXPECT_EQ(b.log.NextResultRow(), 9);
 }
 
 }  // namespace

@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <initializer_list>
+#include <fstream>
+#include <functional>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -21,6 +23,17 @@
 
 namespace kv::test {
 
+using Lines = std::vector<std::string>;
+using Cells = std::vector<std::pair<int, std::string>>;
+
+struct Step {
+  std::string function;
+  Cells cells = {};
+};
+
+/// Each query with the replies it gets in order (the last one repeats).
+using Script = std::vector<std::pair<std::string, Lines>>;
+
 struct Event {
   std::string kind;  // "start", "row", "message", "notice", "finished", "lost"
   std::string text;
@@ -31,21 +44,15 @@ struct Event {
 
 class RecordingObserver : public RunnerObserver {
  public:
-  void OnStepStarted(int row, int previousRow) override {
-    events.push_back({"start", "", row, previousRow});
-  }
-  void OnRowAdded(std::size_t index) override {
-    events.push_back({"row", "", static_cast<int>(index), 0});
-  }
-  void OnMessage(std::string_view text) override {
-    events.push_back({"message", std::string(text)});
-  }
-  void OnNotice(std::string_view text) override { events.push_back({"notice", std::string(text)}); }
-  void OnRunFinished(int lastRow) override { events.push_back({"finished", "", lastRow, 0}); }
-  void OnMeasurementsLost() override { events.push_back({"lost", ""}); }
+  void OnStepStarted(int row, int previousRow) override { Add({"start", "", row, previousRow}); }
+  void OnRowAdded(std::size_t index) override { Add({"row", "", static_cast<int>(index), 0}); }
+  void OnMessage(std::string_view text) override { Add({"message", std::string(text)}); }
+  void OnNotice(std::string_view text) override { Add({"notice", std::string(text)}); }
+  void OnRunFinished(int lastRow) override { Add({"finished", "", lastRow, 0}); }
+  void OnMeasurementsLost() override { Add({"lost", ""}); }
 
-  std::vector<std::string> Texts(const std::string& kind) const {
-    std::vector<std::string> out;
+  Lines Texts(const std::string& kind) const {
+    Lines out;
     for (const auto& e : events) {
       if (e.kind == kind) {
         out.push_back(e.text);
@@ -54,9 +61,17 @@ class RecordingObserver : public RunnerObserver {
     return out;
   }
   std::vector<Event> events;
-};
+  /// Runs inside the runner's call, as a host's handler would.
+  std::function<void(const Event&)> onEvent;
 
-using Cells = std::vector<std::pair<int, std::string>>;
+ private:
+  void Add(const Event& e) {
+    events.push_back(e);
+    if (onEvent) {
+      onEvent(e);
+    }
+  }
+};
 
 /// `Link` is the scripted load or a test's variant of it.
 template <typename Link>
@@ -64,22 +79,27 @@ class RunnerBenchOn {
  public:
   explicit RunnerBenchOn(std::int16_t mode = kModeSerial) : link(mode, &clock) {}
 
-  /// Appends a step row with the given function and cells.
-  void AddStep(const std::string& function, const Cells& cells = {}) {
-    TestStep step;
-    step[kColStepNo] = std::to_string(steps_.size() + 1);
-    step[kColFunction] = function;
-    for (const auto& [col, text] : cells) {
-      step[col] = text;
+  /// The step rows, and replies to MEAS:VC? ("12,1" unless scripted) and the rest.
+  void Load(const std::vector<Step>& steps, const Script& replies = {}) {
+    std::vector<TestStep> rows;
+    for (const Step& s : steps) {
+      TestStep& row = rows.emplace_back();
+      row[kColStepNo] = std::to_string(rows.size());
+      row[kColFunction] = s.function;
+      for (const auto& [col, text] : s.cells) {
+        row[col] = text;
+      }
     }
-    steps_.push_back(step);
-    grid.AssignSteps(steps_);
+    grid.AssignSteps(rows);
+    link.Reply("MEAS:VC?", "12,1");
+    for (const auto& [query, answers] : replies) {
+      link.ReplySequence(query, answers);
+    }
   }
 
   void Run() {
     const RunRequest r = RunCommand(state, ctx);
-    EXPECT_TRUE(r.enableRunner);
-    EXPECT_TRUE(r.enableIdentification);
+    EXPECT_TRUE(r.enableRunner && r.enableIdentification);
     timerOn = true;
   }
 
@@ -96,6 +116,12 @@ class RunnerBenchOn {
     return out;
   }
 
+  void Ticks(int n) {
+    for (int i = 0; i < n; ++i) {
+      Tick();
+    }
+  }
+
   /// Ticks while the timer stays on; returns the number of ticks.
   int RunToEnd(int maxTicks = 100000) {
     int n = 0;
@@ -107,17 +133,25 @@ class RunnerBenchOn {
   }
 
   /// Lines sent since the last call.
-  std::vector<std::string> TakeLines() {
-    std::vector<std::string> lines = link.Lines();
+  Lines TakeLines() {
+    Lines lines = link.Lines();
     link.ClearSent();
     return lines;
   }
 
-  std::vector<std::string> Row(std::size_t i) const {
+  Lines Row(std::size_t i) const {
     const ResultRow r = log.Row(i);
     return {r.begin(), r.end()};
   }
   std::string Cell(std::size_t row, int col) const { return std::string(log.Cell(row, col)); }
+  /// One cell of every result row.
+  Lines Column(int col) const {
+    Lines out;
+    for (std::size_t i = 0; i < log.RowCount(); ++i) {
+      out.push_back(Cell(i, col));
+    }
+    return out;
+  }
 
   FakeClock clock;
   Link link;
@@ -129,26 +163,16 @@ class RunnerBenchOn {
   RunnerContext ctx{grid, link, log, clock, [this] { return model; }, &observer};
   std::vector<int> intervals;
   bool timerOn = false;
-
- private:
-  std::vector<TestStep> steps_;
 };
 
 using RunnerBench = RunnerBenchOn<ScriptedInstrument>;
 
-using Lines = std::vector<std::string>;
-
-/// n copies of `line`.
-inline Lines Repeat(const std::string& line, int n) {
-  return Lines(static_cast<std::size_t>(n), line);
-}
-
-inline Lines Concat(std::initializer_list<Lines> parts) {
-  Lines out;
-  for (const auto& p : parts) {
-    out.insert(out.end(), p.begin(), p.end());
-  }
-  return out;
+inline std::string Golden(const std::string& name) {
+  std::ifstream in(KV_TEST_DATA_DIR "/runner/" + name, std::ios::binary);
+  EXPECT_TRUE(in.is_open()) << name;
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
 }
 
 }  // namespace kv::test

@@ -36,6 +36,7 @@ TEST(RunnerInterval, Rule) {
       {"first Rest tick", "Rest", 3 * kFixed4One, true, 0.1, 700},
       {"later Rest tick", "Rest", 2 * kFixed4One, true, 0.1, 900},
       {"slow tick past its budget wins over Rest", "Rest", 3 * kFixed4One, true, 3.5, 50},
+      {"midnight during the tick", "Discharge", 100 * kFixed4One, true, -86399.8, 1000},
   };
   for (const IntervalCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -48,40 +49,29 @@ TEST(RunnerInterval, Rule) {
   }
 }
 
-TEST(RunnerInterval, MidnightDuringATickGivesOneSecond) {
-  RunnerState state;
-  state.currentFunction = StepFunction::Discharge;
-  state.stepSecondsLeft = 100 * kFixed4One;
-  state.stepTimed = true;
-  StepGrid grid;
-  EXPECT_EQ(NextTickInterval(state, grid, 86399.9, 0.1), 1000);
-}
-
+// Across midnight the tick's length is unknown: a full second, and the rows
+// carry the new date.
 TEST(RunnerInterval, TickDurationComesOffTheNextInterval) {
-  for (const auto& [ms, expected] : {std::pair{200, 800}, std::pair{960, 975}, std::pair{3, 997}}) {
-    SCOPED_TRACE(ms);
+  struct Case {
+    double start;
+    int readMs;
+    std::vector<int> intervals;
+    const char* stamp;
+  };
+  for (const Case& c : {Case{36000, 200, {800, 800}, "2026/12/06 10:00:00"},
+                        Case{36000, 960, {975, 975}, "2026/12/06 10:00:00"},
+                        Case{36000, 3, {997, 997}, "2026/12/06 10:00:00"},
+                        Case{86399.5, 600, {1000, 400}, "2026/12/07 00:00:00"}}) {
+    SCOPED_TRACE(c.stamp + std::to_string(c.readMs));
     RunnerBench b;
-    b.AddStep("Normal", {{kColMode, "CC"}, {kColSinkValue, "1"}, {kColTStop, "10"}});
-    b.link.Reply("MEAS:VC?", "12,1");
-    b.link.OnRead([&b, ms = ms](std::string_view) { b.clock.AdvanceMs(ms); });
+    b.clock = FakeClock(c.start);
+    b.Load({{"Normal", {{kColMode, "CC"}, {kColSinkValue, "1"}, {kColTStop, "10"}}}});
+    b.link.OnRead([&](std::string_view) { b.clock.AdvanceMs(c.readMs); });
     b.Run();
-    b.Tick();
-    b.Tick();
-    EXPECT_THAT(b.intervals, ElementsAre(expected, expected));
+    b.Ticks(2);
+    EXPECT_EQ(b.intervals, c.intervals);
+    EXPECT_EQ(b.Cell(0, 7), c.stamp);
   }
-}
-
-TEST(RunnerInterval, RowsAcrossMidnightCarryTheNewDate) {
-  RunnerBench b;
-  b.clock = FakeClock(86399.5);
-  b.AddStep("Normal", {{kColMode, "CC"}, {kColSinkValue, "1"}, {kColTStop, "10"}});
-  b.link.Reply("MEAS:VC?", "12,1");
-  b.link.OnRead([&](std::string_view) { b.clock.AdvanceMs(600); });
-  b.Run();
-  b.Tick();
-  EXPECT_THAT(b.intervals, ElementsAre(1000));
-  EXPECT_EQ(b.Cell(0, 1), "00:00:00");
-  EXPECT_EQ(b.Cell(0, 7), "2026/12/07 00:00:00");
 }
 
 }  // namespace

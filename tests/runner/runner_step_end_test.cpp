@@ -1,8 +1,5 @@
 // Why each step ended and how the run ended, as the summary keeps them.
 
-#include <fstream>
-#include <sstream>
-
 #include "runner/run_summary.h"
 #include "runner_harness.h"
 
@@ -30,140 +27,89 @@ class EndRecorder : public RunnerObserver {
   std::vector<std::string> ends;
 };
 
-enum class Act { None, Stop, LinkLost, RunAgain, EmptyTheList };
-
-struct Step {
-  std::string function;
-  Cells cells;
-};
+using Act = void (*)(RunnerBench&);
 
 struct Scenario {
   const char* name;
-  std::string model;
   std::vector<Step> steps;
-  std::vector<std::pair<std::string, std::vector<std::string>>> replies;
-  Act act;
-  int actAfterTick;
-  std::vector<std::string> ends;
+  Script replies;
+  Lines ends;
+  Act act = nullptr;
+  int actAfterTick = 0;
+  std::string model = "KV8G-100";
 };
-
-/// Runs the list to its end as the station would, doing `act` after the
-/// given tick.
-void Drive(RunnerBench& b, Act act, int actAfterTick) {
-  b.Run();
-  for (int tick = 1; b.timerOn && tick < 1000; ++tick) {
-    b.Tick();
-    if (tick != actAfterTick) {
-      continue;
-    }
-    switch (act) {
-      case Act::Stop:
-        StopCommand(b.state, b.ctx);
-        b.timerOn = false;
-        break;
-      case Act::LinkLost:
-        EndStepForLinkLoss(b.state, b.ctx);
-        b.timerOn = false;
-        break;
-      case Act::RunAgain:
-        b.Run();
-        break;
-      case Act::EmptyTheList:
-        b.grid.AssignSteps({});
-        break;
-      case Act::None:
-        break;
-    }
-  }
-}
 
 TEST(RunnerStepEnd, EveryStepLeftIsReportedWithItsReason) {
   const Cells discharge100 = {{kColMode, "CC"}, {kColSinkValue, "1.8"}, {kColTStop, "100"}};
   const Cells rest1 = {{kColTStop, "1"}};
   const Cells limits = {{kColLimitLow, "1"}, {kColLimitHigh, "10"}};
+  const std::vector<Step> dischargeRest = {{"Discharge", discharge100}, {"Rest", rest1}};
+  const Act stop = [](RunnerBench& b) { StopCommand(b.state, b.ctx); };
+  const Act lost = [](RunnerBench& b) { EndStepForLinkLoss(b.state, b.ctx); };
+  const Act runAgain = [](RunnerBench& b) { b.Run(); };
+  const Act emptyTheList = [](RunnerBench& b) { b.grid.AssignSteps({}); };
   const std::vector<Scenario> cases = {
       {"stops",
-       "KV8G-100",
-       {{"Discharge", {{kColVStop, "10"}, {kColTStop, "100"}}},
+       // Past both limits at once: the step ends once, by the first.
+       {{"Discharge", {{kColVStop, "10"}, {kColAhStop, "0.0001"}, {kColTStop, "100"}}},
         {"Discharge", {{kColAhStop, "0.001"}, {kColTStop, "100"}}},
         {"Rest", {{kColTStop, "2"}}}},
        {{"MEAS:VC?", {"9,1.8", "12,1.8"}}},
-       Act::None,
-       0,
        {"1 Discharge voltage", "2 Discharge ah", "3 Rest time", "run completed"}},
       {"the load ends its own tests",
-       "KV8G-100",
        {{"OCP", limits},
         {"OPP", limits},
         {"Battery RAMP", {{kColLoadOffV, "10"}}},
-        {"Sequence Load", {}}},
+        {"Sequence Load"}},
        {{"TESTING?", {"0"}},
         {"NG?", {"0"}},
         {"OCP?", {"5"}},
         {"OPP?", {"50"}},
         {"BATT:RVOLT?", {"9.5"}}},
-       Act::None,
-       0,
        {"1 OCP completed PASS", "2 OPP completed FAIL", "3 Battery RAMP completed PASS",
         "4 Sequence Load completed", "run completed"}},
       {"skips",
-       "KV8-100",
-       {{"Battery RAMP", {}}, {"Bogus", {}}, {"", {}}, {"Rest", rest1}},
+       {{"Battery RAMP"}, {"Bogus"}, {""}, {"Rest", rest1}},
        {},
-       Act::None,
-       0,
        {"1 Battery RAMP skipped not-offered", "2 Bogus skipped unknown-function",
-        "3  skipped no-function", "4 Rest time", "run completed"}},
-      {"each pass of a loop, no FOR or LOOP",
-       "KV8G-100",
-       {{"FOR", {{kColTimes, "2"}}}, {"Rest", rest1}, {"LOOP", {}}},
-       {},
-       Act::None,
+        "3  skipped no-function", "4 Rest time", "run completed"},
+       nullptr,
        0,
+       "KV8-100"},
+      {"each pass of a loop, no FOR or LOOP",
+       {{"FOR", {{kColTimes, "2"}}}, {"Rest", rest1}, {"LOOP"}},
+       {},
        {"2 Rest time", "2 Rest time", "run completed"}},
-      {"stop",
-       "KV8G-100",
-       {{"Discharge", discharge100}, {"Rest", rest1}},
-       {},
-       Act::Stop,
-       2,
-       {"1 Discharge stopped", "run stopped"}},
-      {"link lost",
-       "KV8G-100",
-       {{"Discharge", discharge100}, {"Rest", rest1}},
-       {},
-       Act::LinkLost,
-       2,
-       {"1 Discharge link-lost", "run link-lost"}},
+      {"stop", dischargeRest, {}, {"1 Discharge stopped", "run stopped"}, stop, 2},
+      {"link lost", dischargeRest, {}, {"1 Discharge link-lost", "run link-lost"}, lost, 2},
       {"run again",
-       "KV8G-100",
        {{"Rest", {{kColTStop, "2"}}}},
        {},
-       Act::RunAgain,
-       1,
-       {"1 Rest stopped", "run stopped", "1 Rest time", "run completed"}},
+       {"1 Rest stopped", "run stopped", "1 Rest time", "run completed"},
+       runAgain,
+       1},
       {"the list runs out under a step",
-       "KV8G-100",
-       {{"Discharge", discharge100}, {"Rest", rest1}},
+       dischargeRest,
        {},
-       Act::EmptyTheList,
-       2,
-       {"1 Discharge end-of-list", "run completed"}},
+       {"1 Discharge end-of-list", "run completed"},
+       emptyTheList,
+       2},
   };
   for (const Scenario& c : cases) {
     SCOPED_TRACE(c.name);
     RunnerBench b;
     b.model = c.model;
-    for (const Step& step : c.steps) {
-      b.AddStep(step.function, step.cells);
-    }
-    b.link.Reply("MEAS:VC?", "12,1");
-    for (const auto& [query, replies] : c.replies) {
-      b.link.ReplySequence(query, replies);
-    }
+    b.Load(c.steps, c.replies);
     EndRecorder recorder;
     b.ctx.observer = &recorder;
-    Drive(b, c.act, c.actAfterTick);
+    // Runs the list to its end as the station would.
+    b.Run();
+    for (int tick = 1; b.timerOn && tick < 1000; ++tick) {
+      b.Tick();
+      if (tick == c.actAfterTick) {
+        c.act(b);
+      }
+    }
     EXPECT_THAT(recorder.ends, ElementsAreArray(c.ends));
     // Stop afterwards reports nothing: no run is going.
     StopCommand(b.state, b.ctx);
@@ -173,18 +119,16 @@ TEST(RunnerStepEnd, EveryStepLeftIsReportedWithItsReason) {
 
 TEST(RunnerStepEnd, SummaryCsvOfARun) {
   RunnerBench b;
-  b.AddStep("Discharge",
-            {{kColMode, "CC"}, {kColSinkValue, "1.8"}, {kColVStop, "10"}, {kColTStop, "100"}});
-  b.AddStep("Discharge",
-            {{kColMode, "CC"}, {kColSinkValue, "1.8"}, {kColAhStop, "0.001"}, {kColTStop, "100"}});
-  b.AddStep("OCP", {{kColLimitLow, "1"}, {kColLimitHigh, "10"}});
-  b.AddStep("FOR", {{kColTimes, "2"}});
-  b.AddStep("Rest", {{kColTStop, "2"}});
-  b.AddStep("LOOP");
-  b.AddStep("Foo, \"bar\"");
-  b.link.Reply("TESTING?", "0");
-  b.link.Reply("NG?", "0");
-  b.link.Reply("OCP?", "5");
+  b.Load({{"Discharge",
+           {{kColMode, "CC"}, {kColSinkValue, "1.8"}, {kColVStop, "10"}, {kColTStop, "100"}}},
+          {"Discharge",
+           {{kColMode, "CC"}, {kColSinkValue, "1.8"}, {kColAhStop, "0.001"}, {kColTStop, "100"}}},
+          {"OCP", {{kColLimitLow, "1"}, {kColLimitHigh, "10"}}},
+          {"FOR", {{kColTimes, "2"}}},
+          {"Rest", {{kColTStop, "2"}}},
+          {"LOOP"},
+          {"Foo, \"bar\""}},
+         {{"TESTING?", {"0"}}, {"NG?", {"0"}}, {"OCP?", {"5"}}});
   RunSummary summary(&b.observer);
   b.ctx.observer = &summary;
   // Twice: the summary holds the latest run only.
@@ -196,12 +140,7 @@ TEST(RunnerStepEnd, SummaryCsvOfARun) {
   ASSERT_TRUE(summary.End().has_value());
   // The rows are as before: the summary only listens.
   EXPECT_EQ(b.observer.Texts("message"), Lines(2, "Test Finished"));
-
-  std::ifstream golden(KV_TEST_DATA_DIR "/runner/run_summary.csv", std::ios::binary);
-  ASSERT_TRUE(golden.is_open());
-  std::ostringstream expected;
-  expected << golden.rdbuf();
-  EXPECT_EQ(FormatRunSummaryCsv(summary), expected.str());
+  EXPECT_EQ(FormatRunSummaryCsv(summary), Golden("run_summary.csv"));
 }
 
 }  // namespace
