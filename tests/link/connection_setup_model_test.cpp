@@ -2,16 +2,25 @@
 
 #include <gmock/gmock.h>
 
+#include "link/connection_values.h"
 #include "link/ini_file.h"
 #include "support/temp_folder.h"
 
 namespace kv::test {
 namespace {
 
-using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
 constexpr char kProgramFolder[] = "/opt/kvload";
+
+// Settings in use that differ from the defaults, so that a value taken from
+// the wrong side shows.
+LinkSettings InUse() {
+  LinkSettings s;
+  s.connectMode = 2;
+  s.handShake = 1;
+  return s;
+}
 
 class ConnectionSetupTest : public ::testing::Test {
  protected:
@@ -22,48 +31,28 @@ class ConnectionSetupTest : public ::testing::Test {
     return *model_;
   }
 
+  // What Save put in use is what the next start-up reads from the file.
+  void ExpectInUseAsInTheFile() {
+    EXPECT_EQ(ConnectionValues(settings_), ConnectionValues(LoadLinkSettings(ini_, nullptr)));
+  }
+
   TempFolder folder_;
   std::string ini_ = folder_.File("KV26.INI");
-  LinkSettings settings_;
+  LinkSettings settings_ = InUse();
   std::vector<std::string> warnings_;
   std::unique_ptr<ConnectionSetupModel> model_;
 };
 
-TEST_F(ConnectionSetupTest, FreshInstallShowsTheDefaults) {
-  const ConnectionSetupFields& f = Open().fields();
-  EXPECT_EQ(f.selectedOption, 0);
+TEST_F(ConnectionSetupTest, FreshInstallShowsAndSavesTheDefaults) {
+  Open();
   EXPECT_EQ(model_->VisibleFrame(), 0);
-  EXPECT_EQ(f.baudRate, "115200");
-  EXPECT_EQ(f.handShake, "comRTS");
-  EXPECT_EQ(f.comPort, "1");
-  EXPECT_EQ(f.address, "5");
-  EXPECT_THAT(f.lanIp, ElementsAre("192", "168", "16", "128"));
-  EXPECT_EQ(f.lanPort, "4001");
-  EXPECT_EQ(f.defaultPath, kProgramFolder);
-}
-
-TEST_F(ConnectionSetupTest, CancelOnAFreshInstallLeavesOnlyTheDefaultPath) {
-  Open();  // and close without Save
+  // Cancel leaves only the default path, written when the dialog opened.
   EXPECT_EQ(ReadBytes(ini_), "[Load Option]\r\nDefaultPath=/opt/kvload\r\n");
-}
-
-TEST_F(ConnectionSetupTest, StartRereadsModeAndBoardFromTheFileNotTheSettingsInUse) {
-  WriteIniValues(ini_, "Load Option", {{"ConnectMode", "1"}, {"BoardNo", "2"}});
-  settings_.connectMode = 2;
-  settings_.boardNo = 0;
-  Open();
-  EXPECT_EQ(settings_.connectMode, 1);
-  EXPECT_EQ(settings_.boardNo, 2);
-  EXPECT_EQ(model_->VisibleFrame(), 1);
-}
-
-TEST_F(ConnectionSetupTest, ModeWithoutAnOptionSelectsNoneAndSaveKeepsIt) {
-  WriteIniValue(ini_, "Load Option", "ConnectMode", "7");
-  Open();
-  EXPECT_EQ(model_->fields().selectedOption, -1);
-  EXPECT_EQ(model_->VisibleFrame(), -1);
   ASSERT_TRUE(model_->Save(&settings_).written);
-  EXPECT_EQ(ReadIniValue(ini_, "Load Option", "ConnectMode", ""), "7");
+  LinkSettings defaults;
+  defaults.defaultPath = kProgramFolder;
+  EXPECT_EQ(ConnectionValues(settings_), ConnectionValues(defaults));
+  ExpectInUseAsInTheFile();
 }
 
 TEST_F(ConnectionSetupTest, SaveWritesEveryKeyInItsOrder) {
@@ -77,62 +66,53 @@ TEST_F(ConnectionSetupTest, SaveWritesEveryKeyInItsOrder) {
   f.lanIp = {"10", "0", "0", "7"};
   f.lanPort = "5025";
   f.defaultPath = "/home/op/reports";
+  EXPECT_EQ(model_->VisibleFrame(), 2);
   const ConnectionSaveOutcome outcome = model_->Save(&settings_);
   EXPECT_TRUE(outcome.accepted);
   EXPECT_TRUE(outcome.written);
   // DefaultPath first: written back when the dialog opened.
   EXPECT_EQ(ReadBytes(ini_), Golden("link/saved_every_key.INI"));
-  EXPECT_EQ(settings_.connectMode, 2);
+  ExpectInUseAsInTheFile();
   EXPECT_EQ(SerialLineSettingsText(settings_.baudRate), "38400,n,8,1");
-  EXPECT_EQ(settings_.handShake, 1);
-  EXPECT_EQ(settings_.comPort, "/dev/ttyUSB0");
-  EXPECT_EQ(settings_.address, 12);
-  EXPECT_EQ(LanAddressText(settings_), "10.0.0.7");
-  EXPECT_EQ(settings_.lanPort, 5025);
-  EXPECT_EQ(settings_.defaultPath, "/home/op/reports");
 }
 
-TEST_F(ConnectionSetupTest, HandShakeBothIsStoredAs3AndShownAgain) {
-  Open().fields().handShake = "comRTSXOnXOff";
-  ASSERT_TRUE(model_->Save(&settings_).written);
-  EXPECT_EQ(ReadIniValue(ini_, "Load Option", "HandShake", ""), "3");
-  EXPECT_EQ(Open().fields().handShake, "comRTSXOnXOff");
-}
-
-TEST_F(ConnectionSetupTest, HandShakeWithoutAListEntryShowsNothingAndSaveKeepsTheOneInUse) {
-  WriteIniValue(ini_, "Load Option", "HandShake", "9");
-  settings_.handShake = 1;
-  Open();
-  EXPECT_EQ(model_->fields().handShake, "");
-  ASSERT_TRUE(model_->Save(&settings_).written);
-  EXPECT_EQ(settings_.handShake, 1);
-  EXPECT_EQ(ReadIniValue(ini_, "Load Option", "HandShake", ""), "1");
-}
-
-TEST_F(ConnectionSetupTest, PortsRoundTripThroughTheFileAndStartUp) {
-  for (const char* port : {"5025", "40000", "65535"}) {
-    Open().fields().lanPort = port;
-    ASSERT_TRUE(model_->Save(&settings_).written) << port;
-    EXPECT_EQ(LoadLinkSettings(ini_, nullptr).lanPort, std::stoi(port));
-    EXPECT_EQ(Open().fields().lanPort, port);
+// What the file holds shows in the dialog, and Save writes it back, except
+// where the dialog keeps the value in use or always saves the board as 0.
+// ConnectMode and BoardNo come from the file, not from the settings in use.
+TEST_F(ConnectionSetupTest, FileValuesShowAndAreSavedBack) {
+  using F = ConnectionSetupFields;
+  struct Case {
+    const char* line;
+    std::string (*shown)(const F&, const LinkSettings&);
+    const char* expected;
+    const char* saved;
+  };
+  const auto handShake = [](const F& f, const LinkSettings&) { return f.handShake; };
+  const auto lanPort = [](const F& f, const LinkSettings&) { return f.lanPort; };
+  const auto option = [](const F& f, const LinkSettings&) {
+    return std::to_string(f.selectedOption);
+  };
+  const auto board = [](const F&, const LinkSettings& s) { return std::to_string(s.boardNo); };
+  const Case cases[] = {
+      {"HandShake=3", handShake, "comRTSXOnXOff", "3"},
+      // No list entry: nothing shows, and Save keeps the handshake in use.
+      {"HandShake=9", handShake, "", "1"},
+      {"LanPort=40000", lanPort, "40000", "40000"},
+      {"LanPort=65535", lanPort, "65535", "65535"},
+      // No option button for the mode: none is selected and Save keeps it.
+      {"ConnectMode=7", option, "-1", "7"},
+      {"BoardNo=3", board, "3", "0"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    const std::string line = c.line;
+    settings_ = InUse();
+    WriteBytes(ini_, "[Load Option]\r\n" + line + "\r\n");
+    EXPECT_EQ(c.shown(Open().fields(), settings_), c.expected);
+    ASSERT_TRUE(model_->Save(&settings_).written);
+    EXPECT_EQ(ReadIniValue(ini_, "Load Option", line.substr(0, line.find('=')), ""), c.saved);
+    ExpectInUseAsInTheFile();
   }
-}
-
-TEST_F(ConnectionSetupTest, BoardIsSavedAs0WhateverTheFileHeld) {
-  WriteIniValue(ini_, "Load Option", "BoardNo", "3");
-  Open();
-  EXPECT_EQ(settings_.boardNo, 3);
-  ASSERT_TRUE(model_->Save(&settings_).written);
-  EXPECT_EQ(settings_.boardNo, 0);
-  EXPECT_EQ(ReadIniValue(ini_, "Load Option", "BoardNo", ""), "0");
-}
-
-TEST_F(ConnectionSetupTest, SaveKeepsOtherSectionsOfTheFile) {
-  WriteBytes(ini_, "[KV26]\r\nTestFileName=C:\\x\\y.tsf\r\n[System]\r\nLastTestStepFile=a\r\n");
-  Open();
-  ASSERT_TRUE(model_->Save(&settings_).written);
-  EXPECT_EQ(ReadIniValue(ini_, "KV26", "TestFileName", ""), "C:\\x\\y.tsf");
-  EXPECT_EQ(ReadIniValue(ini_, "System", "LastTestStepFile", ""), "a");
 }
 
 TEST_F(ConnectionSetupTest, JunkInTheFileIsShownAsItStandsAndTheModeFallsBack) {
@@ -144,52 +124,38 @@ TEST_F(ConnectionSetupTest, JunkInTheFileIsShownAsItStandsAndTheModeFallsBack) {
   EXPECT_THAT(warnings_[0], HasSubstr("ConnectMode"));
 }
 
-struct RefusalCase {
-  const char* name;
-  void (*edit)(ConnectionSetupFields&);
-  const char* fieldNamed;
-};
-
-class ConnectionSetupRefusalTest : public ConnectionSetupTest,
-                                   public ::testing::WithParamInterface<RefusalCase> {};
-
-TEST_P(ConnectionSetupRefusalTest, SaveRefusesNamingTheFieldAndWritesNothing) {
-  Open();
-  const std::string before = ReadBytes(ini_);
-  const LinkSettings settingsBefore = settings_;
-  model_->fields().selectedOption = 2;
-  model_->fields().comPort = "7";
-  GetParam().edit(model_->fields());
-  const ConnectionSaveOutcome outcome = model_->Save(&settings_);
-  EXPECT_FALSE(outcome.accepted);
-  EXPECT_FALSE(outcome.written);
-  EXPECT_THAT(outcome.message, HasSubstr(GetParam().fieldNamed));
-  EXPECT_EQ(ReadBytes(ini_), before);
-  EXPECT_EQ(settings_.connectMode, settingsBefore.connectMode);
-  EXPECT_EQ(settings_.comPort, settingsBefore.comPort);
+TEST_F(ConnectionSetupTest, SaveRefusesNamingTheFieldAndWritesNothing) {
+  struct Case {
+    void (*edit)(ConnectionSetupFields&);
+    const char* fieldNamed;
+  };
+  const Case cases[] = {
+      {[](ConnectionSetupFields& f) { f.baudRate = "3000000000"; }, "Baudrate"},
+      {[](ConnectionSetupFields& f) { f.baudRate = ""; }, "Baudrate"},
+      {[](ConnectionSetupFields& f) { f.address = "40"; }, "Address"},
+      {[](ConnectionSetupFields& f) { f.lanIp[0] = "ten"; }, "IP Address"},
+      {[](ConnectionSetupFields& f) { f.lanIp[3] = "300"; }, "IP Address"},
+      {[](ConnectionSetupFields& f) { f.lanPort = "65536"; }, "Port"},
+      {[](ConnectionSetupFields& f) { f.comPort = "7\n"; }, "COM Port"},
+      {[](ConnectionSetupFields& f) { f.defaultPath = "/a\r\n[Load Option]"; }, "Default Path"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.fieldNamed);
+    Open();
+    const std::string before = ReadBytes(ini_);
+    const LinkSettings opened = settings_;
+    model_->fields().selectedOption = 1;
+    c.edit(model_->fields());
+    const ConnectionSaveOutcome outcome = model_->Save(&settings_);
+    EXPECT_FALSE(outcome.accepted);
+    EXPECT_FALSE(outcome.written);
+    EXPECT_THAT(outcome.message, HasSubstr(c.fieldNamed));
+    EXPECT_EQ(ReadBytes(ini_), before);
+    EXPECT_EQ(ConnectionValues(settings_), ConnectionValues(opened));
+  }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Fields, ConnectionSetupRefusalTest,
-    ::testing::Values(
-        RefusalCase{"BaudText", [](ConnectionSetupFields& f) { f.baudRate = "fast"; }, "Baudrate"},
-        RefusalCase{"BaudEmpty", [](ConnectionSetupFields& f) { f.baudRate = ""; }, "Baudrate"},
-        RefusalCase{"BaudHuge", [](ConnectionSetupFields& f) { f.baudRate = "3000000000"; },
-                    "Baudrate"},
-        RefusalCase{"AddressRange", [](ConnectionSetupFields& f) { f.address = "40"; }, "Address"},
-        RefusalCase{"OctetRange", [](ConnectionSetupFields& f) { f.lanIp[2] = "300"; },
-                    "IP Address"},
-        RefusalCase{"OctetText", [](ConnectionSetupFields& f) { f.lanIp[0] = "ten"; },
-                    "IP Address"},
-        RefusalCase{"PortZero", [](ConnectionSetupFields& f) { f.lanPort = "0"; }, "Port"},
-        RefusalCase{"PortTooHigh", [](ConnectionSetupFields& f) { f.lanPort = "65536"; }, "Port"},
-        RefusalCase{"PathTwoLines",
-                    [](ConnectionSetupFields& f) { f.defaultPath = "/a\r\n[Load Option]"; },
-                    "Default Path"}),
-    [](const auto& testInfo) { return std::string(testInfo.param.name); });
-
 TEST(ConnectionSetupLists, HandShakeNamesMatchExactly) {
-  EXPECT_EQ(HandShakeIndex("comRTSXOnXOff"), 3);
   EXPECT_EQ(HandShakeIndex("comrts"), -1);
 }
 

@@ -2,35 +2,29 @@
 
 #include <gmock/gmock.h>
 
-namespace kv::test {
+namespace kv {
 namespace {
 
-struct LocationCase {
-  const char* name;
-  bool hasIni;
-  bool writable;
-  const char* userConfig;
-  const char* expected;
-};
-
-class IniLocationTest : public ::testing::TestWithParam<LocationCase> {};
-
-TEST_P(IniLocationTest, ChoosesTheProgramFolderWhenUsable) {
-  const LocationCase& c = GetParam();
-  EXPECT_EQ(IniFilePath({"/opt/kvload/bin", c.hasIni, c.writable, c.userConfig}), c.expected);
+TEST(IniLocation, ChoosesTheProgramFolderWhenUsable) {
+  struct Case {
+    bool hasIni;
+    bool writable;
+    std::string userConfig;
+    std::string expected;
+  };
+  const std::string user = "/home/op/.config/kvload";
+  const std::string beside = "/opt/kvload/bin/KV26.INI";
+  const Case cases[] = {
+      {false, true, user, beside},               // the build tree
+      {true, false, user, beside},               // an existing file in a read-only folder
+      {false, false, user, user + "/KV26.INI"},  // an installed program
+      {false, false, "", beside},                // no user folder known
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(IniFilePath({"/opt/kvload/bin", c.hasIni, c.writable, c.userConfig}), c.expected)
+        << c.hasIni << c.writable << c.userConfig;
+  }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, IniLocationTest,
-    ::testing::Values(LocationCase{"WritableBuildTree", false, true, "/home/op/.config/kvload",
-                                   "/opt/kvload/bin/KV26.INI"},
-                      LocationCase{"ExistingIniInReadOnlyFolder", true, false,
-                                   "/home/op/.config/kvload", "/opt/kvload/bin/KV26.INI"},
-                      LocationCase{"InstalledProgram", false, false, "/home/op/.config/kvload",
-                                   "/home/op/.config/kvload/KV26.INI"},
-                      LocationCase{"NoUserFolderKnown", false, false, "",
-                                   "/opt/kvload/bin/KV26.INI"}),
-    [](const auto& testInfo) { return std::string(testInfo.param.name); });
-
 }  // namespace
-}  // namespace kv::test
+}  // namespace kv

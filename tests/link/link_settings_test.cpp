@@ -2,13 +2,13 @@
 
 #include <gmock/gmock.h>
 
+#include "link/connection_values.h"
 #include "link/ini_file.h"
 #include "support/temp_folder.h"
 
 namespace kv::test {
 namespace {
 
-using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using ::testing::SizeIs;
@@ -20,79 +20,41 @@ class LinkSettingsTest : public ::testing::Test {
   std::vector<std::string> warnings_;
 };
 
-// The connection defaults show in the setup model's fresh-install case.
-TEST_F(LinkSettingsTest, MissingFileGivesTheDefaultsWithoutAWarning) {
-  const LinkSettings s = LoadLinkSettings(ini_, &warnings_, "/opt/kvload");
-  EXPECT_EQ(s.boardNo, 0);
-  EXPECT_EQ(s.testFileName, "");
-  EXPECT_THAT(warnings_, IsEmpty());
-}
-
-TEST_F(LinkSettingsTest, DefaultPathDefaultsToTheIniFolderWhenNoProgramFolderIsGiven) {
-  EXPECT_EQ(LoadLinkSettings(ini_, nullptr).defaultPath, folder_.path().string());
-}
-
-TEST_F(LinkSettingsTest, ReadsEveryKeyOfAWindowsFile) {
-  WriteBytes(ini_, Golden("link/every_key.INI"));
-  const LinkSettings s = LoadLinkSettings(ini_, &warnings_, "/opt/kvload");
-  EXPECT_EQ(s.testFileName, "C:\\x\\y.tsf");
-  EXPECT_EQ(s.connectMode, 2);
-  EXPECT_EQ(s.baudRate, 38400);
-  EXPECT_EQ(s.handShake, 3);
-  EXPECT_EQ(s.comPort, "4");
-  EXPECT_EQ(s.address, 12);
-  EXPECT_EQ(LanAddressText(s), "10.0.0.7");
-  EXPECT_EQ(s.lanPort, 40000);
-  EXPECT_EQ(s.defaultPath, "C:\\Reports");
-  EXPECT_THAT(warnings_, IsEmpty());
-}
-
-TEST_F(LinkSettingsTest, ModeWithoutATransportIsKept) {
+// Each key's reading is checked where the dialog saves them all; here what
+// the dialog does not show.
+TEST_F(LinkSettingsTest, ReadsTheStepFileAndKeepsAModeWithoutATransport) {
+  WriteBytes(ini_, Golden("link/windows.INI"));
   WriteIniValue(ini_, "Load Option", "ConnectMode", "3");
-  EXPECT_EQ(LoadLinkSettings(ini_, &warnings_).connectMode, 3);
+  const LinkSettings s = LoadLinkSettings(ini_, &warnings_);
+  EXPECT_EQ(s.testFileName, "C:\\x\\y.tsf");
+  EXPECT_EQ(s.connectMode, 3);
   EXPECT_THAT(warnings_, IsEmpty());
+  EXPECT_EQ(LoadLinkSettings(folder_.File("none.INI"), nullptr).defaultPath,
+            folder_.path().string());
 }
-
-struct JunkCase {
-  const char* key;
-  const char* value;
-};
-
-class LinkSettingsJunkTest : public LinkSettingsTest,
-                             public ::testing::WithParamInterface<JunkCase> {};
 
 // Whatever a hand-edited file holds, the key falls back to its default, the
 // others are unaffected, and the caller gets one line naming key and value.
-TEST_P(LinkSettingsJunkTest, UnusableNumberGivesTheDefaultAndOneWarning) {
-  WriteIniValues(ini_, "Load Option", {{"LanPort", "5025"}, {GetParam().key, GetParam().value}});
-  const LinkSettings s = LoadLinkSettings(ini_, &warnings_);
-  const LinkSettings defaults;
-  EXPECT_EQ(s.connectMode, defaults.connectMode);
-  EXPECT_EQ(s.baudRate, defaults.baudRate);
-  EXPECT_EQ(s.handShake, defaults.handShake);
-  EXPECT_EQ(s.address, defaults.address);
-  EXPECT_EQ(s.lanIp, defaults.lanIp);
-  if (std::string(GetParam().key) == "LanPort") {
-    EXPECT_EQ(s.lanPort, defaults.lanPort);
-  } else {
-    EXPECT_EQ(s.lanPort, 5025);
+TEST_F(LinkSettingsTest, UnusableNumberGivesTheDefaultAndOneWarning) {
+  for (const std::string line :
+       {"ConnectMode=LAN", "ConnectMode=40000", "BaudRate=", "BaudRate=0", "BaudRate=-9600",
+        "BaudRate=9600.5", "BaudRate=99999999999999999999999", "HandShake=4", "HandShake=comRTS",
+        "Address=32", "Address=5x", "BoardNo=zero", "LanIP1=256", "LanIP4=-1", "LanIP2=1 2",
+        "LanPort=0", "LanPort=65536", "LanPort=0x1F"}) {
+    SCOPED_TRACE(line);
+    const std::string key = line.substr(0, line.find('='));
+    warnings_.clear();
+    // The first of two keys counts, so the line under test wins over the port.
+    WriteBytes(ini_, "[Load Option]\r\n" + line + "\r\nLanPort=5025\r\n");
+    LinkSettings expected;
+    expected.defaultPath = "/opt/kvload";
+    expected.lanPort = key == "LanPort" ? expected.lanPort : 5025;
+    EXPECT_EQ(ConnectionValues(LoadLinkSettings(ini_, &warnings_, "/opt/kvload")),
+              ConnectionValues(expected));
+    ASSERT_THAT(warnings_, SizeIs(1));
+    EXPECT_THAT(warnings_[0], HasSubstr(key + "=\"" + line.substr(key.size() + 1) + "\""));
   }
-  ASSERT_THAT(warnings_, SizeIs(1));
-  EXPECT_THAT(warnings_[0], HasSubstr(GetParam().key));
-  EXPECT_THAT(warnings_[0], HasSubstr(std::string("\"") + GetParam().value + "\""));
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Junk, LinkSettingsJunkTest,
-    ::testing::Values(JunkCase{"ConnectMode", "LAN"}, JunkCase{"ConnectMode", "40000"},
-                      JunkCase{"BaudRate", ""}, JunkCase{"BaudRate", "0"},
-                      JunkCase{"BaudRate", "-9600"}, JunkCase{"BaudRate", "9600.5"},
-                      JunkCase{"BaudRate", "99999999999999999999999"}, JunkCase{"HandShake", "4"},
-                      JunkCase{"HandShake", "comRTS"}, JunkCase{"Address", "32"},
-                      JunkCase{"Address", "5x"}, JunkCase{"BoardNo", "zero"},
-                      JunkCase{"LanIP1", "256"}, JunkCase{"LanIP4", "-1"},
-                      JunkCase{"LanIP2", "1 2"}, JunkCase{"LanPort", "0"},
-                      JunkCase{"LanPort", "65536"}, JunkCase{"LanPort", "0x1F"}));
 
 TEST(ParseSettingInteger, AcceptsOnlyWholeDecimalNumbersInRange) {
   long long v = -1;
@@ -107,28 +69,28 @@ TEST(ParseSettingInteger, AcceptsOnlyWholeDecimalNumbersInRange) {
   EXPECT_FALSE(ParseSettingInteger("--1", -10, 10, &v));
 }
 
-struct PortCase {
-  const char* comPort;
-  int number;
-  const char* device;
-};
-
-class SerialDeviceNameTest : public ::testing::TestWithParam<PortCase> {};
-
-TEST_P(SerialDeviceNameTest, MapsThePortSettingToADevice) {
-  EXPECT_EQ(ComPortNumber(GetParam().comPort), GetParam().number);
-  EXPECT_EQ(SerialDeviceName(GetParam().comPort), GetParam().device);
+TEST(SerialDeviceName, MapsThePortSettingToADevice) {
+  struct Case {
+    const char* comPort;
+    int number;
+    const char* device;
+  };
+  const Case cases[] = {{"1", 1, "/dev/ttyS0"},
+                        {" 20 ", 20, "/dev/ttyS19"},
+                        {"3abc", 3, "/dev/ttyS2"},
+                        {"0", 0, ""},
+                        {"", 0, ""},
+                        {"99999999999", 0, ""},
+                        {"-1", 0, ""},
+                        {"/dev/ttyUSB0", 0, "/dev/ttyUSB0"},
+                        {"ttyACM0", 0, "ttyACM0"},
+                        {"tty S0", 0, ""},
+                        {"a;b", 0, ""}};
+  for (const Case& c : cases) {
+    EXPECT_EQ(ComPortNumber(c.comPort), c.number) << c.comPort;
+    EXPECT_EQ(SerialDeviceName(c.comPort), c.device) << c.comPort;
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Ports, SerialDeviceNameTest,
-    ::testing::Values(PortCase{"1", 1, "/dev/ttyS0"}, PortCase{"16", 16, "/dev/ttyS15"},
-                      PortCase{" 20 ", 20, "/dev/ttyS19"}, PortCase{"3abc", 3, "/dev/ttyS2"},
-                      PortCase{"0", 0, ""}, PortCase{"", 0, ""}, PortCase{"   ", 0, ""},
-                      PortCase{"99999999999", 0, ""}, PortCase{"-1", 0, ""},
-                      PortCase{"/dev/ttyUSB0", 0, "/dev/ttyUSB0"},
-                      PortCase{"/dev/pts/7", 0, "/dev/pts/7"}, PortCase{"ttyACM0", 0, "ttyACM0"},
-                      PortCase{"tty S0", 0, ""}, PortCase{"a;b", 0, ""}));
 
 // Only an unusable key of the transport in use keeps the connection shut.
 TEST_F(LinkSettingsTest, UnusableConnectionKeysOfTheModeInUse) {
