@@ -1,3 +1,4 @@
+// KV26.INI: where it lives, and how it is read and written.
 #include "link/ini_file.h"
 
 #include <gmock/gmock.h>
@@ -5,6 +6,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "link/ini_location.h"
 #include "support/temp_folder.h"
 
 namespace kv::test {
@@ -80,6 +82,27 @@ TEST_F(IniFileTest, LineBreaksInNamesOrValuesAreRefusedAndTheFileStaysAsItWas) {
   EXPECT_FALSE(WriteIniValue(ini_, "Load Option", "a=b", "1"));
   EXPECT_FALSE(WriteIniValues(ini_, "Load Option", {{"ok", "1"}, {"bad", "\n"}}));
   EXPECT_EQ(ReadBytes(ini_), before);
+}
+
+TEST(IniLocation, ChoosesTheProgramFolderWhenUsable) {
+  struct Case {
+    bool hasIni;
+    bool writable;
+    std::string userConfig;
+    std::string expected;
+  };
+  const std::string user = "/home/op/.config/kvload";
+  const std::string beside = "/opt/kvload/bin/KV26.INI";
+  const Case cases[] = {
+      {false, true, user, beside},               // the build tree
+      {true, false, user, beside},               // an existing file in a read-only folder
+      {false, false, user, user + "/KV26.INI"},  // an installed program
+      {false, false, "", beside},                // no user folder known
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(IniFilePath({"/opt/kvload/bin", c.hasIni, c.writable, c.userConfig}), c.expected)
+        << c.hasIni << c.writable << c.userConfig;
+  }
 }
 
 }  // namespace

@@ -1,8 +1,12 @@
+// The connection settings as start-up reads them from KV26.INI, and as the
+// "Connect Setup" dialog shows and saves them.
 #include "link/link_settings.h"
 
 #include <gmock/gmock.h>
 
-#include "link/connection_values.h"
+#include <tuple>
+
+#include "link/connection_setup_model.h"
 #include "link/ini_file.h"
 #include "support/temp_folder.h"
 
@@ -12,6 +16,15 @@ namespace {
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using ::testing::SizeIs;
+
+constexpr char kProgramFolder[] = "/opt/kvload";
+
+// Every value that opens a connection or lands in the file, compared and
+// printed at once.
+auto ConnectionValues(const LinkSettings& s) {
+  return std::make_tuple(s.connectMode, s.baudRate, s.handShake, s.comPort, s.boardNo, s.address,
+                         s.lanIp, s.lanPort, s.defaultPath);
+}
 
 class LinkSettingsTest : public ::testing::Test {
  protected:
@@ -47,9 +60,9 @@ TEST_F(LinkSettingsTest, UnusableNumberGivesTheDefaultAndOneWarning) {
     // The first of two keys counts, so the line under test wins over the port.
     WriteBytes(ini_, "[Load Option]\r\n" + line + "\r\nLanPort=5025\r\n");
     LinkSettings expected;
-    expected.defaultPath = "/opt/kvload";
+    expected.defaultPath = kProgramFolder;
     expected.lanPort = key == "LanPort" ? expected.lanPort : 5025;
-    EXPECT_EQ(ConnectionValues(LoadLinkSettings(ini_, &warnings_, "/opt/kvload")),
+    EXPECT_EQ(ConnectionValues(LoadLinkSettings(ini_, &warnings_, kProgramFolder)),
               ConnectionValues(expected));
     ASSERT_THAT(warnings_, SizeIs(1));
     EXPECT_THAT(warnings_[0], HasSubstr(key + "=\"" + line.substr(key.size() + 1) + "\""));
@@ -112,6 +125,149 @@ TEST_F(LinkSettingsTest, UnusableConnectionKeysOfTheModeInUse) {
     WriteBytes(ini_, std::string("[Load Option]\r\n") + c.lines);
     EXPECT_EQ(UnusableConnectionKeys(LoadLinkSettings(ini_, nullptr)), c.keys) << c.lines;
   }
+}
+
+// Settings in use that differ from the defaults, so that a value taken from
+// the wrong side shows.
+LinkSettings InUse() {
+  LinkSettings s;
+  s.connectMode = 2;
+  s.handShake = 1;
+  return s;
+}
+
+class ConnectionSetupTest : public LinkSettingsTest {
+ protected:
+  // Opens the dialog on the current file, as a fresh dialog each time.
+  ConnectionSetupModel& Open() {
+    model_ = std::make_unique<ConnectionSetupModel>(ini_, kProgramFolder);
+    model_->Start(&settings_, &warnings_);
+    return *model_;
+  }
+
+  // What Save put in use is what the next start-up reads from the file.
+  void ExpectInUseAsInTheFile() {
+    EXPECT_EQ(ConnectionValues(settings_), ConnectionValues(LoadLinkSettings(ini_, nullptr)));
+  }
+
+  LinkSettings settings_ = InUse();
+  std::unique_ptr<ConnectionSetupModel> model_;
+};
+
+TEST_F(ConnectionSetupTest, FreshInstallShowsAndSavesTheDefaults) {
+  Open();
+  EXPECT_EQ(model_->VisibleFrame(), 0);
+  // Cancel leaves only the default path, written when the dialog opened.
+  EXPECT_EQ(ReadBytes(ini_), "[Load Option]\r\nDefaultPath=/opt/kvload\r\n");
+  ASSERT_TRUE(model_->Save(&settings_).written);
+  LinkSettings defaults;
+  defaults.defaultPath = kProgramFolder;
+  EXPECT_EQ(ConnectionValues(settings_), ConnectionValues(defaults));
+  ExpectInUseAsInTheFile();
+}
+
+TEST_F(ConnectionSetupTest, SaveWritesEveryKeyInItsOrder) {
+  Open();
+  ConnectionSetupFields& f = model_->fields();
+  f.selectedOption = 2;
+  f.baudRate = "38400";
+  f.handShake = "comXOnXOff";
+  f.comPort = "/dev/ttyUSB0";
+  f.address = "12";
+  f.lanIp = {"10", "0", "0", "7"};
+  f.lanPort = "5025";
+  f.defaultPath = "/home/op/reports";
+  EXPECT_EQ(model_->VisibleFrame(), 2);
+  const ConnectionSaveOutcome outcome = model_->Save(&settings_);
+  EXPECT_TRUE(outcome.accepted);
+  EXPECT_TRUE(outcome.written);
+  // DefaultPath first: written back when the dialog opened.
+  EXPECT_EQ(ReadBytes(ini_), Golden("link/saved_every_key.INI"));
+  ExpectInUseAsInTheFile();
+  EXPECT_EQ(SerialLineSettingsText(settings_.baudRate), "38400,n,8,1");
+}
+
+// What the file holds shows in the dialog, and Save writes it back, except
+// where the dialog keeps the value in use or always saves the board as 0.
+// ConnectMode and BoardNo come from the file, not from the settings in use.
+TEST_F(ConnectionSetupTest, FileValuesShowAndAreSavedBack) {
+  using F = ConnectionSetupFields;
+  struct Case {
+    const char* line;
+    std::string (*shown)(const F&, const LinkSettings&);
+    const char* expected;
+    const char* saved;
+  };
+  const auto handShake = [](const F& f, const LinkSettings&) { return f.handShake; };
+  const auto lanPort = [](const F& f, const LinkSettings&) { return f.lanPort; };
+  const auto option = [](const F& f, const LinkSettings&) {
+    return std::to_string(f.selectedOption);
+  };
+  const auto board = [](const F&, const LinkSettings& s) { return std::to_string(s.boardNo); };
+  const Case cases[] = {
+      {"HandShake=3", handShake, "comRTSXOnXOff", "3"},
+      // No list entry: nothing shows, and Save keeps the handshake in use.
+      {"HandShake=9", handShake, "", "1"},
+      {"LanPort=40000", lanPort, "40000", "40000"},
+      {"LanPort=65535", lanPort, "65535", "65535"},
+      // No option button for the mode: none is selected and Save keeps it.
+      {"ConnectMode=7", option, "-1", "7"},
+      {"BoardNo=3", board, "3", "0"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    const std::string line = c.line;
+    settings_ = InUse();
+    WriteBytes(ini_, "[Load Option]\r\n" + line + "\r\n");
+    EXPECT_EQ(c.shown(Open().fields(), settings_), c.expected);
+    ASSERT_TRUE(model_->Save(&settings_).written);
+    EXPECT_EQ(ReadIniValue(ini_, "Load Option", line.substr(0, line.find('=')), ""), c.saved);
+    ExpectInUseAsInTheFile();
+  }
+}
+
+TEST_F(ConnectionSetupTest, JunkInTheFileIsShownAsItStandsAndTheModeFallsBack) {
+  WriteIniValues(ini_, "Load Option", {{"ConnectMode", "serial"}, {"BaudRate", "fast"}});
+  Open();
+  EXPECT_EQ(settings_.connectMode, 0);
+  EXPECT_EQ(model_->fields().baudRate, "fast");
+  ASSERT_EQ(warnings_.size(), 1u);
+  EXPECT_THAT(warnings_[0], HasSubstr("ConnectMode"));
+}
+
+TEST_F(ConnectionSetupTest, SaveRefusesNamingTheFieldAndWritesNothing) {
+  struct Case {
+    void (*edit)(ConnectionSetupFields&);
+    const char* fieldNamed;
+  };
+  const Case cases[] = {
+      {[](ConnectionSetupFields& f) { f.baudRate = "3000000000"; }, "Baudrate"},
+      {[](ConnectionSetupFields& f) { f.baudRate = ""; }, "Baudrate"},
+      {[](ConnectionSetupFields& f) { f.address = "40"; }, "Address"},
+      {[](ConnectionSetupFields& f) { f.lanIp[0] = "ten"; }, "IP Address"},
+      {[](ConnectionSetupFields& f) { f.lanIp[3] = "300"; }, "IP Address"},
+      {[](ConnectionSetupFields& f) { f.lanPort = "65536"; }, "Port"},
+      {[](ConnectionSetupFields& f) { f.comPort = "7\n"; }, "COM Port"},
+      {[](ConnectionSetupFields& f) { f.defaultPath = "/a\r\n[Load Option]"; }, "Default Path"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.fieldNamed);
+    Open();
+    const std::string before = ReadBytes(ini_);
+    const LinkSettings opened = settings_;
+    model_->fields().selectedOption = 1;
+    c.edit(model_->fields());
+    const ConnectionSaveOutcome outcome = model_->Save(&settings_);
+    EXPECT_FALSE(outcome.accepted);
+    EXPECT_FALSE(outcome.written);
+    EXPECT_THAT(outcome.message, HasSubstr(c.fieldNamed));
+    EXPECT_EQ(ReadBytes(ini_), before);
+    EXPECT_EQ(ConnectionValues(settings_), ConnectionValues(opened));
+  }
+}
+
+TEST(ConnectionSetupLists, HandShakeNamesMatchExactly) {
+  EXPECT_EQ(HandShakeIndex("comrts"), -1);
 }
 
 }  // namespace
