@@ -17,20 +17,21 @@ namespace {
 
 using ::testing::ElementsAre;
 
-class TcpTransportTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ASSERT_TRUE(server.Listen());
-    ASSERT_TRUE(tcp.TcpOpen(QStringLiteral("127.0.0.1"), server.Port()));
-  }
-
+// A lost connection is reported at every write, and nothing is read. Once
+// back, only whole lines land in RecvBuf, and a newer one replaces one nobody
+// took.
+TEST(TcpTransportTest, LostConnectionThenNewestWholeLineInRecvBuf) {
   test::LoopbackServer server;
+  ASSERT_TRUE(server.Listen());
   test::RecordingSink sink;
-  TcpTransport tcp{sink};
-};
-
-// Only whole lines land in RecvBuf, and a newer one replaces one nobody took.
-TEST_F(TcpTransportTest, NewestWholeLineIsInRecvBuf) {
+  TcpTransport tcp(sink);
+  ASSERT_TRUE(tcp.TcpOpen(QStringLiteral("127.0.0.1"), server.Port()));
+  tcp.TcpClose();
+  tcp.TcpWrite("LOAD OFF");
+  tcp.TcpWrite("MEAS:VC?");
+  EXPECT_THAT(sink.messages, ElementsAre("Lost Connect!", "Lost Connect!"));
+  EXPECT_EQ(tcp.ReadReply(300), kErrRec);
+  ASSERT_TRUE(tcp.TcpOpen(QStringLiteral("127.0.0.1"), server.Port()));
   server.Load().ReplyChunks("MEAS:VC?", {"1.000,", "2.000\r\n", "3.000,4.000\r\n"}, 20);
   QSignalSpy replies(&tcp, &TcpTransport::replyReceived);
   tcp.TcpWrite("MEAS:VC?");
@@ -38,14 +39,6 @@ TEST_F(TcpTransportTest, NewestWholeLineIsInRecvBuf) {
   }
   EXPECT_EQ(replies.count(), 2);
   EXPECT_EQ(tcp.RecvBuf(), "3.000,4.000");
-}
-
-TEST_F(TcpTransportTest, LostConnectionIsReportedAtEveryWriteAndNothingIsRead) {
-  tcp.TcpClose();
-  tcp.TcpWrite("LOAD OFF");
-  tcp.TcpWrite("MEAS:VC?");
-  EXPECT_THAT(sink.messages, ElementsAre("Lost Connect!", "Lost Connect!"));
-  EXPECT_EQ(tcp.ReadReply(300), kErrRec);
 }
 
 // Refused connects are tried again until the bound, with the event loop
