@@ -7,30 +7,20 @@
 
 #include <csignal>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <map>
-#include <random>
 #include <set>
 #include <string>
+
+#include "support/temp_folder.h"
 
 namespace kv {
 namespace {
 
 namespace fs = std::filesystem;
 
-void Put(const fs::path& path, const std::string& bytes, fs::perms access = fs::perms::none) {
-  std::ofstream(path, std::ios::binary) << bytes;
-  if (access != fs::perms::none) {
-    fs::permissions(path, access);
-  }
-}
-
-std::string Read(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using test::ReadBytes;
+using test::WriteBytes;
 
 struct Seen {
   std::string bytes;
@@ -44,7 +34,7 @@ std::map<std::string, Seen> Snapshot(const fs::path& dir) {
   for (const auto& entry : fs::directory_iterator(dir)) {
     Seen& s = seen[entry.path().filename().string()];
     if (fs::is_regular_file(entry.path())) {
-      s = {Read(entry.path()), fs::status(entry.path()).permissions(),
+      s = {ReadBytes(entry.path()), fs::status(entry.path()).permissions(),
            fs::weakly_canonical(entry.path())};
     }
   }
@@ -61,7 +51,10 @@ TEST(AtomicFileWriter, Rules) {
     AtomicWriteStage failure;
   };
   const auto oldFile = [](fs::perms access) {
-    return [access](const fs::path& d) { Put(d / "a", "old", access); };
+    return [access](const fs::path& d) {
+      WriteBytes(d / "a", "old");
+      fs::permissions(d / "a", access);
+    };
   };
   const auto group = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
   const auto readOnly = fs::perms::owner_read | fs::perms::group_read;
@@ -70,24 +63,23 @@ TEST(AtomicFileWriter, Rules) {
       {"write-protected target refused", oldFile(readOnly), "a", AtomicWriteStage::ReadOnly},
       {"symlink followed",
        [](const fs::path& d) {
-         Put(d / "real", "old");
+         WriteBytes(d / "real", "old");
          fs::create_symlink(d / "real", d / "link");
        },
        "link", AtomicWriteStage::None},
       {"folder missing", [](const fs::path&) {}, "no/a", AtomicWriteStage::Create},
       {"target is a folder", [](const fs::path& d) { fs::create_directory(d / "a"); }, "a",
        AtomicWriteStage::Replace},
-      {"write fails", oldFile(fs::perms::none), "a", AtomicWriteStage::Write},
+      {"write fails", oldFile(fs::perms::owner_all), "a", AtomicWriteStage::Write},
       {"a file in the temporary's place is not ours",
-       [](const fs::path& d) { Put(d / "a.kvtmp", "foreign"); }, "a", AtomicWriteStage::None},
+       [](const fs::path& d) { WriteBytes(d / "a.kvtmp", "foreign"); }, "a",
+       AtomicWriteStage::None},
   };
   const std::string data(4096, 'n');
-  const fs::path dir =
-      fs::temp_directory_path() / ("kv_writer_" + std::to_string(std::random_device{}()));
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    fs::remove_all(dir);
-    fs::create_directories(dir);
+    const test::TempFolder folder;
+    const fs::path& dir = folder.path();
     c.arrange(dir);
     const std::map<std::string, Seen> before = Snapshot(dir);
     const fs::path resolvedTarget = fs::weakly_canonical(dir / c.target);
@@ -109,13 +101,13 @@ TEST(AtomicFileWriter, Rules) {
     std::set<std::string> names;
     if (ok) {
       names.insert(c.target);
-      EXPECT_EQ(Read(dir / c.target), data);
+      EXPECT_EQ(ReadBytes(dir / c.target), data);
     }
     for (const auto& [name, old] : before) {
       names.insert(name);
       if (!old.resolved.empty()) {
         SCOPED_TRACE(name);
-        EXPECT_EQ(Read(dir / name), ok && old.resolved == resolvedTarget ? data : old.bytes);
+        EXPECT_EQ(ReadBytes(dir / name), ok && old.resolved == resolvedTarget ? data : old.bytes);
         EXPECT_EQ(fs::status(dir / name).permissions(), old.access);
       }
     }
@@ -125,7 +117,6 @@ TEST(AtomicFileWriter, Rules) {
     }
     EXPECT_EQ(after, names);
   }
-  fs::remove_all(dir);
 }
 
 }  // namespace
