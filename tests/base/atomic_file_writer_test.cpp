@@ -7,136 +7,86 @@
 
 #include <csignal>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
-#include <random>
+#include <map>
 #include <set>
 #include <string>
+
+#include "support/temp_folder.h"
 
 namespace kv {
 namespace {
 
 namespace fs = std::filesystem;
-using Arrange = std::function<void(const fs::path&)>;
 
-void Put(const fs::path& path, const std::string& bytes, fs::perms access = fs::perms::none) {
-  std::ofstream(path, std::ios::binary) << bytes;
-  if (access != fs::perms::none) {
-    fs::permissions(path, access);
-  }
-}
+using test::ReadBytes;
+using test::WriteBytes;
 
-std::string Read(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+struct Seen {
+  std::string bytes;
+  fs::perms access;
+  fs::path resolved;
+};
 
-std::set<std::string> Entries(const fs::path& dir) {
-  std::set<std::string> names;
+// Every name in the folder, with what its regular files (links followed) hold.
+std::map<std::string, Seen> Snapshot(const fs::path& dir) {
+  std::map<std::string, Seen> seen;
   for (const auto& entry : fs::directory_iterator(dir)) {
-    names.insert(entry.path().filename().string());
+    Seen& s = seen[entry.path().filename().string()];
+    if (fs::is_regular_file(entry.path())) {
+      s = {ReadBytes(entry.path()), fs::status(entry.path()).permissions(),
+           fs::weakly_canonical(entry.path())};
+    }
   }
-  return names;
+  return seen;
 }
 
-constexpr auto kShared = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
-constexpr auto kReadOnly = fs::perms::owner_read | fs::perms::group_read;
-constexpr auto kAnyAccess = fs::perms::unknown;
-
+// Whatever happens, only the target (or the file it links to) changes: it
+// gets the new bytes with its old permissions, and no temporary is left.
 TEST(AtomicFileWriter, Rules) {
   struct Case {
     const char* name;
-    Arrange arrange;
+    std::function<void(const fs::path&)> arrange;
     const char* target;
     AtomicWriteStage failure;
-    std::set<std::string> entries;  // the folder afterwards: no temporary left
-    const char* checked;            // the file that then holds `content` ("" = the new data)
-    const char* content;
-    fs::perms access;
-    bool failWrites;
   };
-  const Arrange none = [](const fs::path&) {};
+  const auto oldFile = [](fs::perms access) {
+    return [access](const fs::path& d) {
+      WriteBytes(d / "a", "old");
+      fs::permissions(d / "a", access);
+    };
+  };
+  const auto group = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+  const auto readOnly = fs::perms::owner_read | fs::perms::group_read;
   const Case cases[] = {
-      {"permissions kept",
-       [](const fs::path& d) { Put(d / "a", "old", kShared); },
-       "a",
-       AtomicWriteStage::None,
-       {"a"},
-       "a",
-       "",
-       kShared,
-       false},
-      {"write-protected target refused",
-       [](const fs::path& d) { Put(d / "a", "old", kReadOnly); },
-       "a",
-       AtomicWriteStage::ReadOnly,
-       {"a"},
-       "a",
-       "old",
-       kReadOnly,
-       false},
+      {"permissions kept", oldFile(group), "a", AtomicWriteStage::None},
+      {"write-protected target refused", oldFile(readOnly), "a", AtomicWriteStage::ReadOnly},
       {"symlink followed",
        [](const fs::path& d) {
-         Put(d / "real", "old");
+         WriteBytes(d / "real", "old");
          fs::create_symlink(d / "real", d / "link");
        },
-       "link",
-       AtomicWriteStage::None,
-       {"link", "real"},
-       "real",
-       "",
-       kAnyAccess,
-       false},
-      {"folder missing",
-       none,
-       "no/a",
-       AtomicWriteStage::Create,
-       {},
-       nullptr,
-       "",
-       kAnyAccess,
-       false},
-      {"target is a folder",
-       [](const fs::path& d) { fs::create_directory(d / "a"); },
-       "a",
-       AtomicWriteStage::Replace,
-       {"a"},
-       nullptr,
-       "",
-       kAnyAccess,
-       false},
-      {"write fails",
-       [](const fs::path& d) { Put(d / "a", "old"); },
-       "a",
-       AtomicWriteStage::Write,
-       {"a"},
-       "a",
-       "old",
-       kAnyAccess,
-       true},
+       "link", AtomicWriteStage::None},
+      {"folder missing", [](const fs::path&) {}, "no/a", AtomicWriteStage::Create},
+      {"target is a folder", [](const fs::path& d) { fs::create_directory(d / "a"); }, "a",
+       AtomicWriteStage::Replace},
+      {"write fails", oldFile(fs::perms::owner_all), "a", AtomicWriteStage::Write},
       {"a file in the temporary's place is not ours",
-       [](const fs::path& d) { Put(d / "a.kvtmp", "foreign"); },
-       "a",
-       AtomicWriteStage::None,
-       {"a", "a.kvtmp"},
-       "a.kvtmp",
-       "foreign",
-       kAnyAccess,
-       false},
+       [](const fs::path& d) { WriteBytes(d / "a.kvtmp", "foreign"); }, "a",
+       AtomicWriteStage::None},
   };
   const std::string data(4096, 'n');
-  const fs::path dir =
-      fs::temp_directory_path() / ("kv_writer_" + std::to_string(std::random_device{}()));
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    fs::remove_all(dir);
-    fs::create_directories(dir);
+    const test::TempFolder folder;
+    const fs::path& dir = folder.path();
     c.arrange(dir);
+    const std::map<std::string, Seen> before = Snapshot(dir);
+    const fs::path resolvedTarget = fs::weakly_canonical(dir / c.target);
     // A file-size limit makes write() fail (EFBIG), for root too.
     rlimit saved{};
     getrlimit(RLIMIT_FSIZE, &saved);
-    if (c.failWrites) {
+    if (c.failure == AtomicWriteStage::Write) {
       std::signal(SIGXFSZ, SIG_IGN);
       rlimit low = saved;
       low.rlim_cur = 1024;
@@ -148,15 +98,25 @@ TEST(AtomicFileWriter, Rules) {
 
     EXPECT_EQ(ok, c.failure == AtomicWriteStage::None);
     EXPECT_EQ(error.stage, c.failure);
-    EXPECT_EQ(Entries(dir), c.entries);
-    if (c.checked != nullptr) {
-      EXPECT_EQ(Read(dir / c.checked), *c.content != '\0' ? std::string(c.content) : data);
-      if (c.access != kAnyAccess) {
-        EXPECT_EQ(fs::status(dir / c.checked).permissions(), c.access);
+    std::set<std::string> names;
+    if (ok) {
+      names.insert(c.target);
+      EXPECT_EQ(ReadBytes(dir / c.target), data);
+    }
+    for (const auto& [name, old] : before) {
+      names.insert(name);
+      if (!old.resolved.empty()) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(ReadBytes(dir / name), ok && old.resolved == resolvedTarget ? data : old.bytes);
+        EXPECT_EQ(fs::status(dir / name).permissions(), old.access);
       }
     }
+    std::set<std::string> after;
+    for (const auto& [name, seen] : Snapshot(dir)) {
+      after.insert(name);
+    }
+    EXPECT_EQ(after, names);
   }
-  fs::remove_all(dir);
 }
 
 }  // namespace

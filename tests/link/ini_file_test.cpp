@@ -1,9 +1,12 @@
+// KV26.INI: where it lives, and how it is read and written.
 #include "link/ini_file.h"
 
 #include <gmock/gmock.h>
 
 #include <filesystem>
+#include <optional>
 
+#include "link/ini_location.h"
 #include "support/temp_folder.h"
 
 namespace kv::test {
@@ -15,61 +18,43 @@ class IniFileTest : public ::testing::Test {
   std::string ini_ = folder_.File("KV26.INI");
 };
 
-struct LookupCase {
-  const char* name;
-  const char* file;
-  const char* section;
-  const char* key;
-  const char* expected;  // with default "DEF"
-};
-
-class IniLookupTest : public IniFileTest, public ::testing::WithParamInterface<LookupCase> {};
-
-TEST_P(IniLookupTest, FindsTheValueOrGivesTheDefault) {
-  WriteBytes(ini_, GetParam().file);
-  EXPECT_EQ(ReadIniValue(ini_, GetParam().section, GetParam().key, "DEF"), GetParam().expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Lookups, IniLookupTest,
-    ::testing::Values(
-        LookupCase{"SectionAndKeyIgnoreCase", "[LOAD option]\r\nbaudrate=9600\r\n", "Load Option",
-                   "BaudRate", "9600"},
-        LookupCase{"BlanksAroundNamesAndValues",
-                   "  [  Load Option ]  \r\n  BaudRate   =   9600  \r\n", "Load Option", "BaudRate",
-                   "9600"},
-        LookupCase{"BlanksInsideValueStay", "[A]\r\nk=  two  words \r\n", "A", "k", "two  words"},
-        LookupCase{"EmptyValueIsEmptyNotDefault", "[A]\r\nk=\r\n", "A", "k", ""},
-        LookupCase{"MissingKey", "[A]\r\nother=1\r\n", "A", "k", "DEF"},
-        LookupCase{"MissingSection", "[B]\r\nk=1\r\n", "A", "k", "DEF"},
-        LookupCase{"KeyOfAnotherSectionIsNotTaken", "[A]\r\n[B]\r\nk=1\r\n", "A", "k", "DEF"},
-        LookupCase{"KeyBeforeAnySectionIsNotTaken", "k=1\r\n[A]\r\n", "A", "k", "DEF"},
-        LookupCase{"FirstOfTwoKeysWins", "[A]\r\nk=1\r\nk=2\r\n", "A", "k", "1"},
-        LookupCase{"EqualsSignInValue", "[A]\r\nk=a=b\r\n", "A", "k", "a=b"},
-        LookupCase{"LfOnlyFile", "[A]\nk=lf\n", "A", "k", "lf"},
-        LookupCase{"NoNewlineAtEnd", "[A]\r\nk=last", "A", "k", "last"},
-        LookupCase{"QuotesAroundValueDropped", "[A]\r\nk=\"quoted\"\r\n", "A", "k", "quoted"},
-        LookupCase{"CommentLineIsNoKey", "[A]\r\n;k=commented\r\n", "A", "k", "DEF"},
-        LookupCase{"ByteOrderMarkBeforeFirstSection", "\xEF\xBB\xBF[A]\r\nk=1\r\n", "A", "k", "1"},
-        LookupCase{"BytesNotReencoded", "[A]\r\nk=C:\\M\xFC\x6Cler\\a.tsf\r\n", "A", "k",
-                   "C:\\M\xFC\x6Cler\\a.tsf"}),
-    [](const auto& testInfo) { return std::string(testInfo.param.name); });
-
-TEST_F(IniFileTest, MissingFileGivesTheDefault) {
-  EXPECT_EQ(ReadIniValue(ini_, "Load Option", "BaudRate", "115200"), "115200");
-  EXPECT_FALSE(std::filesystem::exists(ini_));
-}
-
-TEST_F(IniFileTest, LongValueIsCutTo254Characters) {
-  const std::string value(300, 'v');
-  WriteBytes(ini_, "[A]\r\nk=" + value + "\r\n");
-  EXPECT_EQ(ReadIniValue(ini_, "A", "k", ""), value.substr(0, 254));
-}
-
-TEST_F(IniFileTest, FirstWriteCreatesAMissingFolder) {
-  const std::string nested = folder_.File("config/kvload/KV26.INI");
-  ASSERT_TRUE(WriteIniValue(nested, "A", "k", "1"));
-  EXPECT_EQ(ReadIniValue(nested, "A", "k", ""), "1");
+TEST_F(IniFileTest, LookupFindsTheValueOrGivesTheDefault) {
+  struct Case {
+    const char* name;
+    std::optional<std::string> file;  // none: no file at all
+    std::string expected;             // with default "DEF"
+  };
+  const std::string longValue(300, 'v');
+  const Case cases[] = {
+      {"SectionAndKeyIgnoreCase", "[a B]\r\nK=9600\r\n", "9600"},
+      {"BlanksAroundNamesAndValues", "  [  A b ]  \r\n  k   =   9600  \r\n", "9600"},
+      {"BlanksInsideValueStay", "[A b]\r\nk=  two  words \r\n", "two  words"},
+      {"EmptyValueIsEmptyNotDefault", "[A b]\r\nk=\r\n", ""},
+      {"MissingFile", std::nullopt, "DEF"},
+      {"MissingKey", "[A b]\r\nother=1\r\n", "DEF"},
+      {"MissingSection", "[B]\r\nk=1\r\n", "DEF"},
+      {"KeyOfAnotherSectionIsNotTaken", "[A b]\r\n[B]\r\nk=1\r\n", "DEF"},
+      {"KeyBeforeAnySectionIsNotTaken", "k=1\r\n[A b]\r\n", "DEF"},
+      {"FirstOfTwoKeysWins", "[A b]\r\nk=1\r\nk=2\r\n", "1"},
+      {"EqualsSignInValue", "[A b]\r\nk=a=b\r\n", "a=b"},
+      {"LfOnlyFile", "[A b]\nk=lf\n", "lf"},
+      {"NoNewlineAtEnd", "[A b]\r\nk=last", "last"},
+      {"QuotesAroundValueDropped", "[A b]\r\nk=\"quoted\"\r\n", "quoted"},
+      {"CommentLineIsNoKey", "[A b]\r\n;k=commented\r\n", "DEF"},
+      {"ByteOrderMarkBeforeFirstSection", "\xEF\xBB\xBF[A b]\r\nk=1\r\n", "1"},
+      {"BytesNotReencoded", "[A b]\r\nk=C:\\M\xFC\x6Cler\\a.tsf\r\n", "C:\\M\xFC\x6Cler\\a.tsf"},
+      {"LongValueIsCutTo254Characters", "[A b]\r\nk=" + longValue + "\r\n",
+       longValue.substr(0, 254)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::filesystem::remove(ini_);
+    if (c.file) {
+      WriteBytes(ini_, *c.file);
+    }
+    EXPECT_EQ(ReadIniValue(ini_, "A b", "k", "DEF"), c.expected);
+    EXPECT_EQ(std::filesystem::exists(ini_), c.file.has_value());
+  }
 }
 
 TEST_F(IniFileTest, WriteChangesOnlyItsKeyAndKeepsEverythingElse) {
@@ -80,10 +65,12 @@ TEST_F(IniFileTest, WriteChangesOnlyItsKeyAndKeepsEverythingElse) {
   EXPECT_EQ(ReadBytes(ini_), Golden("link/edit_after.INI"));
 }
 
-TEST_F(IniFileTest, SeveralKeysGoInOneWriteInTheirOrder) {
-  ASSERT_TRUE(WriteIniValues(ini_, "S", {{"b", "2"}, {"a", "1"}, {"c", ""}}));
-  EXPECT_EQ(ReadBytes(ini_), "[S]\r\nb=2\r\na=1\r\nc=\r\n");
-  EXPECT_EQ(ReadIniValue(ini_, "S", "c", "DEF"), "");
+TEST_F(IniFileTest, WriteCreatesAMissingFolderOrReportsThatItCannot) {
+  const std::string nested = folder_.File("config/kvload/KV26.INI");
+  ASSERT_TRUE(WriteIniValue(nested, "A", "k", "1"));
+  EXPECT_EQ(ReadIniValue(nested, "A", "k", ""), "1");
+  WriteBytes(folder_.File("blocker"), "a file where a folder should be");
+  EXPECT_FALSE(WriteIniValue(folder_.File("blocker/KV26.INI"), "A", "k", "1"));
 }
 
 TEST_F(IniFileTest, LineBreaksInNamesOrValuesAreRefusedAndTheFileStaysAsItWas) {
@@ -97,9 +84,25 @@ TEST_F(IniFileTest, LineBreaksInNamesOrValuesAreRefusedAndTheFileStaysAsItWas) {
   EXPECT_EQ(ReadBytes(ini_), before);
 }
 
-TEST_F(IniFileTest, WriteWhereNoFileCanBeMadeReportsFailure) {
-  WriteBytes(folder_.File("blocker"), "a file where a folder should be");
-  EXPECT_FALSE(WriteIniValue(folder_.File("blocker/KV26.INI"), "A", "k", "1"));
+TEST(IniLocation, ChoosesTheProgramFolderWhenUsable) {
+  struct Case {
+    bool hasIni;
+    bool writable;
+    std::string userConfig;
+    std::string expected;
+  };
+  const std::string user = "/home/op/.config/kvload";
+  const std::string beside = "/opt/kvload/bin/KV26.INI";
+  const Case cases[] = {
+      {false, true, user, beside},               // the build tree
+      {true, false, user, beside},               // an existing file in a read-only folder
+      {false, false, user, user + "/KV26.INI"},  // an installed program
+      {false, false, "", beside},                // no user folder known
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(IniFilePath({"/opt/kvload/bin", c.hasIni, c.writable, c.userConfig}), c.expected)
+        << c.hasIni << c.writable << c.userConfig;
+  }
 }
 
 }  // namespace

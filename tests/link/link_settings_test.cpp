@@ -1,17 +1,30 @@
+// The connection settings as start-up reads them from KV26.INI, and as the
+// "Connect Setup" dialog shows and saves them.
 #include "link/link_settings.h"
 
 #include <gmock/gmock.h>
 
+#include <tuple>
+
+#include "link/connection_setup_model.h"
 #include "link/ini_file.h"
 #include "support/temp_folder.h"
 
 namespace kv::test {
 namespace {
 
-using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using ::testing::SizeIs;
+
+constexpr char kProgramFolder[] = "/opt/kvload";
+
+// Every value that opens a connection or lands in the file, compared and
+// printed at once.
+auto ConnectionValues(const LinkSettings& s) {
+  return std::make_tuple(s.connectMode, s.baudRate, s.handShake, s.comPort, s.boardNo, s.address,
+                         s.lanIp, s.lanPort, s.defaultPath);
+}
 
 class LinkSettingsTest : public ::testing::Test {
  protected:
@@ -20,79 +33,41 @@ class LinkSettingsTest : public ::testing::Test {
   std::vector<std::string> warnings_;
 };
 
-// The connection defaults show in the setup model's fresh-install case.
-TEST_F(LinkSettingsTest, MissingFileGivesTheDefaultsWithoutAWarning) {
-  const LinkSettings s = LoadLinkSettings(ini_, &warnings_, "/opt/kvload");
-  EXPECT_EQ(s.boardNo, 0);
-  EXPECT_EQ(s.testFileName, "");
-  EXPECT_THAT(warnings_, IsEmpty());
-}
-
-TEST_F(LinkSettingsTest, DefaultPathDefaultsToTheIniFolderWhenNoProgramFolderIsGiven) {
-  EXPECT_EQ(LoadLinkSettings(ini_, nullptr).defaultPath, folder_.path().string());
-}
-
-TEST_F(LinkSettingsTest, ReadsEveryKeyOfAWindowsFile) {
-  WriteBytes(ini_, Golden("link/every_key.INI"));
-  const LinkSettings s = LoadLinkSettings(ini_, &warnings_, "/opt/kvload");
-  EXPECT_EQ(s.testFileName, "C:\\x\\y.tsf");
-  EXPECT_EQ(s.connectMode, 2);
-  EXPECT_EQ(s.baudRate, 38400);
-  EXPECT_EQ(s.handShake, 3);
-  EXPECT_EQ(s.comPort, "4");
-  EXPECT_EQ(s.address, 12);
-  EXPECT_EQ(LanAddressText(s), "10.0.0.7");
-  EXPECT_EQ(s.lanPort, 40000);
-  EXPECT_EQ(s.defaultPath, "C:\\Reports");
-  EXPECT_THAT(warnings_, IsEmpty());
-}
-
-TEST_F(LinkSettingsTest, ModeWithoutATransportIsKept) {
+// Each key's reading is checked where the dialog saves them all; here what
+// the dialog does not show.
+TEST_F(LinkSettingsTest, ReadsTheStepFileAndKeepsAModeWithoutATransport) {
+  WriteBytes(ini_, Golden("link/windows.INI"));
   WriteIniValue(ini_, "Load Option", "ConnectMode", "3");
-  EXPECT_EQ(LoadLinkSettings(ini_, &warnings_).connectMode, 3);
+  const LinkSettings s = LoadLinkSettings(ini_, &warnings_);
+  EXPECT_EQ(s.testFileName, "C:\\x\\y.tsf");
+  EXPECT_EQ(s.connectMode, 3);
   EXPECT_THAT(warnings_, IsEmpty());
+  EXPECT_EQ(LoadLinkSettings(folder_.File("none.INI"), nullptr).defaultPath,
+            folder_.path().string());
 }
-
-struct JunkCase {
-  const char* key;
-  const char* value;
-};
-
-class LinkSettingsJunkTest : public LinkSettingsTest,
-                             public ::testing::WithParamInterface<JunkCase> {};
 
 // Whatever a hand-edited file holds, the key falls back to its default, the
 // others are unaffected, and the caller gets one line naming key and value.
-TEST_P(LinkSettingsJunkTest, UnusableNumberGivesTheDefaultAndOneWarning) {
-  WriteIniValues(ini_, "Load Option", {{"LanPort", "5025"}, {GetParam().key, GetParam().value}});
-  const LinkSettings s = LoadLinkSettings(ini_, &warnings_);
-  const LinkSettings defaults;
-  EXPECT_EQ(s.connectMode, defaults.connectMode);
-  EXPECT_EQ(s.baudRate, defaults.baudRate);
-  EXPECT_EQ(s.handShake, defaults.handShake);
-  EXPECT_EQ(s.address, defaults.address);
-  EXPECT_EQ(s.lanIp, defaults.lanIp);
-  if (std::string(GetParam().key) == "LanPort") {
-    EXPECT_EQ(s.lanPort, defaults.lanPort);
-  } else {
-    EXPECT_EQ(s.lanPort, 5025);
+TEST_F(LinkSettingsTest, UnusableNumberGivesTheDefaultAndOneWarning) {
+  for (const std::string line :
+       {"ConnectMode=LAN", "ConnectMode=40000", "BaudRate=", "BaudRate=0", "BaudRate=-9600",
+        "BaudRate=9600.5", "BaudRate=99999999999999999999999", "HandShake=4", "HandShake=comRTS",
+        "Address=32", "Address=5x", "BoardNo=zero", "LanIP1=256", "LanIP4=-1", "LanIP2=1 2",
+        "LanPort=0", "LanPort=65536", "LanPort=0x1F"}) {
+    SCOPED_TRACE(line);
+    const std::string key = line.substr(0, line.find('='));
+    warnings_.clear();
+    // The first of two keys counts, so the line under test wins over the port.
+    WriteBytes(ini_, "[Load Option]\r\n" + line + "\r\nLanPort=5025\r\n");
+    LinkSettings expected;
+    expected.defaultPath = kProgramFolder;
+    expected.lanPort = key == "LanPort" ? expected.lanPort : 5025;
+    EXPECT_EQ(ConnectionValues(LoadLinkSettings(ini_, &warnings_, kProgramFolder)),
+              ConnectionValues(expected));
+    ASSERT_THAT(warnings_, SizeIs(1));
+    EXPECT_THAT(warnings_[0], HasSubstr(key + "=\"" + line.substr(key.size() + 1) + "\""));
   }
-  ASSERT_THAT(warnings_, SizeIs(1));
-  EXPECT_THAT(warnings_[0], HasSubstr(GetParam().key));
-  EXPECT_THAT(warnings_[0], HasSubstr(std::string("\"") + GetParam().value + "\""));
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Junk, LinkSettingsJunkTest,
-    ::testing::Values(JunkCase{"ConnectMode", "LAN"}, JunkCase{"ConnectMode", "40000"},
-                      JunkCase{"BaudRate", ""}, JunkCase{"BaudRate", "0"},
-                      JunkCase{"BaudRate", "-9600"}, JunkCase{"BaudRate", "9600.5"},
-                      JunkCase{"BaudRate", "99999999999999999999999"}, JunkCase{"HandShake", "4"},
-                      JunkCase{"HandShake", "comRTS"}, JunkCase{"Address", "32"},
-                      JunkCase{"Address", "5x"}, JunkCase{"BoardNo", "zero"},
-                      JunkCase{"LanIP1", "256"}, JunkCase{"LanIP4", "-1"},
-                      JunkCase{"LanIP2", "1 2"}, JunkCase{"LanPort", "0"},
-                      JunkCase{"LanPort", "65536"}, JunkCase{"LanPort", "0x1F"}));
 
 TEST(ParseSettingInteger, AcceptsOnlyWholeDecimalNumbersInRange) {
   long long v = -1;
@@ -107,28 +82,28 @@ TEST(ParseSettingInteger, AcceptsOnlyWholeDecimalNumbersInRange) {
   EXPECT_FALSE(ParseSettingInteger("--1", -10, 10, &v));
 }
 
-struct PortCase {
-  const char* comPort;
-  int number;
-  const char* device;
-};
-
-class SerialDeviceNameTest : public ::testing::TestWithParam<PortCase> {};
-
-TEST_P(SerialDeviceNameTest, MapsThePortSettingToADevice) {
-  EXPECT_EQ(ComPortNumber(GetParam().comPort), GetParam().number);
-  EXPECT_EQ(SerialDeviceName(GetParam().comPort), GetParam().device);
+TEST(SerialDeviceName, MapsThePortSettingToADevice) {
+  struct Case {
+    const char* comPort;
+    int number;
+    const char* device;
+  };
+  const Case cases[] = {{"1", 1, "/dev/ttyS0"},
+                        {" 20 ", 20, "/dev/ttyS19"},
+                        {"3abc", 3, "/dev/ttyS2"},
+                        {"0", 0, ""},
+                        {"", 0, ""},
+                        {"99999999999", 0, ""},
+                        {"-1", 0, ""},
+                        {"/dev/ttyUSB0", 0, "/dev/ttyUSB0"},
+                        {"ttyACM0", 0, "ttyACM0"},
+                        {"tty S0", 0, ""},
+                        {"a;b", 0, ""}};
+  for (const Case& c : cases) {
+    EXPECT_EQ(ComPortNumber(c.comPort), c.number) << c.comPort;
+    EXPECT_EQ(SerialDeviceName(c.comPort), c.device) << c.comPort;
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Ports, SerialDeviceNameTest,
-    ::testing::Values(PortCase{"1", 1, "/dev/ttyS0"}, PortCase{"16", 16, "/dev/ttyS15"},
-                      PortCase{" 20 ", 20, "/dev/ttyS19"}, PortCase{"3abc", 3, "/dev/ttyS2"},
-                      PortCase{"0", 0, ""}, PortCase{"", 0, ""}, PortCase{"   ", 0, ""},
-                      PortCase{"99999999999", 0, ""}, PortCase{"-1", 0, ""},
-                      PortCase{"/dev/ttyUSB0", 0, "/dev/ttyUSB0"},
-                      PortCase{"/dev/pts/7", 0, "/dev/pts/7"}, PortCase{"ttyACM0", 0, "ttyACM0"},
-                      PortCase{"tty S0", 0, ""}, PortCase{"a;b", 0, ""}));
 
 // Only an unusable key of the transport in use keeps the connection shut.
 TEST_F(LinkSettingsTest, UnusableConnectionKeysOfTheModeInUse) {
@@ -150,6 +125,149 @@ TEST_F(LinkSettingsTest, UnusableConnectionKeysOfTheModeInUse) {
     WriteBytes(ini_, std::string("[Load Option]\r\n") + c.lines);
     EXPECT_EQ(UnusableConnectionKeys(LoadLinkSettings(ini_, nullptr)), c.keys) << c.lines;
   }
+}
+
+// Settings in use that differ from the defaults, so that a value taken from
+// the wrong side shows.
+LinkSettings InUse() {
+  LinkSettings s;
+  s.connectMode = 2;
+  s.handShake = 1;
+  return s;
+}
+
+class ConnectionSetupTest : public LinkSettingsTest {
+ protected:
+  // Opens the dialog on the current file, as a fresh dialog each time.
+  ConnectionSetupModel& Open() {
+    model_ = std::make_unique<ConnectionSetupModel>(ini_, kProgramFolder);
+    model_->Start(&settings_, &warnings_);
+    return *model_;
+  }
+
+  // What Save put in use is what the next start-up reads from the file.
+  void ExpectInUseAsInTheFile() {
+    EXPECT_EQ(ConnectionValues(settings_), ConnectionValues(LoadLinkSettings(ini_, nullptr)));
+  }
+
+  LinkSettings settings_ = InUse();
+  std::unique_ptr<ConnectionSetupModel> model_;
+};
+
+TEST_F(ConnectionSetupTest, FreshInstallShowsAndSavesTheDefaults) {
+  Open();
+  EXPECT_EQ(model_->VisibleFrame(), 0);
+  // Cancel leaves only the default path, written when the dialog opened.
+  EXPECT_EQ(ReadBytes(ini_), "[Load Option]\r\nDefaultPath=/opt/kvload\r\n");
+  ASSERT_TRUE(model_->Save(&settings_).written);
+  LinkSettings defaults;
+  defaults.defaultPath = kProgramFolder;
+  EXPECT_EQ(ConnectionValues(settings_), ConnectionValues(defaults));
+  ExpectInUseAsInTheFile();
+}
+
+TEST_F(ConnectionSetupTest, SaveWritesEveryKeyInItsOrder) {
+  Open();
+  ConnectionSetupFields& f = model_->fields();
+  f.selectedOption = 2;
+  f.baudRate = "38400";
+  f.handShake = "comXOnXOff";
+  f.comPort = "/dev/ttyUSB0";
+  f.address = "12";
+  f.lanIp = {"10", "0", "0", "7"};
+  f.lanPort = "5025";
+  f.defaultPath = "/home/op/reports";
+  EXPECT_EQ(model_->VisibleFrame(), 2);
+  const ConnectionSaveOutcome outcome = model_->Save(&settings_);
+  EXPECT_TRUE(outcome.accepted);
+  EXPECT_TRUE(outcome.written);
+  // DefaultPath first: written back when the dialog opened.
+  EXPECT_EQ(ReadBytes(ini_), Golden("link/saved_every_key.INI"));
+  ExpectInUseAsInTheFile();
+  EXPECT_EQ(SerialLineSettingsText(settings_.baudRate), "38400,n,8,1");
+}
+
+// What the file holds shows in the dialog, and Save writes it back, except
+// where the dialog keeps the value in use or always saves the board as 0.
+// ConnectMode and BoardNo come from the file, not from the settings in use.
+TEST_F(ConnectionSetupTest, FileValuesShowAndAreSavedBack) {
+  using F = ConnectionSetupFields;
+  struct Case {
+    const char* line;
+    std::string (*shown)(const F&, const LinkSettings&);
+    const char* expected;
+    const char* saved;
+  };
+  const auto handShake = [](const F& f, const LinkSettings&) { return f.handShake; };
+  const auto lanPort = [](const F& f, const LinkSettings&) { return f.lanPort; };
+  const auto option = [](const F& f, const LinkSettings&) {
+    return std::to_string(f.selectedOption);
+  };
+  const auto board = [](const F&, const LinkSettings& s) { return std::to_string(s.boardNo); };
+  const Case cases[] = {
+      {"HandShake=3", handShake, "comRTSXOnXOff", "3"},
+      // No list entry: nothing shows, and Save keeps the handshake in use.
+      {"HandShake=9", handShake, "", "1"},
+      {"LanPort=40000", lanPort, "40000", "40000"},
+      {"LanPort=65535", lanPort, "65535", "65535"},
+      // No option button for the mode: none is selected and Save keeps it.
+      {"ConnectMode=7", option, "-1", "7"},
+      {"BoardNo=3", board, "3", "0"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    const std::string line = c.line;
+    settings_ = InUse();
+    WriteBytes(ini_, "[Load Option]\r\n" + line + "\r\n");
+    EXPECT_EQ(c.shown(Open().fields(), settings_), c.expected);
+    ASSERT_TRUE(model_->Save(&settings_).written);
+    EXPECT_EQ(ReadIniValue(ini_, "Load Option", line.substr(0, line.find('=')), ""), c.saved);
+    ExpectInUseAsInTheFile();
+  }
+}
+
+TEST_F(ConnectionSetupTest, JunkInTheFileIsShownAsItStandsAndTheModeFallsBack) {
+  WriteIniValues(ini_, "Load Option", {{"ConnectMode", "serial"}, {"BaudRate", "fast"}});
+  Open();
+  EXPECT_EQ(settings_.connectMode, 0);
+  EXPECT_EQ(model_->fields().baudRate, "fast");
+  ASSERT_EQ(warnings_.size(), 1u);
+  EXPECT_THAT(warnings_[0], HasSubstr("ConnectMode"));
+}
+
+TEST_F(ConnectionSetupTest, SaveRefusesNamingTheFieldAndWritesNothing) {
+  struct Case {
+    void (*edit)(ConnectionSetupFields&);
+    const char* fieldNamed;
+  };
+  const Case cases[] = {
+      {[](ConnectionSetupFields& f) { f.baudRate = "3000000000"; }, "Baudrate"},
+      {[](ConnectionSetupFields& f) { f.baudRate = ""; }, "Baudrate"},
+      {[](ConnectionSetupFields& f) { f.address = "40"; }, "Address"},
+      {[](ConnectionSetupFields& f) { f.lanIp[0] = "ten"; }, "IP Address"},
+      {[](ConnectionSetupFields& f) { f.lanIp[3] = "300"; }, "IP Address"},
+      {[](ConnectionSetupFields& f) { f.lanPort = "65536"; }, "Port"},
+      {[](ConnectionSetupFields& f) { f.comPort = "7\n"; }, "COM Port"},
+      {[](ConnectionSetupFields& f) { f.defaultPath = "/a\r\n[Load Option]"; }, "Default Path"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.fieldNamed);
+    Open();
+    const std::string before = ReadBytes(ini_);
+    const LinkSettings opened = settings_;
+    model_->fields().selectedOption = 1;
+    c.edit(model_->fields());
+    const ConnectionSaveOutcome outcome = model_->Save(&settings_);
+    EXPECT_FALSE(outcome.accepted);
+    EXPECT_FALSE(outcome.written);
+    EXPECT_THAT(outcome.message, HasSubstr(c.fieldNamed));
+    EXPECT_EQ(ReadBytes(ini_), before);
+    EXPECT_EQ(ConnectionValues(settings_), ConnectionValues(opened));
+  }
+}
+
+TEST(ConnectionSetupLists, HandShakeNamesMatchExactly) {
+  EXPECT_EQ(HandShakeIndex("comrts"), -1);
 }
 
 }  // namespace

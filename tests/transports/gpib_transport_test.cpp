@@ -9,6 +9,8 @@
 #include <QLibrary>
 #include <QTimer>
 
+#include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -18,7 +20,7 @@ namespace kv::test {
 namespace {
 
 using ::testing::ElementsAre;
-using ::testing::IsEmpty;
+using ::testing::ElementsAreArray;
 
 // The stand-in driver's recording side, reached through the same library
 // the transport loads, so both see one driver state.
@@ -26,54 +28,39 @@ class FakeDriver {
  public:
   FakeDriver() : library_(QStringLiteral(KV_FAKE_GPIB_LIBRARY)) {
     EXPECT_TRUE(library_.load()) << library_.errorString().toStdString();
-    reset_ = reinterpret_cast<void (*)()>(library_.resolve("FakeGpibReset"));
-    queueReply_ =
-        reinterpret_cast<void (*)(const char*, long)>(library_.resolve("FakeGpibQueueReply"));
-    queueRegister_ =
-        reinterpret_cast<void (*)(int)>(library_.resolve("FakeGpibQueueRegisterOutcome"));
-    calls_ = reinterpret_cast<long (*)(char*, long)>(library_.resolve("FakeGpibCalls"));
-    readDelay_ = reinterpret_cast<void (*)(long)>(library_.resolve("FakeGpibSetReadDelayMs"));
-    EXPECT_TRUE(reset_ && queueReply_ && queueRegister_ && calls_ && readDelay_);
-    reset_();
+    Reset();
   }
 
+  void Reset() { Fn<void (*)()>("FakeGpibReset")(); }
   void QueueReply(const std::string& bytes) {
-    queueReply_(bytes.data(), static_cast<long>(bytes.size()));
+    Fn<void (*)(const char*, long)>("FakeGpibQueueReply")(bytes.data(),
+                                                          static_cast<long>(bytes.size()));
   }
-  void QueueRegisterOutcome(int outcome) { queueRegister_(outcome); }
-  void SetReadDelayMs(long ms) { readDelay_(ms); }
-
-  /// Every recorded call, registration included.
-  std::vector<std::string> AllCalls() {
-    std::string text(static_cast<std::size_t>(calls_(nullptr, 0)) + 1, '\0');
-    calls_(text.data(), static_cast<long>(text.size()));
-    text.resize(text.size() - 1);
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
-      lines.push_back(text.substr(start, end - start));
-    }
-    return lines;
+  void QueueRegisterOutcome(int outcome) {
+    Fn<void (*)(int)>("FakeGpibQueueRegisterOutcome")(outcome);
   }
+  void SetReadDelayMs(long ms) { Fn<void (*)(long)>("FakeGpibSetReadDelayMs")(ms); }
 
-  /// The calls that reach the device, without the thread registration.
-  std::vector<std::string> DeviceCalls() {
+  /// Every recorded call, the thread registration included.
+  std::vector<std::string> Calls() {
+    const auto calls = Fn<long (*)(char*, long)>("FakeGpibCalls");
+    std::string text(static_cast<std::size_t>(calls(nullptr, 0)) + 1, '\0');
+    calls(text.data(), static_cast<long>(text.size()));
+    std::istringstream in(text.c_str());
     std::vector<std::string> lines;
-    for (const std::string& line : AllCalls()) {
-      if (line.rfind("register", 0) != 0 && line != "unregister") {
-        lines.push_back(line);
-      }
+    for (std::string line; std::getline(in, line);) {
+      lines.push_back(line);
     }
     return lines;
   }
 
  private:
+  template <typename F>
+  F Fn(const char* name) {
+    return reinterpret_cast<F>(library_.resolve(name));
+  }
+
   QLibrary library_;
-  void (*reset_)() = nullptr;
-  void (*queueReply_)(const char*, long) = nullptr;
-  void (*queueRegister_)(int) = nullptr;
-  long (*calls_)(char*, long) = nullptr;
-  void (*readDelay_)(long) = nullptr;
 };
 
 class GpibTransportTest : public ::testing::Test {
@@ -83,106 +70,92 @@ class GpibTransportTest : public ::testing::Test {
   GpibTransport gpib_{sink_, QStringLiteral(KV_FAKE_GPIB_LIBRARY)};
 };
 
-TEST_F(GpibTransportTest, BeforeAnyOpenReadsErrRecAndWritesNothing) {
+// A descriptor is asked for with a one-second time-out, EOI and no
+// termination character; the open sends nothing by itself, a second open
+// releases the first descriptor, and one taken offline is never used again.
+TEST_F(GpibTransportTest, DescriptorIsReleasedBeforeTheNextAndNeverUsedOffline) {
   gpib_.Write("LOAD OFF");
   EXPECT_EQ(gpib_.Read(), "ErrRec");
-  EXPECT_EQ(gpib_.Device(), 0);
-  EXPECT_THAT(driver_.DeviceCalls(), IsEmpty());
-}
-
-// The open asks for a one-second time-out, EOI and no termination character,
-// and sends nothing by itself.
-TEST_F(GpibTransportTest, OpenThenWriteSendsTheCommandBytesWithoutTerminator) {
   EXPECT_TRUE(gpib_.Open(0, 7));
-  EXPECT_EQ(gpib_.Device(), 1);
   gpib_.Write("MEAS:VC?");
-  EXPECT_THAT(driver_.DeviceCalls(), ElementsAre("ibdev 0 7 0 11 11 1 -> 1", "ibwrt 1 MEAS:VC?"));
-}
-
-struct ReadCase {
-  const char* name;
-  std::string sent;  // what the device sends; empty: nothing before the time-out
-  std::string read;
-};
-
-class GpibReadTest : public GpibTransportTest, public ::testing::WithParamInterface<ReadCase> {};
-
-TEST_P(GpibReadTest, ReplyIsTrimmedOrErrRec) {
-  gpib_.Open(0, 5);
-  if (!GetParam().sent.empty()) {
-    driver_.QueueReply(GetParam().sent);
-  }
-  EXPECT_EQ(gpib_.Read(), GetParam().read);
-  EXPECT_EQ(driver_.DeviceCalls().back(),
-            "ibrd 1 256 -> " + std::to_string(std::min<std::size_t>(GetParam().sent.size(), 256)));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Replies, GpibReadTest,
-    ::testing::Values(ReadCase{"OneByte", "7", "7"}, ReadCase{"OneByteLf", "7\n", "7"},
-                      ReadCase{"CrLf", "12.345\r\n", "12.345"}, ReadCase{"Lf", "OK\n", "OK"},
-                      ReadCase{"LoneCrStays", "OK\r", "OK\r"}, ReadCase{"LfAlone", "\n", ""},
-                      ReadCase{"TimeOut", "", "ErrRec"},
-                      ReadCase{"EmbeddedZero", std::string("A\0B\n", 4), std::string("A\0B", 3)}),
-    [](const auto& testInfo) { return std::string(testInfo.param.name); });
-
-TEST_F(GpibTransportTest, LongReplyGivesItsFirst256BytesAndTheRestStaysForTheNextRead) {
-  gpib_.Open(0, 5);
-  driver_.QueueReply(std::string(300, 'x'));
-  EXPECT_EQ(gpib_.Read(), std::string(256, 'x'));
-  EXPECT_EQ(gpib_.Read(), std::string(44, 'x'));
-  // Trimmed only when its first 256 bytes end with LF.
-  driver_.QueueReply(std::string(255, 'y') + "\n" + std::string(44, 'z'));
-  EXPECT_EQ(gpib_.Read(), std::string(255, 'y'));
-}
-
-TEST_F(GpibTransportTest, SecondOpenReleasesTheFirstDescriptor) {
-  gpib_.Open(0, 5);
   gpib_.Open(0, 6);
-  gpib_.Write("name?");
-  EXPECT_THAT(driver_.DeviceCalls(), ElementsAre("ibdev 0 5 0 11 11 1 -> 1", "ibonl 1 0",
-                                                 "ibdev 0 6 0 11 11 1 -> 2", "ibwrt 2 name?"));
-}
-
-TEST_F(GpibTransportTest, CloseTakesTheDeviceOfflineOnceAndLaterUseDoesNothing) {
-  gpib_.Open(0, 5);
   gpib_.Close();
   gpib_.Close();
   gpib_.Write("LOAD ON");
   EXPECT_EQ(gpib_.Read(), "ErrRec");
   gpib_.Open(0, 5);
-  EXPECT_EQ(gpib_.Device(), 2);
-  EXPECT_THAT(driver_.DeviceCalls(),
-              ElementsAre("ibdev 0 5 0 11 11 1 -> 1", "ibonl 1 0", "ibdev 0 5 0 11 11 1 -> 2"));
+  EXPECT_EQ(gpib_.Device(), 3);
+  EXPECT_THAT(
+      driver_.Calls(),
+      ElementsAre("register -> 0", "ibdev 0 7 0 11 11 1 -> 1", "ibwrt 1 MEAS:VC?", "ibonl 1 0",
+                  "ibdev 0 6 0 11 11 1 -> 2", "ibonl 2 0", "ibdev 0 5 0 11 11 1 -> 3"));
 }
 
-TEST_F(GpibTransportTest, EndOfLifeReleasesTheDeviceAndTheStatusRegistration) {
-  {
-    GpibTransport gpib(sink_, QStringLiteral(KV_FAKE_GPIB_LIBRARY));
-    gpib.Open(0, 5);
+// The rows run in order on one device: what one read leaves in the driver
+// comes with the next, so the reads ask for 256 bytes, no more, no less.
+TEST_F(GpibTransportTest, ReadGivesAtMost256BytesTrimmedOrErrRec) {
+  struct Case {
+    const char* name;
+    std::optional<std::string> sent;  // none: nothing before the time-out
+    std::string read;
+  };
+  const Case cases[] = {
+      {"OneByte", "7", "7"},
+      {"OneByteLf", "7\n", "7"},
+      {"CrLf", "12.345\r\n", "12.345"},
+      {"Lf", "OK\n", "OK"},
+      {"LoneCrStays", "OK\r", "OK\r"},
+      {"LfAlone", "\n", ""},
+      {"TimeOut", std::nullopt, "ErrRec"},
+      {"EmbeddedZero", std::string("A\0B\n", 4), std::string("A\0B", 3)},
+      {"Long", std::string(300, 'x'), std::string(256, 'x')},
+      {"RestOfTheLong", std::nullopt, std::string(44, 'x')},
+      {"TrimmedOnlyWhenThe256EndWithLf", std::string(255, 'y') + "\n" + std::string(44, 'z'),
+       std::string(255, 'y')},
+  };
+  gpib_.Open(0, 5);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.sent) {
+      driver_.QueueReply(*c.sent);
+    }
+    EXPECT_EQ(gpib_.Read(), c.read);
   }
-  EXPECT_THAT(driver_.AllCalls(),
-              ElementsAre("register -> 0", "ibdev 0 5 0 11 11 1 -> 1", "ibonl 1 0", "unregister"));
 }
 
-TEST_F(GpibTransportTest, AlreadyRegisteredThreadIsRegisteredAfresh) {
-  driver_.QueueRegisterOutcome(1);
-  gpib_.Open(0, 5);
-  gpib_.Write("REM");
-  EXPECT_THAT(driver_.AllCalls(), ElementsAre("register -> 1", "unregister", "register -> 0",
-                                              "ibdev 0 5 0 11 11 1 -> 1", "ibwrt 1 REM"));
-}
-
-TEST_F(GpibTransportTest, FailedRegistrationIsUndoneAndRetriedBeforeTheNextCall) {
-  driver_.QueueRegisterOutcome(2);
-  driver_.QueueRegisterOutcome(7);
-  gpib_.Open(0, 5);
-  gpib_.Write("A");
-  gpib_.Write("B");
-  gpib_.Write("C");
-  EXPECT_THAT(driver_.AllCalls(),
-              ElementsAre("register -> 2", "unregister", "ibdev 0 5 0 11 11 1 -> 1",
-                          "register -> 7", "ibwrt 1 A", "register -> 0", "ibwrt 1 B", "ibwrt 1 C"));
+// The thread registers before its first call: an already registered thread
+// is registered afresh, a failed registration is undone and tried again
+// before the next call until it holds. At the end the device goes offline
+// and the driver stops writing into the transport's status variables.
+TEST_F(GpibTransportTest, ThreadRegistrationFromFirstCallToEndOfLife) {
+  struct Case {
+    std::vector<int> outcomes;
+    std::vector<std::string> calls;
+  };
+  const Case cases[] = {
+      {{},
+       {"register -> 0", "ibdev 0 5 0 11 11 1 -> 1", "ibwrt 1 A", "ibwrt 1 B", "ibonl 1 0",
+        "unregister"}},
+      {{1},
+       {"register -> 1", "unregister", "register -> 0", "ibdev 0 5 0 11 11 1 -> 1", "ibwrt 1 A",
+        "ibwrt 1 B", "ibonl 1 0", "unregister"}},
+      {{2, 7},
+       {"register -> 2", "unregister", "ibdev 0 5 0 11 11 1 -> 1", "register -> 7", "ibwrt 1 A",
+        "register -> 0", "ibwrt 1 B", "ibonl 1 0", "unregister"}},
+  };
+  for (const Case& c : cases) {
+    driver_.Reset();
+    for (const int outcome : c.outcomes) {
+      driver_.QueueRegisterOutcome(outcome);
+    }
+    {
+      GpibTransport gpib(sink_, QStringLiteral(KV_FAKE_GPIB_LIBRARY));
+      gpib.Open(0, 5);
+      gpib.Write("A");
+      gpib.Write("B");
+    }
+    EXPECT_THAT(driver_.Calls(), ElementsAreArray(c.calls)) << c.outcomes.size();
+  }
 }
 
 // A driver call blocks for up to a second; the window must not freeze
@@ -202,8 +175,8 @@ TEST_F(GpibTransportTest, SlowReadKeepsEventsFlowingAndALineWrittenMeanwhileFoll
   EXPECT_GE(clock.elapsed(), 900);
   EXPECT_GE(firedAt, 95);
   EXPECT_LT(firedAt, 200);
-  EXPECT_THAT(driver_.DeviceCalls(),
-              ElementsAre("ibdev 0 5 0 11 11 1 -> 1", "ibrd 1 256 -> 13", "ibwrt 1 LOAD OFF"));
+  EXPECT_THAT(driver_.Calls(), ElementsAre("register -> 0", "ibdev 0 5 0 11 11 1 -> 1",
+                                           "ibrd 1 256 -> 13", "ibwrt 1 LOAD OFF"));
 }
 
 TEST(GpibTransportWithoutDriver, NoLibraryMeansNoDeviceAndErrRecAndIsNamedOnce) {
