@@ -17,86 +17,61 @@
 namespace kv {
 namespace {
 
-using ::testing::HasSubstr;
-
-class LinkLossTest : public ::testing::Test {
- protected:
-  void SetUp() override {
+TEST(LinkLoss, TheLoadIsReachedAgainOnceWithinTheBoundAndTheRunEndsAsLinkLost) {
+  struct Case {
+    bool comesBack;  // the load listens again at once on the same port
+    qint64 withinMs;
+    const char* says;
+  };
+  // The next tick's write finds the loss (up to a second), not three missed
+  // measurements; then two seconds of trying when the load stays away.
+  for (const Case& c :
+       {Case{true, 2000, "\"LOAD OFF\" was sent"}, Case{false, 3500, "may still be on"}}) {
+    SCOPED_TRACE(c.comesBack);
+    test::TempFolder folder;
+    test::LoopbackServer server;
+    test::RecordingSink sink;
     ASSERT_TRUE(server.Listen());
     server.Load().Reply("name?", "KV-G100\r\n");
     server.Load().Reply("MEAS:VC?", "12.000,1.000\r\n");
     BenchOptions options;
-    options.iniPath = (folder.path() / "KV26.INI").string();
-    const quint16 port = server.Port();
-    options.adjust = [port](LinkSettings s) {
+    options.iniPath = folder.File("KV26.INI");
+    options.adjust = [port = server.Port()](LinkSettings s) {
       s.connectMode = kModeLan;
       s.lanIp = {127, 0, 0, 1};
       s.lanPort = port;
       return s;
     };
-    bench = Bench::Open(options, sink);
-    StepGrid& grid = bench->GetStation().Steps();
-    grid.SetRows(3);
-    grid.SetCell(1, kColStepNo, "1");
-    grid.SetCell(1, kColFunction, "Discharge");
-    grid.SetCell(1, kColMode, "CC");
-    grid.SetCell(1, kColSinkValue, "1");
-    grid.SetCell(1, kColTStop, "60");
-  }
-
-  // Runs until the first row, then drops the connection; with `comesBack`
-  // the load listens again at once on the same port.
-  void RunAndDrop(bool comesBack) {
+    const std::unique_ptr<Bench> bench = Bench::Open(options, sink);
     Station& station = bench->GetStation();
+    station.Steps().SetRows(3);
+    station.Steps().SetCell(1, kColFunction, "Discharge");
+    station.Steps().SetCell(1, kColMode, "CC");
+    station.Steps().SetCell(1, kColSinkValue, "1");
+    station.Steps().SetCell(1, kColTStop, "60");
     QSignalSpy rows(&station, &Station::rowAdded);
+    QSignalSpy handled(&station, &Station::linkLossHandled);
     station.Run();
     ASSERT_TRUE(rows.wait(3000));
     const quint16 port = server.Port();
     server.Close();
-    if (comesBack) {
+    if (c.comesBack) {
       ASSERT_TRUE(server.Listen(port));
     }
+    QElapsedTimer sinceDrop;
+    sinceDrop.start();
+    ASSERT_TRUE(handled.wait(5000));
+    EXPECT_LT(sinceDrop.elapsed(), c.withinMs);
+    EXPECT_EQ(handled.first().at(0).toBool(), c.comesBack);
+    EXPECT_THAT(handled.first().at(1).toString().toStdString(), ::testing::HasSubstr(c.says));
+    EXPECT_FALSE(station.IsRunning());
+    ASSERT_TRUE(station.Summary().End().has_value());
+    EXPECT_EQ(station.Summary().End()->reason, RunEndReason::LinkLost);
+    // Nothing more of the run goes out after the load was turned off.
+    EXPECT_EQ(server.Load().Lines().last(), c.comesBack ? "LOAD OFF" : "MEAS:VC?");
+    QSignalSpy ticks(&station, &Station::tickStarted);
+    EXPECT_FALSE(ticks.wait(1300));
   }
-
-  test::TempFolder folder;
-  test::LoopbackServer server;
-  test::RecordingSink sink;
-  std::unique_ptr<Bench> bench;
-};
-
-TEST_F(LinkLossTest, LoadThatComesBackIsTurnedOffAndTheRunEndsAsLinkLost) {
-  Station& station = bench->GetStation();
-  QSignalSpy handled(&station, &Station::linkLossHandled);
-  RunAndDrop(true);
-  QElapsedTimer sinceDrop;
-  sinceDrop.start();
-  ASSERT_TRUE(handled.wait(4000));
-  // Found by the next tick's write, not only after three missed measurements.
-  EXPECT_LT(sinceDrop.elapsed(), 2000);
-  EXPECT_TRUE(handled.first().at(0).toBool());
-  EXPECT_FALSE(station.IsRunning());
-  EXPECT_EQ(server.Load().Lines().last(), "LOAD OFF");
-  ASSERT_TRUE(station.Summary().End().has_value());
-  EXPECT_EQ(station.Summary().End()->reason, RunEndReason::LinkLost);
-  // Nothing more of the run goes out after the load was turned off.
-  QSignalSpy ticks(&station, &Station::tickStarted);
-  EXPECT_FALSE(ticks.wait(1300));
-}
-
-TEST_F(LinkLossTest, LoadThatStaysAwayEndsTheRunWithinTheBoundAndSaysItMayStillBeOn) {
-  Station& station = bench->GetStation();
-  QSignalSpy handled(&station, &Station::linkLossHandled);
-  RunAndDrop(false);
-  QElapsedTimer sinceDrop;
-  sinceDrop.start();
-  ASSERT_TRUE(handled.wait(5000));
-  // The next tick finds the loss (up to a second), then two seconds of trying.
-  EXPECT_LT(sinceDrop.elapsed(), 3500);
-  EXPECT_FALSE(handled.first().at(0).toBool());
-  EXPECT_THAT(handled.first().at(1).toString().toStdString(), HasSubstr("may still be on"));
-  EXPECT_FALSE(station.IsRunning());
-  ASSERT_TRUE(station.Summary().End().has_value());
-  EXPECT_EQ(station.Summary().End()->reason, RunEndReason::LinkLost);
 }
 
 }  // namespace

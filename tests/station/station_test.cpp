@@ -22,6 +22,7 @@ namespace {
 
 using ::testing::Contains;
 using ::testing::ElementsAre;
+using ::testing::IsEmpty;
 using ::testing::Not;
 
 class StationTest : public ::testing::Test {
@@ -52,9 +53,7 @@ class StationTest : public ::testing::Test {
     }
   }
 
-  static qsizetype IndexOf(const QStringList& lines, const QString& line, qsizetype from = 0) {
-    return lines.indexOf(line, from);
-  }
+  QStringList Lines() { return server.Load().Lines(); }
 
   test::LoopbackServer server;
   test::RecordingSink sink;
@@ -62,13 +61,24 @@ class StationTest : public ::testing::Test {
   std::unique_ptr<Station> station;
 };
 
-TEST_F(StationTest, RunIdentifiesFirstThenTicksAboutOnceASecond) {
-  // Each tick waits a fifth of a second for its measurement; the ticks still
-  // start a second apart.
-  server.Load().ReplyChunks("MEAS:VC?", {"", "12.000,1.000\r\n"}, 200);
+TEST_F(StationTest, RunIdentifiesFirstThenTicksAboutOnceASecondJournalingEachRunInANewFile) {
+  test::TempFolder folder;
+  SystemClock clock;
+  RunJournalKeeper keeper(*station, clock);
+  keeper.SetFolder(folder.path().string());
+  QSignalSpy journals(&keeper, &RunJournalKeeper::started);
   QSignalSpy identified(station.get(), &Station::identified);
-  QSignalSpy rows(station.get(), &Station::rowAdded);
   QSignalSpy finished(station.get(), &Station::tickFinished);
+  // Each tick waits a fifth of a second for its measurement; the ticks still
+  // start a second apart. The connection dialog closes while the first tick
+  // waits: that identification is held until the tick is done.
+  server.Load().ReplyChunks("MEAS:VC?", {"", "12.000,1.000\r\n"}, 200);
+  QObject::connect(&server.Load(), &test::LineResponder::lineReceived, station.get(),
+                   [&](const QString& line) {
+                     if (line == QLatin1String("MEAS:VC?") && identified.count() == 1) {
+                       station->Identify();
+                     }
+                   });
   QElapsedTimer sinceRun;
   std::vector<qint64> tickStarts;
   QObject::connect(station.get(), &Station::tickStarted, station.get(),
@@ -76,24 +86,43 @@ TEST_F(StationTest, RunIdentifiesFirstThenTicksAboutOnceASecond) {
   sinceRun.start();
   station->Run();
   EXPECT_TRUE(station->IsRunning());
+  ASSERT_EQ(journals.count(), 1);
 
   ASSERT_TRUE(identified.wait(1000));
   EXPECT_EQ(station->ModelText(), "KV-G100");
   EXPECT_TRUE(station->OfferedFunctionList().contains(QStringLiteral("Sequence Load")));
   EXPECT_TRUE(tickStarts.empty());
 
+  ASSERT_TRUE(finished.wait(1500));
+  EXPECT_EQ(identified.count(), 1);
   while (finished.count() < 2 && finished.wait(1500)) {
   }
+  EXPECT_EQ(identified.count(), 2);
   ASSERT_GE(tickStarts.size(), 2u);
   EXPECT_NEAR(static_cast<double>(tickStarts[0]), 1000.0, 30.0);
   EXPECT_NEAR(static_cast<double>(tickStarts[1] - tickStarts[0]), 1000.0, 30.0);
-  EXPECT_GE(rows.count(), 1);
+  station->Stop();
+  ASSERT_GE(station->Log().RowCount(), 2u);
 
-  const QStringList lines = server.Load().Lines();
-  ASSERT_GE(lines.size(), 3);
-  EXPECT_THAT(lines.mid(0, 2), ElementsAre("REM", "name?"));
-  EXPECT_THAT(lines.mid(2), Contains("MEAS:VC?"));
-  EXPECT_THAT(sink.messages, ::testing::IsEmpty());
+  EXPECT_THAT(Lines().mid(0, 2), ElementsAre("REM", "name?"));
+  const qsizetype query = Lines().indexOf(QStringLiteral("MEAS:VC?"));
+  ASSERT_GE(query, 2);
+  EXPECT_THAT(Lines().mid(query + 1, 2), ElementsAre("REM", "name?"));
+  EXPECT_THAT(station->Log().RowView(0), Contains("12.000"));
+  EXPECT_THAT(sink.messages, IsEmpty());
+
+  std::string expected(kCsvHeader);
+  expected += "\r\n";
+  for (std::size_t r = 0; r < station->Log().RowCount(); ++r) {
+    AppendCsvRow(expected, station->Log().RowView(r));
+  }
+  const std::string first = journals.at(0).at(0).toString().toStdString();
+  EXPECT_EQ(test::ReadBytes(first), expected);
+  station->Run();
+  ASSERT_EQ(journals.count(), 2);
+  EXPECT_NE(journals.at(1).at(0).toString().toStdString(), first);
+  station->Stop();
+  EXPECT_EQ(test::ReadBytes(first), expected);
 }
 
 TEST_F(StationTest, StopRightAfterRunSendsLoadOffAndNoTickRuns) {
@@ -103,13 +132,11 @@ TEST_F(StationTest, StopRightAfterRunSendsLoadOffAndNoTickRuns) {
   station->Run();
   station->Stop();
   EXPECT_FALSE(station->IsRunning());
-  EXPECT_FALSE(station->IsRunnerTimerActive());
   EXPECT_FALSE(ticks.wait(1300));
-  const QStringList lines = server.Load().Lines();
-  EXPECT_THAT(lines, Contains("LOAD OFF"));
-  EXPECT_THAT(lines, Not(Contains("MEAS:VC?")));
-  EXPECT_THAT(lines, Not(Contains("LOAD ON")));
-  EXPECT_THAT(sink.messages, ::testing::IsEmpty());
+  EXPECT_THAT(Lines(), Contains("LOAD OFF"));
+  EXPECT_THAT(Lines(), Not(Contains("MEAS:VC?")));
+  EXPECT_THAT(Lines(), Not(Contains("LOAD ON")));
+  EXPECT_THAT(sink.messages, IsEmpty());
 }
 
 TEST_F(StationTest, StopDuringAWaitingQueryGoesOutAtOnceAndStaysInForce) {
@@ -130,7 +157,6 @@ TEST_F(StationTest, StopDuringAWaitingQueryGoesOutAtOnceAndStaysInForce) {
         }
       });
   QSignalSpy finished(station.get(), &Station::tickFinished);
-  QSignalSpy rows(station.get(), &Station::rowAdded);
   station->Run();
   ASSERT_TRUE(finished.count() > 0 || finished.wait(3000));
   ASSERT_GE(loadOffAfterMs, 0);
@@ -139,47 +165,15 @@ TEST_F(StationTest, StopDuringAWaitingQueryGoesOutAtOnceAndStaysInForce) {
 
   EXPECT_FALSE(station->IsRunning());
   EXPECT_FALSE(station->IsRunnerTimerActive());
-  EXPECT_EQ(rows.count(), 0);
-  const QStringList lines = server.Load().Lines();
-  EXPECT_EQ(lines.last(), QStringLiteral("LOAD OFF"));
-  EXPECT_EQ(lines.count(QStringLiteral("MEAS:VC?")), 1);
-}
-
-TEST_F(StationTest, IdentificationThatFiresWhileAQueryWaitsIsHeldUntilItIsDone) {
-  // The measurement reply comes late, so the tick waits for it.
-  server.Load().ReplyChunks("MEAS:VC?", {"", "12.000,1.000\r\n"}, 300);
-  bool asked = false;
-  QObject::connect(&server.Load(), &test::LineResponder::lineReceived, station.get(),
-                   [&](const QString& line) {
-                     if (line == QLatin1String("MEAS:VC?") && !asked) {
-                       asked = true;
-                       station->Identify();  // the connection dialog closes now
-                     }
-                   });
-  QSignalSpy identified(station.get(), &Station::identified);
-  QSignalSpy finished(station.get(), &Station::tickFinished);
-  station->Run();
-  ASSERT_TRUE(identified.wait(1000));  // the run's own identification
-  ASSERT_TRUE(finished.wait(2000));
-  EXPECT_EQ(identified.count(), 1);  // held while the tick waited
-  ASSERT_TRUE(identified.wait(1000));
-  station->Stop();
-
-  const QStringList lines = server.Load().Lines();
-  const qsizetype query = IndexOf(lines, QStringLiteral("MEAS:VC?"));
-  ASSERT_GE(query, 0);
-  EXPECT_THAT(lines.mid(query + 1, 2), ElementsAre("REM", "name?"));
-  EXPECT_EQ(station->ModelText(), "KV-G100");
-  ASSERT_EQ(station->Log().RowCount(), 1u);
-  const ResultRowView row = station->Log().RowView(0);
-  EXPECT_THAT(row, Contains("12.000"));
+  EXPECT_EQ(station->Log().RowCount(), 0u);
+  EXPECT_EQ(Lines().last(), QStringLiteral("LOAD OFF"));
+  EXPECT_EQ(Lines().count(QStringLiteral("MEAS:VC?")), 1);
 }
 
 TEST_F(StationTest, TickThatFiresWhileTheIdentificationWaitsIsHeldUntilItIsDone) {
   // A slow load: the model name comes just after the first tick is due.
   server.Load().ReplyChunks("name?", {"", "KV-G100\r\n"}, 950);
   QSignalSpy identified(station.get(), &Station::identified);
-  QSignalSpy ticks(station.get(), &Station::tickStarted);
   QSignalSpy finished(station.get(), &Station::tickFinished);
   bool identifiedBeforeTick = false;
   QObject::connect(station.get(), &Station::tickStarted, station.get(),
@@ -189,41 +183,8 @@ TEST_F(StationTest, TickThatFiresWhileTheIdentificationWaitsIsHeldUntilItIsDone)
   station->Stop();
   EXPECT_TRUE(identifiedBeforeTick);
   EXPECT_EQ(station->ModelText(), "KV-G100");
-  const QStringList lines = server.Load().Lines();
-  ASSERT_GE(lines.size(), 3);
-  EXPECT_THAT(lines.mid(0, 2), ElementsAre("REM", "name?"));
-  EXPECT_THAT(lines.mid(2), Contains("MEAS:VC?"));
   ASSERT_EQ(station->Log().RowCount(), 1u);
   EXPECT_THAT(station->Log().RowView(0), Contains("12.000"));
-}
-
-TEST_F(StationTest, EachRunIsJournaledRowByRowInANewFile) {
-  test::TempFolder folder;
-  SystemClock clock;
-  RunJournalKeeper keeper(*station, clock);
-  keeper.SetFolder(folder.path().string());
-  QSignalSpy started(&keeper, &RunJournalKeeper::started);
-  QSignalSpy rows(station.get(), &Station::rowAdded);
-  station->Run();
-  ASSERT_EQ(started.count(), 1);
-  while (rows.count() < 2 && rows.wait(1500)) {
-  }
-  ASSERT_GE(rows.count(), 2);
-  station->Stop();
-
-  std::string expected(kCsvHeader);
-  expected += "\r\n";
-  for (std::size_t r = 0; r < station->Log().RowCount(); ++r) {
-    AppendCsvRow(expected, station->Log().RowView(r));
-  }
-  const std::string first = started.at(0).at(0).toString().toStdString();
-  EXPECT_EQ(test::ReadBytes(first), expected);
-
-  station->Run();  // the next run, a new file; the last one stays
-  ASSERT_EQ(started.count(), 2);
-  EXPECT_NE(started.at(1).at(0).toString().toStdString(), first);
-  station->Stop();
-  EXPECT_EQ(test::ReadBytes(first), expected);
 }
 
 }  // namespace
