@@ -11,7 +11,9 @@
 #include "link/temp_folder.h"
 #include "link/transports/link_router.h"
 #include "results/csv_export.h"
+#include "runner/step_end.h"
 #include "runner/system_clock.h"
+#include "station/bench.h"
 #include "station/run_journal_keeper.h"
 #include "steps/step_columns.h"
 #include "support/qt/loopback_server.h"
@@ -31,12 +33,18 @@ class StationTest : public ::testing::Test {
     ASSERT_TRUE(server.Listen());
     server.Load().Reply("name?", "KV-G100\r\n");
     server.Load().Reply("MEAS:VC?", "12.000,1.000\r\n");
-    LinkSettings s;
-    s.connectMode = kModeLan;
-    s.lanIp = {127, 0, 0, 1};
-    s.lanPort = server.Port();
-    router = std::make_unique<LinkRouter>(s, sink);
-    station = std::make_unique<Station>(*router);
+    // The bench, as both programs build it: the link's watch reports a lost
+    // load to the station.
+    BenchOptions options;
+    options.iniPath = folder.File("KV26.INI");
+    options.adjust = [port = server.Port()](LinkSettings s) {
+      s.connectMode = kModeLan;
+      s.lanIp = {127, 0, 0, 1};
+      s.lanPort = port;
+      return s;
+    };
+    bench = Bench::Open(options, sink);
+    station = &bench->GetStation();
     // One ten-second constant-current discharge.
     StepGrid& grid = station->Steps();
     grid.SetRows(3);
@@ -55,25 +63,25 @@ class StationTest : public ::testing::Test {
 
   QStringList Lines() { return server.Load().Lines(); }
 
+  test::TempFolder folder;
   test::LoopbackServer server;
   test::RecordingSink sink;
-  std::unique_ptr<LinkRouter> router;
-  std::unique_ptr<Station> station;
+  std::unique_ptr<Bench> bench;
+  Station* station = nullptr;
 };
 
 TEST_F(StationTest, RunIdentifiesFirstThenTicksAboutOnceASecondJournalingEachRunInANewFile) {
-  test::TempFolder folder;
   SystemClock clock;
   RunJournalKeeper keeper(*station, clock);
   keeper.SetFolder(folder.path().string());
   QSignalSpy journals(&keeper, &RunJournalKeeper::started);
-  QSignalSpy identified(station.get(), &Station::identified);
-  QSignalSpy finished(station.get(), &Station::tickFinished);
+  QSignalSpy identified(station, &Station::identified);
+  QSignalSpy finished(station, &Station::tickFinished);
   // Each tick waits a fifth of a second for its measurement; the ticks still
   // start a second apart. The connection dialog closes while the first tick
   // waits: that identification is held until the tick is done.
   server.Load().ReplyChunks("MEAS:VC?", {"", "12.000,1.000\r\n"}, 200);
-  QObject::connect(&server.Load(), &test::LineResponder::lineReceived, station.get(),
+  QObject::connect(&server.Load(), &test::LineResponder::lineReceived, station,
                    [&](const QString& line) {
                      if (line == QLatin1String("MEAS:VC?") && identified.count() == 1) {
                        station->Identify();
@@ -81,7 +89,7 @@ TEST_F(StationTest, RunIdentifiesFirstThenTicksAboutOnceASecondJournalingEachRun
                    });
   QElapsedTimer sinceRun;
   std::vector<qint64> tickStarts;
-  QObject::connect(station.get(), &Station::tickStarted, station.get(),
+  QObject::connect(station, &Station::tickStarted, station,
                    [&] { tickStarts.push_back(sinceRun.elapsed()); });
   sinceRun.start();
   station->Run();
@@ -127,8 +135,8 @@ TEST_F(StationTest, RunIdentifiesFirstThenTicksAboutOnceASecondJournalingEachRun
 
 TEST_F(StationTest, StopRightAfterRunSendsLoadOffAndNoTickRuns) {
   // Connected beforehand, as after the connection dialog.
-  router->OpenInstrument(kModeLan);
-  QSignalSpy ticks(station.get(), &Station::tickStarted);
+  bench->Router()->OpenInstrument(kModeLan);
+  QSignalSpy ticks(station, &Station::tickStarted);
   station->Run();
   station->Stop();
   EXPECT_FALSE(station->IsRunning());
@@ -144,19 +152,19 @@ TEST_F(StationTest, StopDuringAWaitingQueryGoesOutAtOnceAndStaysInForce) {
   QElapsedTimer sinceQuery;
   qint64 loadOffAfterMs = -1;
   bool tickWaitingAtLoadOff = false;
-  QObject::connect(
-      &server.Load(), &test::LineResponder::lineReceived, station.get(), [&](const QString& line) {
-        if (line == QLatin1String("MEAS:VC?")) {
-          sinceQuery.start();
-          // The operator presses Stop while the tick waits. (Queued:
-          // a click comes from the event loop, not from this handler.)
-          QMetaObject::invokeMethod(station.get(), &Station::Stop, Qt::QueuedConnection);
-        } else if (line == QLatin1String("LOAD OFF")) {
-          loadOffAfterMs = sinceQuery.elapsed();
-          tickWaitingAtLoadOff = station->IsLinkBusy();
-        }
-      });
-  QSignalSpy finished(station.get(), &Station::tickFinished);
+  QObject::connect(&server.Load(), &test::LineResponder::lineReceived, station,
+                   [&](const QString& line) {
+                     if (line == QLatin1String("MEAS:VC?")) {
+                       sinceQuery.start();
+                       // The operator presses Stop while the tick waits. (Queued:
+                       // a click comes from the event loop, not from this handler.)
+                       QMetaObject::invokeMethod(station, &Station::Stop, Qt::QueuedConnection);
+                     } else if (line == QLatin1String("LOAD OFF")) {
+                       loadOffAfterMs = sinceQuery.elapsed();
+                       tickWaitingAtLoadOff = station->IsLinkBusy();
+                     }
+                   });
+  QSignalSpy finished(station, &Station::tickFinished);
   station->Run();
   ASSERT_TRUE(finished.count() > 0 || finished.wait(3000));
   ASSERT_GE(loadOffAfterMs, 0);
@@ -173,10 +181,10 @@ TEST_F(StationTest, StopDuringAWaitingQueryGoesOutAtOnceAndStaysInForce) {
 TEST_F(StationTest, TickThatFiresWhileTheIdentificationWaitsIsHeldUntilItIsDone) {
   // A slow load: the model name comes just after the first tick is due.
   server.Load().ReplyChunks("name?", {"", "KV-G100\r\n"}, 950);
-  QSignalSpy identified(station.get(), &Station::identified);
-  QSignalSpy finished(station.get(), &Station::tickFinished);
+  QSignalSpy identified(station, &Station::identified);
+  QSignalSpy finished(station, &Station::tickFinished);
   bool identifiedBeforeTick = false;
-  QObject::connect(station.get(), &Station::tickStarted, station.get(),
+  QObject::connect(station, &Station::tickStarted, station,
                    [&] { identifiedBeforeTick = identified.count() == 1; });
   station->Run();
   ASSERT_TRUE(finished.wait(3000));
@@ -185,6 +193,42 @@ TEST_F(StationTest, TickThatFiresWhileTheIdentificationWaitsIsHeldUntilItIsDone)
   EXPECT_EQ(station->ModelText(), "KV-G100");
   ASSERT_EQ(station->Log().RowCount(), 1u);
   EXPECT_THAT(station->Log().RowView(0), Contains("12.000"));
+}
+
+TEST_F(StationTest, ALoadThatDropsTheLinkIsReachedAgainOnceWithinABoundAndTheRunEndsAsLinkLost) {
+  struct Case {
+    bool comesBack;  // the load listens again at once on the same port
+    qint64 withinMs;
+    const char* says;
+  };
+  // The next tick's write finds the loss (up to a second), not three missed
+  // measurements; then two seconds of trying when the load stays away.
+  for (const Case& c :
+       {Case{true, 2000, "\"LOAD OFF\" was sent"}, Case{false, 3500, "may still be on"}}) {
+    SCOPED_TRACE(c.comesBack);
+    QSignalSpy rows(station, &Station::rowAdded);
+    QSignalSpy handled(station, &Station::linkLossHandled);
+    station->Run();
+    ASSERT_TRUE(rows.wait(3000));
+    const quint16 port = server.Port();
+    server.Close();
+    if (c.comesBack) {
+      ASSERT_TRUE(server.Listen(port));
+    }
+    QElapsedTimer sinceDrop;
+    sinceDrop.start();
+    ASSERT_TRUE(handled.wait(5000));
+    EXPECT_LT(sinceDrop.elapsed(), c.withinMs);
+    EXPECT_EQ(handled.first().at(0).toBool(), c.comesBack);
+    EXPECT_THAT(handled.first().at(1).toString().toStdString(), ::testing::HasSubstr(c.says));
+    EXPECT_FALSE(station->IsRunning());
+    ASSERT_TRUE(station->Summary().End().has_value());
+    EXPECT_EQ(station->Summary().End()->reason, RunEndReason::LinkLost);
+    // Nothing more of the run goes out after the load was turned off.
+    EXPECT_EQ(Lines().last(), c.comesBack ? "LOAD OFF" : "MEAS:VC?");
+    QSignalSpy ticks(station, &Station::tickStarted);
+    EXPECT_FALSE(ticks.wait(1300));
+  }
 }
 
 }  // namespace
