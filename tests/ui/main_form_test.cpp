@@ -125,6 +125,7 @@ TEST_F(MainFormTest, StartsUpWithTheLastStepFileOrAnEmptyListAndAMissingFileEmpt
     form_->openStepFile(QString::fromStdString(Path("gone.tsf")));
     EXPECT_EQ(station().Steps().Rows(), 2);
     EXPECT_EQ(form_->stepCountBox()->text(), "0");
+    EXPECT_EQ(form_->currentStepFile(), Path("gone.tsf"));
     EXPECT_EQ(ReadIniValue(IniPath(), kStepFileSection, kTestFileNameKey, ""), Path("gone.tsf"));
     form_.reset();
   }

@@ -1,10 +1,8 @@
 // The step editing widgets, clicked through as an operator would.
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QButtonGroup>
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -13,7 +11,6 @@
 #include <QTest>
 #include <memory>
 
-#include "steps/step_list_ops.h"
 #include "ui/func_frame.h"
 #include "ui/step_editor_panel.h"
 #include "ui/step_editor_widget.h"
@@ -241,26 +238,6 @@ TEST_F(StepEditorWidgetTest, ARefusedStepIsToldAndADoubleClickShowsTheStep) {
   // With nothing selected the list buttons add nothing.
   click(widget_->listView()->addButton());
   EXPECT_EQ(grid_.StepCount(), 1);
-}
-
-TEST_F(StepEditorWidgetTest, AFullStepListOpensQuickly) {
-  widget_.reset();
-  TestStep step;
-  step[kColFunction] = "Discharge";
-  grid_.AssignSteps(std::vector<TestStep>(kMaxStepCount - 1, step));
-  QElapsedTimer timer;
-  timer.start();
-  widget_ = std::make_unique<StepEditorWidget>(grid_, editor_);
-  widget_->show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(widget_.get()));
-  stepTable()->scrollToBottom();
-  QApplication::processEvents();
-  RecordProperty("open_ms", static_cast<int>(timer.elapsed()));
-  EXPECT_EQ(stepTable()->model()->rowCount(), kMaxStepCount);
-
-  grid_.SetCurrentCell(kMaxStepCount - 1, 0);
-  widget_->addStep();
-  EXPECT_EQ(cellAt(kMaxStepCount, kColStepNo).data().toString(), "32767");
 }
 
 }  // namespace
