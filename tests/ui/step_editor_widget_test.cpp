@@ -139,24 +139,27 @@ TEST_F(StepEditorWidgetTest, AddInsertMoveAndDeleteSteps) {
   ASSERT_EQ(counts.size(), 3);
   EXPECT_EQ(counts.last().at(0).toString(), "3");
 
-  clickAt(stepTable(), cellAt(2, 4));
-  EXPECT_EQ(grid_.CurrentRow(), 2);
+  // Each list button on a clicked or the current step; insert takes the panel.
   typeInto(value, "9");
-  click(widget_->listView()->insertButton());
-  EXPECT_EQ(values(), "1 9 2 3");
-  EXPECT_EQ(stepTable()->currentIndex().row() + 1, 4);
-
-  click(widget_->listView()->moveUpButton());
-  EXPECT_EQ(values(), "1 9 3 2");
-  EXPECT_EQ(stepTable()->currentIndex().row() + 1, 3);
-
-  clickAt(stepTable(), cellAt(1, 1));
-  click(widget_->listView()->moveDownButton());
-  EXPECT_EQ(values(), "9 1 3 2");
-  EXPECT_EQ(grid_.CurrentRow(), 2);
-
-  click(widget_->listView()->removeButton());
-  EXPECT_EQ(values(), "9 3 2");
+  StepListView* list = widget_->listView();
+  struct Op {
+    QPushButton* button;
+    int clickedRow;  // 0: the current one
+    const char* values;
+    int currentRow;
+  };
+  for (const Op& op :
+       {Op{list->insertButton(), 2, "1 9 2 3", 4}, Op{list->moveUpButton(), 0, "1 9 3 2", 3},
+        Op{list->moveDownButton(), 1, "9 1 3 2", 2}, Op{list->removeButton(), 0, "9 3 2", 3}}) {
+    if (op.clickedRow > 0) {
+      clickAt(stepTable(), cellAt(op.clickedRow, 4));
+    }
+    SCOPED_TRACE(op.values);
+    click(op.button);
+    EXPECT_EQ(values(), op.values);
+    EXPECT_EQ(grid_.CurrentRow(), op.currentRow);
+    EXPECT_EQ(stepTable()->currentIndex().row() + 1, op.currentRow);
+  }
   EXPECT_EQ(counts.last().at(0).toString(), "3");
   EXPECT_TRUE(messages_.isEmpty());
 }
