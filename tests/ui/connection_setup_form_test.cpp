@@ -55,7 +55,7 @@ TEST(ConnectionSetupForm, SaveStoresWhatEachControlHoldsAndTheNextOpenShowsIt) {
     EXPECT_EQ(form.result(), QDialog::Accepted);
     EXPECT_TRUE(form.Refusal().isEmpty());
 
-    EXPECT_EQ(test::ReadBytes(ini), test::ReadBytes(KV_TEST_DATA_DIR "/ui/connection_setup.ini"));
+    EXPECT_EQ(test::ReadBytes(ini), test::ReadBytes(KV_TEST_DATA_DIR "/ui/KV26.INI"));
     EXPECT_EQ(form.Settings().lanPort, 5025);
   }
   ConnectionSetupForm again(ini, LinkSettings{}, nullptr, "/opt/kv");
