@@ -11,7 +11,9 @@
 #include "link/temp_folder.h"
 #include "link/transports/link_router.h"
 #include "results/csv_export.h"
+#include "runner/step_end.h"
 #include "runner/system_clock.h"
+#include "station/bench.h"
 #include "station/run_journal_keeper.h"
 #include "steps/step_columns.h"
 #include "support/qt/loopback_server.h"
@@ -22,6 +24,7 @@ namespace {
 
 using ::testing::Contains;
 using ::testing::ElementsAre;
+using ::testing::IsEmpty;
 using ::testing::Not;
 
 class StationTest : public ::testing::Test {
@@ -30,12 +33,18 @@ class StationTest : public ::testing::Test {
     ASSERT_TRUE(server.Listen());
     server.Load().Reply("name?", "KV-G100\r\n");
     server.Load().Reply("MEAS:VC?", "12.000,1.000\r\n");
-    LinkSettings s;
-    s.connectMode = kModeLan;
-    s.lanIp = {127, 0, 0, 1};
-    s.lanPort = server.Port();
-    router = std::make_unique<LinkRouter>(s, sink);
-    station = std::make_unique<Station>(*router);
+    // The bench, as both programs build it: the link's watch reports a lost
+    // load to the station.
+    BenchOptions options;
+    options.iniPath = folder.File("KV26.INI");
+    options.adjust = [port = server.Port()](LinkSettings s) {
+      s.connectMode = kModeLan;
+      s.lanIp = {127, 0, 0, 1};
+      s.lanPort = port;
+      return s;
+    };
+    bench = Bench::Open(options, sink);
+    station = &bench->GetStation();
     // One ten-second constant-current discharge.
     StepGrid& grid = station->Steps();
     grid.SetRows(3);
@@ -52,64 +61,86 @@ class StationTest : public ::testing::Test {
     }
   }
 
-  static qsizetype IndexOf(const QStringList& lines, const QString& line, qsizetype from = 0) {
-    return lines.indexOf(line, from);
-  }
+  QStringList Lines() { return server.Load().Lines(); }
 
+  test::TempFolder folder;
   test::LoopbackServer server;
   test::RecordingSink sink;
-  std::unique_ptr<LinkRouter> router;
-  std::unique_ptr<Station> station;
+  std::unique_ptr<Bench> bench;
+  Station* station = nullptr;
 };
 
-TEST_F(StationTest, RunIdentifiesFirstThenTicksAboutOnceASecond) {
+TEST_F(StationTest, RunIdentifiesFirstTicksASecondApartJournalsEachRunAndAStopLeavesNoTick) {
+  SystemClock clock;
+  RunJournalKeeper keeper(*station, clock);
+  keeper.SetFolder(folder.path().string());
+  QSignalSpy journals(&keeper, &RunJournalKeeper::started);
+  QSignalSpy identified(station, &Station::identified);
+  QSignalSpy finished(station, &Station::tickFinished);
   // Each tick waits a fifth of a second for its measurement; the ticks still
-  // start a second apart.
+  // start a second apart. The connection dialog closes while the first tick
+  // waits: that identification is held until the tick is done.
   server.Load().ReplyChunks("MEAS:VC?", {"", "12.000,1.000\r\n"}, 200);
-  QSignalSpy identified(station.get(), &Station::identified);
-  QSignalSpy rows(station.get(), &Station::rowAdded);
-  QSignalSpy finished(station.get(), &Station::tickFinished);
+  QObject::connect(&server.Load(), &test::LineResponder::lineReceived, station,
+                   [&](const QString& line) {
+                     if (line == QLatin1String("MEAS:VC?") && identified.count() == 1) {
+                       station->Identify();
+                     }
+                   });
   QElapsedTimer sinceRun;
   std::vector<qint64> tickStarts;
-  QObject::connect(station.get(), &Station::tickStarted, station.get(),
+  QObject::connect(station, &Station::tickStarted, station,
                    [&] { tickStarts.push_back(sinceRun.elapsed()); });
   sinceRun.start();
   station->Run();
   EXPECT_TRUE(station->IsRunning());
+  ASSERT_EQ(journals.count(), 1);
 
   ASSERT_TRUE(identified.wait(1000));
   EXPECT_EQ(station->ModelText(), "KV-G100");
   EXPECT_TRUE(station->OfferedFunctionList().contains(QStringLiteral("Sequence Load")));
   EXPECT_TRUE(tickStarts.empty());
 
+  ASSERT_TRUE(finished.wait(1500));
+  EXPECT_EQ(identified.count(), 1);
   while (finished.count() < 2 && finished.wait(1500)) {
   }
+  EXPECT_EQ(identified.count(), 2);
   ASSERT_GE(tickStarts.size(), 2u);
   EXPECT_NEAR(static_cast<double>(tickStarts[0]), 1000.0, 30.0);
   EXPECT_NEAR(static_cast<double>(tickStarts[1] - tickStarts[0]), 1000.0, 30.0);
-  EXPECT_GE(rows.count(), 1);
+  station->Stop();
+  ASSERT_GE(station->Log().RowCount(), 2u);
 
-  const QStringList lines = server.Load().Lines();
-  ASSERT_GE(lines.size(), 3);
-  EXPECT_THAT(lines.mid(0, 2), ElementsAre("REM", "name?"));
-  EXPECT_THAT(lines.mid(2), Contains("MEAS:VC?"));
-  EXPECT_THAT(sink.messages, ::testing::IsEmpty());
-}
+  EXPECT_THAT(Lines().mid(0, 2), ElementsAre("REM", "name?"));
+  const qsizetype query = Lines().indexOf(QStringLiteral("MEAS:VC?"));
+  ASSERT_GE(query, 2);
+  EXPECT_THAT(Lines().mid(query + 1, 2), ElementsAre("REM", "name?"));
+  EXPECT_THAT(station->Log().RowView(0), Contains("12.000"));
 
-TEST_F(StationTest, StopRightAfterRunSendsLoadOffAndNoTickRuns) {
-  // Connected beforehand, as after the connection dialog.
-  router->OpenInstrument(kModeLan);
-  QSignalSpy ticks(station.get(), &Station::tickStarted);
+  std::string expected(kCsvHeader);
+  expected += "\r\n";
+  for (std::size_t r = 0; r < station->Log().RowCount(); ++r) {
+    AppendCsvRow(expected, station->Log().RowView(r));
+  }
+  const std::string first = journals.at(0).at(0).toString().toStdString();
+  EXPECT_EQ(test::ReadBytes(first), expected);
+
+  // The next run, stopped at once on the open link: a new journal, the load
+  // off and no tick.
+  const qsizetype before = Lines().size();
+  QSignalSpy ticks(station, &Station::tickStarted);
   station->Run();
+  ASSERT_EQ(journals.count(), 2);
+  EXPECT_NE(journals.at(1).at(0).toString().toStdString(), first);
   station->Stop();
   EXPECT_FALSE(station->IsRunning());
-  EXPECT_FALSE(station->IsRunnerTimerActive());
   EXPECT_FALSE(ticks.wait(1300));
-  const QStringList lines = server.Load().Lines();
-  EXPECT_THAT(lines, Contains("LOAD OFF"));
-  EXPECT_THAT(lines, Not(Contains("MEAS:VC?")));
-  EXPECT_THAT(lines, Not(Contains("LOAD ON")));
-  EXPECT_THAT(sink.messages, ::testing::IsEmpty());
+  EXPECT_EQ(test::ReadBytes(first), expected);
+  EXPECT_THAT(Lines().mid(before), Contains("LOAD OFF"));
+  EXPECT_THAT(Lines().mid(before), Not(Contains("MEAS:VC?")));
+  EXPECT_THAT(Lines().mid(before), Not(Contains("LOAD ON")));
+  EXPECT_THAT(sink.messages, IsEmpty());
 }
 
 TEST_F(StationTest, StopDuringAWaitingQueryGoesOutAtOnceAndStaysInForce) {
@@ -117,20 +148,19 @@ TEST_F(StationTest, StopDuringAWaitingQueryGoesOutAtOnceAndStaysInForce) {
   QElapsedTimer sinceQuery;
   qint64 loadOffAfterMs = -1;
   bool tickWaitingAtLoadOff = false;
-  QObject::connect(
-      &server.Load(), &test::LineResponder::lineReceived, station.get(), [&](const QString& line) {
-        if (line == QLatin1String("MEAS:VC?")) {
-          sinceQuery.start();
-          // The operator presses Stop while the tick waits. (Queued:
-          // a click comes from the event loop, not from this handler.)
-          QMetaObject::invokeMethod(station.get(), &Station::Stop, Qt::QueuedConnection);
-        } else if (line == QLatin1String("LOAD OFF")) {
-          loadOffAfterMs = sinceQuery.elapsed();
-          tickWaitingAtLoadOff = station->IsLinkBusy();
-        }
-      });
-  QSignalSpy finished(station.get(), &Station::tickFinished);
-  QSignalSpy rows(station.get(), &Station::rowAdded);
+  QObject::connect(&server.Load(), &test::LineResponder::lineReceived, station,
+                   [&](const QString& line) {
+                     if (line == QLatin1String("MEAS:VC?")) {
+                       sinceQuery.start();
+                       // The operator presses Stop while the tick waits. (Queued:
+                       // a click comes from the event loop, not from this handler.)
+                       QMetaObject::invokeMethod(station, &Station::Stop, Qt::QueuedConnection);
+                     } else if (line == QLatin1String("LOAD OFF")) {
+                       loadOffAfterMs = sinceQuery.elapsed();
+                       tickWaitingAtLoadOff = station->IsLinkBusy();
+                     }
+                   });
+  QSignalSpy finished(station, &Station::tickFinished);
   station->Run();
   ASSERT_TRUE(finished.count() > 0 || finished.wait(3000));
   ASSERT_GE(loadOffAfterMs, 0);
@@ -139,91 +169,62 @@ TEST_F(StationTest, StopDuringAWaitingQueryGoesOutAtOnceAndStaysInForce) {
 
   EXPECT_FALSE(station->IsRunning());
   EXPECT_FALSE(station->IsRunnerTimerActive());
-  EXPECT_EQ(rows.count(), 0);
-  const QStringList lines = server.Load().Lines();
-  EXPECT_EQ(lines.last(), QStringLiteral("LOAD OFF"));
-  EXPECT_EQ(lines.count(QStringLiteral("MEAS:VC?")), 1);
-}
-
-TEST_F(StationTest, IdentificationThatFiresWhileAQueryWaitsIsHeldUntilItIsDone) {
-  // The measurement reply comes late, so the tick waits for it.
-  server.Load().ReplyChunks("MEAS:VC?", {"", "12.000,1.000\r\n"}, 300);
-  bool asked = false;
-  QObject::connect(&server.Load(), &test::LineResponder::lineReceived, station.get(),
-                   [&](const QString& line) {
-                     if (line == QLatin1String("MEAS:VC?") && !asked) {
-                       asked = true;
-                       station->Identify();  // the connection dialog closes now
-                     }
-                   });
-  QSignalSpy identified(station.get(), &Station::identified);
-  QSignalSpy finished(station.get(), &Station::tickFinished);
-  station->Run();
-  ASSERT_TRUE(identified.wait(1000));  // the run's own identification
-  ASSERT_TRUE(finished.wait(2000));
-  EXPECT_EQ(identified.count(), 1);  // held while the tick waited
-  ASSERT_TRUE(identified.wait(1000));
-  station->Stop();
-
-  const QStringList lines = server.Load().Lines();
-  const qsizetype query = IndexOf(lines, QStringLiteral("MEAS:VC?"));
-  ASSERT_GE(query, 0);
-  EXPECT_THAT(lines.mid(query + 1, 2), ElementsAre("REM", "name?"));
-  EXPECT_EQ(station->ModelText(), "KV-G100");
-  ASSERT_EQ(station->Log().RowCount(), 1u);
-  const ResultRowView row = station->Log().RowView(0);
-  EXPECT_THAT(row, Contains("12.000"));
+  EXPECT_EQ(station->Log().RowCount(), 0u);
+  EXPECT_EQ(Lines().last(), QStringLiteral("LOAD OFF"));
+  EXPECT_EQ(Lines().count(QStringLiteral("MEAS:VC?")), 1);
 }
 
 TEST_F(StationTest, TickThatFiresWhileTheIdentificationWaitsIsHeldUntilItIsDone) {
   // A slow load: the model name comes just after the first tick is due.
   server.Load().ReplyChunks("name?", {"", "KV-G100\r\n"}, 950);
-  QSignalSpy identified(station.get(), &Station::identified);
-  QSignalSpy ticks(station.get(), &Station::tickStarted);
-  QSignalSpy finished(station.get(), &Station::tickFinished);
+  QSignalSpy identified(station, &Station::identified);
+  QSignalSpy finished(station, &Station::tickFinished);
   bool identifiedBeforeTick = false;
-  QObject::connect(station.get(), &Station::tickStarted, station.get(),
+  QObject::connect(station, &Station::tickStarted, station,
                    [&] { identifiedBeforeTick = identified.count() == 1; });
   station->Run();
   ASSERT_TRUE(finished.wait(3000));
   station->Stop();
   EXPECT_TRUE(identifiedBeforeTick);
   EXPECT_EQ(station->ModelText(), "KV-G100");
-  const QStringList lines = server.Load().Lines();
-  ASSERT_GE(lines.size(), 3);
-  EXPECT_THAT(lines.mid(0, 2), ElementsAre("REM", "name?"));
-  EXPECT_THAT(lines.mid(2), Contains("MEAS:VC?"));
   ASSERT_EQ(station->Log().RowCount(), 1u);
   EXPECT_THAT(station->Log().RowView(0), Contains("12.000"));
 }
 
-TEST_F(StationTest, EachRunIsJournaledRowByRowInANewFile) {
-  test::TempFolder folder;
-  SystemClock clock;
-  RunJournalKeeper keeper(*station, clock);
-  keeper.SetFolder(folder.path().string());
-  QSignalSpy started(&keeper, &RunJournalKeeper::started);
-  QSignalSpy rows(station.get(), &Station::rowAdded);
-  station->Run();
-  ASSERT_EQ(started.count(), 1);
-  while (rows.count() < 2 && rows.wait(1500)) {
+TEST_F(StationTest, ALoadThatDropsTheLinkIsReachedAgainOnceWithinABoundAndTheRunEndsAsLinkLost) {
+  struct Case {
+    bool comesBack;  // the load listens again at once on the same port
+    qint64 withinMs;
+    const char* says;
+  };
+  // The next tick's write finds the loss (up to a second), not three missed
+  // measurements; then two seconds of trying when the load stays away.
+  for (const Case& c :
+       {Case{true, 2000, "\"LOAD OFF\" was sent"}, Case{false, 3500, "may still be on"}}) {
+    SCOPED_TRACE(c.comesBack);
+    QSignalSpy rows(station, &Station::rowAdded);
+    QSignalSpy handled(station, &Station::linkLossHandled);
+    station->Run();
+    ASSERT_TRUE(rows.wait(3000));
+    const quint16 port = server.Port();
+    server.Close();
+    if (c.comesBack) {
+      ASSERT_TRUE(server.Listen(port));
+    }
+    QElapsedTimer sinceDrop;
+    sinceDrop.start();
+    ASSERT_TRUE(handled.wait(5000));
+    EXPECT_LT(sinceDrop.elapsed(), c.withinMs);
+    EXPECT_EQ(handled.first().at(0).toBool(), c.comesBack);
+    EXPECT_THAT(handled.first().at(1).toString().toStdString(), ::testing::HasSubstr(c.says));
+    EXPECT_FALSE(station->IsRunning());
+    ASSERT_TRUE(station->Summary().End().has_value());
+    EXPECT_EQ(station->Summary().End()->reason, RunEndReason::LinkLost);
+    // Nothing more of the run goes out after the load was turned off.
+    EXPECT_EQ(Lines().last(), c.comesBack ? "LOAD OFF" : "MEAS:VC?");
+    QSignalSpy ticks(station, &Station::tickStarted);
+    EXPECT_FALSE(ticks.wait(1300));
   }
-  ASSERT_GE(rows.count(), 2);
-  station->Stop();
-
-  std::string expected(kCsvHeader);
-  expected += "\r\n";
-  for (std::size_t r = 0; r < station->Log().RowCount(); ++r) {
-    AppendCsvRow(expected, station->Log().RowView(r));
-  }
-  const std::string first = started.at(0).at(0).toString().toStdString();
-  EXPECT_EQ(test::ReadBytes(first), expected);
-
-  station->Run();  // the next run, a new file; the last one stays
-  ASSERT_EQ(started.count(), 2);
-  EXPECT_NE(started.at(1).at(0).toString().toStdString(), first);
-  station->Stop();
-  EXPECT_EQ(test::ReadBytes(first), expected);
 }
 
 }  // namespace

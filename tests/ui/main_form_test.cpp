@@ -4,7 +4,6 @@
 
 #include <gmock/gmock.h>
 
-#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
@@ -20,7 +19,6 @@
 #include <memory>
 
 #include "link/ini_file.h"
-#include "link/link_settings.h"
 #include "link/transports/event_wait.h"
 #include "sim/simulated_load.h"
 #include "station/bench.h"
@@ -31,7 +29,6 @@
 #include "ui/connection_setup_form.h"
 #include "ui/desktop_message_sink.h"
 #include "ui/run_chart.h"
-#include "ui/step_editor_panel.h"
 #include "ui/step_editor_widget.h"
 #include "ui/step_grid_model.h"
 #include "ui/step_list_view.h"
@@ -42,25 +39,14 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
-// Three one-second steps.
-constexpr const char* kThreeSteps =
-    "StepNo.,Function,Mode,SinkValue,VStop,TStop,AhStop,Times,Start,Step,Stop,Vth,Limit High,"
-    "Limit Low,High,Low,T-High,T-Low,Rise,Fall,Load Off V,CV Add,Cycle Count,Ramp CC,Ramp Time,"
-    "Total Step\r\n"
-    "1,Discharge,CC,1,0,1,0,,,,,,,,,,,,,,,,,,,\r\n"
-    "2,Rest,,,0,1,0,,,,,,,,,,,,,,,,,,,\r\n"
-    "3,Discharge,CC,2,0,1,0,,,,,,,,,,,,,,,,,,,\r\n";
+// Three one-second steps; a list whose LOOP has no partner.
+const std::string kThreeSteps = KV_TEST_DATA_DIR "/ui/three.tsf";
+const std::string kLoopWithoutEnd = KV_TEST_DATA_DIR "/ui/loop.tsf";
 
 class MainFormTest : public ::testing::Test {
  protected:
   std::string Path(const char* name) const { return dir_.filePath(name).toStdString(); }
   std::string IniPath() const { return Path("KV26.INI"); }
-
-  void WriteFile(const std::string& path, const char* text) {
-    QFile f(QString::fromStdString(path));
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(text);
-  }
 
   void Start() {
     ASSERT_TRUE(WriteIniValue(IniPath(), kSystemSection, "AutoSaveLog", autoSaveLog_));
@@ -79,13 +65,16 @@ class MainFormTest : public ::testing::Test {
     form_->show();
   }
 
-  void StartWithThreeSteps() {
-    WriteFile(Path("three.tsf"), kThreeSteps);
-    ASSERT_TRUE(WriteIniValue(IniPath(), kStepFileSection, kTestFileNameKey, Path("three.tsf")));
+  void StartWith(const std::string& stepFile) {
+    ASSERT_TRUE(WriteIniValue(IniPath(), kStepFileSection, kTestFileNameKey, stepFile));
     Start();
   }
 
   Station& station() { return form_->station(); }
+  static std::size_t LinesIn(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? static_cast<std::size_t>(f.readAll().count("\r\n")) : 0;
+  }
   /// Waits until the log holds at least `rows` rows.
   bool WaitForRows(std::size_t rows) {
     QSignalSpy added(&station(), &Station::rowAdded);
@@ -115,60 +104,63 @@ class MainFormTest : public ::testing::Test {
   QStringList questions_;
 };
 
-TEST_F(MainFormTest, StartsUpWithTheLastStepFileOrAnEmptyList) {
+TEST_F(MainFormTest,
+       StartsUpWithTheLastStepFileAsksTheLoadOnlyAfterTheDialogAndForgetsAMissingFile) {
   struct Case {
-    const char* testFileName;  // nullptr: no entry
+    const std::string* testFileName;  // nullptr: no entry
     int rows;
     const char* text1;
   };
-  for (const Case& c : {Case{nullptr, 2, "0"}, Case{"three.tsf", 5, "3"}}) {
+  for (const Case& c : {Case{nullptr, 2, "0"}, Case{&kThreeSteps, 5, "3"}}) {
     SCOPED_TRACE(c.rows);
     QFile::remove(QString::fromStdString(IniPath()));
     if (c.testFileName != nullptr) {
-      WriteFile(Path(c.testFileName), kThreeSteps);
-      ASSERT_TRUE(
-          WriteIniValue(IniPath(), kStepFileSection, kTestFileNameKey, Path(c.testFileName)));
+      ASSERT_TRUE(WriteIniValue(IniPath(), kStepFileSection, kTestFileNameKey, *c.testFileName));
     }
     Start();
     EXPECT_EQ(station().Steps().Rows(), c.rows);
     EXPECT_EQ(form_->stepCountBox()->text(), QLatin1String(c.text1));
-    EXPECT_EQ(form_->stepEditor()->panel()->functionCombo()->currentText(), "Discharge");
     EXPECT_FALSE(station().IsRunnerTimerActive());
     EXPECT_TRUE(station().ModelText().empty());  // nothing asked at start-up
+    // Closing the connection dialog identifies the load.
+    int dialogs = 0;
+    form_->setDialogHandler([&](ConnectionSetupForm& dialog) {
+      ++dialogs;
+      dialog.reject();
+    });
+    QSignalSpy identified(&station(), &Station::identified);
+    form_->findChild<QPushButton*>(QStringLiteral("ConnectCommand"))->click();
+    ASSERT_TRUE(identified.wait(3000));
+    EXPECT_EQ(dialogs, 1);
+    EXPECT_EQ(station().ModelText(), bench_->SimulatedModel());
+    // Opening a file that is gone empties the list and remembers the name.
+    form_->openStepFile(QString::fromStdString(Path("gone.tsf")));
+    EXPECT_EQ(station().Steps().Rows(), 2);
+    EXPECT_EQ(form_->stepCountBox()->text(), "0");
+    EXPECT_EQ(form_->currentStepFile(), Path("gone.tsf"));
+    EXPECT_EQ(ReadIniValue(IniPath(), kStepFileSection, kTestFileNameKey, ""), Path("gone.tsf"));
     form_.reset();
   }
 }
 
-TEST_F(MainFormTest, OpeningAMissingFileEmptiesTheListAndRemembersTheName) {
-  StartWithThreeSteps();
-  ASSERT_EQ(station().Steps().StepCount(), 3);
-  const std::string missing = Path("gone.tsf");
-  form_->openStepFile(QString::fromStdString(missing));
-  EXPECT_EQ(station().Steps().Rows(), 2);
-  EXPECT_EQ(form_->stepCountBox()->text(), "0");
-  EXPECT_EQ(form_->currentStepFile(), missing);
-  EXPECT_EQ(ReadIniValue(IniPath(), kStepFileSection, kTestFileNameKey, ""), missing);
-}
-
 TEST_F(MainFormTest, AFullRunHighlightsEachRunningRowAtTheTopAndEndsWhite) {
-  StartWithThreeSteps();
+  StartWith(kThreeSteps);
   StepListView* list = form_->stepEditor()->listView();
   // Room for two rows: the running row must come to the top, not just into view.
   QTableView* table = list->table();
   table->setFixedHeight(table->horizontalHeader()->height() +
                         table->horizontalScrollBar()->sizeHint().height() +
                         2 * table->rowHeight(0) + 2 * table->frameWidth() + 2);
-  struct Seen {
-    int row;
-    bool yellow;
-    bool previousWhite;
-    int topRow;  // the list scrolls by whole rows
+  auto yellowRows = [list] {
+    QStringList rows;
+    for (int row = 1; row <= 3; ++row) {
+      rows << (list->model()->isRowHighlighted(row) ? QString::number(row) : "-");
+    }
+    return rows.join(' ');
   };
-  std::vector<Seen> seen;
-  QObject::connect(&station(), &Station::stepStarted, form_.get(), [&](int row, int previous) {
-    seen.push_back({row, list->model()->isRowHighlighted(row),
-                    previous == 0 || !list->model()->isRowHighlighted(previous),
-                    table->verticalScrollBar()->value() + 1});
+  QStringList seen;  // the list scrolls by whole rows
+  QObject::connect(&station(), &Station::stepStarted, form_.get(), [&] {
+    seen << yellowRows() + QStringLiteral(", top %1").arg(table->verticalScrollBar()->value() + 1);
   });
   form_->chart()->AddPoint(1000.0, 1, 1, 1);  // left from an earlier run
   QSignalSpy finished(&station(), &Station::runFinished);
@@ -176,21 +168,8 @@ TEST_F(MainFormTest, AFullRunHighlightsEachRunningRowAtTheTopAndEndsWhite) {
   ASSERT_TRUE(finished.wait(10000));
   EXPECT_TRUE(questions_.isEmpty());  // the check found no error
 
-  ASSERT_EQ(seen.size(), 3u);
-  for (int i = 0; i < 3; ++i) {
-    EXPECT_EQ(seen[i].row, i + 1);
-    EXPECT_TRUE(seen[i].yellow);
-    EXPECT_TRUE(seen[i].previousWhite);
-    EXPECT_EQ(seen[i].topRow, i + 1);
-  }
-  for (int row = 1; row <= 3; ++row) {
-    EXPECT_FALSE(list->model()->isRowHighlighted(row)) << row;
-  }
-  std::vector<std::string> functions;
-  for (std::size_t r = 0; r < station().Log().RowCount(); ++r) {
-    functions.emplace_back(station().Log().Cell(r, 8));
-  }
-  EXPECT_THAT(functions, ElementsAre("Discharge", "Rest", "Discharge"));
+  EXPECT_THAT(seen, ElementsAre("1 - -, top 1", "- 2 -, top 2", "- - 3, top 3"));
+  EXPECT_EQ(yellowRows(), "- - -");
   EXPECT_EQ(form_->resultView()->model()->rowCount(), 3);
   EXPECT_THAT(messages_, ElementsAre("Test Finished"));
   // The chart starts over with the run and takes a point per row; the
@@ -205,113 +184,70 @@ TEST_F(MainFormTest, AFullRunHighlightsEachRunningRowAtTheTopAndEndsWhite) {
               HasSubstr("end of list"));
 }
 
-TEST_F(MainFormTest, StopAndAConfirmedCloseTurnTheLoadOff) {
-  for (const bool byClose : {false, true}) {
-    SCOPED_TRACE(byClose);
-    StartWithThreeSteps();
+TEST_F(MainFormTest, StopOrAConfirmedCloseTurnsTheLoadOffAndAsksOnlyAboutRowsNotSavedOrJournaled) {
+  struct Case {
+    const char* autoSaveLog;
+    bool byClose;
+    int questions;  // the run, then the rows not saved
+  };
+  for (const Case& c : {Case{"0", false, 0}, Case{"0", true, 2}, Case{"1", true, 1}}) {
+    SCOPED_TRACE(testing::Message() << c.autoSaveLog << c.byClose);
+    autoSaveLog_ = c.autoSaveLog;
+    const bool journaled = c.autoSaveLog[0] == '1';
+    StartWith(kThreeSteps);
     form_->runTest();
     ASSERT_TRUE(WaitForRows(1));
     ASSERT_TRUE(bench_->SimLoad()->InputOn());
-    if (byClose) {
+    // Save Log during the run writes the rows so far, and the run goes on.
+    const std::size_t rows = station().Log().RowCount();
+    form_->saveLog(QString::fromStdString(Path("run.csv")));
+    EXPECT_THAT(messages_, ElementsAre("Convert OK"));
+    EXPECT_EQ(LinesIn(dir_.filePath("RUN_0.CSV")), rows + 1);
+    EXPECT_TRUE(form_->rowsSaved());
+    ASSERT_TRUE(WaitForRows(rows + 1));
+    EXPECT_EQ(form_->rowsSaved(), journaled);
+    const QStringList journals = QDir(dir_.path()).entryList({"kvload-*.csv"}, QDir::Files);
+    ASSERT_EQ(journals.size(), journaled ? 1 : 0);
+    if (!journals.isEmpty()) {
+      EXPECT_EQ(LinesIn(dir_.filePath(journals.first())), station().Log().RowCount() + 1);
+    }
+    if (c.byClose) {
       EXPECT_TRUE(form_->close());
-      EXPECT_EQ(questions_.size(), 2);  // the run, then the rows not saved
     } else {
       form_->stopTest();
     }
+    EXPECT_EQ(questions_.size(), c.questions);
     EXPECT_FALSE(bench_->SimLoad()->InputOn());
     EXPECT_FALSE(station().IsRunning());
     questions_.clear();
-    form_.reset();
-  }
-}
-
-TEST_F(MainFormTest, SaveLogDuringARunWritesTheRowsSoFarAndTheRunGoesOn) {
-  StartWithThreeSteps();
-  form_->runTest();
-  ASSERT_TRUE(WaitForRows(1));
-  const std::size_t rows = station().Log().RowCount();
-  form_->saveLog(QString::fromStdString(Path("run.csv")));
-  EXPECT_THAT(messages_, ElementsAre("Convert OK"));
-  QFile report(QString::fromStdString(Path("RUN_0.CSV")));
-  ASSERT_TRUE(report.open(QIODevice::ReadOnly));
-  EXPECT_EQ(static_cast<std::size_t>(report.readAll().count("\r\n")), rows + 1);
-  EXPECT_TRUE(form_->rowsSaved());
-  EXPECT_TRUE(WaitForRows(rows + 1));
-  EXPECT_FALSE(form_->rowsSaved());
-}
-
-TEST_F(MainFormTest, EachRunIsJournaledUnlessAutoSaveLogIsOff) {
-  for (const char* autoSave : {"0", "1"}) {
-    SCOPED_TRACE(autoSave);
-    const bool on = autoSave[0] == '1';
-    autoSaveLog_ = autoSave;
-    StartWithThreeSteps();
-    form_->runTest();
-    ASSERT_TRUE(WaitForRows(2));
-    const QStringList journals =
-        QDir(dir_.path()).entryList({QStringLiteral("kvload-*.csv")}, QDir::Files);
-    ASSERT_EQ(journals.size(), on ? 1 : 0);
-    if (on) {
-      QFile journal(dir_.filePath(journals.first()));
-      ASSERT_TRUE(journal.open(QIODevice::ReadOnly));
-      EXPECT_EQ(static_cast<std::size_t>(journal.readAll().count("\r\n")),
-                station().Log().RowCount() + 1);
-    }
-    // Journaled rows are not lost by closing: only the run is asked about.
-    EXPECT_TRUE(form_->close());
-    EXPECT_EQ(questions_.size(), on ? 1 : 2);
-    questions_.clear();
+    messages_.clear();
     form_.reset();
   }
 }
 
 TEST_F(MainFormTest, StartAsksWhenTheCheckFindsErrorsAndAFindingSelectsItsStep) {
-  WriteFile(Path("loop.tsf"),
-            "StepNo.,Function,Mode,SinkValue,VStop,TStop,AhStop,Times,Start,Step,Stop,Vth,"
-            "Limit High,Limit Low,High,Low,T-High,T-Low,Rise,Fall,Load Off V,CV Add,Cycle Count,"
-            "Ramp CC,Ramp Time,Total Step\r\n"
-            "1,Rest,,,0,1,0,,,,,,,,,,,,,,,,,,,\r\n"
-            "2,LOOP,,,,,,,,,,,,,,,,,,,,,,,,\r\n");
-  ASSERT_TRUE(WriteIniValue(IniPath(), kStepFileSection, kTestFileNameKey, Path("loop.tsf")));
+  StartWith(kLoopWithoutEnd);
   for (const bool answer : {false, true}) {
     SCOPED_TRACE(answer);
     answer_ = answer;
-    Start();
     form_->runTest();
-    ASSERT_EQ(questions_.size(), 1);
+    EXPECT_EQ(questions_.size(), answer ? 2 : 1);
     EXPECT_EQ(station().IsRunnerTimerActive(), answer);
-    CheckFindingsView* findings = form_->checkView();
-    const auto items = findings->findItems(QStringLiteral("step 2"), Qt::MatchStartsWith);
-    ASSERT_FALSE(items.isEmpty());
-    StepListView* list = form_->stepEditor()->listView();
-    list->table()->setCurrentIndex({});
-    emit findings->itemClicked(items.first());
-    EXPECT_EQ(list->table()->currentIndex().row(), list->model()->indexOfCell(2, kColStepNo).row());
-    station().Halt();
-    questions_.clear();
-    form_.reset();
   }
-}
-
-TEST_F(MainFormTest, ClosingTheConnectionDialogIdentifiesTheLoad) {
-  Start();
-  int dialogs = 0;
-  form_->setDialogHandler([&](ConnectionSetupForm& dialog) {
-    ++dialogs;
-    dialog.reject();
-  });
-  QSignalSpy identified(&station(), &Station::identified);
-  form_->findChild<QPushButton*>(QStringLiteral("ConnectCommand"))->click();
-  ASSERT_TRUE(identified.wait(3000));
-  EXPECT_EQ(dialogs, 1);
-  EXPECT_EQ(station().ModelText(), bench_->SimulatedModel());
+  CheckFindingsView* findings = form_->checkView();
+  const auto items = findings->findItems(QStringLiteral("step 2"), Qt::MatchStartsWith);
+  ASSERT_FALSE(items.isEmpty());
+  StepListView* list = form_->stepEditor()->listView();
+  list->table()->setCurrentIndex({});
+  emit findings->itemClicked(items.first());
+  EXPECT_EQ(list->table()->currentIndex().row(), list->model()->indexOfCell(2, kColStepNo).row());
 }
 
 TEST_F(MainFormTest, UnusableConnectionValuesOpenTheDialogInsteadOfConnecting) {
   simulated_ = false;
   ASSERT_TRUE(WriteIniValue(IniPath(), kLoadOptionSection, kConnectModeKey, "2"));
   ASSERT_TRUE(WriteIniValue(IniPath(), kLoadOptionSection, kLanPortKey, "0"));
-  StartWithThreeSteps();
+  StartWith(kThreeSteps);
   EXPECT_THAT(form_->statusBar()->currentMessage().toStdString(), HasSubstr("LanPort"));
 
   bool onLan = false;
@@ -334,7 +270,7 @@ TEST_F(MainFormTest, UnusableConnectionValuesOpenTheDialogInsteadOfConnecting) {
 }
 
 TEST_F(MainFormTest, LostMeasurementsAreToldOncePerRun) {
-  StartWithThreeSteps();
+  StartWith(kThreeSteps);
   for (int run = 1; run <= 2; ++run) {
     form_->runTest();
     emit station().measurementsLost();

@@ -1,10 +1,8 @@
 // The step editing widgets, clicked through as an operator would.
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QButtonGroup>
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -13,7 +11,6 @@
 #include <QTest>
 #include <memory>
 
-#include "steps/step_list_ops.h"
 #include "ui/func_frame.h"
 #include "ui/step_editor_panel.h"
 #include "ui/step_editor_widget.h"
@@ -66,30 +63,19 @@ class StepEditorWidgetTest : public testing::Test {
 
   void click(QPushButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
 
-  void clickStep(int gridRow, int col) {
-    const QRect cell =
-        stepTable()->visualRect(widget_->listView()->model()->indexOfCell(gridRow, col));
-    QTest::mouseClick(stepTable()->viewport(), Qt::LeftButton, {}, cell.center());
+  // A real double-click is a click, then the second press as a double-click.
+  static void clickAt(QAbstractItemView* view, const QModelIndex& index, bool twice = false) {
+    const QPoint at = view->visualRect(index).center();
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
+    if (twice) {
+      QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
+    }
   }
-
   static void clickCell(SubTableView* view, int row, int col) {
-    const QRect cell = view->visualRect(view->model()->index(row, col));
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell.center());
+    clickAt(view, view->model()->index(row, col));
   }
-
-  // A real double-click: a click, then the second press as a double-click.
-  void doubleClickStep(int gridRow, int col) {
-    const QRect cell =
-        stepTable()->visualRect(widget_->listView()->model()->indexOfCell(gridRow, col));
-    QTest::mouseClick(stepTable()->viewport(), Qt::LeftButton, {}, cell.center());
-    QTest::mouseDClick(stepTable()->viewport(), Qt::LeftButton, {}, cell.center());
-  }
-
-  QString shownCell(int gridRow, int col) const {
-    return stepTable()
-        ->model()
-        ->data(widget_->listView()->model()->indexOfCell(gridRow, col))
-        .toString();
+  QModelIndex cellAt(int gridRow, int col) const {
+    return widget_->listView()->model()->indexOfCell(gridRow, col);
   }
 
   StepGrid grid_;
@@ -98,50 +84,25 @@ class StepEditorWidgetTest : public testing::Test {
   QStringList messages_;
 };
 
-TEST_F(StepEditorWidgetTest, StartsWithDischargeAndEveryFieldAtItsStartText) {
-  EXPECT_EQ(panel()->functionCombo()->count(), kStepFunctionCount);
-  EXPECT_EQ(panel()->functionCombo()->currentText(), "Discharge");
+TEST_F(StepEditorWidgetTest, TheChosenFunctionShowsItsFrameAndTheStopConditionsItUses) {
   EXPECT_TRUE(panel()->frame(StepFunction::Discharge)->isVisible());
-  for (int i = 0; i < kStepFunctionCount; ++i) {
-    const auto f = static_cast<StepFunction>(i);
-    EXPECT_EQ(panel()->frame(f)->title().toStdString(), StepFunctionName(f));
+  struct Case {
+    StepFunction function;
+    bool stopFrame;
+    bool voltageAndCapacity;
+  };
+  for (const Case& c :
+       {Case{StepFunction::Rest, true, false}, Case{StepFunction::Normal, true, true},
+        Case{StepFunction::Ocp, false, false}}) {
+    selectFunction(QString::fromUtf8(StepFunctionName(c.function).data()));
+    EXPECT_TRUE(panel()->frame(c.function)->isVisible());
+    EXPECT_FALSE(panel()->frame(StepFunction::Discharge)->isVisible());
+    EXPECT_EQ(child<QGroupBox>("Frame11")->isVisible(), c.stopFrame);
+    EXPECT_EQ(child<QLineEdit>("DiscTStopText")->isVisible(), c.stopFrame);
+    EXPECT_EQ(child<QLineEdit>("DiscVStopText")->isVisible(), c.voltageAndCapacity);
+    EXPECT_EQ(child<QLineEdit>("DiscAhStopText")->isVisible(), c.voltageAndCapacity);
+    EXPECT_EQ(child<QLabel>("DiscVStopTextUnit")->isVisible(), c.voltageAndCapacity);
   }
-  for (const auto& info : kEditorFields) {
-    auto* edit = child<QLineEdit>(info.control.data());
-    ASSERT_NE(edit, nullptr);
-    EXPECT_EQ(edit->text().toStdString(), info.startText) << info.control;
-    auto* frame = qobject_cast<FieldWidgets*>(edit->parentWidget());
-    ASSERT_NE(frame, nullptr);
-    const FieldRow& row = frame->fields().at(info.field);
-    EXPECT_EQ(row.caption->text().toStdString(), info.caption) << info.control;
-    const std::string unit = info.unitGroup == kNoUnitGroup ? std::string(info.unit) : "A";
-    EXPECT_EQ(row.unit->text().toStdString(), unit) << info.control;
-  }
-  EXPECT_EQ(child<QGroupBox>("Frame11")->title(), "Stop Condition");
-}
-
-TEST_F(StepEditorWidgetTest, SelectingAFunctionShowsItsFrameAndStopConditions) {
-  auto* frame11 = child<QGroupBox>("Frame11");
-  auto* voltage = child<QLineEdit>("DiscVStopText");
-  auto* time = child<QLineEdit>("DiscTStopText");
-  auto* capacity = child<QLineEdit>("DiscAhStopText");
-
-  selectFunction("Rest");
-  EXPECT_TRUE(panel()->frame(StepFunction::Rest)->isVisible());
-  EXPECT_FALSE(panel()->frame(StepFunction::Discharge)->isVisible());
-  EXPECT_TRUE(frame11->isVisible());
-  EXPECT_TRUE(time->isVisible());
-  EXPECT_FALSE(voltage->isVisible());
-  EXPECT_FALSE(capacity->isVisible());
-  EXPECT_FALSE(child<QLabel>("DiscVStopTextUnit")->isVisible());
-
-  selectFunction("Normal");
-  EXPECT_TRUE(voltage->isVisible());
-  EXPECT_TRUE(capacity->isVisible());
-
-  selectFunction("OCP");
-  EXPECT_TRUE(panel()->frame(StepFunction::Ocp)->isVisible());
-  EXPECT_FALSE(frame11->isVisible());
 
   auto* type = child<QComboBox>("SeqLoadTypeCombo");
   type->setCurrentIndex(1);
@@ -149,79 +110,71 @@ TEST_F(StepEditorWidgetTest, SelectingAFunctionShowsItsFrameAndStopConditions) {
   EXPECT_EQ(editor_.SeqLoadType(), "CP");
   selectFunction("Sequence Load");
   EXPECT_EQ(type->currentText(), "CC");
-  EXPECT_EQ(editor_.Table(SubTableKind::SeqLoad).Cell(1, 0), "CC(A)");
-}
 
-TEST_F(StepEditorWidgetTest, LoadModeOptionsSetTheUnitLabels) {
   selectFunction("Dynamic");
   QButtonGroup* modes = panel()->frame(StepFunction::Dynamic)->loadModeGroup();
   EXPECT_TRUE(modes->button(kHiddenDynamicMode)->isHidden());
   QTest::mouseClick(modes->button(1), Qt::LeftButton);
+  EXPECT_EQ(editor_.LoadMode(LoadModeGroup::Dynamic), 1);
   EXPECT_EQ(child<QLabel>("DyncHUnitLabel")->text(), "Ohm");
   EXPECT_EQ(child<QLabel>("DyncLUnitLabel")->text(), "Ohm");
   EXPECT_EQ(child<QLabel>("DiscUnitLabel")->text(), "A");
-  EXPECT_EQ(editor_.LoadMode(LoadModeGroup::Dynamic), 1);
 }
 
 TEST_F(StepEditorWidgetTest, AddInsertMoveAndDeleteSteps) {
   QSignalSpy counts(widget_.get(), &StepEditorWidget::stepCountChanged);
   auto* value = child<QLineEdit>("DiscSinkValueText");
+  auto values = [this] {
+    QStringList v;
+    for (int r = 1; r <= grid_.StepCount(); ++r) {
+      v << cellAt(r, kColSinkValue).data().toString();
+    }
+    return v.join(' ');
+  };
   for (const char* v : {"1", "2", "3"}) {
     typeInto(value, v);
     click(widget_->listView()->addButton());
   }
-  EXPECT_EQ(stepTable()->model()->rowCount(), 4);
-  EXPECT_EQ(shownCell(3, kColStepNo), "3");
-  EXPECT_EQ(shownCell(3, kColSinkValue), "3");
+  EXPECT_EQ(values(), "1 2 3");
   ASSERT_EQ(counts.size(), 3);
   EXPECT_EQ(counts.last().at(0).toString(), "3");
 
-  clickStep(2, 4);
-  EXPECT_EQ(grid_.CurrentRow(), 2);
+  // Each list button on a clicked or the current step; insert takes the panel.
   typeInto(value, "9");
-  click(widget_->listView()->insertButton());
-  auto values = [this] {
-    QStringList v;
-    for (int r = 1; r <= grid_.StepCount(); ++r) {
-      EXPECT_EQ(shownCell(r, kColStepNo), QString::number(r));
-      v << shownCell(r, kColSinkValue);
-    }
-    return v.join(' ');
+  StepListView* list = widget_->listView();
+  struct Op {
+    QPushButton* button;
+    int clickedRow;  // 0: the current one
+    const char* values;
+    int currentRow;
   };
-  EXPECT_EQ(values(), "1 9 2 3");
-  EXPECT_EQ(stepTable()->currentIndex().row() + 1, 4);
-
-  click(widget_->listView()->moveUpButton());
-  EXPECT_EQ(values(), "1 9 3 2");
-  EXPECT_EQ(stepTable()->currentIndex().row() + 1, 3);
-
-  clickStep(1, 1);
-  click(widget_->listView()->moveDownButton());
-  EXPECT_EQ(values(), "9 1 3 2");
-  EXPECT_EQ(grid_.CurrentRow(), 2);
-
-  click(widget_->listView()->removeButton());
-  EXPECT_EQ(values(), "9 3 2");
+  for (const Op& op :
+       {Op{list->insertButton(), 2, "1 9 2 3", 4}, Op{list->moveUpButton(), 0, "1 9 3 2", 3},
+        Op{list->moveDownButton(), 1, "9 1 3 2", 2}, Op{list->removeButton(), 0, "9 3 2", 3}}) {
+    if (op.clickedRow > 0) {
+      clickAt(stepTable(), cellAt(op.clickedRow, 4));
+    }
+    SCOPED_TRACE(op.values);
+    click(op.button);
+    EXPECT_EQ(values(), op.values);
+    EXPECT_EQ(grid_.CurrentRow(), op.currentRow);
+    EXPECT_EQ(stepTable()->currentIndex().row() + 1, op.currentRow);
+  }
   EXPECT_EQ(counts.last().at(0).toString(), "3");
   EXPECT_TRUE(messages_.isEmpty());
-}
-
-TEST_F(StepEditorWidgetTest, RefusedStepShowsWhichFieldIsWrong) {
-  selectFunction("OCP");
-  typeInto(child<QLineEdit>("OCPIhText"), "1,5");
-  click(widget_->listView()->addButton());
-  ASSERT_EQ(messages_.size(), 1);
-  EXPECT_TRUE(messages_[0].contains("\"IH\"")) << messages_[0].toStdString();
-  EXPECT_EQ(grid_.StepCount(), 0);
 }
 
 TEST_F(StepEditorWidgetTest, RampCellsAreEditedInPlace) {
   selectFunction("Battery RAMP");
   SubTableView* ramp = panel()->frame(StepFunction::BatteryRamp)->subTable();
   ASSERT_TRUE(ramp->isVisible());
+  // Enter and leaving the box both size the table.
   auto* total = child<QLineEdit>("RampTotalStepText");
-  typeInto(total, "3");
+  typeInto(total, "40");
   QTest::keyClick(total, Qt::Key_Return);
+  EXPECT_EQ(total->text(), "9");
+  typeInto(total, "3");
+  child<QLineEdit>("RampStartText")->setFocus(Qt::TabFocusReason);
   EXPECT_EQ(ramp->model()->columnCount(), 4);
 
   QLineEdit* box = ramp->inputBox();
@@ -252,33 +205,25 @@ TEST_F(StepEditorWidgetTest, RampCellsAreEditedInPlace) {
   child<QLineEdit>("RampStartText")->setFocus(Qt::MouseFocusReason);
   EXPECT_FALSE(box->isVisible());
   EXPECT_EQ(editor_.Table(SubTableKind::Ramp).Cell(2, 2), "20");
-
-  click(widget_->listView()->addButton());
-  EXPECT_EQ(grid_.Cell(1, kColRampCc), ";2.5;;");
-  EXPECT_EQ(grid_.Cell(1, kColRampTime), ";10;20;");
 }
 
-TEST_F(StepEditorWidgetTest, TotalStepFieldClampsWhenLeft) {
-  selectFunction("Sequence Load");
-  auto* total = child<QLineEdit>("SeqLoadTotalStepText");
-  typeInto(total, "40");
-  child<QLineEdit>("SeqLoadVthText")->setFocus(Qt::TabFocusReason);
-  EXPECT_EQ(total->text(), "16");
-  typeInto(total, "abc");
-  child<QLineEdit>("SeqLoadVthText")->setFocus(Qt::TabFocusReason);
-  EXPECT_EQ(total->text(), "2");
-  EXPECT_EQ(panel()->frame(StepFunction::SequenceLoad)->subTable()->model()->columnCount(), 3);
-}
-
-TEST_F(StepEditorWidgetTest, DoubleClickShowsTheStep) {
+TEST_F(StepEditorWidgetTest, ARefusedStepIsToldAndADoubleClickShowsTheStep) {
   selectFunction("OCP");
   typeInto(child<QLineEdit>("OCPStopText"), "12");
   click(widget_->listView()->addButton());
+  const QString ih = child<QLineEdit>("OCPIhText")->text();
+  typeInto(child<QLineEdit>("OCPIhText"), "1,5");
+  click(widget_->listView()->addButton());
+  ASSERT_EQ(messages_.size(), 1);
+  EXPECT_TRUE(messages_[0].contains("\"IH\"")) << messages_[0].toStdString();
+  EXPECT_EQ(grid_.StepCount(), 1);
+  messages_.clear();
+  typeInto(child<QLineEdit>("OCPIhText"), ih);
   selectFunction("Discharge");
   typeInto(child<QLineEdit>("OCPStopText"), "0");
 
   QSignalSpy doubleClicks(stepTable(), &QTableView::doubleClicked);
-  doubleClickStep(1, 3);
+  clickAt(stepTable(), cellAt(1, 3), true);
   ASSERT_EQ(doubleClicks.size(), 1);
   EXPECT_EQ(panel()->functionCombo()->currentText(), "OCP");
   EXPECT_TRUE(panel()->frame(StepFunction::Ocp)->isVisible());
@@ -290,32 +235,12 @@ TEST_F(StepEditorWidgetTest, DoubleClickShowsTheStep) {
   widget_->refresh();
   EXPECT_EQ(panel()->functionCombo()->count(), 2);
   EXPECT_EQ(panel()->functionCombo()->currentText(), "");
-  doubleClickStep(1, 3);
+  clickAt(stepTable(), cellAt(1, 3), true);
   ASSERT_EQ(messages_.size(), 1);
   EXPECT_EQ(messages_[0], "This function not availabel for this model, Please check it.)");
   // With nothing selected the list buttons add nothing.
   click(widget_->listView()->addButton());
   EXPECT_EQ(grid_.StepCount(), 1);
-}
-
-TEST_F(StepEditorWidgetTest, AFullStepListOpensQuickly) {
-  widget_.reset();
-  TestStep step;
-  step[kColFunction] = "Discharge";
-  grid_.AssignSteps(std::vector<TestStep>(kMaxStepCount - 1, step));
-  QElapsedTimer timer;
-  timer.start();
-  widget_ = std::make_unique<StepEditorWidget>(grid_, editor_);
-  widget_->show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(widget_.get()));
-  stepTable()->scrollToBottom();
-  QApplication::processEvents();
-  RecordProperty("open_ms", static_cast<int>(timer.elapsed()));
-  EXPECT_EQ(stepTable()->model()->rowCount(), kMaxStepCount);
-
-  grid_.SetCurrentCell(kMaxStepCount - 1, 0);
-  widget_->addStep();
-  EXPECT_EQ(shownCell(kMaxStepCount, kColStepNo), "32767");
 }
 
 }  // namespace
