@@ -60,14 +60,12 @@ bool SimProcess::WaitForStderr(const QByteArray& text, qsizetype times) {
 QStringList SimProcess::Log(const QByteArray& kind) const {
   QFile file(dir_.filePath("sim.log"));
   QStringList lines;
-  if (!file.open(QIODevice::ReadOnly)) {
-    return lines;
-  }
-  // "12.345<TAB>RX<TAB>LOAD ON"
-  for (const QByteArray& raw : file.readAll().split('\n')) {
-    const QList<QByteArray> fields = raw.split('\t');
-    if (fields.size() >= 3 && fields[1] == kind) {
-      lines << QString::fromUtf8(raw.mid(fields[0].size() + fields[1].size() + 2));
+  if (file.open(QIODevice::ReadOnly)) {
+    // "12.345<TAB>RX<TAB>LOAD ON"
+    const QRegularExpression record("^[^\t]*\t" + kind + "\t(.*)$",
+                                    QRegularExpression::MultilineOption);
+    for (const QRegularExpressionMatch& m : record.globalMatch(file.readAll())) {
+      lines << m.captured(1);
     }
   }
   return lines;

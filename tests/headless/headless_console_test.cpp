@@ -18,17 +18,7 @@ using ::testing::HasSubstr;
 
 using test::Contents;
 
-class HeadlessConsoleTest : public ::testing::Test {
- protected:
-  void TearDown() override {
-    std::fclose(out);
-    std::fclose(err);
-  }
-  std::FILE* out = std::tmpfile();
-  std::FILE* err = std::tmpfile();
-};
-
-TEST_F(HeadlessConsoleTest, RowsOnStandardOutputOnlyProgressOnlyOnATerminalAndNotQuiet) {
+TEST(HeadlessConsoleTest, RowsOnStandardOutputOnlyProgressOnlyOnATerminalAndNotQuiet) {
   for (const auto& [terminal, quiet] : {std::pair{true, false}, {false, false}, {true, true}}) {
     SCOPED_TRACE(testing::Message() << "terminal " << terminal << " quiet " << quiet);
     std::FILE* o = std::tmpfile();
@@ -60,8 +50,9 @@ TEST_F(HeadlessConsoleTest, RowsOnStandardOutputOnlyProgressOnlyOnATerminalAndNo
   }
 }
 
-TEST_F(HeadlessConsoleTest, RepeatedMessageIsPrintedOnceThenCounted) {
-  HeadlessConsole console({out, err, false, false});
+TEST(HeadlessConsoleTest, RepeatedMessageIsPrintedOnceThenCounted) {
+  std::FILE* err = std::tmpfile();
+  HeadlessConsole console({stdout, err, false, false});
   for (int i = 0; i < 4; ++i) {
     console.OnLinkFailure(LinkFailure::ConnectionLost, kLostConnectMessage);
   }
@@ -74,6 +65,7 @@ TEST_F(HeadlessConsoleTest, RepeatedMessageIsPrintedOnceThenCounted) {
             "Test Finished\n"
             "Lost Connect!\n");
   EXPECT_EQ(console.LinkFailures(), 5);
+  std::fclose(err);
 }
 
 }  // namespace
