@@ -4,6 +4,7 @@
 // is replaced by less than it held.
 #include <gmock/gmock.h>
 
+#include <algorithm>
 #include <random>
 
 #include "e2e/e2e_processes.h"
@@ -28,7 +29,7 @@ struct FaultCase {
   // What the load receives, line for line; empty: not checked.
   QStringList received = {};
   bool overPty = false;
-  // A step file of random bytes instead of the discharge.
+  // A step of random bytes instead of the discharge.
   bool junkList = false;
   // False where the load cannot be reached again to be switched off.
   bool loadReachable = true;
@@ -40,18 +41,13 @@ void PrintTo(const FaultCase& c, std::ostream* os) {
 }
 
 QString WriteList(const QTemporaryDir& dir, bool junk) {
-  if (!junk) {
-    return WriteStepFile(dir, {"1,Discharge,CC,1,0,3,0"});
+  std::string row = "1,Discharge,CC,1,0,3,0";
+  if (junk) {
+    std::mt19937 gen(14);  // the same bytes on every run, so a failure repeats
+    row.resize(4096);
+    std::generate(row.begin(), row.end(), [&gen] { return static_cast<char>(gen() & 0xffu); });
   }
-  std::mt19937 gen(14);  // the same bytes on every run, so a failure repeats
-  QByteArray bytes(4096, '\0');
-  for (char& b : bytes) {
-    b = static_cast<char>(gen() & 0xffu);
-  }
-  QFile file(dir.filePath("junk.tsf"));
-  EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-  file.write(bytes);
-  return file.fileName();
+  return WriteStepFile(dir, {row});
 }
 
 class FaultMatrixTest : public ::testing::TestWithParam<FaultCase> {};

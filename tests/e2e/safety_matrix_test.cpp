@@ -74,10 +74,9 @@ TEST_P(SafetyMatrixTest, LoadIsSwitchedOffLast) {
   QFile file(rxLog);
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
   const QList<QByteArray> last = file.readAll().trimmed().split('\n').last().split('\t');
-  ASSERT_EQ(last.size(), 2);
-  EXPECT_EQ(last[1], c.lastLine) << sim.Log("RX").join('|').toStdString();
+  EXPECT_EQ(last.value(1), c.lastLine) << sim.Log("RX").join('|').toStdString();
   if (sentMs != 0) {
-    EXPECT_LE(last[0].toLongLong() - sentMs, kOffWithinMs);
+    EXPECT_LE(last.value(0).toLongLong() - sentMs, kOffWithinMs);
   }
 }
 

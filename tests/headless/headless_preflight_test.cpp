@@ -5,7 +5,6 @@
 
 #include <gmock/gmock.h>
 
-#include <QFile>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <string>
@@ -24,17 +23,16 @@ using ::testing::HasSubstr;
 // would clear the operator's terminal. Extra fields are said once per file.
 TEST(StepFileLoadTest, EscapesControlCharactersAndSaysLongLinesOnce) {
   QTemporaryDir dir;
-  QFile file(dir.filePath("a\x1b[2Jb.tsf"));
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-  file.write(
+  const std::string path = dir.filePath("a\x1b[2Jb.tsf").toStdString();
+  test::WriteBytes(
+      path,
       "StepNo.\r\n1,Rest,,,0,1,0,,,,,,,,,,,,,,,,,,,,x,y\r\n2,Rest,,,0,1,0,,,,,,,,,,,,,,,,,,,,"
       "x\r\n");
-  file.close();
   std::FILE* err = std::tmpfile();
   StepGrid grid;
   {
     HeadlessConsole console({stdout, err, false, false, false});
-    ASSERT_TRUE(LoadHeadlessStepFile(file.fileName().toStdString(), grid, console));
+    ASSERT_TRUE(LoadHeadlessStepFile(path, grid, console));
   }
   const std::string text = test::Contents(err);
   std::fclose(err);

@@ -4,7 +4,6 @@
 // option points at a listening socket that must never see one).
 #include <gmock/gmock.h>
 
-#include <QFile>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <cstdio>
@@ -23,30 +22,25 @@ namespace {
 using ::testing::HasSubstr;
 using ::testing::Not;
 
-void Write(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-  file.write(bytes);
-}
-
 TEST(HeadlessUsageTest, RefusedStartsGiveStatusTwoSayWhyAndConnectNothing) {
   QTemporaryDir dir;
   QTcpServer load;
   ASSERT_TRUE(load.listen(QHostAddress::Any));
-  Write(dir.filePath("ok.tsf"), "StepNo.\r\n1,Rest,,,0,1,0\r\n");
-  Write(dir.filePath("errors.tsf"), "StepNo.\r\n1,LOOP\r\n2,FOR\r\n3,Bogus,,,0,1,0\r\n");
+  const std::string path = dir.path().toStdString();
+  test::WriteBytes(path + "/ok.tsf", "StepNo.\r\n1,Rest,,,0,1,0\r\n");
+  test::WriteBytes(path + "/errors.tsf", "StepNo.\r\n1,LOOP\r\n2,FOR\r\n3,Bogus,,,0,1,0\r\n");
   // The unusable LanIP2 gives way to its default, 168: 127.168.0.1 still
   // reaches the listening socket, so a run that went ahead would show.
-  Write(dir.filePath("KV26.INI"),
-        "[Load Option]\r\nConnectMode=2\r\nLanIP1=127\r\nLanIP2=999\r\n"
-        "LanIP3=0\r\nLanIP4=1\r\nLanPort=" +
-            QByteArray::number(load.serverPort()) + "\r\n");
+  test::WriteBytes(path + "/KV26.INI",
+                   "[Load Option]\r\nConnectMode=2\r\nLanIP1=127\r\nLanIP2=999\r\n"
+                   "LanIP3=0\r\nLanIP4=1\r\nLanPort=" +
+                       std::to_string(load.serverPort()) + "\r\n");
   const std::map<std::string, std::string> placeholders = {
       {"@lan", "127.0.0.1:" + std::to_string(load.serverPort())},
-      {"@list", dir.filePath("ok.tsf").toStdString()},
-      {"@errors", dir.filePath("errors.tsf").toStdString()},  // three errors
-      {"@ini", dir.filePath("KV26.INI").toStdString()},       // an unusable LanIP2
-      {"@dir", dir.path().toStdString()},
+      {"@list", path + "/ok.tsf"},
+      {"@errors", path + "/errors.tsf"},  // three errors
+      {"@ini", path + "/KV26.INI"},       // an unusable LanIP2
+      {"@dir", path},
   };
   struct Case {
     std::vector<std::string> args;
