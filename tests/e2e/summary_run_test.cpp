@@ -5,7 +5,6 @@
 
 #include <gmock/gmock.h>
 
-#include <QDeadlineTimer>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -19,49 +18,43 @@ using ::testing::ElementsAre;
 
 QStringList FileLines(const QString& path) {
   QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) {
-    return {};
-  }
-  return QString::fromUtf8(file.readAll()).split("\r\n", Qt::SkipEmptyParts);
+  return file.open(QIODevice::ReadOnly)
+             ? QString::fromUtf8(file.readAll()).split("\r\n", Qt::SkipEmptyParts)
+             : QStringList{};
 }
 
 TEST(SummaryRunTest, EveryEndReasonReachesJsonLinesAndTheSummary) {
   SimProcess sim;
-  ASSERT_TRUE(sim.Start({"--no-serial"})) << sim.Error().toStdString();
+  ASSERT_EQ(sim.Start({}), "");
   QTemporaryDir dir;
-  const QString list = WriteStepFile(dir, "all.tsf",
-                                     {
-                                         "1,Discharge,CC,1,0,2,0",       // time
-                                         "2,Discharge,CC,5,0,30,0.001",  // Ah
-                                         "3,Discharge,CC,1,4.19,30,0",   // voltage
-                                         "4,OCP,,,,,,,0,8,0.5,1,6,5",    // trips at 5.5 A: PASS
-                                         "5,OCP,,,,,,,0,8,0.5,1,2,1",    // FAIL
-                                         "6,Bogus,,,0,2,0",              // skipped
-                                         "7,Discharge,CC,1,0,60,0",      // stopped by SIGINT
-                                     });
+  const QString list = WriteStepFile(dir, {
+                                              "1,Discharge,CC,1,0,2,0",       // time
+                                              "2,Discharge,CC,5,0,30,0.001",  // Ah
+                                              "3,Discharge,CC,1,4.19,30,0",   // voltage
+                                              "4,OCP,,,,,,,0,8,0.5,1,6,5",  // trips at 5.5 A: PASS
+                                              "5,OCP,,,,,,,0,8,0.5,1,2,1",  // FAIL
+                                              "6,Bogus,,,0,2,0",            // skipped
+                                              "7,Discharge,CC,1,0,60,0",    // stopped by SIGINT
+                                          });
   const QString summary = dir.filePath("summary.csv");
   const QString journal = dir.filePath("journal.csv");
   QProcess run;
-  StartKvloadRun(run, {"--lan", sim.LanArgument(), "--format", "jsonl", "--summary", summary,
-                       "--journal", journal, list});
-  ASSERT_TRUE(run.waitForStarted(10000));
+  ASSERT_TRUE(StartKvloadRun(run, sim.LinkArguments()
+                                      << "--format"
+                                      << "jsonl"
+                                      << "--summary" << summary << "--journal" << journal << list));
 
   // Stop once the last step has its first row: the first row after the skip.
   QByteArray out;
-  const QDeadlineTimer deadline(40000);
-  const auto lastStepRuns = [&out] {
-    const qsizetype skip = out.indexOf("\"reason\":\"skipped\"");
-    return skip >= 0 && out.indexOf("\"type\":\"row\"", skip) >= 0;
-  };
-  while (!lastStepRuns() && !deadline.hasExpired()) {
-    run.waitForReadyRead(200);
-    out += run.readAllStandardOutput();
-  }
-  ASSERT_TRUE(lastStepRuns()) << out.toStdString();
+  ASSERT_TRUE(ReadUntil(run, out, [](const QByteArray& o) {
+    const qsizetype skip = o.indexOf("\"reason\":\"skipped\"");
+    return skip >= 0 && o.indexOf("\"type\":\"row\"", skip) >= 0;
+  })) << out.toStdString();
   ASSERT_EQ(::kill(static_cast<pid_t>(run.processId()), SIGINT), 0);
   ASSERT_TRUE(run.waitForFinished(10000));
   out += run.readAllStandardOutput();
   EXPECT_EQ(run.exitCode(), 3);
+  sim.Stop();
 
   QStringList reasons;
   int rows = 0;
@@ -71,21 +64,18 @@ TEST(SummaryRunTest, EveryEndReasonReachesJsonLinesAndTheSummary) {
       continue;
     }
     QJsonParseError error{};
-    const QJsonDocument doc = QJsonDocument::fromJson(line, &error);
+    const QJsonObject o = QJsonDocument::fromJson(line, &error).object();
     ASSERT_EQ(error.error, QJsonParseError::NoError) << line.toStdString();
-    ASSERT_TRUE(doc.isObject()) << line.toStdString();
-    const QJsonObject o = doc.object();
     const QString type = o.value("type").toString();
     if (type == "row") {
-      ++rows;
-      EXPECT_EQ(o.value("no").toString().toInt(), rows);
+      EXPECT_EQ(o.value("no").toString().toInt(), ++rows);
     } else if (type == "step") {
       reasons << QString::number(o.value("step").toInt()) + " " + o.value("reason").toString() +
                      (o.value("verdict").isString() ? " " + o.value("verdict").toString() : "");
     } else if (type == "end") {
       end = o;
     } else {
-      EXPECT_EQ(type, "message");
+      EXPECT_EQ(type, "message") << line.toStdString();
     }
   }
   EXPECT_THAT(reasons, ElementsAre("1 time", "2 ah", "3 voltage", "4 completed PASS",

@@ -14,34 +14,26 @@
 
 namespace {
 
-struct FakeDriver {
-  std::mutex mutex;
+struct State {
   std::vector<std::string> calls;
   std::deque<std::string> replies;
   std::deque<int> registerOutcomes;
   int nextDescriptor = 1;
   long readDelayMs = 0;  // how long a read blocks, as a slow device does
-  int* ibsta = nullptr;
-  int* iberr = nullptr;
-  int* ibcnt = nullptr;
-  long* ibcntl = nullptr;
 };
 
-FakeDriver& Driver() {
-  static FakeDriver driver;
-  return driver;
-}
+std::mutex mutex;
+State state;
 
+// The transport asks for the count of the last transfer on the thread that made it.
 thread_local long lastCount = 0;
 
-void SetCount(FakeDriver& d, long count) {
-  lastCount = count;
-  if (d.ibcntl != nullptr) {
-    *d.ibcntl = count;
+std::string Words(std::initializer_list<long> numbers) {
+  std::string text;
+  for (const long n : numbers) {
+    text += " " + std::to_string(n);
   }
-  if (d.ibcnt != nullptr) {
-    *d.ibcnt = static_cast<int>(count);
-  }
+  return text;
 }
 
 }  // namespace
@@ -51,54 +43,46 @@ extern "C" {
 // --- the driver calls ------------------------------------------------------
 
 int ibdev(int board, int pad, int sad, int tmo, int eot, int eos) {
-  FakeDriver& d = Driver();
-  std::lock_guard lock(d.mutex);
-  const int ud = d.nextDescriptor++;
-  d.calls.push_back("ibdev " + std::to_string(board) + " " + std::to_string(pad) + " " +
-                    std::to_string(sad) + " " + std::to_string(tmo) + " " + std::to_string(eot) +
-                    " " + std::to_string(eos) + " -> " + std::to_string(ud));
+  std::lock_guard lock(mutex);
+  const int ud = state.nextDescriptor++;
+  state.calls.push_back("ibdev" + Words({board, pad, sad, tmo, eot, eos}) + " ->" + Words({ud}));
   return ud;
 }
 
 int ibwrt(int ud, const void* buffer, long count) {
-  FakeDriver& d = Driver();
-  std::lock_guard lock(d.mutex);
-  d.calls.push_back("ibwrt " + std::to_string(ud) + " " +
-                    std::string(static_cast<const char*>(buffer), static_cast<std::size_t>(count)));
-  SetCount(d, count);
+  std::lock_guard lock(mutex);
+  state.calls.push_back(
+      "ibwrt" + Words({ud}) + " " +
+      std::string(static_cast<const char*>(buffer), static_cast<std::size_t>(count)));
   return 0;
 }
 
 int ibrd(int ud, void* buffer, long count) {
-  FakeDriver& d = Driver();
   long delayMs = 0;
   {
-    std::lock_guard lock(d.mutex);
-    delayMs = d.readDelayMs;
+    std::lock_guard lock(mutex);
+    delayMs = state.readDelayMs;
   }
   std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
-  std::lock_guard lock(d.mutex);
-  long transferred = 0;
-  if (!d.replies.empty()) {
-    std::string& reply = d.replies.front();
-    transferred = std::min(count, static_cast<long>(reply.size()));
-    std::memcpy(buffer, reply.data(), static_cast<std::size_t>(transferred));
+  std::lock_guard lock(mutex);
+  lastCount = 0;
+  if (!state.replies.empty()) {
+    std::string& reply = state.replies.front();
+    lastCount = std::min(count, static_cast<long>(reply.size()));
+    std::memcpy(buffer, reply.data(), static_cast<std::size_t>(lastCount));
     // What did not fit stays for the next read, as on the bus.
-    reply.erase(0, static_cast<std::size_t>(transferred));
+    reply.erase(0, static_cast<std::size_t>(lastCount));
     if (reply.empty()) {
-      d.replies.pop_front();
+      state.replies.pop_front();
     }
   }
-  d.calls.push_back("ibrd " + std::to_string(ud) + " " + std::to_string(count) + " -> " +
-                    std::to_string(transferred));
-  SetCount(d, transferred);
+  state.calls.push_back("ibrd" + Words({ud, count}) + " ->" + Words({lastCount}));
   return 0;
 }
 
 int ibonl(int ud, int online) {
-  FakeDriver& d = Driver();
-  std::lock_guard lock(d.mutex);
-  d.calls.push_back("ibonl " + std::to_string(ud) + " " + std::to_string(online));
+  std::lock_guard lock(mutex);
+  state.calls.push_back("ibonl" + Words({ud, online}));
   return 0;
 }
 
@@ -106,83 +90,58 @@ long ThreadIbcntl() {
   return lastCount;
 }
 
-int RegisterGpibGlobalsForThread(int* ibsta, int* iberr, int* ibcnt, long* ibcntl) {
-  FakeDriver& d = Driver();
-  std::lock_guard lock(d.mutex);
+// The status variables it is handed are never written: the transport reads
+// the count through ThreadIbcntl.
+int RegisterGpibGlobalsForThread(int* /*ibsta*/, int* /*iberr*/, int* /*ibcnt*/, long* /*ibcntl*/) {
+  std::lock_guard lock(mutex);
   int outcome = 0;
-  if (!d.registerOutcomes.empty()) {
-    outcome = d.registerOutcomes.front();
-    d.registerOutcomes.pop_front();
+  if (!state.registerOutcomes.empty()) {
+    outcome = state.registerOutcomes.front();
+    state.registerOutcomes.pop_front();
   }
-  d.calls.push_back("register -> " + std::to_string(outcome));
-  if (outcome == 0 || outcome == 1) {
-    d.ibsta = ibsta;
-    d.iberr = iberr;
-    d.ibcnt = ibcnt;
-    d.ibcntl = ibcntl;
-  }
+  state.calls.push_back("register ->" + Words({outcome}));
   return outcome;
 }
 
 int UnregisterGpibGlobalsForThread() {
-  FakeDriver& d = Driver();
-  std::lock_guard lock(d.mutex);
-  d.calls.push_back("unregister");
-  d.ibsta = nullptr;
-  d.iberr = nullptr;
-  d.ibcnt = nullptr;
-  d.ibcntl = nullptr;
+  std::lock_guard lock(mutex);
+  state.calls.push_back("unregister");
   return 0;
 }
 
 // --- the test's side -------------------------------------------------------
 
 void FakeGpibReset() {
-  FakeDriver& d = Driver();
-  std::lock_guard lock(d.mutex);
-  d.calls.clear();
-  d.replies.clear();
-  d.registerOutcomes.clear();
-  d.nextDescriptor = 1;
-  d.readDelayMs = 0;
-  d.ibsta = nullptr;
-  d.iberr = nullptr;
-  d.ibcnt = nullptr;
-  d.ibcntl = nullptr;
-  lastCount = 0;
+  std::lock_guard lock(mutex);
+  state = State{};
 }
 
 /// Queues one reply the device sends; a read with none queued times out.
 void FakeGpibQueueReply(const char* data, long size) {
-  FakeDriver& d = Driver();
-  std::lock_guard lock(d.mutex);
-  d.replies.emplace_back(data, static_cast<std::size_t>(size));
+  std::lock_guard lock(mutex);
+  state.replies.emplace_back(data, static_cast<std::size_t>(size));
 }
 
 /// Every later read blocks `ms` before it returns.
 void FakeGpibSetReadDelayMs(long ms) {
-  FakeDriver& d = Driver();
-  std::lock_guard lock(d.mutex);
-  d.readDelayMs = ms;
+  std::lock_guard lock(mutex);
+  state.readDelayMs = ms;
 }
 
 /// Queues the outcome of the next RegisterGpibGlobalsForThread call (0 when
 /// none is queued).
 void FakeGpibQueueRegisterOutcome(int outcome) {
-  FakeDriver& d = Driver();
-  std::lock_guard lock(d.mutex);
-  d.registerOutcomes.push_back(outcome);
+  std::lock_guard lock(mutex);
+  state.registerOutcomes.push_back(outcome);
 }
 
 /// Copies the recorded calls, one per line, into `buffer` (cut to `size`
 /// including the terminating zero) and returns the full length.
 long FakeGpibCalls(char* buffer, long size) {
-  FakeDriver& d = Driver();
-  std::lock_guard lock(d.mutex);
+  std::lock_guard lock(mutex);
   std::string text;
-  for (const std::string& call : d.calls) {
-    text += call;
-    text += '\n';
+  for (const std::string& call : state.calls) {
+    text += call + '\n';
   }
   if (size > 0) {
     const std::size_t n = std::min(text.size(), static_cast<std::size_t>(size - 1));

@@ -1,9 +1,13 @@
-// What kvload-run refuses to start with: exit status 2, a reason on standard
-// error and nothing that a script could mistake for a report. Run in-process
-// from the parsed arguments, as main() does.
+// What kvload-run refuses to start with, run in-process from the parsed
+// arguments as main() does: exit status 2, a reason on standard error,
+// nothing a script could mistake for a report, and no connection made (a LAN
+// option points at a listening socket that must never see one).
 #include <gmock/gmock.h>
 
+#include <QTcpServer>
+#include <QTemporaryDir>
 #include <cstdio>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -18,48 +22,37 @@ namespace {
 using ::testing::HasSubstr;
 using ::testing::Not;
 
-using test::Contents;
-
-struct Outcome {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-/// main() without the process: a refused command line says why and gives 2.
-Outcome RunProgram(const std::vector<std::string>& args) {
-  const HeadlessParse parse = ParseHeadlessArguments(args);
-  if (!parse.ok) {
-    return {kExitUsage, "", parse.error};
-  }
-  std::FILE* out = std::tmpfile();
-  std::FILE* err = std::tmpfile();
-  Outcome o;
-  {
-    HeadlessConsole console({out, err, false, false});
-    o.status = RunHeadlessProgram(parse.options, console, nullptr);
-  }
-  o.out = Contents(out);
-  o.err = Contents(err);
-  std::fclose(out);
-  std::fclose(err);
-  return o;
-}
-
-TEST(HeadlessUsageTest, RefusedCommandLinesGiveStatusTwoAndSayWhy) {
-  const std::string folder = KV_TEST_DATA_DIR "/stepfile";
-  const std::string list = folder + "/rest_one_second.tsf";
-
+TEST(HeadlessUsageTest, RefusedStartsGiveStatusTwoSayWhyAndConnectNothing) {
+  QTemporaryDir dir;
+  QTcpServer load;
+  ASSERT_TRUE(load.listen(QHostAddress::Any));
+  const std::string path = dir.path().toStdString();
+  test::WriteBytes(path + "/ok.tsf", "StepNo.\r\n1,Rest,,,0,1,0\r\n");
+  test::WriteBytes(path + "/errors.tsf", "StepNo.\r\n1,LOOP\r\n2,FOR\r\n3,Bogus,,,0,1,0\r\n");
+  // The unusable LanIP2 gives way to its default, 168: 127.168.0.1 still
+  // reaches the listening socket, so a run that went ahead would show.
+  test::WriteBytes(path + "/KV26.INI",
+                   "[Load Option]\r\nConnectMode=2\r\nLanIP1=127\r\nLanIP2=999\r\n"
+                   "LanIP3=0\r\nLanIP4=1\r\nLanPort=" +
+                       std::to_string(load.serverPort()) + "\r\n");
+  const std::map<std::string, std::string> placeholders = {
+      {"@lan", "127.0.0.1:" + std::to_string(load.serverPort())},
+      {"@list", path + "/ok.tsf"},
+      {"@errors", path + "/errors.tsf"},  // three errors
+      {"@ini", path + "/KV26.INI"},       // an unusable LanIP2
+      {"@dir", path},
+  };
   struct Case {
-    std::vector<std::string> args;  // "@list" stands for a valid step file
+    std::vector<std::string> args;
     const char* errHas;
+    std::vector<const char*> outHas = {};
   };
   const Case cases[] = {
       {{"--bogus", "@list"}, "unknown option \"--bogus\""},
       {{"--sim"}, "no step file"},
       {{"--sim", "@list", "@list", "@list"}, "one step file only"},
       {{"--sim", "/nonexistent/list.tsf"}, "no step file"},
-      {{"--sim", folder}, "step file"},
+      {{"--sim", "@dir"}, "step file"},
       {{"--sim", "--lan", "127.0.0.1", "@list"}, "at most one"},
       {{"--lan", "loadhost:4001", "@list"}, "not an IPv4 address"},
       {{"--lan", "127.0.0.1:70000", "@list"}, "not a port"},
@@ -71,28 +64,52 @@ TEST(HeadlessUsageTest, RefusedCommandLinesGiveStatusTwoAndSayWhy) {
       {{"@list", "--csv"}, "--csv needs a value"},
       {{"--quiet=yes", "--sim", "@list"}, "takes no value"},
       {{"--ini", "/nonexistent/KV26.INI", "@list"}, "cannot read the settings file"},
+      {{"--lan", "@lan", "--csv", "/nonexistent/r.csv", "@list"},
+       "--csv: the folder \"/nonexistent\" does not exist"},
+      {{"--lan", "@lan", "--summary", "@dir", "@list"}, "is a folder"},
+      {{"--lan", "@lan", "--journal", "/nonexistent/j.csv", "@list"}, "--journal: the folder"},
+      {{"--ini", "@ini", "@list"}, "no usable value for LanIP2"},
+      {{"--lan", "@lan", "--strict", "@errors"}, "3 errors"},
+      {{"--lan", "@lan", "--check", "@errors"},
+       "3 steps",
+       {"step 1: error: LOOP", "step 2: error: FOR", "step 3: error: unknown function",
+        "3 errors"}},
   };
   for (const Case& c : cases) {
     std::vector<std::string> args = c.args;
     std::string shown;
     for (std::string& a : args) {
-      a = a == "@list" ? list : a;
+      a = placeholders.contains(a) ? placeholders.at(a) : a;
       shown += a + " ";
     }
-    const Outcome o = RunProgram(args);
-    EXPECT_EQ(o.status, kExitUsage) << shown << o.err;
-    EXPECT_THAT(o.err, HasSubstr(c.errHas)) << shown;
-    // Nothing that looks like a report: a script must not mistake it for one.
-    EXPECT_THAT(o.out, Not(HasSubstr("NO.,"))) << shown;
+    SCOPED_TRACE(shown);
+    const HeadlessParse parse = ParseHeadlessArguments(args);
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    int status = kExitUsage;
+    if (parse.ok) {
+      HeadlessConsole console({out, err, false, false});
+      status = RunHeadlessProgram(parse.options, console, nullptr);
+    }
+    const std::string outText = test::Contents(out);
+    const std::string errText = parse.error + test::Contents(err);
+    std::fclose(out);
+    std::fclose(err);
+    EXPECT_EQ(status, kExitUsage) << errText;
+    EXPECT_THAT(errText, HasSubstr(c.errHas));
+    for (const char* text : c.outHas) {
+      EXPECT_THAT(outText, HasSubstr(text));
+    }
+    EXPECT_THAT(outText, Not(HasSubstr("NO.,")));
+    EXPECT_FALSE(load.hasPendingConnections() || load.waitForNewConnection(50))
+        << "a connection was opened";
   }
 }
 
-TEST(HeadlessUsageTest, HelpDocumentsTheExitStatuses) {
-  const HeadlessParse p = ParseHeadlessArguments({"--help"});
-  ASSERT_TRUE(p.ok && p.options.help);
-  for (const char* text : {"--lan HOST[:PORT]", "--serial PORT", "--gpib ADDRESS", "--sim",
-                           "--csv FILE", "--quiet", "Exit status", "LOAD OFF"}) {
-    EXPECT_THAT(HeadlessUsage(), HasSubstr(text));
+TEST(HeadlessUsageTest, MalformedAddressesAreRefused) {
+  for (const char* lan : {"1.2.3", "1.2.3.4.5", "1.2.3.256", "1..3.4", "1.2.3.4:", "1.2.3.4:0",
+                          "1.2.3.4:x", ":4001", "-1.2.3.4", "1.2.3.+4"}) {
+    EXPECT_FALSE(ParseHeadlessArguments({"--lan", lan, "x.tsf"}).ok) << lan;
   }
 }
 
