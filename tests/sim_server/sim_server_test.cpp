@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <QCommandLineParser>
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -28,26 +29,6 @@ struct TcpClient {
     socket.write(bytes);
     socket.flush();
   }
-  // Collects until a whole line has arrived; counts the arrivals it took.
-  QByteArray ReadLine(int* arrivals = nullptr, int timeoutMs = 2000) {
-    QByteArray got;
-    int chunks = 0;
-    QSignalSpy spy(&socket, &QTcpSocket::readyRead);
-    while (!got.endsWith('\n')) {
-      if (socket.bytesAvailable() == 0 && !spy.wait(timeoutMs)) {
-        break;
-      }
-      const QByteArray chunk = socket.readAll();
-      if (!chunk.isEmpty()) {
-        got += chunk;
-        ++chunks;
-      }
-    }
-    if (arrivals != nullptr) {
-      *arrivals = chunks;
-    }
-    return got;
-  }
   // Collects until `size` bytes have arrived or nothing more comes.
   QByteArray ReadBytes(qsizetype size, int timeoutMs = 2000) {
     QByteArray got;
@@ -60,114 +41,70 @@ struct TcpClient {
   QTcpSocket socket;
 };
 
-std::unique_ptr<SimServer> StartServer(const SimFaults& faults = {}) {
-  SimServerConfig config;
-  config.faults = faults;
+std::unique_ptr<SimServer> StartServer(const SimServerConfig& config) {
   auto server = std::make_unique<SimServer>(config);
   QString error;
+  EXPECT_TRUE(server->OpenLog(&error)) << error.toStdString();
   EXPECT_TRUE(server->ListenTcp(QHostAddress::LocalHost, 0, &error)) << error.toStdString();
   return server;
 }
 
-TEST(SimServer, AnswersAQueryOverTcpWithCrLf) {
-  auto server = StartServer();
-  EXPECT_THAT(server->ReadyLine().toStdString(),
-              ::testing::MatchesRegex("kvload-sim ready tcp=127\\.0\\.0\\.1:[0-9]+"));
-  TcpClient client(*server);
-  client.Send("REM\r\nname?\r\n");
-  EXPECT_EQ(client.ReadLine(), "KVLOAD-SIM 100G\r\n");
-  EXPECT_THAT(server->Load().ReceivedLines(), ::testing::ElementsAre("REM", "name?"));
-}
-
-TEST(SimServer, SplitRepliesArriveInPiecesAndJoinToTheReply) {
-  SimFaults faults;
-  faults.splitReplies = 3;
-  auto server = StartServer(faults);
-  TcpClient client(*server);
-  client.Send("MEAS:VC?\r\n");
-  int arrivals = 0;
-  EXPECT_EQ(client.ReadLine(&arrivals), "4.2000,0.0000\r\n");
-  EXPECT_GE(arrivals, 2);
-}
-
-TEST(SimServer, GarbageRepliesStillEndTheLine) {
-  SimFaults faults;
-  faults.garbageEvery = 2;
-  auto server = StartServer(faults);
-  TcpClient client(*server);
-  client.Send("TESTING?\r\n");
-  EXPECT_EQ(client.ReadLine(), "0\r\n");
-  client.Send("TESTING?\r\n");
-  const QByteArray junk = client.ReadLine();
-  EXPECT_NE(junk, "0\r\n");
-  EXPECT_TRUE(junk.endsWith("\r\n"));
-  EXPECT_EQ(junk.count('\n'), 1);
-}
-
-TEST(SimServer, DelayedAndSilentReplies) {
-  SimFaults faults;
-  faults.replyDelayMs = 300;
-  faults.silentAfter = 1;
-  auto server = StartServer(faults);
-  TcpClient client(*server);
-  client.Send("TESTING?\r\n");
-  EXPECT_EQ(client.ReadLine(nullptr, 100), "") << "not before its delay";
-  EXPECT_EQ(client.ReadLine(), "0\r\n");
-  client.Send("TESTING?\r\n");
-  EXPECT_EQ(client.ReadLine(nullptr, 600), "") << "silent after the first line";
-  EXPECT_EQ(server->Load().LineCount(), 2);
-}
-
-TEST(SimServer, DropsTheConnectionAtTheNthLine) {
-  SimFaults faults;
-  faults.dropAfter = 2;
-  auto server = StartServer(faults);
-  TcpClient client(*server);
-  QSignalSpy gone(&client.socket, &QTcpSocket::disconnected);
-  client.Send("REM\r\nLOAD ON\r\nLOAD OFF\r\n");
-  EXPECT_TRUE(gone.wait(2000));
-  EXPECT_THAT(server->Load().ReceivedLines(), ::testing::ElementsAre("REM", "LOAD ON"));
-}
-
-// The reply faults that change what the load sends, byte for byte.
-TEST(SimServer, FaultyRepliesAsSent) {
-  const QByteArray measured = "4.2000,0.0000";
+// What a TCP client receives, byte for byte, with each fault the load shows on request.
+TEST(SimServer, RepliesOverTcpAsSent) {
   struct Case {
     const char* name;
-    SimFaults faults;
+    int SimFaults::*fault;
+    int value;
+    const char* measReply;  // none when null
     QByteArray sent;
     QByteArray received;
+    int lines;
+    qint64 notBeforeMs;
   };
-  SimFaults control;
-  control.controlEvery = 1;
-  SimFaults lineFeed;
-  lineFeed.lineFeedEvery = 2;
-  SimFaults errRec;
-  errRec.measReply = "ErrRec";
-  errRec.measReplyEvery = 2;
-  SimFaults empty;
-  empty.measReply = "";
   const Case cases[] = {
-      {"control characters", control, "MEAS:VC?\r\n",
-       QByteArray("4.2000\r\x1b[2J\x07,0.0000\t\0\r\r\n", 24)},
-      {"line feed inside", lineFeed, "TESTING?\r\nMEAS:VC?\r\n", "0\r\n4.2000\n,0.0000\r\n"},
-      {"every second measurement", errRec, "MEAS:VC?\r\nTESTING?\r\nMEAS:VC?\r\n",
-       measured + "\r\n0\r\nErrRec\r\n"},
-      {"empty measurement", empty, "MEAS:VC?\r\nTESTING?\r\n", "\r\n0\r\n"},
+      {"plain", &SimFaults::replyDelayMs, 0, nullptr, "REM\r\nname?\r\n", "KVLOAD-SIM 100G\r\n", 2,
+       0},
+      {"split", &SimFaults::splitReplies, 3, nullptr, "MEAS:VC?\r\n", "4.2000,0.0000\r\n", 1, 40},
+      {"delayed", &SimFaults::replyDelayMs, 300, nullptr, "TESTING?\r\n", "0\r\n", 1, 300},
+      {"silent", &SimFaults::silentAfter, 1, nullptr, "TESTING?\r\nTESTING?\r\n", "0\r\n", 2, 0},
+      {"dropped", &SimFaults::dropAfter, 2, nullptr, "REM\r\nLOAD ON\r\nLOAD OFF\r\n", "", 2, 0},
+      {"garbage", &SimFaults::garbageEvery, 2, nullptr, "TESTING?\r\nTESTING?\r\n",
+       "0\r\nN\x02.j?\x12<\x12\r\n", 2, 0},
+      {"control characters", &SimFaults::controlEvery, 1, nullptr, "MEAS:VC?\r\n",
+       QByteArray("4.2000\r\x1b[2J\x07,0.0000\t\0\r\r\n", 24), 1, 0},
+      {"line feed inside", &SimFaults::lineFeedEvery, 2, nullptr, "TESTING?\r\nMEAS:VC?\r\n",
+       "0\r\n4.2000\n,0.0000\r\n", 2, 0},
+      {"every second measurement", &SimFaults::measReplyEvery, 2, "ErrRec",
+       "MEAS:VC?\r\nTESTING?\r\nMEAS:VC?\r\n", "4.2000,0.0000\r\n0\r\nErrRec\r\n", 3, 0},
+      {"empty measurement", &SimFaults::measReplyEvery, 1, "", "MEAS:VC?\r\nTESTING?\r\n",
+       "\r\n0\r\n", 2, 0},
   };
   for (const Case& c : cases) {
-    auto server = StartServer(c.faults);
+    SCOPED_TRACE(c.name);
+    SimServerConfig config;
+    config.faults.*c.fault = c.value;
+    if (c.measReply != nullptr) {
+      config.faults.measReply = QByteArray(c.measReply);
+    }
+    auto server = StartServer(config);
     TcpClient client(*server);
+    QSignalSpy gone(&client.socket, &QTcpSocket::disconnected);
+    QElapsedTimer clock;
+    clock.start();
     client.Send(c.sent);
-    EXPECT_EQ(client.ReadBytes(c.received.size()), c.received) << c.name;
-    EXPECT_EQ(client.ReadBytes(1, 100), "") << c.name << ": nothing more";
+    EXPECT_EQ(client.ReadBytes(c.received.size()), c.received);
+    EXPECT_GE(clock.elapsed(), c.notBeforeMs);
+    EXPECT_EQ(client.ReadBytes(1, 100), "") << "nothing more";
+    const bool drops = config.faults.dropAfter > 0;
+    EXPECT_EQ(drops, gone.count() > 0 || gone.wait(drops ? 2000 : 100));
+    EXPECT_EQ(server->Load().LineCount(), c.lines);
   }
 }
 
 TEST(SimServer, AnEndlessReplyNeverEndsItsLine) {
-  SimFaults faults;
-  faults.endlessFrom = 2;
-  auto server = StartServer(faults);
+  SimServerConfig config;
+  config.faults.endlessFrom = 2;
+  auto server = StartServer(config);
   TcpClient client(*server);
   client.Send("TESTING?\r\nMEAS:VC?\r\nTESTING?\r\n");
   EXPECT_EQ(client.ReadBytes(3), "0\r\n");
@@ -177,22 +114,25 @@ TEST(SimServer, AnEndlessReplyNeverEndsItsLine) {
   EXPECT_EQ(server->Load().LineCount(), 3);
 }
 
-TEST(SimServer, TheSerialDeviceGoesAwayOnADrop) {
+TEST(SimServer, ServesTheSerialLineOnAPseudoTerminalThatGoesAwayOnADrop) {
   SimServerConfig config;
   config.faults.dropAfter = 2;
   SimServer server(config);
   QString error;
   ASSERT_TRUE(server.OpenPty(&error)) << error.toStdString();
   const QString path = server.PtyPath();
-  ASSERT_TRUE(QFile::exists(path)) << path.toStdString();
   const int fd = ::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
   ASSERT_GE(fd, 0);
   QSignalSpy served(&server, &SimServer::lineServed);
-  ASSERT_EQ(::write(fd, "REM\nLOAD ON\n", 12), 12);
-  const auto hungUp = [fd] {
-    pollfd p{fd, POLLIN, 0};
-    return ::poll(&p, 1, 0) == 1 && (p.revents & (POLLHUP | POLLERR)) != 0;
-  };
+  pollfd p{fd, POLLIN, 0};
+  const auto readable = [&p] { return ::poll(&p, 1, 0) == 1; };
+  ASSERT_EQ(::write(fd, "TESTING?\n", 9), 9);
+  ASSERT_TRUE(QTest::qWaitFor(readable, 2000));
+  char buf[32] = {};
+  EXPECT_EQ(::read(fd, buf, sizeof buf), 2);
+  EXPECT_STREQ(buf, "0\n");
+  ASSERT_EQ(::write(fd, "LOAD ON\nREM\n", 12), 12);
+  const auto hungUp = [&] { return readable() && (p.revents & (POLLHUP | POLLERR)) != 0; };
   EXPECT_TRUE(QTest::qWaitFor(hungUp, 2000)) << "the client sees a hang-up";
   EXPECT_FALSE(QFile::exists(path));
   EXPECT_EQ(served.count(), 2);
@@ -203,15 +143,11 @@ TEST(SimServer, ReceiveLogStampsEveryLineAsItArrives) {
   QTemporaryDir dir;
   SimServerConfig config;
   config.rxLogFile = dir.filePath("rx.log");
-  auto server = std::make_unique<SimServer>(config);
-  QString error;
-  ASSERT_TRUE(server->OpenLog(&error)) << error.toStdString();
-  ASSERT_TRUE(server->ListenTcp(QHostAddress::LocalHost, 0, &error));
+  auto server = StartServer(config);
   TcpClient client(*server);
   QSignalSpy served(server.get(), &SimServer::lineServed);
   const qint64 before = QDateTime::currentMSecsSinceEpoch();
   client.Send("LOAD ON\r\nA\x1b\\B\r\n");
-  ASSERT_TRUE(served.wait(2000));
   while (served.count() < 2 && served.wait(2000)) {
   }
   const qint64 after = QDateTime::currentMSecsSinceEpoch();
@@ -227,41 +163,6 @@ TEST(SimServer, ReceiveLogStampsEveryLineAsItArrives) {
     EXPECT_LE(fields[0].toLongLong(), after);
     EXPECT_EQ(fields[1], lines[i]);
   }
-}
-
-TEST(SimServer, ServesTheSerialLineOnAPseudoTerminal) {
-  SimServerConfig config;
-  SimServer server(config);
-  QString error;
-  ASSERT_TRUE(server.OpenPty(&error)) << error.toStdString();
-  const int fd = ::open(server.PtyPath().toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
-  ASSERT_GE(fd, 0);
-  QSignalSpy served(&server, &SimServer::lineServed);
-  ASSERT_EQ(::write(fd, "TESTING?\n", 9), 9);
-  ASSERT_TRUE(served.wait(2000));
-  pollfd p{fd, POLLIN, 0};
-  ASSERT_EQ(::poll(&p, 1, 2000), 1);
-  char buf[32] = {};
-  EXPECT_EQ(::read(fd, buf, sizeof buf), 2);
-  EXPECT_STREQ(buf, "0\n");
-  ::close(fd);
-}
-
-TEST(SimServer, LogFileHoldsEveryLine) {
-  QTemporaryDir dir;
-  SimServerConfig config;
-  config.logFile = dir.filePath("sim.log");
-  {
-    SimServer server(config);
-    QString error;
-    ASSERT_TRUE(server.OpenLog(&error));
-    server.Load().HandleLine("LOAD OFF", 0);
-    server.Load().HandleLine("BOGUS", 0);
-  }
-  QFile log(config.logFile);
-  ASSERT_TRUE(log.open(QIODevice::ReadOnly));
-  EXPECT_EQ(log.readAll(),
-            "0.000\tRX\tLOAD OFF\n0.000\tRX\tBOGUS\n0.000\tERR\tunknown command: BOGUS\n");
 }
 
 TEST(SimSession, CutsTheStreamIntoLinesWhateverTheChunks) {
@@ -312,17 +213,17 @@ TEST(SimServerOptions, ReadsTheSourceAndTheFaults) {
   EXPECT_EQ(launch.port, 0);
   EXPECT_TRUE(launch.tcp);
   EXPECT_FALSE(launch.serial);
-  EXPECT_EQ(launch.config.faults.replyDelayMs, 50);
-  EXPECT_EQ(launch.config.faults.splitReplies, 2);
-  EXPECT_EQ(launch.config.faults.dropAfter, 7);
-  EXPECT_EQ(launch.config.faults.silentAfter, 0);
-  EXPECT_EQ(launch.config.faults.endlessFrom, 3);
-  EXPECT_EQ(launch.config.faults.controlEvery, 4);
-  EXPECT_EQ(launch.config.faults.lineFeedEvery, 5);
-  EXPECT_EQ(launch.config.faults.measReply, QByteArray(""));
-  EXPECT_EQ(launch.config.faults.measReplyEvery, 6);
+  const SimFaults& f = launch.config.faults;
+  EXPECT_EQ(f.replyDelayMs, 50);
+  EXPECT_EQ(f.splitReplies, 2);
+  EXPECT_EQ(f.dropAfter, 7);
+  EXPECT_EQ(f.silentAfter, 0);
+  EXPECT_EQ(f.endlessFrom, 3);
+  EXPECT_EQ(f.controlEvery, 4);
+  EXPECT_EQ(f.lineFeedEvery, 5);
+  EXPECT_EQ(f.measReply, QByteArray(""));
+  EXPECT_EQ(f.measReplyEvery, 6);
   EXPECT_EQ(launch.config.rxLogFile, "rx.log");
-  EXPECT_EQ(launch.address, QHostAddress(QHostAddress::LocalHost));
 }
 
 TEST(SimServerOptions, RefusesValuesItCannotUse) {
