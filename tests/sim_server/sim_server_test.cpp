@@ -41,9 +41,22 @@ struct TcpClient {
   QTcpSocket socket;
 };
 
-std::unique_ptr<SimServer> StartServer(const SimServerConfig& config) {
-  auto server = std::make_unique<SimServer>(config);
+bool Parse(const QStringList& args, SimServerLaunch* launch, QString* error) {
+  QCommandLineParser parser;
+  AddSimServerOptions(parser);
+  if (!parser.parse(QStringList{"kvload-sim"} + args)) {
+    *error = parser.errorText();
+    return false;
+  }
+  return ReadSimServerOptions(parser, launch, error);
+}
+
+// A server on a free loopback port, set up by kvload-sim's own options.
+std::unique_ptr<SimServer> StartServer(const QStringList& options) {
+  SimServerLaunch launch;
   QString error;
+  EXPECT_TRUE(Parse(options, &launch, &error)) << error.toStdString();
+  auto server = std::make_unique<SimServer>(launch.config);
   EXPECT_TRUE(server->OpenLog(&error)) << error.toStdString();
   EXPECT_TRUE(server->ListenTcp(QHostAddress::LocalHost, 0, &error)) << error.toStdString();
   return server;
@@ -53,40 +66,54 @@ std::unique_ptr<SimServer> StartServer(const SimServerConfig& config) {
 TEST(SimServer, RepliesOverTcpAsSent) {
   struct Case {
     const char* name;
-    int SimFaults::*fault;
-    int value;
-    const char* measReply;  // none when null
+    QStringList options;
     QByteArray sent;
     QByteArray received;
     int lines;
     qint64 notBeforeMs;
   };
   const Case cases[] = {
-      {"plain", &SimFaults::replyDelayMs, 0, nullptr, "REM\r\nname?\r\n", "KVLOAD-SIM 100G\r\n", 2,
+      {"plain", {}, "REM\r\nname?\r\n", "KVLOAD-SIM 100G\r\n", 2, 0},
+      {"a supply at its current limit",
+       {"--source", "supply", "--voltage", "24", "--current-limit", "3", "--model", "LOAD 300F"},
+       "name?\r\nMEAS:VC?\r\nCC:HIGH 4\r\nLOAD ON\r\nMEAS:VC?\r\n",
+       "LOAD 300F\r\n24.0000,0.0000\r\n0.0000,3.0000\r\n",
+       5,
        0},
-      {"split", &SimFaults::splitReplies, 3, nullptr, "MEAS:VC?\r\n", "4.2000,0.0000\r\n", 1, 40},
-      {"delayed", &SimFaults::replyDelayMs, 300, nullptr, "TESTING?\r\n", "0\r\n", 1, 300},
-      {"silent", &SimFaults::silentAfter, 1, nullptr, "TESTING?\r\nTESTING?\r\n", "0\r\n", 2, 0},
-      {"dropped", &SimFaults::dropAfter, 2, nullptr, "REM\r\nLOAD ON\r\nLOAD OFF\r\n", "", 2, 0},
-      {"garbage", &SimFaults::garbageEvery, 2, nullptr, "TESTING?\r\nTESTING?\r\n",
-       "0\r\nN\x02.j?\x12<\x12\r\n", 2, 0},
-      {"control characters", &SimFaults::controlEvery, 1, nullptr, "MEAS:VC?\r\n",
-       QByteArray("4.2000\r\x1b[2J\x07,0.0000\t\0\r\r\n", 24), 1, 0},
-      {"line feed inside", &SimFaults::lineFeedEvery, 2, nullptr, "TESTING?\r\nMEAS:VC?\r\n",
-       "0\r\n4.2000\n,0.0000\r\n", 2, 0},
-      {"every second measurement", &SimFaults::measReplyEvery, 2, "ErrRec",
-       "MEAS:VC?\r\nTESTING?\r\nMEAS:VC?\r\n", "4.2000,0.0000\r\n0\r\nErrRec\r\n", 3, 0},
-      {"empty measurement", &SimFaults::measReplyEvery, 1, "", "MEAS:VC?\r\nTESTING?\r\n",
-       "\r\n0\r\n", 2, 0},
+      {"split", {"--split-replies", "3"}, "MEAS:VC?\r\n", "4.2000,0.0000\r\n", 1, 40},
+      {"delayed", {"--reply-delay", "300"}, "TESTING?\r\n", "0\r\n", 1, 300},
+      {"silent", {"--silent"}, "TESTING?\r\n", "", 1, 0},
+      {"silent after", {"--silent-after", "1"}, "TESTING?\r\nTESTING?\r\n", "0\r\n", 2, 0},
+      {"dropped", {"--drop-after", "2"}, "REM\r\nLOAD ON\r\nLOAD OFF\r\n", "", 2, 0},
+      {"garbage",
+       {"--garbage-every", "2"},
+       "TESTING?\r\nTESTING?\r\n",
+       "0\r\nN\x02.j?\x12<\x12\r\n",
+       2,
+       0},
+      {"control characters",
+       {"--control-every", "1"},
+       "MEAS:VC?\r\n",
+       QByteArray("4.2000\r\x1b[2J\x07,0.0000\t\0\r\r\n", 24),
+       1,
+       0},
+      {"line feed inside",
+       {"--linefeed-every", "2"},
+       "TESTING?\r\nMEAS:VC?\r\n",
+       "0\r\n4.2000\n,0.0000\r\n",
+       2,
+       0},
+      {"every second measurement",
+       {"--meas-reply", "ErrRec", "--meas-reply-every", "2"},
+       "MEAS:VC?\r\nTESTING?\r\nMEAS:VC?\r\n",
+       "4.2000,0.0000\r\n0\r\nErrRec\r\n",
+       3,
+       0},
+      {"empty measurement", {"--meas-reply", ""}, "MEAS:VC?\r\nTESTING?\r\n", "\r\n0\r\n", 2, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    SimServerConfig config;
-    config.faults.*c.fault = c.value;
-    if (c.measReply != nullptr) {
-      config.faults.measReply = QByteArray(c.measReply);
-    }
-    auto server = StartServer(config);
+    auto server = StartServer(c.options);
     TcpClient client(*server);
     QSignalSpy gone(&client.socket, &QTcpSocket::disconnected);
     QElapsedTimer clock;
@@ -95,16 +122,14 @@ TEST(SimServer, RepliesOverTcpAsSent) {
     EXPECT_EQ(client.ReadBytes(c.received.size()), c.received);
     EXPECT_GE(clock.elapsed(), c.notBeforeMs);
     EXPECT_EQ(client.ReadBytes(1, 100), "") << "nothing more";
-    const bool drops = config.faults.dropAfter > 0;
+    const bool drops = c.options.contains("--drop-after");
     EXPECT_EQ(drops, gone.count() > 0 || gone.wait(drops ? 2000 : 100));
     EXPECT_EQ(server->Load().LineCount(), c.lines);
   }
 }
 
 TEST(SimServer, AnEndlessReplyNeverEndsItsLine) {
-  SimServerConfig config;
-  config.faults.endlessFrom = 2;
-  auto server = StartServer(config);
+  auto server = StartServer({"--endless-reply", "2"});
   TcpClient client(*server);
   client.Send("TESTING?\r\nMEAS:VC?\r\nTESTING?\r\n");
   EXPECT_EQ(client.ReadBytes(3), "0\r\n");
@@ -141,9 +166,7 @@ TEST(SimServer, ServesTheSerialLineOnAPseudoTerminalThatGoesAwayOnADrop) {
 
 TEST(SimServer, ReceiveLogStampsEveryLineAsItArrives) {
   QTemporaryDir dir;
-  SimServerConfig config;
-  config.rxLogFile = dir.filePath("rx.log");
-  auto server = StartServer(config);
+  auto server = StartServer({"--rx-log", dir.filePath("rx.log")});
   TcpClient client(*server);
   QSignalSpy served(server.get(), &SimServer::lineServed);
   const qint64 before = QDateTime::currentMSecsSinceEpoch();
@@ -151,7 +174,7 @@ TEST(SimServer, ReceiveLogStampsEveryLineAsItArrives) {
   while (served.count() < 2 && served.wait(2000)) {
   }
   const qint64 after = QDateTime::currentMSecsSinceEpoch();
-  QFile log(config.rxLogFile);
+  QFile log(dir.filePath("rx.log"));
   ASSERT_TRUE(log.open(QIODevice::ReadOnly)) << "readable while the server runs";
   const QList<QByteArray> records = log.readAll().split('\n');
   ASSERT_EQ(records.size(), 3);
@@ -182,48 +205,13 @@ TEST(SimSession, CutsTheStreamIntoLinesWhateverTheChunks) {
   EXPECT_TRUE(out.isEmpty());
 }
 
-bool Parse(const QStringList& args, SimServerLaunch* launch, QString* error) {
-  QCommandLineParser parser;
-  AddSimServerOptions(parser);
-  if (!parser.parse(QStringList{"kvload-sim"} + args)) {
-    *error = parser.errorText();
-    return false;
-  }
-  return ReadSimServerOptions(parser, launch, error);
-}
-
-TEST(SimServerOptions, ReadsTheSourceAndTheFaults) {
+TEST(SimServerOptions, ReadWhereItServes) {
   SimServerLaunch launch;
   QString error;
-  // "_" stands for a space inside a value; --meas-reply takes an empty text.
-  QStringList args = QString(
-                         "--source supply --voltage 24 --current-limit 3 --model LOAD_300F "
-                         "--port 0 --no-serial --reply-delay 50 --split-replies 2 "
-                         "--drop-after 7 --silent --endless-reply 3 --control-every 4 "
-                         "--linefeed-every 5 --meas-reply-every 6 --rx-log rx.log --meas-reply")
-                         .split(' ')
-                         .replaceInStrings("_", " ");
-  args << "";
-  ASSERT_TRUE(Parse(args, &launch, &error)) << error.toStdString();
-  const SimSourceParams& s = launch.config.load.source;
-  EXPECT_EQ(s.kind, SimSourceKind::Supply);
-  EXPECT_EQ(s.fullVoltage, 24.0);
-  EXPECT_EQ(s.currentLimitA, 3.0);
-  EXPECT_EQ(launch.config.load.modelText, "LOAD 300F");
+  ASSERT_TRUE(Parse({"--port", "0", "--no-serial"}, &launch, &error)) << error.toStdString();
   EXPECT_EQ(launch.port, 0);
   EXPECT_TRUE(launch.tcp);
   EXPECT_FALSE(launch.serial);
-  const SimFaults& f = launch.config.faults;
-  EXPECT_EQ(f.replyDelayMs, 50);
-  EXPECT_EQ(f.splitReplies, 2);
-  EXPECT_EQ(f.dropAfter, 7);
-  EXPECT_EQ(f.silentAfter, 0);
-  EXPECT_EQ(f.endlessFrom, 3);
-  EXPECT_EQ(f.controlEvery, 4);
-  EXPECT_EQ(f.lineFeedEvery, 5);
-  EXPECT_EQ(f.measReply, QByteArray(""));
-  EXPECT_EQ(f.measReplyEvery, 6);
-  EXPECT_EQ(launch.config.rxLogFile, "rx.log");
 }
 
 TEST(SimServerOptions, RefusesValuesItCannotUse) {
