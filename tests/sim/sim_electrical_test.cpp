@@ -109,9 +109,9 @@ TEST(SimElectrical, RepliesFollowTheLevelsAndTheLoadsOwnPrograms) {
        At(450, "DYN OFF", ""), At(600, "MEAS:VC?", "11.9800,2.0000")});
   // OCP limits that would fail it do not count for OPP.
   ExpectReplies("OPP at the power limit", Supply(12.0, 0, 30.0),
-                {"TCONFIG OPP", "OPP:START 10", "OPP:STEP 5", "OPP:STOP 50", "VTH 1", "WH 40",
+                {"TCONFIG OPP", "OPP:START 12", "OPP:STEP 5", "OPP:STOP 50", "VTH 1", "WH 40",
                  "WL 30", "IH 34", "IL 36", "NGENABLE ON", "START"},
-                {At(5000, "TESTING?", "0"), At(5000, "OPP?", "35.0000"), At(5000, "NG?", "0")});
+                {At(5000, "TESTING?", "0"), At(5000, "OPP?", "32.0000"), At(5000, "NG?", "0")});
   ExpectReplies(
       "OCP without a verdict", Supply(12.0, 5.0, 0),
       {"TCONFIG OCP", "OCP:START 0", "OCP:STEP 1", "OCP:STOP 8", "VTH 1", "IH 1", "IL 0", "START"},
