@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -26,37 +25,6 @@ void Send(SimulatedLoad& load, std::int64_t ms, const std::vector<const char*>& 
   ASSERT_EQ(load.ErrorCount(), 0) << load.Errors().front().line;
 }
 
-// The measurement as the program reads it: the reply to "MEAS:VC?".
-SimReading Meas(SimulatedLoad& load, std::int64_t ms) {
-  const std::string reply = load.HandleLine("MEAS:VC?", ms).value_or("");
-  SimReading r;
-  EXPECT_EQ(std::sscanf(reply.c_str(), "%lf,%lf", &r.voltage, &r.current), 2) << reply;
-  return r;
-}
-
-TEST(SimElectrical, DischargeLowersVoltageAndCharge) {
-  SimulatedLoad load;  // default: a small protected lithium cell
-  const double capacity = load.Config().source.capacityAh;
-  Send(load, 0, {"MODE CC", "CC:HIGH 1", "LOAD ON"});
-  double last = Meas(load, 0).voltage;
-  EXPECT_NEAR(last, 4.2 - 1 * 0.05, 1e-4);
-  for (std::int64_t s = 10; s <= 150; s += 10) {
-    const SimReading r = Meas(load, s * 1000);
-    EXPECT_NEAR(r.current, 1.0, 1e-9);
-    EXPECT_LT(r.voltage, last) << "at " << s << " s";
-    last = r.voltage;
-  }
-  EXPECT_NEAR(load.Source().DrawnAh(), 150.0 / 3600.0, 1e-6);
-  EXPECT_NEAR(load.Source().StateOfCharge(), 1.0 - (150.0 / 3600.0) / capacity, 1e-6);
-
-  // Off: no current, the open-circuit voltage, and no further drain.
-  Send(load, 150000, {"LOAD OFF"});
-  const SimReading off = Meas(load, 300000);
-  EXPECT_EQ(off.current, 0.0);
-  EXPECT_NEAR(off.voltage, load.Source().OpenCircuitVoltage(), 1e-4);
-  EXPECT_NEAR(load.Source().DrawnAh(), 150.0 / 3600.0, 1e-6);
-}
-
 // What the program reads back, line by line at its model time: a command's
 // reply is empty. Levels, operating points, the programs the load runs by
 // itself and how they end.
@@ -70,8 +38,9 @@ Probe At(std::int64_t ms, const char* line, const char* reply) {
   return {ms, line, reply};
 }
 
-void ExpectReplies(const char* name, const SimLoadConfig& config,
-                   const std::vector<const char*>& setup, const std::vector<Probe>& probes) {
+SimulatedLoad ExpectReplies(const char* name, const SimLoadConfig& config,
+                            const std::vector<const char*>& setup,
+                            const std::vector<Probe>& probes) {
   SCOPED_TRACE(name);
   SimulatedLoad load(config);
   Send(load, 0, setup);
@@ -79,13 +48,21 @@ void ExpectReplies(const char* name, const SimLoadConfig& config,
     EXPECT_EQ(load.HandleLine(p.line, p.ms).value_or(""), p.reply) << p.line << " at " << p.ms;
   }
   EXPECT_EQ(load.ErrorCount(), 0);
+  return load;
+}
+
+TEST(SimElectrical, DischargeLowersVoltageAndChargeUntilTheInputIsOff) {
+  const SimulatedLoad load = ExpectReplies(
+      "discharge", SimLoadConfig{}, {"MODE CC", "CC:HIGH 1", "LOAD ON"},
+      {At(0, "MEAS:VC?", "4.1500,1.0000"), At(50000, "MEAS:VC?", "3.9034,1.0000"),
+       At(100000, "MEAS:VC?", "3.7522,1.0000"), At(150000, "MEAS:VC?", "3.5866,1.0000"),
+       At(150000, "LOAD OFF", ""), At(300000, "MEAS:VC?", "3.6366,0.0000")});
+  EXPECT_NEAR(load.Source().DrawnAh(), 150.0 / 3600.0, 1e-6);
 }
 
 TEST(SimElectrical, RepliesFollowTheLevelsAndTheLoadsOwnPrograms) {
   const SimLoadConfig cell;  // a small protected lithium cell
   const SimLoadConfig supply = Supply(12.0, 0, 0);
-  const std::vector<const char*> sequence = {"CC:HIGH 1", "SEQLD:TOTSTEP 1", "SEQLD:CC0 1",
-                                             "SEQLD:TIME0 60000", "SEQLD:TEST ON"};
   ExpectReplies("empty cell", cell, {"MODE CC", "CC:HIGH 1", "LOAD ON"},
                 {At(200000, "MEAS:VC?", "0.0000,0.0000")});  // 0.05 Ah at 1 A lasts 180 s
   ExpectReplies("modes on a cell", cell, {"MODE CV", "CV:HIGH 4", "LOAD ON"},
@@ -143,12 +120,13 @@ TEST(SimElectrical, RepliesFollowTheLevelsAndTheLoadsOwnPrograms) {
                 {At(100, "MEAS:VC?", "11.9900,1.0000"), At(400, "MEAS:VC?", "11.9800,2.0000"),
                  At(499, "TESTING?", "1"), At(500, "TESTING?", "0"),
                  At(600, "MEAS:VC?", "12.0000,0.0000"), At(600, "SEQLD:TEST OFF", "")});
-  ExpectReplies("sequence ended by LOAD OFF", supply, sequence,
-                {At(1000, "TESTING?", "1"), At(1000, "LOAD OFF", ""), At(1000, "TESTING?", "0"),
-                 At(2000, "MEAS:VC?", "12.0000,0.0000")});
-  ExpectReplies("sequence ended by its own OFF", supply, sequence,
-                {At(1000, "TESTING?", "1"), At(1000, "SEQLD:TEST OFF", ""),
-                 At(1000, "TESTING?", "0"), At(2000, "MEAS:VC?", "12.0000,0.0000")});
+  for (const char* off : {"LOAD OFF", "SEQLD:TEST OFF"}) {
+    ExpectReplies(
+        off, supply,
+        {"CC:HIGH 1", "SEQLD:TOTSTEP 1", "SEQLD:CC0 1", "SEQLD:TIME0 60000", "SEQLD:TEST ON"},
+        {At(1000, "TESTING?", "1"), At(1000, off, ""), At(1000, "TESTING?", "0"),
+         At(2000, "MEAS:VC?", "12.0000,0.0000")});
+  }
 }
 
 TEST(SimElectrical, OcpSweepTripsAtTheSupplyLimitWithAConsistentVerdict) {
