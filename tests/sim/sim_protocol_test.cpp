@@ -48,11 +48,7 @@ TEST(SimProtocol, LinesItCannotReadAreRejectedCountedAndChangeNothing) {
       {"LOAD ON ", "bad value"},
       {"LOAD MAYBE", "bad value"},
       {"VTH ", "missing value"},
-      {"CC:HIGH abc", "bad value"},
       {"CC:HIGH 12V", "bad value"},
-      {"CC:HIGH  1", "bad value"},
-      {"CC:HIGH 1,5", "bad value"},
-      {"CC:HIGH inf", "bad value"},
       {"CC:HIGH -1", "value out of range"},
       {"CR:HIGH 0", "value out of range"},
       {"MODE XX", "bad value"},
@@ -90,7 +86,8 @@ TEST(SimProtocol, NumbersAreReadInEveryFormTheProgramWrites) {
   for (const char* text : {"10", "10.5", "0.5", ".5", "5.", "1E-05", "1.5E+15", "1e3", "+2"}) {
     EXPECT_TRUE(ParseSimNumber(text).has_value()) << text;
   }
-  for (const char* text : {"", ".", "-", "E5", "1E", "0x10", "nan", " 1", "1 ", "1.2.3"}) {
+  for (const char* text :
+       {"", ".", "-", "E5", "1E", "0x10", "nan", "inf", " 1", "1 ", "1.2.3", "12V", "1,5"}) {
     EXPECT_FALSE(ParseSimNumber(text).has_value()) << text;
   }
   EXPECT_DOUBLE_EQ(*ParseSimNumber("1E-05"), 1e-5);
