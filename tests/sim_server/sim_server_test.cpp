@@ -25,10 +25,6 @@ struct TcpClient {
     socket.connectToHost(QHostAddress::LocalHost, server.TcpPort());
     EXPECT_TRUE(socket.waitForConnected(2000));
   }
-  void Send(const QByteArray& bytes) {
-    socket.write(bytes);
-    socket.flush();
-  }
   // Collects until `size` bytes have arrived or nothing more comes.
   QByteArray ReadBytes(qsizetype size, int timeoutMs = 2000) {
     QByteArray got;
@@ -73,7 +69,6 @@ TEST(SimServer, RepliesOverTcpAsSent) {
     qint64 notBeforeMs;
   };
   const Case cases[] = {
-      {"plain", {}, "REM\r\nname?\r\n", "KVLOAD-SIM 100G\r\n", 2, 0},
       {"a supply at its current limit",
        {"--source", "supply", "--voltage", "24", "--current-limit", "3", "--model", "LOAD 300F"},
        "name?\r\nMEAS:VC?\r\nCC:HIGH 4\r\nLOAD ON\r\nMEAS:VC?\r\n",
@@ -118,7 +113,7 @@ TEST(SimServer, RepliesOverTcpAsSent) {
     QSignalSpy gone(&client.socket, &QTcpSocket::disconnected);
     QElapsedTimer clock;
     clock.start();
-    client.Send(c.sent);
+    client.socket.write(c.sent);
     EXPECT_EQ(client.ReadBytes(c.received.size()), c.received);
     EXPECT_GE(clock.elapsed(), c.notBeforeMs);
     EXPECT_EQ(client.ReadBytes(1, 100), "") << "nothing more";
@@ -131,7 +126,7 @@ TEST(SimServer, RepliesOverTcpAsSent) {
 TEST(SimServer, AnEndlessReplyNeverEndsItsLine) {
   auto server = StartServer({"--endless-reply", "2"});
   TcpClient client(*server);
-  client.Send("TESTING?\r\nMEAS:VC?\r\nTESTING?\r\n");
+  client.socket.write("TESTING?\r\nMEAS:VC?\r\nTESTING?\r\n");
   EXPECT_EQ(client.ReadBytes(3), "0\r\n");
   const QByteArray stream = client.ReadBytes(1 << 20);
   EXPECT_EQ(stream.size(), 1 << 20);
@@ -139,19 +134,24 @@ TEST(SimServer, AnEndlessReplyNeverEndsItsLine) {
   EXPECT_EQ(server->Load().LineCount(), 3);
 }
 
-TEST(SimServer, ServesTheSerialLineOnAPseudoTerminalThatGoesAwayOnADrop) {
+// The serial line: replies with LF, every line in the receive log as it
+// arrives (stamped, control bytes escaped), and the device gone on a drop.
+TEST(SimServer, ServesAPseudoTerminalThatLogsWhatArrivesAndGoesAwayOnADrop) {
+  QTemporaryDir dir;
   SimServerConfig config;
-  config.faults.dropAfter = 2;
+  config.faults.dropAfter = 3;
+  config.rxLogFile = dir.filePath("rx.log");
   SimServer server(config);
   QString error;
-  ASSERT_TRUE(server.OpenPty(&error)) << error.toStdString();
+  ASSERT_TRUE(server.OpenLog(&error) && server.OpenPty(&error)) << error.toStdString();
   const QString path = server.PtyPath();
   const int fd = ::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
   ASSERT_GE(fd, 0);
   QSignalSpy served(&server, &SimServer::lineServed);
   pollfd p{fd, POLLIN, 0};
   const auto readable = [&p] { return ::poll(&p, 1, 0) == 1; };
-  ASSERT_EQ(::write(fd, "TESTING?\n", 9), 9);
+  const qint64 before = QDateTime::currentMSecsSinceEpoch();
+  ASSERT_EQ(::write(fd, "A\x1b\\B\nTESTING?\n", 14), 14);
   ASSERT_TRUE(QTest::qWaitFor(readable, 2000));
   char buf[32] = {};
   EXPECT_EQ(::read(fd, buf, sizeof buf), 2);
@@ -160,26 +160,15 @@ TEST(SimServer, ServesTheSerialLineOnAPseudoTerminalThatGoesAwayOnADrop) {
   const auto hungUp = [&] { return readable() && (p.revents & (POLLHUP | POLLERR)) != 0; };
   EXPECT_TRUE(QTest::qWaitFor(hungUp, 2000)) << "the client sees a hang-up";
   EXPECT_FALSE(QFile::exists(path));
-  EXPECT_EQ(served.count(), 2);
+  EXPECT_EQ(served.count(), 3);
   ::close(fd);
-}
-
-TEST(SimServer, ReceiveLogStampsEveryLineAsItArrives) {
-  QTemporaryDir dir;
-  auto server = StartServer({"--rx-log", dir.filePath("rx.log")});
-  TcpClient client(*server);
-  QSignalSpy served(server.get(), &SimServer::lineServed);
-  const qint64 before = QDateTime::currentMSecsSinceEpoch();
-  client.Send("LOAD ON\r\nA\x1b\\B\r\n");
-  while (served.count() < 2 && served.wait(2000)) {
-  }
   const qint64 after = QDateTime::currentMSecsSinceEpoch();
-  QFile log(dir.filePath("rx.log"));
+  QFile log(config.rxLogFile);
   ASSERT_TRUE(log.open(QIODevice::ReadOnly)) << "readable while the server runs";
   const QList<QByteArray> records = log.readAll().split('\n');
-  ASSERT_EQ(records.size(), 3);
-  const QByteArray lines[] = {"LOAD ON", "A\\x1b\\x5cB"};
-  for (int i = 0; i < 2; ++i) {
+  ASSERT_EQ(records.size(), 4);
+  const QByteArray lines[] = {"A\\x1b\\x5cB", "TESTING?", "LOAD ON"};
+  for (int i = 0; i < 3; ++i) {
     const QList<QByteArray> fields = records[i].split('\t');
     ASSERT_EQ(fields.size(), 2) << records[i].toStdString();
     EXPECT_GE(fields[0].toLongLong(), before);
@@ -216,7 +205,6 @@ TEST(SimServerOptions, ReadWhereItServes) {
 
 TEST(SimServerOptions, RefusesValuesItCannotUse) {
   const QStringList bad[] = {
-      {"--port", "70000"},
       {"--source", "mains"},
       {"--soc", "150"},
       {"--capacity", "0"},
