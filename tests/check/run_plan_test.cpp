@@ -69,15 +69,12 @@ TEST(PlanStepList, SaysWhereTheLoadOrAStopDecides) {
                                           {"Rest", {{kColTStop, "60"}}},
                                           {"Charge"}}),
                                     &noBattery);
-  EXPECT_EQ(plan.seconds, 3660);
-  EXPECT_EQ(plan.rows, 3662);  // the OCP verdict row and its measurement row
-  EXPECT_FALSE(plan.Exact());
   EXPECT_TRUE(plan.steps[2].skipped);
   EXPECT_TRUE(plan.steps[4].skipped);
   EXPECT_EQ(FormatPlan(plan),
             "Estimated run time: up to 1:01:00 + open-ended (step 2 runs until the load ends its "
             "test; step 1 may end sooner by a voltage or Ah stop or by the load)\n"
-            "Result rows: about 3662\n");
+            "Result rows: about 3662\n");  // the OCP verdict row and its measurement row
 }
 
 TEST(PlanStepList, AHugeBudgetStaysAtTheTop) {
