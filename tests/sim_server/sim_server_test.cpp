@@ -171,19 +171,17 @@ TEST(SimServer, ServesAPseudoTerminalThatLogsWhatArrivesAndGoesAwayOnADrop) {
 
 TEST(SimSession, CutsTheStreamIntoLinesWhateverTheChunks) {
   std::vector<std::string> lines;
-  QByteArray out;
   SimSession session(
       [&](std::string_view l) -> std::optional<std::string> {
         lines.emplace_back(l);
         return std::nullopt;
       },
-      [&](const QByteArray& b) { out += b; }, "\n", SimFaults{});
+      [](const QByteArray&) {}, "\n", SimFaults{});
   session.Feed("LOAD");
   session.Feed(" ON\r");
   session.Feed("\nREM\nMODE CC\r\n");
   session.Feed(QByteArray(5000, 'x'));
   EXPECT_THAT(lines, ::testing::ElementsAre("LOAD ON", "REM", "MODE CC", std::string(4096, 'x')));
-  EXPECT_TRUE(out.isEmpty());
 }
 
 TEST(SimServerOptions, ReadWhereItServes) {
