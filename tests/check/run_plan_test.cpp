@@ -15,50 +15,43 @@
 namespace kv::test {
 namespace {
 
-struct TimedCase {
-  std::string name;
-  std::vector<Step> steps;
-};
+// The last tick only ends the run: it adds no row and takes no second.
+void ExpectPlanOfARun(const char* name, const std::vector<Step>& steps) {
+  SCOPED_TRACE(name);
+  RunnerBench b;
+  b.grid = Grid(steps);
+  b.link.Reply("MEAS:VC?", "12,1");
+  b.link.Reply("TESTING?", "1");
+  const RunPlan plan = PlanStepList(b.grid);
+  b.Run();
+  const int ticks = b.RunToEnd();
+  EXPECT_EQ(plan.rows, static_cast<std::int64_t>(b.log.RowCount()));
+  EXPECT_EQ(plan.seconds, ticks - 1);
+}
 
 TEST(PlanStepList, MatchesTheRunnersRowsAndTicks) {
-  const std::vector<TimedCase> cases = {
-      {"fractional budgets and Times 0",
-       {{"Discharge", {{kColTStop, "2.5"}}},
-        {"Rest", {{kColTStop, "3"}}},
-        {"FOR", {{kColTimes, "0"}}},
-        {"Rest", {{kColTStop, "1"}}},
-        {"LOOP"}}},
-      {"a block and the battery budget",
-       {{"FOR", {{kColTimes, "3"}}},
-        {"Normal", {{kColTStop, "2"}}},
-        {"Short", {{kColTStop, "1"}}},
-        {"LOOP"},
-        {"Dynamic Off"},
-        {"Battery Discharge CC", {{kColTStop, "2"}, {kColVStop, "0"}}},
-        {"Rest", {{kColTStop, "0"}}}}},
-      {"a FOR inside a FOR",
-       {{"FOR", {{kColTimes, "2"}}},
-        {"Rest", {{kColTStop, "1"}}},
-        {"FOR", {{kColTimes, "3"}}},
-        {"Rest", {{kColTStop, "2"}}},
-        {"LOOP"},
-        {"Rest", {{kColTStop, "1"}}},
-        {"LOOP"}}},
-      {"a sequence the load keeps running", {{"Sequence Load"}, {"Rest", {{kColTStop, "1"}}}}},
-  };
-  for (const TimedCase& c : cases) {
-    SCOPED_TRACE(c.name);
-    RunnerBench b;
-    b.grid = Grid(c.steps);
-    b.link.Reply("MEAS:VC?", "12,1");
-    b.link.Reply("TESTING?", "1");
-    const RunPlan plan = PlanStepList(b.grid);
-    b.Run();
-    const int ticks = b.RunToEnd();
-    // The last tick only ends the run: it adds no row and takes no second.
-    EXPECT_EQ(plan.rows, static_cast<std::int64_t>(b.log.RowCount()));
-    EXPECT_EQ(plan.seconds, ticks - 1);
-  }
+  ExpectPlanOfARun("fractional budgets and Times 0", {{"Discharge", {{kColTStop, "2.5"}}},
+                                                      {"Rest", {{kColTStop, "3"}}},
+                                                      {"FOR", {{kColTimes, "0"}}},
+                                                      {"Rest", {{kColTStop, "1"}}},
+                                                      {"LOOP"}});
+  ExpectPlanOfARun("a block and the battery budget",
+                   {{"FOR", {{kColTimes, "3"}}},
+                    {"Normal", {{kColTStop, "2"}}},
+                    {"Short", {{kColTStop, "1"}}},
+                    {"LOOP"},
+                    {"Dynamic Off"},
+                    {"Battery Discharge CC", {{kColTStop, "2"}, {kColVStop, "0"}}},
+                    {"Rest", {{kColTStop, "0"}}}});
+  ExpectPlanOfARun("a FOR inside a FOR", {{"FOR", {{kColTimes, "2"}}},
+                                          {"Rest", {{kColTStop, "1"}}},
+                                          {"FOR", {{kColTimes, "3"}}},
+                                          {"Rest", {{kColTStop, "2"}}},
+                                          {"LOOP"},
+                                          {"Rest", {{kColTStop, "1"}}},
+                                          {"LOOP"}});
+  ExpectPlanOfARun("a sequence the load keeps running",
+                   {{"Sequence Load"}, {"Rest", {{kColTStop, "1"}}}});
 }
 
 TEST(PlanStepList, SaysWhereTheLoadOrAStopDecides) {
