@@ -1,7 +1,6 @@
 // The plan against the runner itself: for lists whose steps end by their time
 // the plan must name exactly the rows and seconds a run on the bench takes.
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstdint>

@@ -85,10 +85,10 @@ TEST(ExampleLists, DemoShowsAVoltageStopALoopAndAPassingOcpWithinThirtySeconds) 
 
 TEST(ExampleLists, SupplyCheckPassesOcpAndOppOnTheSimulatedSupply) {
   SimLoadConfig supply;
-  supply.source.kind = SimSourceKind::Supply;
-  supply.source.fullVoltage = 12.0;
-  supply.source.internalOhm = 0.01;
-  supply.source.currentLimitA = 5.0;
+  supply.source = {.kind = SimSourceKind::Supply,
+                   .fullVoltage = 12.0,
+                   .internalOhm = 0.01,
+                   .currentLimitA = 5.0};
   SimulatedLoad load(supply);
   const ResultLog log = RunList(KV_EXAMPLES_DIR "/psu_ocp_opp.tsf", load);
   EXPECT_EQ(Verdicts(log), (std::vector<std::string>{"PASS", "PASS"}));

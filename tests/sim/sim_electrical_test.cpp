@@ -10,11 +10,11 @@ namespace {
 
 SimLoadConfig Supply(double volts, double currentLimit, double powerLimit) {
   SimLoadConfig c;
-  c.source.kind = SimSourceKind::Supply;
-  c.source.fullVoltage = volts;
-  c.source.internalOhm = 0.01;
-  c.source.currentLimitA = currentLimit;
-  c.source.powerLimitW = powerLimit;
+  c.source = {.kind = SimSourceKind::Supply,
+              .fullVoltage = volts,
+              .internalOhm = 0.01,
+              .currentLimitA = currentLimit,
+              .powerLimitW = powerLimit};
   return c;
 }
 

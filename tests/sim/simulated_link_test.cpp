@@ -1,4 +1,3 @@
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "sim/link/simulated_link.h"
@@ -6,8 +5,6 @@
 
 namespace kv {
 namespace {
-
-using ::testing::ElementsAre;
 
 struct SimBench {
   explicit SimBench(std::int16_t mode) : link(load, clock, mode) {}
