@@ -29,15 +29,12 @@ ResultLog RunList(const std::string& file, SimulatedLoad& load) {
   StepGrid grid;
   const StepFileResult loaded = LoadStepFile(grid, file);
   EXPECT_TRUE(loaded.ok) << loaded.error;
-  EXPECT_FALSE(loaded.missing) << file;
   EXPECT_EQ(loaded.longLines, 0);
   test::FakeClock clock;
   SimulatedLink link(load, clock);
   link.OpenInstrument(link.ConnectMode());
-  link.WriteInstrument("name?");
-  const std::string model = link.ReadInstrument();
   Finished observer;
-  RunnerContext ctx{grid, link, log, clock, [&] { return model; }, &observer};
+  RunnerContext ctx{grid, link, log, clock, [&] { return load.Config().modelText; }, &observer};
   RunnerState state;
   RunCommand(state, log);
   int interval = 1000;
