@@ -1,7 +1,6 @@
 // The plan against the runner itself: for lists whose steps end by their time
 // the plan must name exactly the rows and seconds a run on the bench takes.
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -15,50 +14,43 @@
 namespace kv::test {
 namespace {
 
-struct TimedCase {
-  std::string name;
-  std::vector<Step> steps;
-};
+// The last tick only ends the run: it adds no row and takes no second.
+void ExpectPlanOfARun(const char* name, const std::vector<Step>& steps) {
+  SCOPED_TRACE(name);
+  RunnerBench b;
+  b.grid = Grid(steps);
+  b.link.Reply("MEAS:VC?", "12,1");
+  b.link.Reply("TESTING?", "1");
+  const RunPlan plan = PlanStepList(b.grid);
+  b.Run();
+  const int ticks = b.RunToEnd();
+  EXPECT_EQ(plan.rows, static_cast<std::int64_t>(b.log.RowCount()));
+  EXPECT_EQ(plan.seconds, ticks - 1);
+}
 
 TEST(PlanStepList, MatchesTheRunnersRowsAndTicks) {
-  const std::vector<TimedCase> cases = {
-      {"fractional budgets and Times 0",
-       {{"Discharge", {{kColTStop, "2.5"}}},
-        {"Rest", {{kColTStop, "3"}}},
-        {"FOR", {{kColTimes, "0"}}},
-        {"Rest", {{kColTStop, "1"}}},
-        {"LOOP"}}},
-      {"a block and the battery budget",
-       {{"FOR", {{kColTimes, "3"}}},
-        {"Normal", {{kColTStop, "2"}}},
-        {"Short", {{kColTStop, "1"}}},
-        {"LOOP"},
-        {"Dynamic Off"},
-        {"Battery Discharge CC", {{kColTStop, "2"}, {kColVStop, "0"}}},
-        {"Rest", {{kColTStop, "0"}}}}},
-      {"a FOR inside a FOR",
-       {{"FOR", {{kColTimes, "2"}}},
-        {"Rest", {{kColTStop, "1"}}},
-        {"FOR", {{kColTimes, "3"}}},
-        {"Rest", {{kColTStop, "2"}}},
-        {"LOOP"},
-        {"Rest", {{kColTStop, "1"}}},
-        {"LOOP"}}},
-      {"a sequence the load keeps running", {{"Sequence Load"}, {"Rest", {{kColTStop, "1"}}}}},
-  };
-  for (const TimedCase& c : cases) {
-    SCOPED_TRACE(c.name);
-    RunnerBench b;
-    b.grid = Grid(c.steps);
-    b.link.Reply("MEAS:VC?", "12,1");
-    b.link.Reply("TESTING?", "1");
-    const RunPlan plan = PlanStepList(b.grid);
-    b.Run();
-    const int ticks = b.RunToEnd();
-    // The last tick only ends the run: it adds no row and takes no second.
-    EXPECT_EQ(plan.rows, static_cast<std::int64_t>(b.log.RowCount()));
-    EXPECT_EQ(plan.seconds, ticks - 1);
-  }
+  ExpectPlanOfARun("fractional budgets and Times 0", {{"Discharge", {{kColTStop, "2.5"}}},
+                                                      {"Rest", {{kColTStop, "3"}}},
+                                                      {"FOR", {{kColTimes, "0"}}},
+                                                      {"Rest", {{kColTStop, "1"}}},
+                                                      {"LOOP"}});
+  ExpectPlanOfARun("a block and the battery budget",
+                   {{"FOR", {{kColTimes, "3"}}},
+                    {"Normal", {{kColTStop, "2"}}},
+                    {"Short", {{kColTStop, "1"}}},
+                    {"LOOP"},
+                    {"Dynamic Off"},
+                    {"Battery Discharge CC", {{kColTStop, "2"}, {kColVStop, "0"}}},
+                    {"Rest", {{kColTStop, "0"}}}});
+  ExpectPlanOfARun("a FOR inside a FOR", {{"FOR", {{kColTimes, "2"}}},
+                                          {"Rest", {{kColTStop, "1"}}},
+                                          {"FOR", {{kColTimes, "3"}}},
+                                          {"Rest", {{kColTStop, "2"}}},
+                                          {"LOOP"},
+                                          {"Rest", {{kColTStop, "1"}}},
+                                          {"LOOP"}});
+  ExpectPlanOfARun("a sequence the load keeps running",
+                   {{"Sequence Load"}, {"Rest", {{kColTStop, "1"}}}});
 }
 
 TEST(PlanStepList, SaysWhereTheLoadOrAStopDecides) {
@@ -69,15 +61,12 @@ TEST(PlanStepList, SaysWhereTheLoadOrAStopDecides) {
                                           {"Rest", {{kColTStop, "60"}}},
                                           {"Charge"}}),
                                     &noBattery);
-  EXPECT_EQ(plan.seconds, 3660);
-  EXPECT_EQ(plan.rows, 3662);  // the OCP verdict row and its measurement row
-  EXPECT_FALSE(plan.Exact());
   EXPECT_TRUE(plan.steps[2].skipped);
   EXPECT_TRUE(plan.steps[4].skipped);
   EXPECT_EQ(FormatPlan(plan),
             "Estimated run time: up to 1:01:00 + open-ended (step 2 runs until the load ends its "
             "test; step 1 may end sooner by a voltage or Ah stop or by the load)\n"
-            "Result rows: about 3662\n");
+            "Result rows: about 3662\n");  // the OCP verdict row and its measurement row
 }
 
 TEST(PlanStepList, AHugeBudgetStaysAtTheTop) {

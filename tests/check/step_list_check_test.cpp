@@ -149,9 +149,8 @@ TEST(CheckStepList, SubTables) {
 // clang-format on
 
 TEST(CheckStepList, ExamplesHaveNoErrors) {
-  const auto folder = std::filesystem::path(KV_EXAMPLES_DIR);
   int files = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+  for (const auto& entry : std::filesystem::directory_iterator(KV_EXAMPLES_DIR)) {
     if (entry.path().extension() != ".tsf") {
       continue;
     }
