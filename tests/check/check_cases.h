@@ -12,21 +12,21 @@
 
 namespace kv::test {
 
-struct Step {
+struct ListStep {
   std::string function;
   std::vector<std::pair<int, std::string>> cells = {};
 };
 
 /// The sound step of `s.function` (from a step file with one of each) with
 /// `s.cells` written over it.
-inline StepGrid Grid(const std::vector<Step>& steps) {
+inline StepGrid Grid(const std::vector<ListStep>& steps) {
   static const StepGrid sound = [] {
     StepGrid grid;
     LoadStepFile(grid, KV_TEST_DATA_DIR "/check/sound_steps.tsf");
     return grid;
   }();
   std::vector<TestStep> rows;
-  for (const Step& s : steps) {
+  for (const ListStep& s : steps) {
     TestStep row;
     for (int i = 1; i <= sound.StepCount(); ++i) {
       if (sound.Row(i)[kColFunction] == s.function) {

@@ -15,7 +15,7 @@ namespace kv::test {
 namespace {
 
 // The last tick only ends the run: it adds no row and takes no second.
-void ExpectPlanOfARun(const char* name, const std::vector<Step>& steps) {
+void ExpectPlanOfARun(const char* name, const std::vector<ListStep>& steps) {
   SCOPED_TRACE(name);
   RunnerBench b;
   b.grid = Grid(steps);

@@ -24,7 +24,7 @@ struct Expected {
 
 struct Case {
   std::string name;
-  std::vector<Step> steps;
+  std::vector<ListStep> steps;
   std::vector<Expected> findings;
 };
 
