@@ -39,10 +39,6 @@ inline const std::string& ScratchFolder() {
   return folder.path;
 }
 
-inline std::string ScratchPath(std::string_view name) {
-  return ScratchFolder() + "/" + std::string(name);
-}
-
 inline void WriteFile(const std::string& path, std::string_view bytes) {
   std::ofstream(path, std::ios::binary | std::ios::trunc)
       .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));

@@ -42,17 +42,16 @@ void kv::fuzz::FuzzOne(FuzzedDataProvider& in) {
             "a key set reads back from the written text");
   }
 
-  const std::string path = ScratchPath("KV26.INI");
+  const std::string path = ScratchFolder() + "/KV26.INI";
   WriteFile(path, text);
   std::vector<std::string> warnings;
   const LinkSettings s = LoadLinkSettings(path, &warnings, ScratchFolder());
-  Require(s.lanPort >= 1 && s.lanPort <= 65535, "LanPort in range");
   for (const std::int16_t octet : s.lanIp) {
     Require(octet >= 0 && octet <= 255, "LanIP octet in range");
   }
-  Require(s.handShake >= 0 && s.handShake <= 3, "HandShake in range");
-  Require(s.address >= 0 && s.address <= 31, "Address in range");
-  Require(s.baudRate > 0, "BaudRate above 0");
+  Require(s.lanPort >= 1 && s.lanPort <= 65535 && s.baudRate > 0, "LanPort, BaudRate in range");
+  Require(s.handShake >= 0 && s.handShake <= 3 && s.address >= 0 && s.address <= 31,
+          "HandShake, Address in range");
   if (checkable && WriteIniValue(path, section, key, value)) {
     Require(ReadIniValue(path, section, key, "\x01") == value,
             "a key written reads back from the file");

@@ -73,18 +73,17 @@ std::string CellText(FuzzedDataProvider& in) {
 void FuzzOne(FuzzedDataProvider& in) {
   std::vector<TestStep> steps(in.ConsumeIntegralInRange<std::size_t>(1, 6));
   for (std::size_t i = 0; i < steps.size(); ++i) {
-    TestStep& step = steps[i];
-    step[kColStepNo] = std::to_string(i + 1);
-    step[kColFunction] = in.ConsumeIntegralInRange(0, 9) == 0
-                             ? in.ConsumeRandomLengthString(12)
-                             : std::string(in.PickValueInArray(kStepFunctionNames));
+    steps[i][kColStepNo] = std::to_string(i + 1);
+    steps[i][kColFunction] = in.ConsumeIntegralInRange(0, 9) == 0
+                                 ? in.ConsumeRandomLengthString(12)
+                                 : std::string(in.PickValueInArray(kStepFunctionNames));
     // The stops decide how a step ends: always give them a text.
     for (const int col : {kColVStop, kColTStop, kColAhStop}) {
-      step[col] = CellText(in);
+      steps[i][col] = CellText(in);
     }
     const int filled = in.ConsumeIntegralInRange(0, 6);
     for (int k = 0; k < filled; ++k) {
-      step[in.ConsumeIntegralInRange<int>(kColMode, kColTotalStep)] = CellText(in);
+      steps[i][in.ConsumeIntegralInRange<int>(kColMode, kColTotalStep)] = CellText(in);
     }
   }
   StepGrid grid;

@@ -7,13 +7,13 @@
 #include "steps/step_grid.h"
 
 void kv::fuzz::FuzzOne(FuzzedDataProvider& in) {
-  const std::string path = ScratchPath("in.tsf");
+  const std::string path = ScratchFolder() + "/in.tsf";
   WriteFile(path, in.ConsumeRemainingBytesAsString());
   StepGrid grid;
   const StepFileResult loaded = LoadStepFile(grid, path);
   Require(grid.Rows() >= 2, "a loaded grid keeps its header and empty row");
   Require(!loaded.ok || loaded.steps == grid.StepCount(), "steps counted as loaded");
-  const std::string copy = ScratchPath("copy.tsf");
+  const std::string copy = ScratchFolder() + "/copy.tsf";
   // A cell the format cannot hold makes the save refuse it.
   if (!loaded.ok || !SaveStepFile(grid, copy).ok) {
     return;

@@ -41,16 +41,13 @@ TEST(ResultLogTest, NumberingCountsFromOneSaturatesAndRestartsAfterClear) {
 
   log.Clear();
   EXPECT_EQ(log.RowCount(), 0u);
-  EXPECT_EQ(log.Cell(0, 0), "");
   log.AddNumberedRow(MeasurementRow(7));
   EXPECT_EQ(log.Row(0), (ResultRow{"1", "10:00:00", "7.5", "1.8", "21.6", "0.0005", "0.006",
                                    "2026/12/06 10:00:00", "Discharge", ""}));
 }
 
 TEST(ResultLogTest, RowsOfEveryShapeReadBackAsAdded) {
-  ResultRow sparse{};
-  sparse[1] = "10:00:01";
-  sparse[9] = "PASS";
+  const ResultRow sparse = {"", "10:00:01", "", "", "", "", "", "", "", "PASS"};
   ResultRow odd = MeasurementRow(1);
   // A length is stored doubled: 63 is the longest that fits one byte.
   odd[2] = std::string(63, 'a');
@@ -76,7 +73,6 @@ TEST(ResultLogTest, RowsOfEveryShapeReadBackAsAdded) {
     ASSERT_EQ(log.Row(i), rows[i]) << "row " << i;
     ASSERT_EQ(log.Cell(i, 1).data(), stored[i]) << "row " << i << " moved";
   }
-  EXPECT_EQ(log.Cell(rows.size(), 0), "");
   EXPECT_EQ(log.Row(rows.size()), ResultRow{});
 }
 
