@@ -87,24 +87,26 @@ TEST(ResultLogTest, ManyRowsStayCompact) {
 }
 
 TEST(ResultLogTest, CopiesAndMovesAreIndependent) {
+  // A shared text longer than a short string lives on the heap: a log that
+  // leant on texts another log freed would read freed memory.
+  ResultRow row = MeasurementRow(1);
+  row[8] = "Battery Discharge CC";
   ResultLog log;
-  log.AddNumberedRow(MeasurementRow(1));
+  log.AddNumberedRow(row);
   ResultLog copy = log;
-  // The copy's shared texts must not lean on the original's.
   log.Clear();
-  log.AddNumberedRow(MeasurementRow(3));
-  copy.AddNumberedRow(MeasurementRow(2));
+  log.AddNumberedRow(row);
+  copy.AddNumberedRow(row);
   ResultLog assigned;
   assigned = copy;
   ResultLog moved = std::move(copy);
-  moved.AddNumberedRow(MeasurementRow(4));
+  moved.AddNumberedRow(row);
   EXPECT_EQ(log.RowCount(), 1u);
-  EXPECT_EQ(log.Cell(0, 2), "3.5");
+  EXPECT_EQ(log.Cell(0, 8), "Battery Discharge CC");
   EXPECT_EQ(assigned.RowCount(), 2u);
   for (const ResultLog* l : {&assigned, &moved}) {
-    EXPECT_EQ(l->Cell(0, 2), "1.5");
     EXPECT_EQ(l->Cell(1, 0), "2");
-    EXPECT_EQ(l->Cell(1, 8), "Discharge");
+    EXPECT_EQ(l->Cell(1, 8), "Battery Discharge CC");
   }
   EXPECT_EQ(moved.Cell(2, 0), "3");
 }
