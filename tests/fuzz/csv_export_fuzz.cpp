@@ -16,8 +16,7 @@ void kv::fuzz::FuzzOne(FuzzedDataProvider& in) {
 
   ResultLog log;
   std::vector<ResultRow> added;
-  std::string expected(kCsvHeader);
-  expected += "\r\n";
+  std::string expected = std::string(kCsvHeader) + "\r\n";
   const int rows = in.ConsumeIntegralInRange(0, 24);
   for (int r = 0; r < rows && in.remaining_bytes() > 0; ++r) {
     ResultRow row;
