@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -14,94 +13,63 @@ namespace {
 
 using Names = std::vector<std::string>;
 
-const Names kGeneralHead = {"Discharge", "Rest", "FOR",     "LOOP",  "Short",
-                            "OCP",       "OPP",  "Dynamic", "Normal"};
-
-// The offer in order: the nine general functions, the model-dependent ones
-// given, with "Dynamic Off" in its place before "Sequence Load".
-Names Offer(const Names& extra) {
-  Names all = kGeneralHead;
-  const Names tail = {"Battery RAMP",          "Battery CC+CV",        "Battery CP+CV",
-                      "Battery Discharge CC",  "Battery Discharge CP", "Battery Cycle Life",
-                      "CV with Current Limit", "CV with Power Limit",  "Dynamic Off",
-                      "Sequence Load"};
-  for (const auto& name : tail) {
-    if (name == "Dynamic Off" || std::find(extra.begin(), extra.end(), name) != extra.end()) {
-      all.push_back(name);
-    }
-  }
-  return all;
-}
-
-const Names kDischargeFamily = {"Battery Discharge CC", "Battery Discharge CP",
-                                "Battery Cycle Life"};
-const Names kCvFamily = {"Battery CC+CV", "Battery CP+CV", "CV with Current Limit",
-                         "CV with Power Limit"};
-
-Names Join(std::initializer_list<Names> parts) {
-  Names all;
-  for (const auto& p : parts) {
-    all.insert(all.end(), p.begin(), p.end());
-  }
-  return all;
-}
-
-TEST(OfferedFunctionsTest, FollowsTheModelText) {
-  struct Case {
-    std::string model;
-    Names expected;
-  };
-  const Case cases[] = {
-      {"ErrRec", Offer({})},
-      {"KV8-G ErrRec", Offer({})},  // no reply wins over any letter
-      {"", Offer(kDischargeFamily)},
-      {"KV8-1", Offer(kDischargeFamily)},
-      {"kv8-gceaf", Offer(kDischargeFamily)},  // lower case matches nothing
-      {"KV8-G", Offer(Join({{"Battery RAMP"}, kCvFamily, kDischargeFamily, {"Sequence Load"}}))},
-      {"KV8-GQ7", Offer(Join({kCvFamily, kDischargeFamily, {"Sequence Load"}}))},
-      {"KV8-GQ7Z", Offer(Join({kCvFamily, kDischargeFamily}))},
-      {"KV8-Q7", Offer(kDischargeFamily)},
-      {"KV8-FC", Offer(Join({{"Battery RAMP"}, kCvFamily}))},
-      {"KV8-F", Offer({})},
-      {"KV8-E", Offer(Join({{"Battery RAMP"}, kCvFamily, kDischargeFamily}))},
-      {"KV8-A", Offer(Join({{"Battery RAMP"}, kCvFamily, kDischargeFamily}))},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(OfferedFunctions(c.model), c.expected) << '"' << c.model << '"';
-  }
-}
-
-TEST(IdentifyInstrumentTest, OpensInItsModeAndAsksForTheName) {
-  for (std::int16_t mode : {kModeSerial, kModeLan}) {
-    ScriptedInstrument load(mode);
-    load.Reply("name?", "KV8-300G");
-    EXPECT_EQ(IdentifyInstrument(load), "KV8-300G");
-    EXPECT_EQ(load.Opens(), 1);
-    EXPECT_EQ(load.Lines(), (Names{"REM", "name?"})) << "mode " << mode;
-  }
-  ScriptedInstrument gpib(kModeGpib);
-  gpib.Reply("name?", "KV8-300");
-  EXPECT_EQ(IdentifyInstrument(gpib), "KV8-300");
-  EXPECT_EQ(gpib.Lines(), Names{"name?"});
-}
-
-TEST(IdentifyInstrumentTest, NoReplyAndEmptyReply) {
-  ScriptedInstrument silent(kModeSerial);
-  EXPECT_EQ(IdentifyInstrument(silent), "ErrRec");
-
-  ScriptedInstrument empty(kModeSerial);
-  empty.Reply("name?", "");
-  EXPECT_EQ(IdentifyInstrument(empty), "");
-}
-
-class ThrowingLink : public ScriptedInstrument {
- public:
-  void WriteInstrument(std::string_view) override { throw std::runtime_error("port gone"); }
+// The functions after the nine every load has, in the order offered, each
+// with the family that brings it: R(amp), C(V), D(ischarge), S(equence);
+// '-' is always there.
+const std::pair<const char*, char> kModelFunctions[] = {
+    {"Battery RAMP", 'R'},          {"Battery CC+CV", 'C'},        {"Battery CP+CV", 'C'},
+    {"Battery Discharge CC", 'D'},  {"Battery Discharge CP", 'D'}, {"Battery Cycle Life", 'D'},
+    {"CV with Current Limit", 'C'}, {"CV with Power Limit", 'C'},  {"Dynamic Off", '-'},
+    {"Sequence Load", 'S'},
 };
 
-TEST(IdentifyInstrumentTest, LinkFailureLeavesErrRec) {
-  ThrowingLink link;
-  EXPECT_EQ(IdentifyInstrument(link), "ErrRec");
+TEST(OfferedFunctionsTest, FollowsTheModelText) {
+  const std::pair<const char*, std::string> cases[] = {
+      {"ErrRec", ""},    {"KV8-G ErrRec", ""},  // no reply wins over any letter
+      {"", "D"},         {"kv8-gceaf", "D"},    // lower case matches nothing
+      {"KV8-G", "RCDS"}, {"KV8-GQ7", "CDS"},   {"KV8-GQ7Z", "CD"}, {"KV8-Q7", "D"},
+      {"KV8-FC", "RC"},  {"KV8-F", ""},        {"KV8-E", "RCD"},   {"KV8-A", "RCD"},
+  };
+  for (const auto& [model, families] : cases) {
+    Names expected = {"Discharge", "Rest", "FOR",     "LOOP",  "Short",
+                      "OCP",       "OPP",  "Dynamic", "Normal"};
+    for (const auto& [name, family] : kModelFunctions) {
+      if (family == '-' || families.find(family) != std::string::npos) {
+        expected.emplace_back(name);
+      }
+    }
+    EXPECT_EQ(OfferedFunctions(model), expected) << '"' << model << '"';
+  }
+}
+
+TEST(IdentifyInstrumentTest, OpensInItsModeAsksForTheNameAndSurvivesAFailingLink) {
+  struct Case {
+    std::int16_t mode;
+    const char* reply;  // nullptr: none scripted
+    bool linkFails;
+    std::string model;
+    Names lines;
+  };
+  const Case cases[] = {
+      {kModeSerial, "KV8-300G", false, "KV8-300G", {"REM", "name?"}},
+      {kModeLan, "KV8-300G", false, "KV8-300G", {"REM", "name?"}},
+      {kModeGpib, "KV8-300", false, "KV8-300", {"name?"}},
+      {kModeSerial, nullptr, false, "ErrRec", {"REM", "name?"}},
+      {kModeSerial, "", false, "", {"REM", "name?"}},
+      {kModeSerial, "KV8-300G", true, "ErrRec", {"REM"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "mode " << c.mode << " reply " << (c.reply ? c.reply : "-"));
+    ScriptedInstrument load(c.mode);
+    if (c.reply) {
+      load.Reply("name?", c.reply);
+    }
+    if (c.linkFails) {
+      load.OnWrite([](std::string_view) { throw std::runtime_error("port gone"); });
+    }
+    EXPECT_EQ(IdentifyInstrument(load), c.model);
+    EXPECT_EQ(load.Lines(), c.lines);
+  }
 }
 
 }  // namespace
