@@ -42,6 +42,7 @@ using ::testing::HasSubstr;
 // Three one-second steps; a list whose LOOP has no partner.
 const std::string kThreeSteps = KV_TEST_DATA_DIR "/ui/three.tsf";
 const std::string kLoopWithoutEnd = KV_TEST_DATA_DIR "/ui/loop.tsf";
+const std::string kOneMinute = KV_TEST_DATA_DIR "/ui/one_minute.tsf";
 
 class MainFormTest : public ::testing::Test {
  protected:
@@ -194,10 +195,9 @@ TEST_F(MainFormTest, StopOrAConfirmedCloseTurnsTheLoadOffAndAsksOnlyAboutRowsNot
     SCOPED_TRACE(testing::Message() << c.autoSaveLog << c.byClose);
     autoSaveLog_ = c.autoSaveLog;
     const bool journaled = c.autoSaveLog[0] == '1';
-    StartWith(kThreeSteps);
+    StartWith(kOneMinute);
     form_->runTest();
     ASSERT_TRUE(WaitForRows(1));
-    ASSERT_TRUE(bench_->SimLoad()->InputOn());
     // Save Log during the run writes the rows so far, and the run goes on.
     const std::size_t rows = station().Log().RowCount();
     form_->saveLog(QString::fromStdString(Path("run.csv")));
@@ -211,6 +211,7 @@ TEST_F(MainFormTest, StopOrAConfirmedCloseTurnsTheLoadOffAndAsksOnlyAboutRowsNot
     if (!journals.isEmpty()) {
       EXPECT_EQ(LinesIn(dir_.filePath(journals.first())), station().Log().RowCount() + 1);
     }
+    ASSERT_TRUE(bench_->SimLoad()->InputOn());
     if (c.byClose) {
       EXPECT_TRUE(form_->close());
     } else {
