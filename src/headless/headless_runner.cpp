@@ -78,6 +78,7 @@ HeadlessRun::HeadlessRun(Station& station, LinkWatch& watch, HeadlessConsole& co
   connect(&station_, &Station::tickFinished, this, &HeadlessRun::EmitWhenIdle,
           Qt::QueuedConnection);
   connect(&station_, &Station::identified, this, &HeadlessRun::EmitWhenIdle, Qt::QueuedConnection);
+  connect(&station_, &Station::linkIdle, this, &HeadlessRun::EmitWhenIdle, Qt::QueuedConnection);
 }
 
 void HeadlessRun::Start() {
@@ -99,7 +100,8 @@ void HeadlessRun::Interrupt(int signalNumber) {
     connectAborted_ = true;
     console_.MuteLinkFailures();
     console_.Warn(SignalName(signalNumber) + " while connecting: nothing was connected");
-    station_.Stop();
+    // Nothing to switch off, and no link to send it over: halting is enough.
+    station_.Halt();
     Finish(kExitStopped);
     return;
   }
@@ -107,8 +109,13 @@ void HeadlessRun::Interrupt(int signalNumber) {
     console_.Warn(SignalName(signalNumber) + ": the run has already ended");
     return;
   }
-  console_.Warn(SignalName(signalNumber) + ": stopping, the load is turned off");
+  console_.Warn(SignalName(signalNumber) + ": stopping");
   station_.Stop();
+  // A Stop over a lost link ends the run as link lost: that end and its exit
+  // status stand, and the station says what became of the load.
+  if (!station_.IsSecuringLoad() && !finishing_) {
+    console_.Warn("the load was turned off");
+  }
   Finish(kExitStopped);
 }
 
