@@ -69,6 +69,8 @@ void CountMeasurement(TickSession& s, const Fields& f) {
 
 /// Phase 5: one "MEAS:VC?" and the integration over one second.
 void PollMeasurement(TickSession& s) {
+  s.ahBeforePoll = s.state.stepAh;
+  s.whBeforePoll = s.state.stepWh;
   s.link.WriteInstrument("MEAS:VC?");
   std::string reply;  // the fields view it
   Fields f;

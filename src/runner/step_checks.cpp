@@ -119,6 +119,10 @@ StopResult RunStopChecks(TickSession& s) {
     if (s.Halted()) {
       return StopResult::Ended;
     }
+    // This tick's row belongs to the next step: the step that ran out covers
+    // its own rows only, not the poll that found it over.
+    st.stepAh = s.ahBeforePoll;
+    st.stepWh = s.whBeforePoll;
     s.EndStep(StepEndReason::Time);
     return StopResult::Restart;
   }
