@@ -72,6 +72,7 @@ void Station::ArmTimer1(qint64 targetNs) {
 
 void Station::Run() {
   tickHeld_ = false;
+  emit logAboutToBeCleared();
   const RunRequest request = RunCommand(state_, ctx_);
   emit logCleared();
   if (request.enableIdentification) {

@@ -101,6 +101,8 @@ class Station : public QObject, private RunnerObserver {
   void OnLinkLost();
 
  signals:
+  /// Run is about to empty the result log; logCleared follows at once.
+  void logAboutToBeCleared();
   /// Run emptied the result log.
   void logCleared();
   /// Result log row `index` (0-based) was added.

@@ -56,6 +56,8 @@ QString Q(std::string_view text) {
 }  // namespace
 
 void MainForm::connectStation() {
+  connect(&station_, &Station::logAboutToBeCleared, logModel_,
+          &ResultLogModel::logAboutToBeCleared);
   connect(&station_, &Station::logCleared, logModel_, &ResultLogModel::logCleared);
   connect(&station_, &Station::logCleared, list1_, &QListWidget::clear);
   connect(&station_, &Station::rowAdded, this, &MainForm::onRowAdded);

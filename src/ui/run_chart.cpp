@@ -6,6 +6,7 @@
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "ui/min_max_decimation.h"
 
@@ -92,10 +93,16 @@ void RunChart::AddPoint(double elapsedSeconds, double volts, double amps, double
   if (!times_.empty() && elapsedSeconds < times_.back()) {
     return;
   }
+  // A reply such as "1E40" is past float's range, and converting it would be
+  // undefined; held at the limit it still shows as off the scale.
+  const auto plotted = [](double v) {
+    constexpr double kMax = std::numeric_limits<float>::max();
+    return static_cast<float>(std::clamp(v, -kMax, kMax));
+  };
   times_.push_back(elapsedSeconds);
-  values_[0].push_back(static_cast<float>(volts));
-  values_[1].push_back(static_cast<float>(amps));
-  values_[2].push_back(static_cast<float>(watts));
+  values_[0].push_back(plotted(volts));
+  values_[1].push_back(plotted(amps));
+  values_[2].push_back(plotted(watts));
   // A point outside a view the operator has moved away from changes nothing.
   if (follow_ || elapsedSeconds < VisibleRange().second) {
     update();
