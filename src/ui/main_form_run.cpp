@@ -198,6 +198,7 @@ void MainForm::stopTest() {
 }
 
 void MainForm::onRunningChanged(bool running) {
+  editorWidget_->setListLocked(running);
   if (running) {
     runStarted();
   } else {
