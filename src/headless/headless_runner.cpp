@@ -231,7 +231,8 @@ int RunHeadlessProgram(const HeadlessOptions& options, HeadlessConsole& console,
   if (options.checkOnly) {
     return RunHeadlessCheck(options, console);
   }
-  if (const auto problem = OutputTargetsProblem(options)) {
+  if (const auto problem = OutputTargetsProblem(
+          options, options.iniPath.empty() ? DefaultIniPath() : options.iniPath)) {
     console.Warn(*problem);
     return kExitUsage;
   }

@@ -72,6 +72,7 @@ TEST(HeadlessUsageTest, RefusedStartsGiveStatusTwoSayWhyAndConnectNothing) {
        "--csv: the folder \"/nonexistent\" does not exist"},
       {{"--lan", "@lan", "--summary", "@dir", "@list"}, "is a folder"},
       {{"--lan", "@lan", "--journal", "/nonexistent/j.csv", "@list"}, "--journal: the folder"},
+      {{"--lan", "@lan", "--journal", "@list", "@list"}, "and --journal"},
       {{"--lan", "@lan", "--journal", "/dev/full", "@list"}, "/dev/full: No space left"},
       {{"--ini", "@ini", "@list"}, "no usable value for LanIP2"},
       {{"--lan", "@lan", "--strict", "@errors"}, "3 errors"},
