@@ -1,5 +1,7 @@
 #include "headless/headless_console.h"
 
+#include <utility>
+
 #include "headless/json_lines.h"
 #include "text/control_chars.h"
 
@@ -83,6 +85,12 @@ void HeadlessConsole::JsonLine(std::string_view line) {
   Put(s_.out, "\n");
   std::fflush(s_.out);
   DrawProgress();
+}
+
+void HeadlessConsole::JsonEnd(std::string_view line) {
+  if (!std::exchange(endWritten_, true)) {
+    JsonLine(line);
+  }
 }
 
 void HeadlessConsole::Header() {

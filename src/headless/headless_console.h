@@ -53,6 +53,10 @@ class HeadlessConsole : public MessageSink {
   void Print(std::string_view text);
   /// One line for a script, written only in JSON lines mode.
   void JsonLine(std::string_view line);
+  /// The last JSON line of the program, its "end" object; said once.
+  void JsonEnd(std::string_view line);
+  /// Whether JsonEnd came.
+  bool EndWritten() const { return endWritten_; }
   bool Jsonl() const { return s_.jsonl; }
   bool Quiet() const { return s_.quiet; }
   /// From now on link failures are neither shown nor counted: the user gave
@@ -77,6 +81,7 @@ class HeadlessConsole : public MessageSink {
   int repeats_ = 0;
   int linkFailures_ = 0;
   bool linkFailuresMuted_ = false;
+  bool endWritten_ = false;
 };
 
 /// One report line from a row's cells (no quoting, as the CSV export writes).

@@ -159,15 +159,17 @@ int RunHeadlessCheck(const HeadlessOptions& options, HeadlessConsole& console) {
     return kExitUsage;
   }
   const std::vector<CheckFinding> findings = CheckStepList(grid, nullptr);
-  const std::string report = FormatCheckReport(findings, PlanStepList(grid));
+  const RunPlan plan = PlanStepList(grid);
+  const int status = HasErrors(findings) ? kExitUsage : kExitPassed;
   if (console.Jsonl()) {
     for (const CheckFinding& finding : findings) {
       console.JsonLine(JsonFindingLine(finding));
     }
+    console.JsonEnd(JsonCheckEndLine(status, plan, findings));
   } else {
-    console.Print(report);
+    console.Print(FormatCheckReport(findings, plan));
   }
-  return HasErrors(findings) ? kExitUsage : kExitPassed;
+  return status;
 }
 
 }  // namespace kv

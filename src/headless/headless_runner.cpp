@@ -233,11 +233,26 @@ std::string DescribeLink(const LinkSettings& s) {
 
 }  // namespace
 
+namespace {
+
+/// Everything after parsing but --check; the end object of a run that ran.
+int RunList(const HeadlessOptions& options, HeadlessConsole& console, ProcessSignals* signalSource);
+
+}  // namespace
+
 int RunHeadlessProgram(const HeadlessOptions& options, HeadlessConsole& console,
                        ProcessSignals* signalSource) {
-  if (options.checkOnly) {
-    return RunHeadlessCheck(options, console);
-  }
+  const int status = options.checkOnly ? RunHeadlessCheck(options, console)
+                                       : RunList(options, console, signalSource);
+  // A script reading the stream learns how it ended, refusals included.
+  console.JsonEnd(JsonRefusedEndLine(status));
+  return status;
+}
+
+namespace {
+
+int RunList(const HeadlessOptions& options, HeadlessConsole& console,
+            ProcessSignals* signalSource) {
   if (const auto problem = OutputTargetsProblem(
           options, options.iniPath.empty() ? DefaultIniPath() : options.iniPath)) {
     console.Warn(*problem);
@@ -378,9 +393,11 @@ int RunHeadlessProgram(const HeadlessOptions& options, HeadlessConsole& console,
       status = written ? kExitUsage : status;
     }
   }
-  console.JsonLine(JsonEndLine(status, station.Summary()));
+  console.JsonEnd(JsonEndLine(status, station.Summary()));
   console.Finish();
   return status;
 }
+
+}  // namespace
 
 }  // namespace kv

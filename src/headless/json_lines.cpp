@@ -78,4 +78,24 @@ std::string JsonEndLine(int exitStatus, const RunSummary& summary) {
   return Line(object);
 }
 
+std::string JsonRefusedEndLine(int exitStatus) {
+  QJsonObject object{{"type", "end"}, {"exit", exitStatus}};
+  AddFields(object, RunSummaryFields(RunSummary()));
+  object.insert(QStringLiteral("reason"), QStringLiteral("refused"));
+  object.insert(QStringLiteral("note"), QStringLiteral("refused before anything was connected"));
+  return Line(object);
+}
+
+std::string JsonCheckEndLine(int exitStatus, const RunPlan& plan,
+                             const std::vector<CheckFinding>& findings) {
+  return Line(QJsonObject{{"type", "end"},
+                          {"exit", exitStatus},
+                          {"seconds", static_cast<double>(plan.seconds)},
+                          {"rows", static_cast<double>(plan.rows)},
+                          {"exact", plan.Exact()},
+                          {"errors", CountFindings(findings, Severity::Error)},
+                          {"warnings", CountFindings(findings, Severity::Warning)},
+                          {"notes", CountFindings(findings, Severity::Note)}});
+}
+
 }  // namespace kv

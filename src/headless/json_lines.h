@@ -6,7 +6,10 @@
 #include <string>
 #include <string_view>
 
+#include <vector>
+
 #include "check/check_finding.h"
+#include "check/run_plan.h"
 #include "results/result_log.h"
 #include "runner/run_summary.h"
 
@@ -24,5 +27,13 @@ std::string JsonMessageLine(std::string_view level, std::string_view text);
 std::string JsonFindingLine(const CheckFinding& finding);
 /// {"type":"end","exit":n, then the run's summary fields by key}.
 std::string JsonEndLine(int exitStatus, const RunSummary& summary);
+/// The end of a run refused before anything was connected: the run's keys,
+/// with reason "refused" and null where nothing ran.
+std::string JsonRefusedEndLine(int exitStatus);
+/// The end of --check: {"type":"end","exit":n,"seconds":estimated run time,
+/// "rows":estimated result rows,"exact":whether both are exact,
+/// "errors":n,"warnings":n,"notes":n}.
+std::string JsonCheckEndLine(int exitStatus, const RunPlan& plan,
+                             const std::vector<CheckFinding>& findings);
 
 }  // namespace kv

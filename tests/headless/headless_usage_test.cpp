@@ -80,6 +80,13 @@ TEST(HeadlessUsageTest, RefusedStartsGiveStatusTwoSayWhyAndConnectNothing) {
        "3 steps",
        {"step 1: error: LOOP", "step 2: error: FOR", "step 3: error: unknown function",
         "3 errors"}},
+      // A script reading JSON lines learns how a refusal or a check ended.
+      {{"--lan", "@lan", "--format", "jsonl", "--strict", "@errors"},
+       "3 errors",
+       {R"("exit":2,"function":null,"note":"refused before anything was connected")"}},
+      {{"--format", "jsonl", "--check", "@errors"},
+       "3 steps",
+       {R"({"errors":3,"exact":true,"exit":2,"notes":0,"rows":0,"seconds":0,"type":"end")"}},
   };
   for (const Case& c : cases) {
     std::vector<std::string> args = c.args;
@@ -94,7 +101,9 @@ TEST(HeadlessUsageTest, RefusedStartsGiveStatusTwoSayWhyAndConnectNothing) {
     std::FILE* err = std::tmpfile();
     int status = kExitUsage;
     if (parse.ok) {
-      HeadlessConsole console({out, err, false, false});
+      HeadlessConsole::Streams streams{out, err};
+      streams.jsonl = parse.options.jsonl;
+      HeadlessConsole console(streams);
       status = RunHeadlessProgram(parse.options, console, nullptr);
     }
     const std::string outText = test::Contents(out);
