@@ -88,9 +88,9 @@ void MainForm::onOpenClicked() {
 }
 
 void MainForm::onSaveClicked() {
-  const QString path =
-      QFileDialog::getSaveFileName(this, QStringLiteral("Save File"), files_.ProposedSaveName(),
-                                   QtNameFilters(kStepFileFilter).join(QStringLiteral(";;")));
+  const QString path = QFileDialog::getSaveFileName(
+      this, QStringLiteral("Save File"), files_.ProposedSaveName(bench_.Settings().defaultPath),
+      QtNameFilters(kStepFileFilter).join(QStringLiteral(";;")));
   if (!path.isEmpty()) {
     saveStepFile(QDir::toNativeSeparators(path));
   }
@@ -99,7 +99,8 @@ void MainForm::onSaveClicked() {
 void MainForm::onSaveLogClicked() {
   // The run keeps ticking while the dialog is open.
   const QString path = QFileDialog::getSaveFileName(
-      this, QStringLiteral("Save Log"), files_.ProposedLogName(QDate::currentDate()),
+      this, QStringLiteral("Save Log"),
+      files_.ProposedLogName(QDate::currentDate(), bench_.Settings().defaultPath),
       QtNameFilters(kLogFileFilter).join(QStringLiteral(";;")));
   if (!path.isEmpty()) {
     saveLog(QDir::toNativeSeparators(path));
@@ -124,7 +125,9 @@ void MainForm::saveLog(const QString& path) {
   showOutcome(outcome);
   if (outcome.ok) {
     rowsSaved_ = true;
-    showBox(QStringLiteral("Convert OK"));
+    showBox(outcome.files.isEmpty()
+                ? QStringLiteral("Convert OK")
+                : QStringLiteral("Convert OK\n\n%1").arg(outcome.files.join(QLatin1Char('\n'))));
   }
 }
 

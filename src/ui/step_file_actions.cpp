@@ -59,15 +59,19 @@ QString StepFileActions::ProposedOpenName(const std::string& defaultPath) const 
   return InFolder(Q(defaultPath), QLatin1String(kTempStepFileName));
 }
 
-QString StepFileActions::ProposedSaveName() const {
+QString StepFileActions::FolderFor(const std::string& defaultPath) const {
+  return defaultPath.empty() ? folders_.WritableProgramFolder() : Q(defaultPath);
+}
+
+QString StepFileActions::ProposedSaveName(const std::string& defaultPath) const {
   if (!currentStepFile_.empty()) {
     return Q(currentStepFile_);
   }
-  return InFolder(folders_.WritableProgramFolder(), QLatin1String(kTempStepFileName));
+  return InFolder(FolderFor(defaultPath), QLatin1String(kTempStepFileName));
 }
 
-QString StepFileActions::ProposedLogName(QDate today) const {
-  return InFolder(folders_.WritableProgramFolder(),
+QString StepFileActions::ProposedLogName(QDate today, const std::string& defaultPath) const {
+  return InFolder(FolderFor(defaultPath),
                   today.toString(QStringLiteral("yyyyMMdd")) + QStringLiteral(".CSV"));
 }
 
@@ -168,9 +172,12 @@ FileActionOutcome StepFileActions::ExportLog(const ResultLog& log, const std::st
     outcome.status = QStringLiteral("Report not written completely");
     return outcome;
   }
+  for (const std::string& file : report.files) {
+    outcome.files << QDir::toNativeSeparators(Q(file));
+  }
   outcome.status = report.files.empty()
                        ? QStringLiteral("No rows: no report file written")
-                       : QStringLiteral("Report written: %1").arg(Q(report.files.back()));
+                       : QStringLiteral("Report written: %1").arg(outcome.files.join(", "));
   return outcome;
 }
 

@@ -6,6 +6,7 @@
 
 #include <QDate>
 #include <QString>
+#include <QStringList>
 #include <string>
 
 #include "steps/step_editor.h"
@@ -34,6 +35,8 @@ struct FileActionOutcome {
   QString message;
   /// For the status line.
   QString status;
+  /// The files written (the report's chunk names differ from the name typed).
+  QStringList files;
 };
 
 inline constexpr const char* kStepFileFilter = "TSF檔(*.tsf)|*.tsf|所有檔案(*.*)|*.*";
@@ -52,10 +55,12 @@ class StepFileActions {
 
   /// CurrentStepFile, else TESTTMP.TSF in `defaultPath`.
   QString ProposedOpenName(const std::string& defaultPath) const;
-  /// CurrentStepFile, else TESTTMP.TSF in the program folder.
-  QString ProposedSaveName() const;
-  /// <program folder>/<YYYYMMDD>.CSV.
-  QString ProposedLogName(QDate today) const;
+  /// CurrentStepFile, else TESTTMP.TSF in `defaultPath` when it is set,
+  /// else in the program folder.
+  QString ProposedSaveName(const std::string& defaultPath) const;
+  /// <YYYYMMDD>.CSV in `defaultPath` when it is set, else in the program
+  /// folder: the operator chose that folder for reports.
+  QString ProposedLogName(QDate today, const std::string& defaultPath) const;
 
   /// Start-up: loads CurrentStepFile into the grid as it stands.
   FileActionOutcome LoadStartupFile();
@@ -78,6 +83,7 @@ class StepFileActions {
 
  private:
   FileActionOutcome Load(const std::string& path);
+  QString FolderFor(const std::string& defaultPath) const;
 
   StepGrid& grid_;
   StepEditor& editor_;

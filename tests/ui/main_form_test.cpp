@@ -201,7 +201,9 @@ TEST_F(MainFormTest, StopOrAConfirmedCloseTurnsTheLoadOffAndAsksOnlyAboutRowsNot
     // Save Log during the run writes the rows so far, and the run goes on.
     const std::size_t rows = station().Log().RowCount();
     form_->saveLog(QString::fromStdString(Path("run.csv")));
-    EXPECT_THAT(messages_, ElementsAre("Convert OK"));
+    EXPECT_THAT(messages_,
+                ElementsAre(QStringLiteral("Convert OK\n\n%1")
+                                .arg(QDir::toNativeSeparators(dir_.filePath("RUN_0.CSV")))));
     EXPECT_EQ(LinesIn(dir_.filePath("RUN_0.CSV")), rows + 1);
     EXPECT_TRUE(form_->rowsSaved());
     ASSERT_TRUE(WaitForRows(rows + 1));

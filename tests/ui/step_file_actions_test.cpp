@@ -38,15 +38,19 @@ class StepFileActionsTest : public ::testing::Test {
 TEST_F(StepFileActionsTest, ProposesTheCurrentFileElseTheFolderOfEachAction) {
   StepFileActions actions = Actions();
   EXPECT_EQ(actions.ProposedOpenName(Path("reports")).toStdString(), Path("reports/TESTTMP.TSF"));
-  EXPECT_EQ(actions.ProposedSaveName().toStdString(), Path("program/TESTTMP.TSF"));
-  EXPECT_EQ(actions.ProposedLogName(QDate(2026, 12, 5)).toStdString(),
+  EXPECT_EQ(actions.ProposedSaveName("").toStdString(), Path("program/TESTTMP.TSF"));
+  EXPECT_EQ(actions.ProposedLogName(QDate(2026, 12, 5), "").toStdString(),
             Path("program/20261205.CSV"));
-  EXPECT_EQ(Actions(false).ProposedSaveName().toStdString(), Path("documents/TESTTMP.TSF"));
-  EXPECT_EQ(Actions(false).ProposedLogName(QDate(2026, 1, 2)).toStdString(),
+  EXPECT_EQ(Actions(false).ProposedSaveName("").toStdString(), Path("documents/TESTTMP.TSF"));
+  EXPECT_EQ(Actions(false).ProposedLogName(QDate(2026, 1, 2), "").toStdString(),
             Path("documents/20260102.CSV"));
+  // The Default Path, where set, is where the operator keeps lists and reports.
+  EXPECT_EQ(actions.ProposedSaveName(Path("reports")).toStdString(), Path("reports/TESTTMP.TSF"));
+  EXPECT_EQ(actions.ProposedLogName(QDate(2026, 1, 2), Path("reports")).toStdString(),
+            Path("reports/20260102.CSV"));
   actions.SetCurrentStepFile(Path("list.tsf"));
   EXPECT_EQ(actions.ProposedOpenName(Path("reports")).toStdString(), Path("list.tsf"));
-  EXPECT_EQ(actions.ProposedSaveName().toStdString(), Path("list.tsf"));
+  EXPECT_EQ(actions.ProposedSaveName(Path("reports")).toStdString(), Path("list.tsf"));
 }
 
 TEST_F(StepFileActionsTest, SaveRecordsTheFileOnlyOnceItIsWritten) {
