@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "ui/frozen_columns_view.h"
 #include "ui/step_grid_model.h"
 #include "ui/twips.h"
 
@@ -31,7 +32,7 @@ StepListView::StepListView(StepGrid& grid, QWidget* parent)
     : QWidget(parent),
       grid_(grid),
       model_(new StepGridModel(grid, this)),
-      table_(new QTableView(this)),
+      table_(new FrozenColumnsView(kColFunction + 1, this)),
       add_(ListButton(this, "AddIntoCommand", QStringLiteral("Add"),
                       QStringLiteral("Addition New Step"), QStyle::SP_FileDialogNewFolder)),
       insert_(ListButton(this, "InsertCommand", QStringLiteral("Insert"),

@@ -6,11 +6,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
 #include <memory>
 
+#include "ui/frozen_columns_view.h"
 #include "ui/func_frame.h"
 #include "ui/step_editor_panel.h"
 #include "ui/step_editor_widget.h"
@@ -184,6 +186,20 @@ TEST_F(StepEditorWidgetTest, AddInsertMoveAndDeleteSteps) {
   QTest::keyClick(stepTable(), Qt::Key_Z, Qt::ControlModifier);
   EXPECT_EQ(values(), "9 1 3 7");
   EXPECT_TRUE(messages_.isEmpty());
+  widget_->setListLocked(false);
+
+  // Scrolled to the right end, the step number and function stay in view and
+  // a click on them still picks the step.
+  QScrollBar* across = stepTable()->horizontalScrollBar();
+  across->setValue(across->maximum());
+  ASSERT_GT(across->value(), 0);
+  QTableView* fixed = static_cast<FrozenColumnsView*>(stepTable())->frozenView();
+  EXPECT_TRUE(fixed->isVisible());
+  EXPECT_EQ(fixed->columnViewportPosition(kColFunction), stepTable()->columnWidth(kColStepNo));
+  EXPECT_TRUE(fixed->isColumnHidden(kColMode));
+  clickAt(fixed, cellAt(2, kColFunction));
+  EXPECT_EQ(grid_.CurrentRow(), 2);
+  EXPECT_EQ(value->text(), "1");
 }
 
 TEST_F(StepEditorWidgetTest, RampCellsAreEditedInPlace) {
