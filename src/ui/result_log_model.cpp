@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "results/result_columns.h"
+#include "ui/verdict_look.h"
+
 namespace kv {
 
 ResultLogModel::ResultLogModel(const ResultLog& log, QObject* parent)
@@ -16,7 +19,18 @@ int ResultLogModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant ResultLogModel::data(const QModelIndex& index, int role) const {
-  if (!index.isValid() || role != Qt::DisplayRole) {
+  if (!index.isValid()) {
+    return {};
+  }
+  if (role == Qt::BackgroundRole) {
+    // A verdict row stands out from the measurement rows around it.
+    const auto row = static_cast<std::size_t>(index.row());
+    if (const auto colour = VerdictBackground(log_.Cell(row, kResResult))) {
+      return *colour;
+    }
+    return {};
+  }
+  if (role != Qt::DisplayRole) {
     return {};
   }
   const std::string_view cell = log_.Cell(static_cast<std::size_t>(index.row()), index.column());

@@ -38,6 +38,7 @@ void RunChart::Clear() {
     v.clear();
   }
   marks_.clear();
+  verdicts_.clear();
   view_.SetFinished(false);
   ShowAll();
 }
@@ -78,6 +79,11 @@ void RunChart::AddGap(double elapsedSeconds) {
 
 void RunChart::MarkStep(double elapsedSeconds, int stepNo, const QString& function) {
   marks_.push_back({elapsedSeconds, stepNo, function});
+  update();
+}
+
+void RunChart::MarkVerdict(double elapsedSeconds, bool pass) {
+  verdicts_.push_back({elapsedSeconds, pass});
   update();
 }
 

@@ -34,6 +34,11 @@ class RunChart : public QWidget {
   void AddGap(double elapsedSeconds);
   /// Step `stepNo` (`function`) started at `elapsedSeconds`.
   void MarkStep(double elapsedSeconds, int stepNo, const QString& function);
+  /// The load gave a verdict at `elapsedSeconds` (an OCP, OPP, RAMP or cycle
+  /// test ended); drawn as a PASS or FAIL tag at the step it belongs to.
+  void MarkVerdict(double elapsedSeconds, bool pass);
+  std::size_t VerdictCount() const { return verdicts_.size(); }
+  std::size_t MarkCount() const { return marks_.size(); }
   /// The run ended: the whole-run view now ends at the last point instead
   /// of keeping a minute's room for more.
   void Finish();
@@ -77,11 +82,17 @@ class RunChart : public QWidget {
   void PaintTimeAxis(QPainter& p, const QRect& plot, double t0, double t1);
   void PaintMarks(QPainter& p, const QRect& plot, double t0, double t1);
   void PaintReadOut(QPainter& p, const QRect& plot, double t0, double t1);
+  void PaintVerdicts(QPainter& p, const QRect& plot, double t0, double t1);
   void Push(double elapsedSeconds, float volts, float amps, float watts);
 
   std::vector<double> times_;
   std::array<std::vector<float>, 3> values_;  // V, I, W
   std::vector<Mark> marks_;
+  struct Verdict {
+    double t;
+    bool pass;
+  };
+  std::vector<Verdict> verdicts_;
 
   ChartView view_;
   bool dragging_ = false;

@@ -9,6 +9,7 @@
 #include "steps/step_function.h"
 #include "text/number_text.h"
 #include "ui/run_chart.h"
+#include "ui/verdict_look.h"
 
 namespace kv {
 
@@ -51,6 +52,9 @@ void RunChartFeed::OnRowAdded(qsizetype index) {
   // A verdict row carries a trip level or a reply in its cells, not a
   // measurement of the moment.
   if (!row[kResResult].empty()) {
+    if (row[kResResult] == kPassText || row[kResResult] == kFailText) {
+      chart_.MarkVerdict(Elapsed(), row[kResResult] == kPassText);
+    }
     return;
   }
   if (!StartsWithNumber(row[kResVoltage])) {

@@ -7,6 +7,7 @@
 #include "ui/min_max_decimation.h"
 #include "ui/run_chart.h"
 #include "ui/run_chart_look.h"
+#include "ui/verdict_look.h"
 
 namespace kv {
 
@@ -28,6 +29,7 @@ void RunChart::paintEvent(QPaintEvent*) {
     PaintPane(p, pane, s, t0, t1);
   }
   PaintMarks(p, plot, t0, t1);
+  PaintVerdicts(p, plot, t0, t1);
   PaintReadOut(p, plot, t0, t1);
 }
 
@@ -209,6 +211,26 @@ void RunChart::PaintTimeAxis(QPainter& p, const QRect& plot, double t0, double t
     p.drawLine(x, plot.bottom(), x, plot.bottom() + 4);
     const QString text = ElapsedText(t);
     p.drawText(x - fm.horizontalAdvance(text) / 2, plot.bottom() + 4 + fm.ascent(), text);
+  }
+}
+
+void RunChart::PaintVerdicts(QPainter& p, const QRect& plot, double t0, double t1) {
+  const double xScale = plot.width() / (t1 - t0);
+  const QFontMetrics fm = p.fontMetrics();
+  for (const Verdict& v : verdicts_) {
+    if (v.t < t0 || v.t > t1) {
+      continue;
+    }
+    const int x = plot.left() + static_cast<int>((v.t - t0) * xScale);
+    const QString text = QLatin1String(v.pass ? kPassText.data() : kFailText.data());
+    QRect tag(0, 0, fm.horizontalAdvance(text) + 8, fm.height() + 2);
+    // Just inside the voltage pane, left of the moment the load gave it.
+    tag.moveTopRight(QPoint(x - 2, plot.top() + fm.height() + 6));
+    p.setPen(QPen(VerdictInk(v.pass), 2));
+    p.drawLine(x, plot.top(), x, plot.bottom());
+    p.fillRect(tag, VerdictInk(v.pass));
+    p.setPen(Qt::white);
+    p.drawText(tag, Qt::AlignCenter, text);
   }
 }
 

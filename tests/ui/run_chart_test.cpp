@@ -7,14 +7,19 @@
 #include <QImage>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QWheelEvent>
 #include <cmath>
 #include <limits>
 #include <sstream>
 
+#include "station/station.h"
+#include "steps/step_columns.h"
+#include "support/scripted_instrument.h"
 #include "ui/chart_view.h"
 #include "ui/min_max_decimation.h"
+#include "ui/run_chart_feed.h"
 
 namespace kv {
 namespace {
@@ -58,6 +63,13 @@ TEST(MinMaxDecimation, KeepsFirstLastAndExtremesOfEachColumn) {
   for (const Case& c : cases) {
     EXPECT_EQ(Columns(DecimateMinMax(c.xs, c.ys, c.x0, c.x1, c.columns)), c.expected) << c.name;
   }
+}
+
+TestStep Row(const char* function, int col, const char* text) {
+  TestStep step;
+  step[kColFunction] = function;
+  step[col] = text;
+  return step;
 }
 
 void Wheel(QWidget& w, int x, int delta) {
@@ -163,6 +175,32 @@ TEST(RunChart, ReadsOutThePointNearestTheMouseAndSavesAPicture) {
   ASSERT_TRUE(chart.SaveAsPng(png));
   EXPECT_EQ(QImage(png).size(), chart.size());
   EXPECT_FALSE(chart.SaveAsPng(dir.filePath(QStringLiteral("no/such/folder.png"))));
+}
+
+// A run as the chart gets it: marks only where a step runs (not at FOR or
+// LOOP), the verdict as a tag and not as a point, a gap where nothing was
+// measured.
+TEST(RunChartFeed, MarksStepsThatRunVerdictsAndGaps) {
+  test::ScriptedInstrument load;
+  load.Reply("name?", "KV-G100");
+  load.ReplySequence("MEAS:VC?", {"12,1", "ErrRec"});
+  load.Reply("TESTING?", "0");
+  load.Reply("NG?", "0");
+  load.Reply("OCP?", "5");
+  Station station(load);
+  station.Steps().AssignSteps(
+      {Row("FOR", kColTimes, "2"), Row("OCP", kColLimitHigh, "10"), Row("LOOP", kColStepNo, "3")});
+  RunChart chart;
+  RunChartFeed feed(station, chart);
+  QSignalSpy ended(&station, &Station::runEnded);
+  station.Run();
+  ASSERT_TRUE(ended.wait(8000));
+  // Two passes of the OCP step: a measurement, then none; a PASS each time.
+  EXPECT_EQ(chart.PointCount(), 2u);
+  EXPECT_EQ(chart.VerdictCount(), 2u);
+  EXPECT_EQ(chart.MarkCount(), 2u);
+  EXPECT_THAT(chart.ReadOut(0).toStdString(), ::testing::EndsWith("step 2 OCP"));
+  EXPECT_THAT(chart.ReadOut(1e9).toStdString(), ::testing::HasSubstr("no measurement"));
 }
 
 }  // namespace
