@@ -17,10 +17,6 @@ namespace kv::detail {
 
 namespace {
 
-std::string Header(int col) {
-  return std::string(kStepColumnHeaders[static_cast<std::size_t>(col)]);
-}
-
 /// The number the runner takes from a cell, as the log would write it.
 std::string ReadAs(int col, std::string_view text) {
   return col == kColTStop ? FormatFixed4(ToFixed4(text)) : FormatNumber(ToDouble(text));
@@ -43,7 +39,7 @@ void CheckSentText(std::string_view what, std::string_view text, bool judged,
 
 void CheckCell(const TestStep& cells, const CellRule& rule, const StepFindings& f) {
   const std::string& text = cells[rule.col];
-  const std::string name = Header(rule.col);
+  const std::string name = CellName(rule.col);
   switch (rule.use) {
     case CellUse::Sent:
     case CellUse::SentAndJudged:
@@ -93,13 +89,13 @@ void CheckLists(const TestStep& cells, std::initializer_list<int> cols, int used
     const std::vector<std::string> fields = SplitList(cells[col]);
     const int held = std::max(ListHighestIndex(fields), 0);
     if (held < used) {
-      f.Add(Severity::Error, Header(col) + " holds " + std::to_string(held) +
+      f.Add(Severity::Error, CellName(col) + " holds " + std::to_string(held) +
                                  (held == 1 ? " entry for " : " entries for ") +
                                  std::to_string(used) + " " + std::string(what) +
                                  ": the load receives the rest without a value");
     }
     for (int i = 1; i <= std::min(held, used); ++i) {
-      CheckSentText(Header(col) + " entry " + std::to_string(i), ListEntry(fields, i), false, f);
+      CheckSentText(CellName(col) + " entry " + std::to_string(i), ListEntry(fields, i), false, f);
     }
   }
 }
@@ -136,6 +132,17 @@ void CheckSequenceTime(const TestStep& cells, int total, const StepFindings& f) 
 }
 
 }  // namespace
+
+std::string CellName(int col) {
+  std::string name(kStepColumnHeaders[static_cast<std::size_t>(col)]);
+  // The editor stores a sweep's end under "Step" and its increment under "Stop".
+  if (col == kColStep) {
+    name += " (the sweep's end)";
+  } else if (col == kColStop) {
+    name += " (the sweep's increment)";
+  }
+  return name;
+}
 
 bool IsNumberText(std::string_view text, bool dExponent) {
   DecimalNumber number;

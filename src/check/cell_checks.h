@@ -20,6 +20,10 @@ struct StepFindings {
   }
 };
 
+/// A column's header, and for the two sweep columns whose headers do not say
+/// what they hold, what that is: "Step (the sweep's end)".
+std::string CellName(int col);
+
 /// A text that is a number from end to end (blanks around it allowed);
 /// `dExponent` also accepts "D" as the exponent letter.
 bool IsNumberText(std::string_view text, bool dExponent);
@@ -31,6 +35,8 @@ void CheckCells(const TestStep& cells, const FunctionRules& rules, const StepFin
 void CheckMode(const TestStep& cells, const FunctionRules& rules, const StepFindings& f);
 /// Sub-step totals of 0 or past their lists, and the entries that go out.
 void CheckSubTable(const TestStep& cells, const FunctionRules& rules, const StepFindings& f);
+/// Numbers that keep the step from doing what it says, by its number rules.
+void CheckNumbers(const TestStep& cells, const FunctionRules& rules, const StepFindings& f);
 /// Stop conditions that cannot end the step, or end it at once.
 void CheckStops(const TestStep& cells, const FunctionRules& rules, const StepFindings& f);
 

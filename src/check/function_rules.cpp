@@ -41,6 +41,37 @@ constexpr CellRule kBatteryDischarge[] = {{kColSinkValue, Sent},
                                           {kColAhStop, ReadAndSent}};
 constexpr CellRule kCycleLife[] = {{kColLoadOffV, SentAndJudged}, {kColTimes, CountSent}};
 
+using enum NumberTest;
+constexpr auto kError = Severity::Error;
+constexpr auto kWarning = Severity::Warning;
+
+// OCP and OPP alike: the load sweeps up from Start in steps of Stop to Step,
+// and the verdict passes a trip level from Limit Low to Limit High.
+constexpr NumberRule kSweepNumbers[] = {
+    {NotAbove, kError, kColStart, kColStep,
+     "the sweep runs upward from Start, so it tests Start alone"},
+    {AboveZero, kError, kColStop, -1, "the sweep never rises from Start"},
+    {NotAbove, kError, kColLimitLow, kColLimitHigh, "no trip can pass"},
+    // The pass limits against the levels swept, once the sweep and the limits are sound.
+    {NotAbove, kError, kColLimitLow, kColStep, "no trip of the sweep can pass", true},
+    {NotAbove, kError, kColStart, kColLimitHigh, "no trip of the sweep can pass", true},
+    {NotAbove, kWarning, kColLimitHigh, kColStep,
+     "a supply that would trip between them is never reached and fails", true},
+    {NotAbove, kWarning, kColStart, kColLimitLow,
+     "a supply that trips below Start trips at the first level and passes there", true},
+};
+constexpr NumberRule kDynamicNumbers[] = {
+    {NotAbove, kError, kColLow, kColHigh, "the load is given a low level above its high level"},
+    {AboveZero, kError, kColTHigh, -1, "the load never holds the High level"},
+    {AboveZero, kError, kColTLow, -1, "the load never holds the Low level"},
+    {AboveZero, kError, kColRise, -1, "a slew rate of 0 never rises from Low to High"},
+    {AboveZero, kError, kColFall, -1, "a slew rate of 0 never falls from High to Low"},
+};
+constexpr NumberRule kSequenceNumbers[] = {
+    {EntriesAboveZero, kError, kColRampTime, -1, "the load gives that sub-step no time"},
+    {EntriesAboveZero, kWarning, kColRampCc, -1, "the load draws nothing during that sub-step"},
+};
+
 using F = StepFunction;
 
 // In StepFunction order; RulesFor relies on it.
@@ -59,17 +90,21 @@ constexpr std::array<FunctionRules, kStepFunctionCount> kRules = {{
      .budget = Budget::Untimed,
      .loadEnds = true,
      .verdictRow = true,
-     .cells = kSweep},
+     .cells = kSweep,
+     .numbers = kSweepNumbers},
     {.function = F::Opp,
      .budget = Budget::Untimed,
      .loadEnds = true,
      .verdictRow = true,
-     .cells = kSweep},
+     .cells = kSweep,
+     .numbers = kSweepNumbers},
     {.function = F::Dynamic,
      .budget = Budget::TStop,
      .stopCellsIgnored = true,
      .mode = ModeRule::LoadMode,
-     .cells = kDynamic},
+     .dynamic = DynamicMode::TurnsOn,
+     .cells = kDynamic,
+     .numbers = kDynamicNumbers},
     {.function = F::Normal, .budget = Budget::TStop, .mode = ModeRule::LoadMode, .cells = kNormal},
     {.function = F::BatteryRamp,
      .budget = Budget::Untimed,
@@ -120,14 +155,15 @@ constexpr std::array<FunctionRules, kStepFunctionCount> kRules = {{
      .batteryModel = true,
      .hold = VoltageHold::CvAdd,
      .cells = kCvLimit},
-    {.function = F::DynamicOff, .budget = Budget::Zero},
+    {.function = F::DynamicOff, .budget = Budget::Zero, .dynamic = DynamicMode::TurnsOff},
     {.function = F::SequenceLoad,
      .budget = Budget::TenSeconds,
      .batteryModel = true,
      .loadEnds = true,
      .mode = ModeRule::SequenceType,
      .table = SubTable::Sequence,
-     .cells = kSequence},
+     .cells = kSequence,
+     .numbers = kSequenceNumbers},
 }};
 
 constexpr bool InFunctionOrder() {

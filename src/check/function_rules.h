@@ -5,7 +5,9 @@
 // function names.
 
 #include <span>
+#include <string_view>
 
+#include "check/check_finding.h"
 #include "steps/step_function.h"
 
 namespace kv {
@@ -51,6 +53,29 @@ enum class ModeRule {
 
 enum class SubTable { None, Ramp, Sequence, CycleLife };
 
+/// What a step's numbers must keep for the step to do what it says.
+enum class NumberTest {
+  AboveZero,         // cell a > 0
+  NotAbove,          // cell a <= cell b
+  EntriesAboveZero,  // each entry of list a that goes to the load > 0
+};
+
+/// One such rule and what breaking it does. Cells that are not numbers are
+/// the cell check's business and are not compared.
+struct NumberRule {
+  NumberTest test;
+  Severity severity;
+  int a;
+  int b = -1;
+  std::string_view consequence;
+  /// Checked only when no rule before it found an error: it assumes they hold.
+  bool dependent = false;
+};
+
+/// What the step does to the load's dynamic (pulsed) mode, which stays in
+/// force until it is turned off.
+enum class DynamicMode { Untouched, TurnsOn, TurnsOff };
+
 struct FunctionRules {
   StepFunction function;
   Budget budget;
@@ -72,7 +97,9 @@ struct FunctionRules {
   VoltageHold hold = VoltageHold::None;
   ModeRule mode = ModeRule::None;
   SubTable table = SubTable::None;
+  DynamicMode dynamic = DynamicMode::Untouched;
   std::span<const CellRule> cells{};
+  std::span<const NumberRule> numbers{};
 };
 
 const FunctionRules& RulesFor(StepFunction function);

@@ -49,6 +49,17 @@ void CheckOffer(const std::string& name, const FunctionRules& rules, const Model
   }
 }
 
+// Only a Dynamic Off step sends DYN OFF: the LOAD OFF of a time stop, of Stop
+// and of the end of the run turns the input off and leaves the mode on.
+CheckFinding DynamicLeftOn(int step) {
+  const std::string off(StepFunctionName(StepFunction::DynamicOff));
+  return {step, Severity::Warning,
+          "no " + off +
+              " step follows: DYN ON stays in force to the end of the run and after "
+              "it (LOAD OFF turns the input off, not the dynamic mode), so every later step that "
+              "turns the load on runs in dynamic mode"};
+}
+
 std::vector<CheckFinding> CheckSteps(const StepGrid& grid, const ModelView& model) {
   std::vector<CheckFinding> findings;
   const int count = grid.StepCount();
@@ -56,6 +67,7 @@ std::vector<CheckFinding> CheckSteps(const StepGrid& grid, const ModelView& mode
     findings.push_back({0, Severity::Error, "the list has no steps"});
     return findings;
   }
+  int dynamicOn = 0;  // the last step that turned the dynamic mode on and left it on
   for (int step = 1; step <= count; ++step) {
     const detail::StepFindings f{step, findings};
     const TestStep& cells = grid.Row(step);
@@ -73,6 +85,13 @@ std::vector<CheckFinding> CheckSteps(const StepGrid& grid, const ModelView& mode
     detail::CheckCells(cells, rules, f);
     detail::CheckStops(cells, rules, f);
     detail::CheckSubTable(cells, rules, f);
+    detail::CheckNumbers(cells, rules, f);
+    if (rules.dynamic != DynamicMode::Untouched) {
+      dynamicOn = rules.dynamic == DynamicMode::TurnsOn ? step : 0;
+    }
+  }
+  if (dynamicOn > 0) {
+    findings.push_back(DynamicLeftOn(dynamicOn));
   }
   LoopFlow flow = FollowLoops(grid);
   findings.insert(findings.end(), flow.findings.begin(), flow.findings.end());

@@ -13,6 +13,7 @@
 
 #include "base/clock.h"
 #include "commands/step_parameters.h"
+#include "runner/step_end.h"
 #include "steps/step_function.h"
 #include "text/number_text.h"
 
@@ -29,6 +30,7 @@ struct OpenStep {
   std::string functionName;
   LocalDateTime started;
   std::int64_t startedMs = 0;
+  std::optional<NoTrip> noTrip;
 };
 
 struct RunnerState {

@@ -84,6 +84,11 @@ void CompleteOcpOrOpp(TickSession& s, StepFunction f) {
   const StepParameters& p = s.state.params;
   const double x = Value(trip);
   const bool pass = HoldsNumber(trip) && Value(p.limitLow) <= x && x <= Value(p.limitHigh);
+  // The load answers a sweep that reached its end without tripping with 0.
+  // The row keeps that reply; the step's end says what it means.
+  if (HoldsNumber(trip) && x == 0.0 && s.state.openStep) {
+    s.state.openStep->noTrip = NoTrip{Value(p.stopValue), Value(p.start) <= 0.0};
+  }
   StopTest(s.link);
   if (s.Halted()) {
     return;

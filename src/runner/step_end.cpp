@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "runner/tick_session.h"
+#include "text/number_text.h"
 
 namespace kv {
 
@@ -120,6 +121,13 @@ std::string StepEndNote(const StepEnd& end) {
     note += ", ";
     note += StepVerdictText(end.verdict);
   }
+  if (end.noTrip) {
+    const std::string unit = end.function == StepFunction::Opp ? " W" : " A";
+    note += ": no trip up to " + FormatNumber(end.noTrip->upTo) + unit;
+    if (end.noTrip->fromZero) {
+      note += ", or a trip at 0" + unit;
+    }
+  }
   return note;
 }
 
@@ -150,6 +158,7 @@ void EndOpenStep(RunnerState& state, RunnerContext& ctx, StepEndReason reason, S
   end.reason = reason;
   end.skip = skip;
   end.verdict = verdict;
+  end.noTrip = open.noTrip;
   end.ah = state.stepAh;
   end.wh = state.stepWh;
   end.started = open.started;

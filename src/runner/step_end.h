@@ -60,6 +60,15 @@ std::string_view StepVerdictText(StepVerdict verdict);
 std::string_view RunEndReasonName(RunEndReason reason);
 std::string_view RunEndReasonText(RunEndReason reason);
 
+/// An OCP or OPP sweep that the load reported without a trip level: it
+/// answers such a sweep as a trip at 0.
+struct NoTrip {
+  /// The sweep's end level, in A (OCP) or W (OPP).
+  double upTo = 0.0;
+  /// The sweep started at 0 or below, where a trip at 0 reads the same.
+  bool fromZero = false;
+};
+
 struct StepEnd {
   /// Step list row, which is the step's number.
   std::int32_t row = 0;
@@ -70,6 +79,7 @@ struct StepEnd {
   StepEndReason reason = StepEndReason::Time;
   SkipReason skip = SkipReason::None;
   StepVerdict verdict = StepVerdict::None;
+  std::optional<NoTrip> noTrip;
   /// As the runner had integrated them when the step was left. After a time
   /// stop this includes the poll of the tick that found the budget spent,
   /// which no measurement row of the step shows.
@@ -89,7 +99,8 @@ struct RunEnd {
 };
 
 /// The human text of a step's end, with the reason of a skip:
-/// "skipped: Battery RAMP is not offered by this model".
+/// "skipped: Battery RAMP is not offered by this model", or what a verdict
+/// rests on: "completed by the load, FAIL: no trip up to 4.8 A".
 std::string StepEndNote(const StepEnd& end);
 
 }  // namespace kv

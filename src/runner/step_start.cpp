@@ -62,7 +62,7 @@ void Skip(TickSession& s, SkipReason reason, const std::string& why) {
 
 void OpenTheStep(TickSession& s, std::optional<StepFunction> function, const std::string& name) {
   s.state.openStep =
-      OpenStep{s.state.currentRow, function, name, s.ctx.clock.Now(), s.ctx.clock.TickMs()};
+      OpenStep{s.state.currentRow, function, name, s.ctx.clock.Now(), s.ctx.clock.TickMs(), {}};
 }
 
 void StartFor(RunnerState& st, const TestStep& cells) {

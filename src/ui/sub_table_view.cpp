@@ -49,19 +49,25 @@ bool EndsEditing(const QFocusEvent* event) {
 }  // namespace
 
 SubTableModel::SubTableModel(const SubTable& table, QObject* parent)
-    : QAbstractTableModel(parent), table_(table) {}
+    : QAbstractTableModel(parent), table_(table), rows_(table.Rows()), cols_(table.Cols()) {}
 
 void SubTableModel::reload() {
-  beginResetModel();
-  endResetModel();
+  if (rows_ != table_.Rows() || cols_ != table_.Cols()) {
+    beginResetModel();
+    rows_ = table_.Rows();
+    cols_ = table_.Cols();
+    endResetModel();
+  } else if (rows_ > 0 && cols_ > 0) {
+    emit dataChanged(index(0, 0), index(rows_ - 1, cols_ - 1));
+  }
 }
 
 int SubTableModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : table_.Rows();
+  return parent.isValid() ? 0 : rows_;
 }
 
 int SubTableModel::columnCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : table_.Cols();
+  return parent.isValid() ? 0 : cols_;
 }
 
 QVariant SubTableModel::data(const QModelIndex& index, int role) const {
@@ -151,12 +157,7 @@ void SubTableView::updateGeometries() {
 
 void SubTableView::refresh() {
   const SubTable& table = editor_.Table(kind_);
-  if (model_->columnCount() != table.Cols() || model_->rowCount() != table.Rows()) {
-    model_->reload();
-  } else {
-    emit model_->dataChanged(model_->index(0, 0),
-                             model_->index(table.Rows() - 1, table.Cols() - 1));
-  }
+  model_->reload();
   applyColumnWidths();
   const QModelIndex current = model_->index(table.CurrentRow(), table.CurrentCol());
   selectionModel()->setCurrentIndex(current, QItemSelectionModel::NoUpdate);

@@ -18,7 +18,8 @@ class SubTableModel : public QAbstractTableModel {
 
  public:
   SubTableModel(const SubTable& table, QObject* parent = nullptr);
-  /// The table changed in any way (cells, size, titles).
+  /// The table changed in any way (cells, size, titles): a new size resets
+  /// the model, so that views drop or add columns at once.
   void reload();
 
   int rowCount(const QModelIndex& parent = {}) const override;
@@ -27,6 +28,10 @@ class SubTableModel : public QAbstractTableModel {
 
  private:
   const SubTable& table_;
+  // The size views were last told: the table itself has already changed when
+  // reload() runs, so it cannot say whether the size did.
+  int rows_ = 0;
+  int cols_ = 0;
 };
 
 class SubTableView : public QTableView {

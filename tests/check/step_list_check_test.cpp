@@ -121,7 +121,7 @@ TEST(CheckStepList, StopsThatCannotEndTheStepOrEndItAtOnce) {
        {{1, W, "cannot end the step"}}},
       {"voltage stop before CV", {{"Battery CC+CV", {{kColVStop, "3.2"}}}},
        {{1, W, "before its constant-voltage phase"}}},
-      {"stops a Dynamic step ignores", {{"Dynamic", {{kColVStop, "3.3"}, {kColAhStop, "0"}}}},
+      {"stops a Dynamic step ignores", {{"Dynamic", {{kColVStop, "3.3"}, {kColAhStop, "0"}}}, {"Dynamic Off"}},
        {{1, W, "VStop 3.3 is not applied"}}},
       {"watt-hours on the load, ampere-hours here", {{"Battery Discharge CP", {{kColAhStop, "10"}}}},
        {{1, N, "watt-hour limit (10 Wh), while the runner stops the step at 10 Ah"}}},
@@ -144,6 +144,52 @@ TEST(CheckStepList, SubTables) {
        {{"Battery Cycle Life", {{kColHigh, ";2;1;1;1"}, {kColLow, ";0;0;0;0"}, {kColTHigh, ";1;1;1;1"},
                                 {kColTLow, ";1;1;1;1"}, {kColCycleCount, ";1;1;1;1"}}}},
        {{1, W, "only the first 3"}}},
+  });
+}
+// clang-format on
+
+// Each rule broken, and kept at its bound.
+// clang-format off
+TEST(CheckStepList, NumbersTheStepCannotWorkWith) {
+  RunTable({
+      {"a bench's mistakes, one finding each",
+       {{"OCP", {{kColStart, "6"}, {kColStep, "4"}}},
+        {"OCP", {{kColStop, "0"}}},
+        {"OCP", {{kColLimitLow, "6.5"}}},
+        {"OCP", {{kColStart, "4"}, {kColStep, "6"}, {kColLimitLow, "7"}, {kColLimitHigh, "8"}}},
+        {"OPP", {{kColStart, "80"}, {kColStep, "40"}, {kColLimitLow, "66"}, {kColLimitHigh, "54"}}},
+        {"Dynamic", {{kColLow, "3"}, {kColTHigh, "0"}, {kColRise, "0"}}},
+        {"Sequence Load", {{kColRampCc, ";0;2"}, {kColRampTime, ";500;0"}}}},
+       {{1, E, "Start 6 is above Step (the sweep's end) 4: the sweep runs upward from Start"},
+        {2, E, "Stop (the sweep's increment) is 0: the sweep never rises"},
+        {3, E, "Limit Low 6.5 is above Limit High 6: no trip can pass"},
+        {4, E, "Limit Low 7 is above Step (the sweep's end) 6: no trip of the sweep can pass"},
+        {5, E, "Start 80 is above Step (the sweep's end) 40"},
+        {5, E, "Limit Low 66 is above Limit High 54"},
+        {6, E, "Low 3 is above High 2"}, {6, E, "T-High is 0"}, {6, E, "Rise is 0"},
+        {6, W, "no Dynamic Off step follows: DYN ON stays in force"},
+        {7, E, "Ramp Time entry 2 is 0"}, {7, W, "Ramp CC entry 1 is 0"}}},
+      {"sweeps at their bounds",
+       {{"OCP", {{kColStart, "5"}, {kColStep, "5"}, {kColLimitHigh, "5"}}},
+        {"OCP", {{kColStart, "5"}, {kColStep, "6"}, {kColStop, "0.001"}}},
+        {"OPP", {{kColLimitLow, "66"}}}},
+       {}},
+      {"limits below the sweep", {{"OCP", {{kColStart, "6.5"}}}},
+       {{1, E, "Start 6.5 is above Limit High 6: no trip of the sweep can pass"}}},
+      {"limits reaching past the sweep", {{"OCP", {{kColLimitHigh, "9"}}}, {"OPP", {{kColStart, "55"}}}},
+       {{1, W, "Limit High 9 is above Step (the sweep's end) 8: a supply that would trip between them"},
+        {2, W, "Start 55 is above Limit Low 54: a supply that trips below Start"}}},
+      {"Dynamic at its bounds",
+       {{"Dynamic", {{kColLow, "2"}, {kColTHigh, "0.01"}, {kColTLow, "0.01"}, {kColRise, "0.001"},
+                     {kColFall, "0.001"}}}, {"Dynamic Off"}},
+       {}},
+      {"no time low, no fall", {{"Dynamic", {{kColTLow, "0"}, {kColFall, "-1"}}}, {"Dynamic Off"}},
+       {{1, E, "T-Low is 0"}, {1, E, "Fall is -1"}}},
+      {"turned off later", {{"Dynamic"}, {"Rest"}, {"Dynamic Off"}}, {}},
+      {"the last one left on", {{"Dynamic"}, {"Dynamic Off"}, {"Dynamic"}, {"Rest"}},
+       {{3, W, "DYN ON stays in force"}}},
+      // Entries past Total Step are never sent.
+      {"sequence at its bounds", {{"Sequence Load", {{kColRampCc, ";0.001;2;0"}, {kColRampTime, ";1;1;0"}}}}, {}},
   });
 }
 // clang-format on

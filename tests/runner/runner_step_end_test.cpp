@@ -143,21 +143,26 @@ TEST(RunnerStepEnd, EveryStepLeftIsReportedWithItsReason) {
 
 TEST(RunnerStepEnd, SummaryCsvOfARun) {
   RunnerBench b;
-  b.Load({{"Discharge",
-           {{kColMode, "CC"}, {kColSinkValue, "1.8"}, {kColVStop, "10"}, {kColTStop, "100"}}},
-          {"Discharge",
-           {{kColMode, "CC"}, {kColSinkValue, "1.8"}, {kColAhStop, "0.001"}, {kColTStop, "100"}}},
-          {"OCP", {{kColLimitLow, "1"}, {kColLimitHigh, "10"}}},
-          {"FOR", {{kColTimes, "2"}}},
-          {"Rest", {{kColTStop, "2"}}},
-          {"LOOP"},
-          {"Foo, \"bar\""}},
-         {{"TESTING?", {"0"}}, {"NG?", {"0"}}, {"OCP?", {"5"}}});
+  b.Load(
+      {{"Discharge",
+        {{kColMode, "CC"}, {kColSinkValue, "1.8"}, {kColVStop, "10"}, {kColTStop, "100"}}},
+       {"Discharge",
+        {{kColMode, "CC"}, {kColSinkValue, "1.8"}, {kColAhStop, "0.001"}, {kColTStop, "100"}}},
+       {"OCP", {{kColLimitLow, "1"}, {kColLimitHigh, "10"}}},
+       {"FOR", {{kColTimes, "2"}}},
+       {"Rest", {{kColTStop, "2"}}},
+       {"LOOP"},
+       {"Foo, \"bar\""},
+       // Sweeps the load answers with 0: no trip, and from 0 one that reads the same.
+       {"OCP", {{kColStart, "4"}, {kColStep, "4.8"}, {kColLimitLow, "4.5"}}},
+       {"OPP", {{kColStart, "0"}, {kColStep, "30"}, {kColLimitLow, "15"}, {kColLimitHigh, "25"}}}},
+      {{"TESTING?", {"0"}}, {"NG?", {"0"}}, {"OPP?", {"0"}}});
   RunSummary summary(&b.observer);
   b.ctx.observer = &summary;
   // Twice: the summary holds the latest run only.
   for (int run = 0; run < 2; ++run) {
     b.link.ReplySequence("MEAS:VC?", {"12,1.8", "9,1.8", "12,1.8"});
+    b.link.ReplySequence("OCP?", {"5", "0.0000"});
     b.Run();
     b.RunToEnd();
   }

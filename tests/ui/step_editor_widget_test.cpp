@@ -3,6 +3,7 @@
 
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -213,7 +214,8 @@ TEST_F(StepEditorWidgetTest, RampCellsAreEditedInPlace) {
   EXPECT_EQ(total->text(), "9");
   typeInto(total, "3");
   child<QLineEdit>("RampStartText")->setFocus(Qt::TabFocusReason);
-  EXPECT_EQ(ramp->model()->columnCount(), 4);
+  // The view draws as many columns as its header holds, not as the table has.
+  EXPECT_EQ(ramp->horizontalHeader()->count(), 4);
 
   QLineEdit* box = ramp->inputBox();
   clickCell(ramp, 0, 2);  // the title row opens nothing
@@ -243,6 +245,15 @@ TEST_F(StepEditorWidgetTest, RampCellsAreEditedInPlace) {
   child<QLineEdit>("RampStartText")->setFocus(Qt::MouseFocusReason);
   EXPECT_FALSE(box->isVisible());
   EXPECT_EQ(editor_.Table(SubTableKind::Ramp).Cell(2, 2), "20");
+
+  // The sequence table too drops the entries that will not be saved at once.
+  selectFunction("Sequence Load");
+  SubTableView* sequence = panel()->frame(StepFunction::SequenceLoad)->subTable();
+  for (const auto& [count, columns] : {std::pair{"6", 7}, std::pair{"2", 3}}) {
+    typeInto(child<QLineEdit>("SeqLoadTotalStepText"), count);
+    QTest::keyClick(child<QLineEdit>("SeqLoadTotalStepText"), Qt::Key_Return);
+    EXPECT_EQ(sequence->horizontalHeader()->count(), columns) << count;
+  }
 }
 
 TEST_F(StepEditorWidgetTest, ARefusedStepIsToldAndADoubleClickShowsTheStep) {
