@@ -7,6 +7,7 @@
 #include "check/check_report.h"
 #include "runner/run_summary.h"
 #include "station/station.h"
+#include "ui/verdict_look.h"
 
 namespace kv {
 
@@ -50,7 +51,18 @@ int RunSummaryModel::columnCount(const QModelIndex& parent) const {
 QVariant RunSummaryModel::data(const QModelIndex& index, int role) const {
   const auto& steps = station_.Summary().Steps();
   const auto row = static_cast<std::size_t>(index.row());
-  if (role != Qt::DisplayRole || !index.isValid() || row >= steps.size()) {
+  if (!index.isValid() || row >= steps.size()) {
+    return {};
+  }
+  if (role == Qt::BackgroundRole) {
+    // The same colours as the log's verdict rows.
+    const StepVerdict verdict = steps[row].verdict;
+    if (verdict == StepVerdict::None) {
+      return {};
+    }
+    return *VerdictBackground(StepVerdictText(verdict));
+  }
+  if (role != Qt::DisplayRole) {
     return {};
   }
   const std::vector<SummaryField> fields = StepSummaryFields(steps[row]);

@@ -19,7 +19,10 @@
 #include "support/scripted_instrument.h"
 #include "ui/chart_view.h"
 #include "ui/min_max_decimation.h"
+#include "ui/result_log_model.h"
 #include "ui/run_chart_feed.h"
+#include "ui/run_summary_model.h"
+#include "ui/verdict_look.h"
 
 namespace kv {
 namespace {
@@ -179,7 +182,7 @@ TEST(RunChart, ReadsOutThePointNearestTheMouseAndSavesAPicture) {
 
 // A run as the chart gets it: marks only where a step runs (not at FOR or
 // LOOP), the verdict as a tag and not as a point, a gap where nothing was
-// measured.
+// measured; the log and the summary colour the verdict.
 TEST(RunChartFeed, MarksStepsThatRunVerdictsAndGaps) {
   test::ScriptedInstrument load;
   load.Reply("name?", "KV-G100");
@@ -192,6 +195,8 @@ TEST(RunChartFeed, MarksStepsThatRunVerdictsAndGaps) {
       {Row("FOR", kColTimes, "2"), Row("OCP", kColLimitHigh, "10"), Row("LOOP", kColStepNo, "3")});
   RunChart chart;
   RunChartFeed feed(station, chart);
+  ResultLogModel log(station.Log());
+  RunSummaryModel summary(station);
   QSignalSpy ended(&station, &Station::runEnded);
   station.Run();
   ASSERT_TRUE(ended.wait(8000));
@@ -201,6 +206,11 @@ TEST(RunChartFeed, MarksStepsThatRunVerdictsAndGaps) {
   EXPECT_EQ(chart.MarkCount(), 2u);
   EXPECT_THAT(chart.ReadOut(0).toStdString(), ::testing::EndsWith("step 2 OCP"));
   EXPECT_THAT(chart.ReadOut(1e9).toStdString(), ::testing::HasSubstr("no measurement"));
+  const QColor pass = *VerdictBackground(kPassText);
+  log.logCleared();
+  EXPECT_EQ(log.index(0, 0).data(Qt::BackgroundRole).value<QColor>(), pass);
+  EXPECT_FALSE(log.index(1, 0).data(Qt::BackgroundRole).isValid());  // a measurement
+  EXPECT_EQ(summary.index(0, 0).data(Qt::BackgroundRole).value<QColor>(), pass);
 }
 
 }  // namespace
