@@ -87,6 +87,9 @@ MainForm::~MainForm() {
 void MainForm::buildControls() {
   auto* central = new QWidget(this);
   setCentralWidget(central);
+  // Made first: Tab follows the order of making, and the buttons are the
+  // first thing on screen.
+  QWidget* buttonRow = buildButtonRow();
 
   label24_ = new QLabel(QString::fromUtf8(kMainFormCaption), central);
   label24_->setObjectName(QStringLiteral("Label24"));
@@ -171,8 +174,15 @@ void MainForm::buildControls() {
   const int margin = TwipsToPixels((kClientWidth - kListView1Width) / 2, this) / 2;
   layout->setContentsMargins(margin, margin, margin, 0);
   layout->addLayout(top);
-  layout->addWidget(buildButtonRow());
+  layout->addWidget(buttonRow);
   layout->addWidget(splitter, 1);
+  // The list's buttons stand left of its grid; each table is one stop, so
+  // Tab leaves it (the arrow keys move inside).
+  StepListView* list = editorWidget_->listView();
+  QWidget::setTabOrder(list->moveDownButton(), list->table());
+  for (QTableView* table : {list->table(), listView1_, summaryView}) {
+    table->setTabKeyNavigation(false);
+  }
   buildHiddenControls(central);
   buildStatusLine();
   resize(TwipsToPixels(kClientWidth, this), TwipsToPixels(kClientHeight, this));
@@ -186,19 +196,18 @@ QWidget* MainForm::buildButtonRow() {
                             QStringLiteral("Save the step list to a file (Ctrl+S)"), row);
   connectCommand_ = MakeButton("ConnectCommand", "Device Connect Setup",
                                QStringLiteral("Connection settings, then identify the load"), row);
-  runCommand_ = MakeButton("RunCommand", "Start Test",
-                           QStringLiteral("Run the step list from the first step (F5)"), row);
-  stopCommand_ =
-      MakeButton("StopCommand", "Stop Test",
-                 QStringLiteral("Stop the run and turn the load off (Shift+F5 or Esc)"), row);
-  saveLogCmd_ =
-      MakeButton("SaveLogCmd", "Save Log",
-                 QStringLiteral("Save the result log as CSV report files; a run goes on"), row);
   checkCommand_ =
       MakeButton("CheckCommand", "Check",
                  QStringLiteral("Check the step list for what a run would not do as written, and "
                                 "estimate its time (also done at Start Test)"),
                  row);
+  runCommand_ = MakeButton("RunCommand", "Start Test",
+                           QStringLiteral("Run the step list from the first step (F5)"), row);
+  stopCommand_ = MakeButton("StopCommand", "Stop Test",
+                            QStringLiteral("Stop the run and turn the load off (Shift+F5)"), row);
+  saveLogCmd_ =
+      MakeButton("SaveLogCmd", "Save Log",
+                 QStringLiteral("Save the result log as CSV report files; a run goes on"), row);
   auto* layout = new QHBoxLayout(row);
   layout->setContentsMargins(0, 0, 0, 0);
   for (QPushButton* b : {openCommand_, saveCommand_, connectCommand_, checkCommand_}) {
@@ -226,8 +235,9 @@ QWidget* MainForm::buildButtonRow() {
   shortcut(QKeySequence::Open, &MainForm::onOpenClicked);
   shortcut(QKeySequence::Save, &MainForm::onSaveClicked);
   shortcut(QKeySequence(Qt::Key_F5), &MainForm::runTest);
+  // Never Esc: it closes drop-downs and cancels typing, and must not end a
+  // run when it reaches the window instead.
   shortcut(QKeySequence(Qt::SHIFT | Qt::Key_F5), &MainForm::stopTest);
-  shortcut(QKeySequence(Qt::Key_Escape), &MainForm::stopTest);
   return row;
 }
 

@@ -16,6 +16,7 @@
 #include <QStatusBar>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QTest>
 #include <memory>
 
 #include "link/ini_file.h"
@@ -224,6 +225,39 @@ TEST_F(MainFormTest, StopOrAConfirmedCloseTurnsTheLoadOffAndAsksOnlyAboutRowsNot
     messages_.clear();
     form_.reset();
   }
+}
+
+TEST_F(MainFormTest, TabReachesEveryButtonInScreenOrderAndOnlyStopOrShiftF5EndsARun) {
+  StartWith(kOneMinute);
+  form_->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form_.get()));
+  form_->runTest();
+  ASSERT_TRUE(WaitForRows(1));
+  for (QWidget* w : std::initializer_list<QWidget*>{
+           form_.get(), form_->stepEditor()->listView()->table(), form_->focusWidget()}) {
+    QTest::keyClick(w, Qt::Key_Escape);
+  }
+  EXPECT_TRUE(station().IsRunning());
+  QTest::keyClick(form_.get(), Qt::Key_F5, Qt::ShiftModifier);
+  EXPECT_FALSE(station().IsRunning());
+  EXPECT_FALSE(bench_->SimLoad()->InputOn());
+
+  auto* open = form_->findChild<QPushButton*>(QStringLiteral("OpenCommand"));
+  open->setFocus(Qt::TabFocusReason);
+  // With rows in both tables.
+  QStringList stops;  // the buttons and the two big tables, as Tab reaches them
+  for (int i = 0; i < 300 && (stops.isEmpty() || form_->focusWidget() != open); ++i) {
+    QWidget* focus = form_->focusWidget();
+    if (qobject_cast<QPushButton*>(focus) != nullptr ||
+        QStringList{"StepGrid", "ListView1"}.contains(focus->objectName())) {
+      stops << focus->objectName();
+    }
+    QTest::keyClick(focus, Qt::Key_Tab);
+  }
+  EXPECT_EQ(stops.join(' ').toStdString(),
+            "OpenCommand SaveCommand ConnectCommand CheckCommand RunCommand StopCommand SaveLogCmd "
+            "AddIntoCommand InsertCommand RemoveCommand MoveUpCommand MoveDnCommand StepGrid "
+            "ListView1");
 }
 
 TEST_F(MainFormTest, StartAsksWhenTheCheckFindsErrorsAndAFindingSelectsItsStep) {
