@@ -208,12 +208,24 @@ QWidget* MainForm::buildButtonRow() {
   saveLogCmd_ =
       MakeButton("SaveLogCmd", "Save Log",
                  QStringLiteral("Save the result log as CSV report files; a run goes on"), row);
+  // Big and coloured: read from across the room.
+  runStateLabel_ = new QLabel(row);
+  runStateLabel_->setObjectName(QStringLiteral("RunState"));
+  runStateLabel_->setToolTip(QStringLiteral("What the run is doing, and whether the load is off"));
+  runStateLabel_->setAlignment(Qt::AlignCenter);
+  QFont stateFont = runStateLabel_->font();
+  stateFont.setPointSizeF(stateFont.pointSizeF() * 1.3);
+  stateFont.setBold(true);
+  runStateLabel_->setFont(stateFont);
+  runStateLabel_->setMinimumWidth(
+      QFontMetrics(stateFont).horizontalAdvance(QStringLiteral("Link lost (load may be on)")) + 24);
   auto* layout = new QHBoxLayout(row);
   layout->setContentsMargins(0, 0, 0, 0);
   for (QPushButton* b : {openCommand_, saveCommand_, connectCommand_, checkCommand_}) {
     layout->addWidget(b);
   }
   layout->addStretch(1);
+  layout->addWidget(runStateLabel_);
   for (QPushButton* b : {runCommand_, stopCommand_, saveLogCmd_}) {
     layout->addWidget(b);
   }

@@ -16,6 +16,7 @@
 #include "check/check_finding.h"
 
 #include "steps/step_editor.h"
+#include "ui/run_state.h"
 #include "ui/step_file_actions.h"
 
 class QLabel;
@@ -123,6 +124,9 @@ class MainForm : public QMainWindow {
 
   void onStepStarted(int row, int previousRow);
   void onRunFinished(int lastRow);
+  /// However the run ended: the state indicator, the running row, the reading.
+  void onRunEnded();
+  void showRunState();
   void onRowAdded(qsizetype index);
   void onIdentified(const QString& modelText, const QStringList& functions);
   void onTickFinished();
@@ -160,6 +164,7 @@ class MainForm : public QMainWindow {
   QPushButton* stopCommand_ = nullptr;
   QPushButton* saveLogCmd_ = nullptr;
   QPushButton* checkCommand_ = nullptr;
+  QLabel* runStateLabel_ = nullptr;
   QTabWidget* tabs_ = nullptr;
   RunChart* chart_ = nullptr;
   RunSummaryModel* summaryModel_ = nullptr;
@@ -187,6 +192,9 @@ class MainForm : public QMainWindow {
   std::function<void(ConnectionSetupForm&)> dialogHandler_;
   std::vector<std::function<void()>> idleWork_;
   QElapsedTimer runClock_;
+  RunState runState_;
+  /// The latest reading of the run, as the status line shows it.
+  QString reading_;
   int runningRow_ = 0;
   bool rowsSaved_ = true;
   bool closeConfirmed_ = false;

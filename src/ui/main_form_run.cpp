@@ -1,15 +1,18 @@
 // The main window's run: Start (with the connection and list checks before
 // it) and Stop, the running row, the result view, chart, summary, journal,
 // sleep inhibitor and the status line while it goes on.
+#include <QColor>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableView>
 #include <algorithm>
+#include <optional>
 #include <utility>
 
 #include "check/check_report.h"
@@ -81,8 +84,10 @@ void MainForm::connectStation() {
 
 void MainForm::buildRunParts() {
   new RunChartFeed(station_, *chart_, this);
-  connect(&station_, &Station::runEnded, this,
-          [this] { stepStatus_->setText(RunEndText(station_)); });
+  connect(&station_, &Station::runEnded, this, &MainForm::onRunEnded);
+  connect(&station_, &Station::linkLossHandled, this,
+          [this](bool loadTurnedOff) { runState_.LinkLossHandled(loadTurnedOff); });
+  showRunState();
   connect(&station_, &Station::measurementsLost, this, &MainForm::onMeasurementsLost);
   connect(checkView_, &CheckFindingsView::stepActivated, this, [this](int step) {
     QTableView* table = editorWidget_->listView()->table();
@@ -131,6 +136,17 @@ bool MainForm::rowsSaved() const {
 void MainForm::runTest() {
   // The dialog and the question are modal: never inside a transaction's wait.
   whenLinkIdle([this] {
+    if (station_.IsRunning()) {
+      // F5 is easily pressed twice; a restart throws the rows away.
+      if (!ask(QStringLiteral(
+              "Restart? The running test is stopped (load off) and its rows are cleared"))) {
+        return;
+      }
+      stopTest();
+      if (station_.IsRunning()) {
+        return;  // the load is still being reached; its outcome comes first
+      }
+    }
     const std::vector<std::string> keys = unusableKeys();
     if (keys.empty()) {
       startCheckedRun();
@@ -194,18 +210,49 @@ void MainForm::onRunningChanged(bool running) {
 }
 
 void MainForm::runStarted() {
+  runState_.RunStarted();
+  showRunState();
+  runCommand_->setEnabled(false);
+  readingStatus_->setStyleSheet({});
   runClock_.start();
   lostShown_ = false;
   rowsSaved_ = true;
   stepStatus_->setText(QStringLiteral("Identifying the load"));
   timeLeftStatus_->clear();
   elapsedStatus_->setText(QStringLiteral("Run 00:00:00"));
+  reading_.clear();
   readingStatus_->clear();
 }
 
 void MainForm::runEnded() {
   onTickFinished();
   runClock_.invalidate();
+  runCommand_->setEnabled(true);
+}
+
+void MainForm::onRunEnded() {
+  const std::optional<RunEnd>& end = station_.Summary().End();
+  runState_.RunEnded(end ? end->reason : RunEndReason::Stopped);
+  showRunState();
+  stepStatus_->setText(RunEndText(station_));
+  if (runningRow_ > 0) {
+    editorWidget_->listView()->model()->setRowHighlighted(runningRow_, false);
+    runningRow_ = 0;
+  }
+  // Whatever the load does now, these numbers are not it.
+  if (!reading_.isEmpty()) {
+    readingStatus_->setText(QStringLiteral("Last: ") + reading_);
+    readingStatus_->setStyleSheet(QStringLiteral("color: gray"));
+  }
+}
+
+void MainForm::showRunState() {
+  runStateLabel_->setText(Q(runState_.Text()));
+  const QColor background = QColor::fromRgb(runState_.Colour());
+  const bool idle = runState_.Kind() == RunStateKind::Idle;
+  runStateLabel_->setStyleSheet(
+      QStringLiteral("QLabel { background: %1; color: %2; border-radius: 4px; padding: 2px 10px; }")
+          .arg(background.name(), idle ? QStringLiteral("black") : QStringLiteral("white")));
 }
 
 void MainForm::onStepStarted(int row, int previousRow) {
@@ -215,6 +262,9 @@ void MainForm::onStepStarted(int row, int previousRow) {
   }
   model->setRowHighlighted(row, true);
   runningRow_ = row;
+  runState_.StepStarted(row, station_.Steps().StepCount(),
+                        station_.Steps().Cell(row, kColFunction));
+  showRunState();
   QTableView* table = editorWidget_->listView()->table();
   const QModelIndex first = model->indexOfCell(row, kColStepNo);
   table->setCurrentIndex(first);
@@ -242,8 +292,9 @@ void MainForm::onRowAdded(qsizetype index) {
   }
   rowsSaved_ = false;
   const ResultRowView row = station_.Log().RowView(static_cast<std::size_t>(index));
-  readingStatus_->setText(
-      QStringLiteral("%1 V  %2 A  %3 Ah  %4 Wh").arg(Q(row[2]), Q(row[3]), Q(row[5]), Q(row[6])));
+  reading_ =
+      QStringLiteral("%1 V  %2 A  %3 Ah  %4 Wh").arg(Q(row[2]), Q(row[3]), Q(row[5]), Q(row[6]));
+  readingStatus_->setText(reading_);
 }
 
 void MainForm::onTickFinished() {

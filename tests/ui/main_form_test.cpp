@@ -184,6 +184,7 @@ TEST_F(MainFormTest, AFullRunHighlightsEachRunningRowAtTheTopAndEndsWhite) {
   EXPECT_EQ(summary->model()->index(1, 1).data().toString(), "Rest");
   EXPECT_THAT(form_->findChild<QLabel*>(QStringLiteral("StepStatus"))->text().toStdString(),
               HasSubstr("end of list"));
+  EXPECT_EQ(form_->findChild<QLabel*>(QStringLiteral("RunState"))->text(), "Finished");
 }
 
 TEST_F(MainFormTest, StopOrAConfirmedCloseTurnsTheLoadOffAndAsksOnlyAboutRowsNotSavedOrJournaled) {
@@ -227,12 +228,29 @@ TEST_F(MainFormTest, StopOrAConfirmedCloseTurnsTheLoadOffAndAsksOnlyAboutRowsNot
   }
 }
 
-TEST_F(MainFormTest, TabReachesEveryButtonInScreenOrderAndOnlyStopOrShiftF5EndsARun) {
+TEST_F(MainFormTest, TabWalksTheButtonsF5AsksBeforeARestartAndOnlyStopOrShiftF5EndsARun) {
   StartWith(kOneMinute);
   form_->activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(form_.get()));
   form_->runTest();
+  ASSERT_TRUE(WaitForRows(2));
+  auto* state = form_->findChild<QLabel*>(QStringLiteral("RunState"));
+  auto* start = form_->findChild<QPushButton*>(QStringLiteral("RunCommand"));
+  EXPECT_EQ(state->text(), "Running (step 1 of 1, Discharge)");
+  EXPECT_FALSE(start->isEnabled());
+  // F5 during the run asks first (No is the default); a restart starts the clock over.
+  QSignalSpy cleared(&station(), &Station::logCleared);
+  for (const bool answer : {false, true}) {
+    answer_ = answer;
+    QTest::keyClick(form_.get(), Qt::Key_F5);
+    EXPECT_EQ(cleared.size(), answer ? 1 : 0);
+    EXPECT_TRUE(station().IsRunning());
+  }
+  ASSERT_EQ(questions_.size(), 2);
+  EXPECT_THAT(questions_.first().toStdString(), HasSubstr("Restart?"));
+  EXPECT_EQ(form_->findChild<QLabel*>(QStringLiteral("ElapsedStatus"))->text(), "Run 00:00:00");
   ASSERT_TRUE(WaitForRows(1));
+
   for (QWidget* w : std::initializer_list<QWidget*>{
            form_.get(), form_->stepEditor()->listView()->table(), form_->focusWidget()}) {
     QTest::keyClick(w, Qt::Key_Escape);
@@ -241,6 +259,12 @@ TEST_F(MainFormTest, TabReachesEveryButtonInScreenOrderAndOnlyStopOrShiftF5EndsA
   QTest::keyClick(form_.get(), Qt::Key_F5, Qt::ShiftModifier);
   EXPECT_FALSE(station().IsRunning());
   EXPECT_FALSE(bench_->SimLoad()->InputOn());
+  // The end shows: no yellow row, the reading marked as past, Start back.
+  EXPECT_EQ(state->text(), "Stopped (load off)");
+  EXPECT_FALSE(form_->stepEditor()->listView()->model()->isRowHighlighted(1));
+  EXPECT_THAT(form_->findChild<QLabel*>(QStringLiteral("ReadingStatus"))->text().toStdString(),
+              testing::StartsWith("Last: "));
+  EXPECT_TRUE(start->isEnabled());
 
   auto* open = form_->findChild<QPushButton*>(QStringLiteral("OpenCommand"));
   open->setFocus(Qt::TabFocusReason);
@@ -304,14 +328,20 @@ TEST_F(MainFormTest, UnusableConnectionValuesOpenTheDialogInsteadOfConnecting) {
   EXPECT_TRUE(station().IsRunnerTimerActive());
 }
 
-TEST_F(MainFormTest, LostMeasurementsAreToldOncePerRun) {
+TEST_F(MainFormTest, LostMeasurementsAreToldOncePerRunAndALostLinkShowsWhetherTheLoadIsOff) {
   StartWith(kThreeSteps);
   for (int run = 1; run <= 2; ++run) {
     form_->runTest();
     emit station().measurementsLost();
     emit station().measurementsLost();
     EXPECT_EQ(messages_.filter(QStringLiteral("stopped answering")).size(), run);
-    station().Halt();
+    // The second time the station reports the load reached again and off.
+    if (run == 2) {
+      emit station().linkLossHandled(true, QStringLiteral("off"));
+    }
+    station().EndRunForLinkLoss();
+    EXPECT_EQ(form_->findChild<QLabel*>(QStringLiteral("RunState"))->text(),
+              run == 1 ? "Link lost (load may be on)" : "Link lost (load off)");
   }
 }
 
