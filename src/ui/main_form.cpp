@@ -29,6 +29,7 @@
 #include "steps/step_list_ops.h"
 #include "ui/check_findings_view.h"
 #include "ui/desktop_message_sink.h"
+#include "ui/elided_label.h"
 #include "ui/result_log_model.h"
 #include "ui/run_chart.h"
 #include "ui/run_summary_model.h"
@@ -272,10 +273,20 @@ void MainForm::buildHiddenControls(QWidget* parent) {
 }
 
 void MainForm::buildStatusLine() {
+  // Every part of the line is a field that shortens its text with "…" and
+  // then holds all of it in its tool tip; the message takes the room left.
+  // QStatusBar draws a message only left of its first permanent field, so
+  // the message field, first and stretching, leaves it none and shows it.
+  messageStatus_ = new ElidedLabel({}, this);
+  messageStatus_->setObjectName(QStringLiteral("StatusMessage"));
+  // The fields first, then the message in what room is left.
+  messageStatus_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+  messageStatus_->setMinimumWidth(TwipsToPixels(3000, this));
+  statusBar()->addPermanentWidget(messageStatus_, 1);
+  connect(statusBar(), &QStatusBar::messageChanged, messageStatus_, &ElidedLabel::setText);
   const auto section = [this](const char* name, const QString& tip) {
-    auto* label = new QLabel(this);
+    auto* label = new ElidedLabel(tip, this);
     label->setObjectName(QLatin1String(name));
-    label->setToolTip(tip);
     statusBar()->addPermanentWidget(label);
     return label;
   };

@@ -33,6 +33,7 @@ class CheckFindingsView;
 class Clock;
 class ConnectionSetupForm;
 class DesktopMessageSink;
+class ElidedLabel;
 class ResultLogModel;
 class RunChart;
 class RunJournalKeeper;
@@ -179,13 +180,15 @@ class MainForm : public QMainWindow {
   QListWidget* list1_ = nullptr;
   QLineEdit* text1_ = nullptr;
 
-  QLabel* connectionStatus_ = nullptr;
-  QLabel* stepStatus_ = nullptr;
-  QLabel* timeLeftStatus_ = nullptr;
-  QLabel* elapsedStatus_ = nullptr;
-  QLabel* readingStatus_ = nullptr;
-  QLabel* planStatus_ = nullptr;
-  QLabel* journalStatus_ = nullptr;
+  // The status line's message (what QStatusBar::showMessage says), then its fields.
+  ElidedLabel* messageStatus_ = nullptr;
+  ElidedLabel* connectionStatus_ = nullptr;
+  ElidedLabel* stepStatus_ = nullptr;
+  ElidedLabel* timeLeftStatus_ = nullptr;
+  ElidedLabel* elapsedStatus_ = nullptr;
+  ElidedLabel* readingStatus_ = nullptr;
+  ElidedLabel* planStatus_ = nullptr;
+  ElidedLabel* journalStatus_ = nullptr;
 
   std::function<void(const QString&)> messageHandler_;
   std::function<bool(const QString&)> questionHandler_;

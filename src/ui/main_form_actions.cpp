@@ -20,6 +20,7 @@
 #include "steps/step_list_ops.h"
 #include "ui/connection_setup_form.h"
 #include "ui/desktop_message_sink.h"
+#include "ui/elided_label.h"
 #include "ui/main_form.h"
 #include "ui/result_log_model.h"
 #include "ui/step_editor_panel.h"

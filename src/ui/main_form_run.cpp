@@ -29,6 +29,7 @@
 #include "station/station.h"
 #include "steps/step_columns.h"
 #include "ui/check_findings_view.h"
+#include "ui/elided_label.h"
 #include "ui/main_form.h"
 #include "ui/result_log_model.h"
 #include "ui/run_chart_feed.h"
@@ -103,12 +104,12 @@ void MainForm::buildRunParts() {
   connect(journal_, &RunJournalKeeper::started, this, [this](const QString& path) {
     const QString native = QDir::toNativeSeparators(path);
     journalStatus_->setText(QStringLiteral("Journal ") + QFileInfo(path).fileName());
-    journalStatus_->setToolTip(native);
+    journalStatus_->setDescription(native);
     statusBar()->showMessage(QStringLiteral("Journal: ") + native);
   });
   connect(journal_, &RunJournalKeeper::failed, this, [this](const QString& error) {
     journalStatus_->setText(QStringLiteral("No journal"));
-    journalStatus_->setToolTip(error);
+    journalStatus_->setDescription(error);
     statusBar()->showMessage(QStringLiteral("No run journal (the run goes on): ") + error);
   });
   configureJournal();
@@ -116,7 +117,7 @@ void MainForm::buildRunParts() {
   inhibitor_ = new SleepInhibitor({}, this);
   connect(&station_, &Station::runningChanged, inhibitor_, &SleepInhibitor::SetRunning);
   connect(inhibitor_, &SleepInhibitor::failed, this, [this](const QString& error) {
-    statusBar()->showMessage(QStringLiteral("The computer may sleep during the run: ") + error);
+    statusBar()->showMessage(error);  // it says what it means
   });
 }
 
@@ -197,8 +198,16 @@ void MainForm::onMeasurementsLost() {
 }
 
 void MainForm::stopTest() {
+  const bool wasRunning = station_.IsRunning();
   station_.Stop();
-  statusBar()->showMessage(QStringLiteral("Stopped: the load was turned off"));
+  // A run that ended says what became of the load (onRunEnded): turned off
+  // only when its end was a Stop, not a link found lost on the way.
+  if (!wasRunning) {
+    statusBar()->showMessage(QStringLiteral("No test was running; \"LOAD OFF\" was sent anyway"));
+  } else if (station_.IsRunning()) {
+    statusBar()->showMessage(
+        QStringLiteral("Stopping: waiting to hear whether the load was turned off"));
+  }
 }
 
 void MainForm::onRunningChanged(bool running) {
@@ -235,6 +244,7 @@ void MainForm::onRunEnded() {
   runState_.RunEnded(end ? end->reason : RunEndReason::Stopped);
   showRunState();
   stepStatus_->setText(RunEndText(station_));
+  statusBar()->showMessage(Q(runState_.EndMessage()));
   if (runningRow_ > 0) {
     editorWidget_->listView()->model()->setRowHighlighted(runningRow_, false);
     runningRow_ = 0;

@@ -29,6 +29,7 @@
 #include "ui/check_findings_view.h"
 #include "ui/connection_setup_form.h"
 #include "ui/desktop_message_sink.h"
+#include "ui/elided_label.h"
 #include "ui/run_chart.h"
 #include "ui/step_editor_widget.h"
 #include "ui/step_grid_model.h"
@@ -182,9 +183,25 @@ TEST_F(MainFormTest, AFullRunHighlightsEachRunningRowAtTheTopAndEndsWhite) {
   ASSERT_NE(summary, nullptr);
   EXPECT_EQ(summary->model()->rowCount(), 3);
   EXPECT_EQ(summary->model()->index(1, 1).data().toString(), "Rest");
-  EXPECT_THAT(form_->findChild<QLabel*>(QStringLiteral("StepStatus"))->text().toStdString(),
+  EXPECT_THAT(form_->findChild<ElidedLabel*>(QStringLiteral("StepStatus"))->text().toStdString(),
               HasSubstr("end of list"));
   EXPECT_EQ(form_->findChild<QLabel*>(QStringLiteral("RunState"))->text(), "Finished");
+  // A narrow window cuts no text in the status line: a field too short
+  // shows "…" and holds the whole text in its tool tip.
+  form_->statusBar()->showMessage(QStringLiteral("A message longer than the room it gets ") +
+                                  QString(40, QLatin1Char('x')));
+  form_->resize(700, form_->height());
+  QCoreApplication::processEvents();
+  int elided = 0;
+  for (ElidedLabel* field : form_->statusBar()->findChildren<ElidedLabel*>()) {
+    SCOPED_TRACE(field->objectName().toStdString());
+    if (field->isElided()) {
+      ++elided;
+      EXPECT_THAT(field->toolTipText().toStdString(),
+                  testing::StartsWith(field->text().toStdString()));
+    }
+  }
+  EXPECT_GT(elided, 0);
 }
 
 TEST_F(MainFormTest, StopOrAConfirmedCloseTurnsTheLoadOffAndAsksOnlyAboutRowsNotSavedOrJournaled) {
@@ -221,6 +238,12 @@ TEST_F(MainFormTest, StopOrAConfirmedCloseTurnsTheLoadOffAndAsksOnlyAboutRowsNot
     }
     EXPECT_EQ(questions_.size(), c.questions);
     EXPECT_FALSE(bench_->SimLoad()->InputOn());
+    if (!c.byClose) {
+      EXPECT_EQ(form_->statusBar()->currentMessage(), "Stopped: the load was turned off");
+      form_->stopTest();
+      EXPECT_THAT(form_->statusBar()->currentMessage().toStdString(),
+                  HasSubstr("No test was running"));
+    }
     EXPECT_FALSE(station().IsRunning());
     questions_.clear();
     messages_.clear();
@@ -248,7 +271,8 @@ TEST_F(MainFormTest, TabWalksTheButtonsF5AsksBeforeARestartAndOnlyStopOrShiftF5E
   }
   ASSERT_EQ(questions_.size(), 2);
   EXPECT_THAT(questions_.first().toStdString(), HasSubstr("Restart?"));
-  EXPECT_EQ(form_->findChild<QLabel*>(QStringLiteral("ElapsedStatus"))->text(), "Run 00:00:00");
+  EXPECT_EQ(form_->findChild<ElidedLabel*>(QStringLiteral("ElapsedStatus"))->text(),
+            "Run 00:00:00");
   ASSERT_TRUE(WaitForRows(1));
 
   for (QWidget* w : std::initializer_list<QWidget*>{
@@ -262,7 +286,7 @@ TEST_F(MainFormTest, TabWalksTheButtonsF5AsksBeforeARestartAndOnlyStopOrShiftF5E
   // The end shows: no yellow row, the reading marked as past, Start back.
   EXPECT_EQ(state->text(), "Stopped (load off)");
   EXPECT_FALSE(form_->stepEditor()->listView()->model()->isRowHighlighted(1));
-  EXPECT_THAT(form_->findChild<QLabel*>(QStringLiteral("ReadingStatus"))->text().toStdString(),
+  EXPECT_THAT(form_->findChild<ElidedLabel*>(QStringLiteral("ReadingStatus"))->text().toStdString(),
               testing::StartsWith("Last: "));
   EXPECT_TRUE(start->isEnabled());
 
@@ -342,6 +366,8 @@ TEST_F(MainFormTest, LostMeasurementsAreToldOncePerRunAndALostLinkShowsWhetherTh
     station().EndRunForLinkLoss();
     EXPECT_EQ(form_->findChild<QLabel*>(QStringLiteral("RunState"))->text(),
               run == 1 ? "Link lost (load may be on)" : "Link lost (load off)");
+    EXPECT_THAT(form_->statusBar()->currentMessage().toStdString(),
+                HasSubstr(run == 1 ? "it may still be on" : "reached again and turned off"));
   }
 }
 
