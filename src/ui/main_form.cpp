@@ -71,10 +71,11 @@ MainForm::MainForm(Bench& bench, DesktopMessageSink& sink, MainFormOptions optio
   buildControls();
   connectStation();
   buildRunParts();
-  sink.SetShowHandler([this](const QString& text) {
-    statusBar()->showMessage(text);
-    showBox(text);
-  });
+  // Its box belongs to this window; the status line repeats what matters most.
+  sink.SetBoxParent(this);
+  sink.SetShowHandler({});
+  connect(&sink, &DesktopMessageSink::shown, this,
+          [this](const QString&, const QString& first) { statusBar()->showMessage(first); });
   sink.Watch(station_);
   startUp(options.stepFile);
 }
@@ -82,6 +83,7 @@ MainForm::MainForm(Bench& bench, DesktopMessageSink& sink, MainFormOptions optio
 MainForm::~MainForm() {
   // The sink outlives the window (the link may still report while the
   // program leaves); its messages then go to the log.
+  sink_.SetBoxParent(nullptr);
   sink_.SetShowHandler([](const QString& text) { qWarning().noquote() << text; });
 }
 

@@ -71,7 +71,8 @@ class MainForm : public QMainWindow {
   QLineEdit* stepCountBox() const { return text1_; }
   const std::string& currentStepFile() const { return files_.CurrentStepFile(); }
 
-  /// Boxes (failures, "Test Finished", "Convert OK") go here instead of on screen.
+  /// Boxes (failures, "Test Finished", "Convert OK") go here instead of on
+  /// screen, one call per box.
   void setMessageHandler(std::function<void(const QString&)> handler);
   /// Yes/no questions (closing, starting a list with errors) go here instead
   /// of a box.
@@ -190,7 +191,6 @@ class MainForm : public QMainWindow {
   ElidedLabel* planStatus_ = nullptr;
   ElidedLabel* journalStatus_ = nullptr;
 
-  std::function<void(const QString&)> messageHandler_;
   std::function<bool(const QString&)> questionHandler_;
   std::function<void(ConnectionSetupForm&)> dialogHandler_;
   std::vector<std::function<void()>> idleWork_;

@@ -39,7 +39,7 @@ QString Q(std::string_view text) {
 }  // namespace
 
 void MainForm::setMessageHandler(std::function<void(const QString&)> handler) {
-  messageHandler_ = std::move(handler);
+  sink_.SetShowHandler(std::move(handler));
 }
 
 void MainForm::setQuestionHandler(std::function<bool(const QString&)> handler) {
@@ -47,11 +47,7 @@ void MainForm::setQuestionHandler(std::function<bool(const QString&)> handler) {
 }
 
 void MainForm::showBox(const QString& text) {
-  if (messageHandler_) {
-    messageHandler_(text);
-  } else {
-    ShowNonBlockingMessage(this, text);
-  }
+  sink_.Raise(text, MessageUrgency::Info);
 }
 
 bool MainForm::ask(const QString& question) {

@@ -29,6 +29,7 @@
 #include "station/station.h"
 #include "steps/step_columns.h"
 #include "ui/check_findings_view.h"
+#include "ui/desktop_message_sink.h"
 #include "ui/elided_label.h"
 #include "ui/main_form.h"
 #include "ui/result_log_model.h"
@@ -70,10 +71,14 @@ void MainForm::connectStation() {
     updateConnectionText();
   });
   connect(&station_, &Station::identified, this, &MainForm::onIdentified);
-  connect(&station_, &Station::message, this, [this](const QString& text) {
-    statusBar()->showMessage(text);
-    showBox(text);
-  });
+  // Through the one box: a lost link's outcome comes with the link's own
+  // messages, and a load that may still be on comes first.
+  connect(&station_, &Station::message, this, &MainForm::showBox);
+  connect(
+      &station_, &Station::linkLossHandled, this, [this](bool loadTurnedOff, const QString& text) {
+        sink_.Raise(text,
+                    loadTurnedOff ? MessageUrgency::LinkLostLoadOff : MessageUrgency::LoadMayBeOn);
+      });
   connect(&station_, &Station::notice, this,
           [this](const QString& text) { statusBar()->showMessage(text); });
   connect(&station_, &Station::tickFinished, this, &MainForm::onTickFinished);
@@ -193,8 +198,7 @@ void MainForm::onMeasurementsLost() {
                            "The load stopped answering: no measurement in the last %1 "
                            "ticks. Check the connection; the run goes on.")
                            .arg(kMeasurementsLostAfter);
-  statusBar()->showMessage(text);
-  showBox(text);
+  sink_.Raise(text, MessageUrgency::Link);
 }
 
 void MainForm::stopTest() {

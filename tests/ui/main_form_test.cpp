@@ -9,6 +9,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -77,6 +78,10 @@ class MainFormTest : public ::testing::Test {
   static std::size_t LinesIn(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? static_cast<std::size_t>(f.readAll().count("\r\n")) : 0;
+  }
+  /// Boxes show from the event loop.
+  bool WaitForMessages(qsizetype count) {
+    return QTest::qWaitFor([&] { return messages_.size() >= count; }, 3000);
   }
   /// Waits until the log holds at least `rows` rows.
   bool WaitForRows(std::size_t rows) {
@@ -174,6 +179,7 @@ TEST_F(MainFormTest, AFullRunHighlightsEachRunningRowAtTheTopAndEndsWhite) {
   EXPECT_THAT(seen, ElementsAre("1 - -, top 1", "- 2 -, top 2", "- - 3, top 3"));
   EXPECT_EQ(yellowRows(), "- - -");
   EXPECT_EQ(form_->resultView()->model()->rowCount(), 3);
+  ASSERT_TRUE(WaitForMessages(1));
   EXPECT_THAT(messages_, ElementsAre("Test Finished"));
   // The chart starts over with the run and takes a point per row; the
   // summary has a line per step and the run's end is in the status line.
@@ -220,6 +226,7 @@ TEST_F(MainFormTest, StopOrAConfirmedCloseTurnsTheLoadOffAndAsksOnlyAboutRowsNot
     // Save Log during the run writes the rows so far, and the run goes on.
     const std::size_t rows = station().Log().RowCount();
     form_->saveLog(QString::fromStdString(Path("run.csv")));
+    ASSERT_TRUE(WaitForMessages(1));
     EXPECT_THAT(messages_, ElementsAre("Convert OK"));
     EXPECT_EQ(LinesIn(dir_.filePath("RUN_0.CSV")), rows + 1);
     EXPECT_TRUE(form_->rowsSaved());
@@ -352,26 +359,42 @@ TEST_F(MainFormTest, UnusableConnectionValuesOpenTheDialogInsteadOfConnecting) {
   EXPECT_TRUE(station().IsRunnerTimerActive());
 }
 
-TEST_F(MainFormTest, LostMeasurementsAreToldOncePerRunAndALostLinkShowsWhetherTheLoadIsOff) {
+TEST_F(MainFormTest, ALostLinkIsOneBoxWithALoadThatMayBeOnFirstAndTheRunStateSaysWhich) {
   StartWith(kThreeSteps);
-  for (int run = 1; run <= 2; ++run) {
-    form_->runTest();
-    emit station().measurementsLost();
-    emit station().measurementsLost();
-    EXPECT_EQ(messages_.filter(QStringLiteral("stopped answering")).size(), run);
-    // The second time the station reports the load reached again and off.
-    if (run == 2) {
-      emit station().linkLossHandled(true, QStringLiteral("off"));
-    }
-    station().EndRunForLinkLoss();
-    EXPECT_EQ(form_->findChild<QLabel*>(QStringLiteral("RunState"))->text(),
-              run == 1 ? "Link lost (load may be on)" : "Link lost (load off)");
-    EXPECT_THAT(form_->statusBar()->currentMessage().toStdString(),
-                HasSubstr(run == 1 ? "it may still be on" : "reached again and turned off"));
-  }
+  auto* state = form_->findChild<QLabel*>(QStringLiteral("RunState"));
+  // The load not reached again: its report heads the box the lost
+  // measurements are told in (once per run).
+  form_->runTest();
+  emit station().measurementsLost();
+  emit station().measurementsLost();
+  emit station().linkLossHandled(false, QStringLiteral("Link lost: it may still be on"));
+  station().EndRunForLinkLoss();
+  EXPECT_EQ(state->text(), "Link lost (load may be on)");
+  ASSERT_TRUE(WaitForMessages(1));
+  QStringList box = messages_.first().split(QStringLiteral("\n\n"));
+  ASSERT_EQ(box.size(), 2);
+  EXPECT_THAT(box[0].toStdString(), testing::StartsWith("Link lost: it may still be on\nTurn the"));
+  EXPECT_THAT(box[1].toStdString(), HasSubstr("stopped answering"));
+  EXPECT_THAT(form_->statusBar()->currentMessage().toStdString(), HasSubstr("may still be on"));
+
+  // The station reaches the simulated load again and turns it off.
+  messages_.clear();
+  QSignalSpy ended(&station(), &Station::runEnded);
+  form_->runTest();
+  emit station().measurementsLost();
+  ASSERT_TRUE(ended.wait(5000));
+  EXPECT_EQ(state->text(), "Link lost (load off)");
+  EXPECT_FALSE(bench_->SimLoad()->InputOn());
+  ASSERT_TRUE(WaitForMessages(1));
+  ASSERT_EQ(messages_.size(), 1);
+  box = messages_.first().split(QStringLiteral("\n\n"));
+  ASSERT_EQ(box.size(), 2);
+  EXPECT_THAT(box[0].toStdString(), HasSubstr("reached again"));
+  EXPECT_THAT(box[1].toStdString(), HasSubstr("stopped answering"));
+  EXPECT_THAT(form_->statusBar()->currentMessage().toStdString(), HasSubstr("reached again"));
 }
 
-TEST(DesktopMessageSinkTest, ALinkFailureInsideATickShowsOneMessageAfterTheTick) {
+TEST(DesktopMessageSinkTest, LinkMessagesOfATickShowAfterItInOneBoxTheMostUrgentFirst) {
   test::ScriptedInstrument load;
   load.Reply("name?", "KV-G100");
   load.Reply("MEAS:VC?", "12.000,1.000");
@@ -386,9 +409,12 @@ TEST(DesktopMessageSinkTest, ALinkFailureInsideATickShowsOneMessageAfterTheTick)
   });
   load.OnWrite([&](std::string_view line) {
     if (line == "MEAS:VC?") {
-      sink.ShowMessage("Lost Connect!");
+      sink.Raise("Test Finished", MessageUrgency::Info);
+      sink.ShowMessage("Connect Fail!");
       WaitMilliseconds(20);  // the event loop runs inside the transaction
+      sink.Raise("Link lost: it may still be on", MessageUrgency::LoadMayBeOn);
       sink.ShowMessage("Lost Connect!");
+      sink.ShowMessage("Connect Fail!");
     }
   });
   station.Steps().SetRows(3);
@@ -402,8 +428,37 @@ TEST(DesktopMessageSinkTest, ALinkFailureInsideATickShowsOneMessageAfterTheTick)
     ASSERT_TRUE(flushed.wait(1000));
   }
   station.Halt();
-  EXPECT_THAT(shown, ElementsAre("Lost Connect!"));
+  ASSERT_EQ(shown.size(), 1);
+  const QStringList box = shown.first().split(QStringLiteral("\n\n"));
+  ASSERT_EQ(box.size(), 4);
+  EXPECT_THAT(box[0].toStdString(), testing::StartsWith("Link lost: it may still be on\nTurn the"));
+  EXPECT_THAT(box.mid(1), ElementsAre("Connect Fail!", "Lost Connect!", "Test Finished"));
   EXPECT_FALSE(shownInsideATransaction);
+}
+
+TEST(DesktopMessageSinkTest, WhatComesWhileTheBoxIsOpenJoinsIt) {
+  QWidget window;
+  DesktopMessageSink sink;
+  sink.SetBoxParent(&window);
+  const auto boxes = [&] {
+    QStringList texts;
+    for (const QMessageBox* box : window.findChildren<QMessageBox*>()) {
+      if (box->isVisible()) {
+        texts << box->text();
+      }
+    }
+    return texts;
+  };
+  sink.Raise("Convert OK", MessageUrgency::Info);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !boxes().isEmpty(); }, 1000));
+  sink.Raise("Lost Connect!", MessageUrgency::Link);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return boxes().first().startsWith("Lost"); }, 1000));
+  EXPECT_THAT(boxes(), ElementsAre("Lost Connect!\n\nConvert OK"));
+  // Once it is closed the next message has a box of its own.
+  window.findChild<QMessageBox*>()->accept();
+  sink.Raise("Test Finished", MessageUrgency::Info);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !boxes().isEmpty(); }, 1000));
+  EXPECT_THAT(boxes(), ElementsAre("Test Finished"));
 }
 
 }  // namespace
