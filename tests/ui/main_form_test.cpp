@@ -12,6 +12,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QStatusBar>
@@ -41,6 +42,7 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
+using ::testing::MatchesRegex;
 
 // Three one-second steps; a list whose LOOP has no partner.
 const std::string kThreeSteps = KV_TEST_DATA_DIR "/ui/three.tsf";
@@ -198,16 +200,12 @@ TEST_F(MainFormTest, AFullRunHighlightsEachRunningRowAtTheTopAndEndsWhite) {
                                   QString(40, QLatin1Char('x')));
   form_->resize(700, form_->height());
   QCoreApplication::processEvents();
-  int elided = 0;
-  for (ElidedLabel* field : form_->statusBar()->findChildren<ElidedLabel*>()) {
-    SCOPED_TRACE(field->objectName().toStdString());
-    if (field->isElided()) {
-      ++elided;
-      EXPECT_THAT(field->toolTipText().toStdString(),
-                  testing::StartsWith(field->text().toStdString()));
-    }
+  const QList<ElidedLabel*> fields = form_->statusBar()->findChildren<ElidedLabel*>();
+  EXPECT_TRUE(std::any_of(fields.begin(), fields.end(), [](auto* f) { return f->isElided(); }));
+  for (ElidedLabel* f : fields) {
+    EXPECT_TRUE(!f->isElided() || f->toolTipText().startsWith(f->text()))
+        << f->text().toStdString();
   }
-  EXPECT_GT(elided, 0);
 }
 
 TEST_F(MainFormTest, StopOrAConfirmedCloseTurnsTheLoadOffAndAsksOnlyAboutRowsNotSavedOrJournaled) {
@@ -282,10 +280,8 @@ TEST_F(MainFormTest, TabWalksTheButtonsF5AsksBeforeARestartAndOnlyStopOrShiftF5E
             "Run 00:00:00");
   ASSERT_TRUE(WaitForRows(1));
 
-  for (QWidget* w : std::initializer_list<QWidget*>{
-           form_.get(), form_->stepEditor()->listView()->table(), form_->focusWidget()}) {
-    QTest::keyClick(w, Qt::Key_Escape);
-  }
+  QTest::keyClick(form_.get(), Qt::Key_Escape);
+  QTest::keyClick(form_->stepEditor()->listView()->table(), Qt::Key_Escape);
   EXPECT_TRUE(station().IsRunning());
   QTest::keyClick(form_.get(), Qt::Key_F5, Qt::ShiftModifier);
   EXPECT_FALSE(station().IsRunning());
@@ -371,10 +367,9 @@ TEST_F(MainFormTest, ALostLinkIsOneBoxWithALoadThatMayBeOnFirstAndTheRunStateSay
   station().EndRunForLinkLoss();
   EXPECT_EQ(state->text(), "Link lost (load may be on)");
   ASSERT_TRUE(WaitForMessages(1));
-  QStringList box = messages_.first().split(QStringLiteral("\n\n"));
-  ASSERT_EQ(box.size(), 2);
-  EXPECT_THAT(box[0].toStdString(), testing::StartsWith("Link lost: it may still be on\nTurn the"));
-  EXPECT_THAT(box[1].toStdString(), HasSubstr("stopped answering"));
+  EXPECT_THAT(
+      messages_.first().toStdString(),
+      MatchesRegex("Link lost: it may still be on\nTurn the [^\n]*\n\nThe load stopped [^\n]*"));
   EXPECT_THAT(form_->statusBar()->currentMessage().toStdString(), HasSubstr("may still be on"));
 
   // The station reaches the simulated load again and turns it off.
@@ -387,10 +382,8 @@ TEST_F(MainFormTest, ALostLinkIsOneBoxWithALoadThatMayBeOnFirstAndTheRunStateSay
   EXPECT_FALSE(bench_->SimLoad()->InputOn());
   ASSERT_TRUE(WaitForMessages(1));
   ASSERT_EQ(messages_.size(), 1);
-  box = messages_.first().split(QStringLiteral("\n\n"));
-  ASSERT_EQ(box.size(), 2);
-  EXPECT_THAT(box[0].toStdString(), HasSubstr("reached again"));
-  EXPECT_THAT(box[1].toStdString(), HasSubstr("stopped answering"));
+  EXPECT_THAT(messages_.first().toStdString(),
+              (MatchesRegex("Link lost: [^\n]* reached again [^\n]*\n\nThe load stopped [^\n]*")));
   EXPECT_THAT(form_->statusBar()->currentMessage().toStdString(), HasSubstr("reached again"));
 }
 
@@ -429,10 +422,9 @@ TEST(DesktopMessageSinkTest, LinkMessagesOfATickShowAfterItInOneBoxTheMostUrgent
   }
   station.Halt();
   ASSERT_EQ(shown.size(), 1);
-  const QStringList box = shown.first().split(QStringLiteral("\n\n"));
-  ASSERT_EQ(box.size(), 4);
-  EXPECT_THAT(box[0].toStdString(), testing::StartsWith("Link lost: it may still be on\nTurn the"));
-  EXPECT_THAT(box.mid(1), ElementsAre("Connect Fail!", "Lost Connect!", "Test Finished"));
+  EXPECT_THAT(shown.first().toStdString(),
+              (MatchesRegex("Link lost: it may still be on\nTurn the [^\n]*\n\n"
+                            "Connect Fail!\n\nLost Connect!\n\nTest Finished")));
   EXPECT_FALSE(shownInsideATransaction);
 }
 
@@ -441,13 +433,11 @@ TEST(DesktopMessageSinkTest, WhatComesWhileTheBoxIsOpenJoinsIt) {
   DesktopMessageSink sink;
   sink.SetBoxParent(&window);
   const auto boxes = [&] {
-    QStringList texts;
+    QStringList texts;  // of those on screen
     for (const QMessageBox* box : window.findChildren<QMessageBox*>()) {
-      if (box->isVisible()) {
-        texts << box->text();
-      }
+      texts << (box->isVisible() ? box->text() : QString());
     }
-    return texts;
+    return texts.filter(QRegularExpression("."));
   };
   sink.Raise("Convert OK", MessageUrgency::Info);
   ASSERT_TRUE(QTest::qWaitFor([&] { return !boxes().isEmpty(); }, 1000));

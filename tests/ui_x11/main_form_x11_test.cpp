@@ -37,90 +37,68 @@ void ClickAt(const QWidget* widget) {
   Xdotool({"mousemove", QString::number(p.x()), QString::number(p.y()), "click", "1"});
 }
 
-class MainFormX11Test : public ::testing::Test {
- protected:
-  void SetUp() override {
-    const std::string ini = dir_.filePath("KV26.INI").toStdString();
-    ASSERT_TRUE(WriteIniValue(ini, kSystemSection, "AutoSaveLog", "0"));
-    BenchOptions options;
-    options.iniPath = ini;
-    options.simulated = true;
-    bench_ = Bench::Open(options, sink_);
-    MainFormOptions formOptions;
-    formOptions.stepFile = kOneMinute;
-    formOptions.folders.programFolder = dir_.path();
-    form_ = std::make_unique<MainForm>(*bench_, sink_, formOptions);
-    form_->move(0, 0);
-    form_->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(form_.get()));
-    QSignalSpy rows(&station(), &Station::rowAdded);
-    form_->runTest();
-    ASSERT_TRUE(rows.wait(3000));
-    ASSERT_TRUE(bench_->SimLoad()->InputOn());
-  }
+TEST(MainFormX11Test, EscNeverStopsARunAndTheCloseButtonStopsItOnlyWhenConfirmed) {
+  QTemporaryDir dir;
+  const std::string ini = dir.filePath("KV26.INI").toStdString();
+  ASSERT_TRUE(WriteIniValue(ini, kSystemSection, "AutoSaveLog", "0"));
+  DesktopMessageSink sink;
+  BenchOptions options;
+  options.iniPath = ini;
+  options.simulated = true;
+  const std::unique_ptr<Bench> bench = Bench::Open(options, sink);
+  MainFormOptions formOptions;
+  formOptions.stepFile = kOneMinute;
+  MainForm form(*bench, sink, formOptions);
+  Station& station = form.station();
+  // True when the run still adds rows with the load on.
+  const auto runGoesOn = [&] {
+    QSignalSpy rows(&station, &Station::rowAdded);
+    return rows.wait(3000) && station.IsRunning() && bench->SimLoad()->InputOn();
+  };
+  form.move(0, 0);
+  form.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+  form.runTest();
+  ASSERT_TRUE(runGoesOn());
 
-  void TearDown() override { station().Halt(); }
-
-  Station& station() { return form_->station(); }
-  /// True when the run is still adding rows.
-  bool RunGoesOn() {
-    QSignalSpy rows(&station(), &Station::rowAdded);
-    return rows.wait(3000) && station().IsRunning() && bench_->SimLoad()->InputOn();
-  }
-
-  QTemporaryDir dir_;
-  DesktopMessageSink sink_;
-  std::unique_ptr<Bench> bench_;
-  std::unique_ptr<MainForm> form_;
-};
-
-TEST_F(MainFormX11Test, EscClosesTheFunctionDropDownAndTheRunGoesOn) {
-  auto* combo = form_->findChild<QComboBox*>(QStringLiteral("FunctionCombo"));
-  ASSERT_NE(combo, nullptr);
+  auto* combo = form.findChild<QComboBox*>(QStringLiteral("FunctionCombo"));
   ClickAt(combo);
   ASSERT_TRUE(QTest::qWaitFor([&] { return combo->view()->isVisible(); }, 3000));
   Xdotool({"key", "Escape"});
   ASSERT_TRUE(QTest::qWaitFor([&] { return !combo->view()->isVisible(); }, 3000));
-  EXPECT_TRUE(RunGoesOn());
+  EXPECT_TRUE(runGoesOn());
   // With the drop-down closed the key reaches the window, which has no use for it.
   Xdotool({"key", "Escape"});
-  EXPECT_TRUE(RunGoesOn());
-}
+  EXPECT_TRUE(runGoesOn());
 
-TEST_F(MainFormX11Test, TheCloseButtonAsksAndStopsTheRunOnlyWhenConfirmed) {
-  // Each answer is given by a click on the question's button; the questions
-  // come inside the close handler, so the clicks are scheduled before.
+  // The close button. Each answer is a click on the question's button; the
+  // questions come inside the close handler, so the clicks are scheduled before.
   QStringList questions;
   QMessageBox::StandardButton answer = QMessageBox::No;
   QTimer answerer;
-  answerer.setInterval(50);
   QObject::connect(&answerer, &QTimer::timeout, [&] {
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    if (box == nullptr || !box->isVisible() || questions.contains(box->text())) {
-      return;
+    if (box != nullptr && box->isVisible() && !questions.contains(box->text())) {
+      questions << box->text();
+      EXPECT_EQ(box->defaultButton(), box->button(QMessageBox::No));
+      ClickAt(box->button(answer));
     }
-    questions << box->text();
-    EXPECT_EQ(box->defaultButton(), box->button(QMessageBox::No));
-    ClickAt(box->button(answer));
   });
-  answerer.start();
-
-  ASSERT_TRUE(test::SendDeleteWindow(form_->winId()));
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !questions.isEmpty(); }, 5000));
-  EXPECT_TRUE(RunGoesOn());
+  answerer.start(50);
+  ASSERT_TRUE(test::SendDeleteWindow(form.winId()));
+  EXPECT_TRUE(runGoesOn());
   // No is the end of it: nothing is asked about the rows.
   ASSERT_EQ(questions.size(), 1);
   EXPECT_THAT(questions.first().toStdString(), ::testing::HasSubstr("A test is running"));
-  EXPECT_TRUE(form_->isVisible());
-
+  EXPECT_TRUE(form.isVisible());
   // Yes to stopping, and to leaving the rows unsaved.
   questions.clear();
   answer = QMessageBox::Yes;
-  ASSERT_TRUE(test::SendDeleteWindow(form_->winId()));
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !form_->isVisible(); }, 5000));
+  ASSERT_TRUE(test::SendDeleteWindow(form.winId()));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !form.isVisible(); }, 5000));
   EXPECT_EQ(questions.size(), 2);
-  EXPECT_FALSE(station().IsRunning());
-  EXPECT_FALSE(bench_->SimLoad()->InputOn());
+  EXPECT_FALSE(station.IsRunning());
+  EXPECT_FALSE(bench->SimLoad()->InputOn());
 }
 
 }  // namespace
