@@ -29,6 +29,7 @@
 #include "steps/step_list_ops.h"
 #include "ui/check_findings_view.h"
 #include "ui/desktop_message_sink.h"
+#include "ui/elided_label.h"
 #include "ui/result_log_model.h"
 #include "ui/run_chart.h"
 #include "ui/run_summary_model.h"
@@ -70,10 +71,11 @@ MainForm::MainForm(Bench& bench, DesktopMessageSink& sink, MainFormOptions optio
   buildControls();
   connectStation();
   buildRunParts();
-  sink.SetShowHandler([this](const QString& text) {
-    statusBar()->showMessage(text);
-    showBox(text);
-  });
+  // Its box belongs to this window; the status line repeats what matters most.
+  sink.SetBoxParent(this);
+  sink.SetShowHandler({});
+  connect(&sink, &DesktopMessageSink::shown, this,
+          [this](const QString&, const QString& first) { statusBar()->showMessage(first); });
   sink.Watch(station_);
   startUp(options.stepFile);
 }
@@ -81,12 +83,16 @@ MainForm::MainForm(Bench& bench, DesktopMessageSink& sink, MainFormOptions optio
 MainForm::~MainForm() {
   // The sink outlives the window (the link may still report while the
   // program leaves); its messages then go to the log.
+  sink_.SetBoxParent(nullptr);
   sink_.SetShowHandler([](const QString& text) { qWarning().noquote() << text; });
 }
 
 void MainForm::buildControls() {
   auto* central = new QWidget(this);
   setCentralWidget(central);
+  // Made first: Tab follows the order of making, and the buttons are the
+  // first thing on screen.
+  QWidget* buttonRow = buildButtonRow();
 
   label24_ = new QLabel(QString::fromUtf8(kMainFormCaption), central);
   label24_->setObjectName(QStringLiteral("Label24"));
@@ -173,8 +179,15 @@ void MainForm::buildControls() {
   const int margin = TwipsToPixels((kClientWidth - kListView1Width) / 2, this) / 2;
   layout->setContentsMargins(margin, margin, margin, 0);
   layout->addLayout(top);
-  layout->addWidget(buildButtonRow());
+  layout->addWidget(buttonRow);
   layout->addWidget(splitter, 1);
+  // The list's buttons stand left of its grid; each table is one stop, so
+  // Tab leaves it (the arrow keys move inside).
+  StepListView* list = editorWidget_->listView();
+  QWidget::setTabOrder(list->moveDownButton(), list->table());
+  for (QTableView* table : {list->table(), listView1_, summaryView}) {
+    table->setTabKeyNavigation(false);
+  }
   buildHiddenControls(central);
   buildStatusLine();
   resize(TwipsToPixels(kClientWidth, this), TwipsToPixels(kClientHeight, this));
@@ -188,25 +201,36 @@ QWidget* MainForm::buildButtonRow() {
                             QStringLiteral("Save the step list to a file (Ctrl+S)"), row);
   connectCommand_ = MakeButton("ConnectCommand", "Device Connect Setup",
                                QStringLiteral("Connection settings, then identify the load"), row);
-  runCommand_ = MakeButton("RunCommand", "Start Test",
-                           QStringLiteral("Run the step list from the first step (F5)"), row);
-  stopCommand_ =
-      MakeButton("StopCommand", "Stop Test",
-                 QStringLiteral("Stop the run and turn the load off (Shift+F5 or Esc)"), row);
-  saveLogCmd_ =
-      MakeButton("SaveLogCmd", "Save Log",
-                 QStringLiteral("Save the result log as CSV report files; a run goes on"), row);
   checkCommand_ =
       MakeButton("CheckCommand", "Check",
                  QStringLiteral("Check the step list for what a run would not do as written, and "
                                 "estimate its time (also done at Start Test)"),
                  row);
+  runCommand_ = MakeButton("RunCommand", "Start Test",
+                           QStringLiteral("Run the step list from the first step (F5)"), row);
+  stopCommand_ = MakeButton("StopCommand", "Stop Test",
+                            QStringLiteral("Stop the run and turn the load off (Shift+F5)"), row);
+  saveLogCmd_ =
+      MakeButton("SaveLogCmd", "Save Log",
+                 QStringLiteral("Save the result log as CSV report files; a run goes on"), row);
+  // Big and coloured: read from across the room.
+  runStateLabel_ = new QLabel(row);
+  runStateLabel_->setObjectName(QStringLiteral("RunState"));
+  runStateLabel_->setToolTip(QStringLiteral("What the run is doing, and whether the load is off"));
+  runStateLabel_->setAlignment(Qt::AlignCenter);
+  QFont stateFont = runStateLabel_->font();
+  stateFont.setPointSizeF(stateFont.pointSizeF() * 1.3);
+  stateFont.setBold(true);
+  runStateLabel_->setFont(stateFont);
+  runStateLabel_->setMinimumWidth(
+      QFontMetrics(stateFont).horizontalAdvance(QStringLiteral("Link lost (load may be on)")) + 24);
   auto* layout = new QHBoxLayout(row);
   layout->setContentsMargins(0, 0, 0, 0);
   for (QPushButton* b : {openCommand_, saveCommand_, connectCommand_, checkCommand_}) {
     layout->addWidget(b);
   }
   layout->addStretch(1);
+  layout->addWidget(runStateLabel_);
   for (QPushButton* b : {runCommand_, stopCommand_, saveLogCmd_}) {
     layout->addWidget(b);
   }
@@ -228,8 +252,9 @@ QWidget* MainForm::buildButtonRow() {
   shortcut(QKeySequence::Open, &MainForm::onOpenClicked);
   shortcut(QKeySequence::Save, &MainForm::onSaveClicked);
   shortcut(QKeySequence(Qt::Key_F5), &MainForm::runTest);
+  // Never Esc: it closes drop-downs and cancels typing, and must not end a
+  // run when it reaches the window instead.
   shortcut(QKeySequence(Qt::SHIFT | Qt::Key_F5), &MainForm::stopTest);
-  shortcut(QKeySequence(Qt::Key_Escape), &MainForm::stopTest);
   return row;
 }
 
@@ -252,10 +277,20 @@ void MainForm::buildHiddenControls(QWidget* parent) {
 }
 
 void MainForm::buildStatusLine() {
+  // Every part of the line is a field that shortens its text with "…" and
+  // then holds all of it in its tool tip; the message takes the room left.
+  // QStatusBar draws a message only left of its first permanent field, so
+  // the message field, first and stretching, leaves it none and shows it.
+  messageStatus_ = new ElidedLabel({}, this);
+  messageStatus_->setObjectName(QStringLiteral("StatusMessage"));
+  // The fields first, then the message in what room is left.
+  messageStatus_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+  messageStatus_->setMinimumWidth(TwipsToPixels(3000, this));
+  statusBar()->addPermanentWidget(messageStatus_, 1);
+  connect(statusBar(), &QStatusBar::messageChanged, messageStatus_, &ElidedLabel::setText);
   const auto section = [this](const char* name, const QString& tip) {
-    auto* label = new QLabel(this);
+    auto* label = new ElidedLabel(tip, this);
     label->setObjectName(QLatin1String(name));
-    label->setToolTip(tip);
     statusBar()->addPermanentWidget(label);
     return label;
   };

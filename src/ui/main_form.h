@@ -16,6 +16,7 @@
 #include "check/check_finding.h"
 
 #include "steps/step_editor.h"
+#include "ui/run_state.h"
 #include "ui/step_file_actions.h"
 
 class QLabel;
@@ -32,6 +33,7 @@ class CheckFindingsView;
 class Clock;
 class ConnectionSetupForm;
 class DesktopMessageSink;
+class ElidedLabel;
 class ResultLogModel;
 class RunChart;
 class RunJournalKeeper;
@@ -69,7 +71,8 @@ class MainForm : public QMainWindow {
   QLineEdit* stepCountBox() const { return text1_; }
   const std::string& currentStepFile() const { return files_.CurrentStepFile(); }
 
-  /// Boxes (failures, "Test Finished", "Convert OK") go here instead of on screen.
+  /// Boxes (failures, "Test Finished", "Convert OK") go here instead of on
+  /// screen, one call per box.
   void setMessageHandler(std::function<void(const QString&)> handler);
   /// Yes/no questions (closing, starting a list with errors) go here instead
   /// of a box.
@@ -123,6 +126,9 @@ class MainForm : public QMainWindow {
 
   void onStepStarted(int row, int previousRow);
   void onRunFinished(int lastRow);
+  /// However the run ended: the state indicator, the running row, the reading.
+  void onRunEnded();
+  void showRunState();
   void onRowAdded(qsizetype index);
   void onIdentified(const QString& modelText, const QStringList& functions);
   void onTickFinished();
@@ -160,6 +166,7 @@ class MainForm : public QMainWindow {
   QPushButton* stopCommand_ = nullptr;
   QPushButton* saveLogCmd_ = nullptr;
   QPushButton* checkCommand_ = nullptr;
+  QLabel* runStateLabel_ = nullptr;
   QTabWidget* tabs_ = nullptr;
   RunChart* chart_ = nullptr;
   RunSummaryModel* summaryModel_ = nullptr;
@@ -174,19 +181,23 @@ class MainForm : public QMainWindow {
   QListWidget* list1_ = nullptr;
   QLineEdit* text1_ = nullptr;
 
-  QLabel* connectionStatus_ = nullptr;
-  QLabel* stepStatus_ = nullptr;
-  QLabel* timeLeftStatus_ = nullptr;
-  QLabel* elapsedStatus_ = nullptr;
-  QLabel* readingStatus_ = nullptr;
-  QLabel* planStatus_ = nullptr;
-  QLabel* journalStatus_ = nullptr;
+  // The status line's message (what QStatusBar::showMessage says), then its fields.
+  ElidedLabel* messageStatus_ = nullptr;
+  ElidedLabel* connectionStatus_ = nullptr;
+  ElidedLabel* stepStatus_ = nullptr;
+  ElidedLabel* timeLeftStatus_ = nullptr;
+  ElidedLabel* elapsedStatus_ = nullptr;
+  ElidedLabel* readingStatus_ = nullptr;
+  ElidedLabel* planStatus_ = nullptr;
+  ElidedLabel* journalStatus_ = nullptr;
 
-  std::function<void(const QString&)> messageHandler_;
   std::function<bool(const QString&)> questionHandler_;
   std::function<void(ConnectionSetupForm&)> dialogHandler_;
   std::vector<std::function<void()>> idleWork_;
   QElapsedTimer runClock_;
+  RunState runState_;
+  /// The latest reading of the run, as the status line shows it.
+  QString reading_;
   int runningRow_ = 0;
   bool rowsSaved_ = true;
   bool closeConfirmed_ = false;

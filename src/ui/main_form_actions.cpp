@@ -21,6 +21,7 @@
 #include "steps/step_list_ops.h"
 #include "ui/connection_setup_form.h"
 #include "ui/desktop_message_sink.h"
+#include "ui/elided_label.h"
 #include "ui/main_form.h"
 #include "ui/result_log_model.h"
 #include "ui/step_editor_panel.h"
@@ -39,7 +40,7 @@ QString Q(std::string_view text) {
 }  // namespace
 
 void MainForm::setMessageHandler(std::function<void(const QString&)> handler) {
-  messageHandler_ = std::move(handler);
+  sink_.SetShowHandler(std::move(handler));
 }
 
 void MainForm::setQuestionHandler(std::function<bool(const QString&)> handler) {
@@ -47,11 +48,7 @@ void MainForm::setQuestionHandler(std::function<bool(const QString&)> handler) {
 }
 
 void MainForm::showBox(const QString& text) {
-  if (messageHandler_) {
-    messageHandler_(text);
-  } else {
-    ShowNonBlockingMessage(this, text);
-  }
+  sink_.Raise(text, MessageUrgency::Info);
 }
 
 bool MainForm::ask(const QString& question) {

@@ -1,15 +1,18 @@
 // The main window's run: Start (with the connection and list checks before
 // it) and Stop, the running row, the result view, chart, summary, journal,
 // sleep inhibitor and the status line while it goes on.
+#include <QColor>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableView>
 #include <algorithm>
+#include <optional>
 #include <utility>
 
 #include "check/check_report.h"
@@ -26,6 +29,8 @@
 #include "station/station.h"
 #include "steps/step_columns.h"
 #include "ui/check_findings_view.h"
+#include "ui/desktop_message_sink.h"
+#include "ui/elided_label.h"
 #include "ui/main_form.h"
 #include "ui/result_log_model.h"
 #include "ui/run_chart_feed.h"
@@ -68,10 +73,14 @@ void MainForm::connectStation() {
     updateConnectionText();
   });
   connect(&station_, &Station::identified, this, &MainForm::onIdentified);
-  connect(&station_, &Station::message, this, [this](const QString& text) {
-    statusBar()->showMessage(text);
-    showBox(text);
-  });
+  // Through the one box: a lost link's outcome comes with the link's own
+  // messages, and a load that may still be on comes first.
+  connect(&station_, &Station::message, this, &MainForm::showBox);
+  connect(
+      &station_, &Station::linkLossHandled, this, [this](bool loadTurnedOff, const QString& text) {
+        sink_.Raise(text,
+                    loadTurnedOff ? MessageUrgency::LinkLostLoadOff : MessageUrgency::LoadMayBeOn);
+      });
   connect(&station_, &Station::notice, this,
           [this](const QString& text) { statusBar()->showMessage(text); });
   connect(&station_, &Station::tickFinished, this, &MainForm::onTickFinished);
@@ -83,8 +92,10 @@ void MainForm::connectStation() {
 
 void MainForm::buildRunParts() {
   new RunChartFeed(station_, *chart_, this);
-  connect(&station_, &Station::runEnded, this,
-          [this] { stepStatus_->setText(RunEndText(station_)); });
+  connect(&station_, &Station::runEnded, this, &MainForm::onRunEnded);
+  connect(&station_, &Station::linkLossHandled, this,
+          [this](bool loadTurnedOff) { runState_.LinkLossHandled(loadTurnedOff); });
+  showRunState();
   connect(&station_, &Station::measurementsLost, this, &MainForm::onMeasurementsLost);
   connect(checkView_, &CheckFindingsView::stepActivated, this, [this](int step) {
     QTableView* table = editorWidget_->listView()->table();
@@ -100,12 +111,12 @@ void MainForm::buildRunParts() {
   connect(journal_, &RunJournalKeeper::started, this, [this](const QString& path) {
     const QString native = QDir::toNativeSeparators(path);
     journalStatus_->setText(QStringLiteral("Journal ") + QFileInfo(path).fileName());
-    journalStatus_->setToolTip(native);
+    journalStatus_->setDescription(native);
     statusBar()->showMessage(QStringLiteral("Journal: ") + native);
   });
   connect(journal_, &RunJournalKeeper::failed, this, [this](const QString& error) {
     journalStatus_->setText(QStringLiteral("No journal"));
-    journalStatus_->setToolTip(error);
+    journalStatus_->setDescription(error);
     statusBar()->showMessage(QStringLiteral("No run journal (the run goes on): ") + error);
   });
   configureJournal();
@@ -113,7 +124,7 @@ void MainForm::buildRunParts() {
   inhibitor_ = new SleepInhibitor({}, this);
   connect(&station_, &Station::runningChanged, inhibitor_, &SleepInhibitor::SetRunning);
   connect(inhibitor_, &SleepInhibitor::failed, this, [this](const QString& error) {
-    statusBar()->showMessage(QStringLiteral("The computer may sleep during the run: ") + error);
+    statusBar()->showMessage(error);  // it says what it means
   });
 }
 
@@ -133,6 +144,17 @@ bool MainForm::rowsSaved() const {
 void MainForm::runTest() {
   // The dialog and the question are modal: never inside a transaction's wait.
   whenLinkIdle([this] {
+    if (station_.IsRunning()) {
+      // F5 is easily pressed twice; a restart throws the rows away.
+      if (!ask(QStringLiteral(
+              "Restart? The running test is stopped (load off) and its rows are cleared"))) {
+        return;
+      }
+      stopTest();
+      if (station_.IsRunning()) {
+        return;  // the load is still being reached; its outcome comes first
+      }
+    }
     const std::vector<std::string> keys = unusableKeys();
     if (keys.empty()) {
       startCheckedRun();
@@ -178,22 +200,22 @@ void MainForm::onMeasurementsLost() {
                            "The load stopped answering: no measurement in the last %1 "
                            "ticks. Check the connection; the run goes on.")
                            .arg(kMeasurementsLostAfter);
-  statusBar()->showMessage(text);
-  showBox(text);
+  sink_.Raise(text, MessageUrgency::Link);
 }
 
 void MainForm::stopTest() {
+  const bool wasRunning = station_.IsRunning();
   station_.Stop();
-  // Only a line that reached a working link turned the load off. Stop inside
-  // a wait leaves the attempt to reach a lost load for later; its own
-  // message says how it went.
-  if (station_.IsSecuringLoad()) {
-    statusBar()->showMessage(QStringLiteral("Stopped: the load did not answer; reaching it again"));
-  } else {
+  // A run that ended says what became of the load (onRunEnded): turned off
+  // only when its end was a Stop, not a link found lost on the way.
+  if (!wasRunning) {
     statusBar()->showMessage(
         station_.LoadTurnedOff()
-            ? QStringLiteral("Stopped: the load was turned off")
-            : QStringLiteral("Stopped: the load could not be reached; it may still be on"));
+            ? QStringLiteral("No test was running; \"LOAD OFF\" was sent anyway")
+            : QStringLiteral("No test was running; \"LOAD OFF\" could not reach the load"));
+  } else if (station_.IsRunning()) {
+    statusBar()->showMessage(
+        QStringLiteral("Stopping: waiting to hear whether the load was turned off"));
   }
 }
 
@@ -207,18 +229,50 @@ void MainForm::onRunningChanged(bool running) {
 }
 
 void MainForm::runStarted() {
+  runState_.RunStarted();
+  showRunState();
+  runCommand_->setEnabled(false);
+  readingStatus_->setStyleSheet({});
   runClock_.start();
   lostShown_ = false;
   rowsSaved_ = true;
   stepStatus_->setText(QStringLiteral("Identifying the load"));
   timeLeftStatus_->clear();
   elapsedStatus_->setText(QStringLiteral("Run 00:00:00"));
+  reading_.clear();
   readingStatus_->clear();
 }
 
 void MainForm::runEnded() {
   onTickFinished();
   runClock_.invalidate();
+  runCommand_->setEnabled(true);
+}
+
+void MainForm::onRunEnded() {
+  const std::optional<RunEnd>& end = station_.Summary().End();
+  runState_.RunEnded(end ? end->reason : RunEndReason::Stopped);
+  showRunState();
+  stepStatus_->setText(RunEndText(station_));
+  statusBar()->showMessage(Q(runState_.EndMessage()));
+  if (runningRow_ > 0) {
+    editorWidget_->listView()->model()->setRowHighlighted(runningRow_, false);
+    runningRow_ = 0;
+  }
+  // Whatever the load does now, these numbers are not it.
+  if (!reading_.isEmpty()) {
+    readingStatus_->setText(QStringLiteral("Last: ") + reading_);
+    readingStatus_->setStyleSheet(QStringLiteral("color: gray"));
+  }
+}
+
+void MainForm::showRunState() {
+  runStateLabel_->setText(Q(runState_.Text()));
+  const QColor background = QColor::fromRgb(runState_.Colour());
+  const bool idle = runState_.Kind() == RunStateKind::Idle;
+  runStateLabel_->setStyleSheet(
+      QStringLiteral("QLabel { background: %1; color: %2; border-radius: 4px; padding: 2px 10px; }")
+          .arg(background.name(), idle ? QStringLiteral("black") : QStringLiteral("white")));
 }
 
 void MainForm::onStepStarted(int row, int previousRow) {
@@ -228,6 +282,9 @@ void MainForm::onStepStarted(int row, int previousRow) {
   }
   model->setRowHighlighted(row, true);
   runningRow_ = row;
+  runState_.StepStarted(row, station_.Steps().StepCount(),
+                        station_.Steps().Cell(row, kColFunction));
+  showRunState();
   QTableView* table = editorWidget_->listView()->table();
   const QModelIndex first = model->indexOfCell(row, kColStepNo);
   table->setCurrentIndex(first);
@@ -255,8 +312,9 @@ void MainForm::onRowAdded(qsizetype index) {
   }
   rowsSaved_ = false;
   const ResultRowView row = station_.Log().RowView(static_cast<std::size_t>(index));
-  readingStatus_->setText(
-      QStringLiteral("%1 V  %2 A  %3 Ah  %4 Wh").arg(Q(row[2]), Q(row[3]), Q(row[5]), Q(row[6])));
+  reading_ =
+      QStringLiteral("%1 V  %2 A  %3 Ah  %4 Wh").arg(Q(row[2]), Q(row[3]), Q(row[5]), Q(row[6]));
+  readingStatus_->setText(reading_);
 }
 
 void MainForm::onTickFinished() {

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFocusEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPalette>
@@ -193,6 +194,13 @@ bool SubTableView::eventFilter(QObject* watched, QEvent* event) {
   }
   if (watched == viewport() && event->type() == QEvent::MouseButtonDblClick) {
     return true;  // the second click of a double-click is no click of its own
+  }
+  if (watched == box_ && event->type() == QEvent::KeyPress &&
+      static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+    // Esc leaves the cell as the box found it.
+    box_->setText(QString::fromStdString(editor_.InputBoxText()));
+    commitBox();
+    return true;
   }
   if (watched == box_ && event->type() == QEvent::FocusOut) {
     const auto* focus = static_cast<QFocusEvent*>(event);

@@ -9,13 +9,16 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QTest>
 #include <memory>
 
 #include "link/ini_file.h"
@@ -28,6 +31,7 @@
 #include "ui/check_findings_view.h"
 #include "ui/connection_setup_form.h"
 #include "ui/desktop_message_sink.h"
+#include "ui/elided_label.h"
 #include "ui/run_chart.h"
 #include "ui/step_editor_widget.h"
 #include "ui/step_grid_model.h"
@@ -38,6 +42,7 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
+using ::testing::MatchesRegex;
 
 // Three one-second steps; a list whose LOOP has no partner.
 const std::string kThreeSteps = KV_TEST_DATA_DIR "/ui/three.tsf";
@@ -75,6 +80,10 @@ class MainFormTest : public ::testing::Test {
   static std::size_t LinesIn(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? static_cast<std::size_t>(f.readAll().count("\r\n")) : 0;
+  }
+  /// Boxes show from the event loop.
+  bool WaitForMessages(qsizetype count) {
+    return QTest::qWaitFor([&] { return messages_.size() >= count; }, 3000);
   }
   /// Waits until the log holds at least `rows` rows.
   bool WaitForRows(std::size_t rows) {
@@ -172,6 +181,7 @@ TEST_F(MainFormTest, AFullRunHighlightsEachRunningRowAtTheTopAndEndsWhite) {
   EXPECT_THAT(seen, ElementsAre("1 - -, top 1", "- 2 -, top 2", "- - 3, top 3"));
   EXPECT_EQ(yellowRows(), "- - -");
   EXPECT_EQ(form_->resultView()->model()->rowCount(), 3);
+  ASSERT_TRUE(WaitForMessages(1));
   EXPECT_THAT(messages_, ElementsAre("Test Finished"));
   // The chart starts over with the run and takes a point per row; the
   // summary has a line per step and the run's end is in the status line.
@@ -181,8 +191,21 @@ TEST_F(MainFormTest, AFullRunHighlightsEachRunningRowAtTheTopAndEndsWhite) {
   ASSERT_NE(summary, nullptr);
   EXPECT_EQ(summary->model()->rowCount(), 3);
   EXPECT_EQ(summary->model()->index(1, 1).data().toString(), "Rest");
-  EXPECT_THAT(form_->findChild<QLabel*>(QStringLiteral("StepStatus"))->text().toStdString(),
+  EXPECT_THAT(form_->findChild<ElidedLabel*>(QStringLiteral("StepStatus"))->text().toStdString(),
               HasSubstr("end of list"));
+  EXPECT_EQ(form_->findChild<QLabel*>(QStringLiteral("RunState"))->text(), "Finished");
+  // A narrow window cuts no text in the status line: a field too short
+  // shows "…" and holds the whole text in its tool tip.
+  form_->statusBar()->showMessage(QStringLiteral("A message longer than the room it gets ") +
+                                  QString(40, QLatin1Char('x')));
+  form_->resize(700, form_->height());
+  QCoreApplication::processEvents();
+  const QList<ElidedLabel*> fields = form_->statusBar()->findChildren<ElidedLabel*>();
+  EXPECT_TRUE(std::any_of(fields.begin(), fields.end(), [](auto* f) { return f->isElided(); }));
+  for (ElidedLabel* f : fields) {
+    EXPECT_TRUE(!f->isElided() || f->toolTipText().startsWith(f->text()))
+        << f->text().toStdString();
+  }
 }
 
 TEST_F(MainFormTest, StopOrAConfirmedCloseTurnsTheLoadOffAndAsksOnlyAboutRowsNotSavedOrJournaled) {
@@ -201,6 +224,7 @@ TEST_F(MainFormTest, StopOrAConfirmedCloseTurnsTheLoadOffAndAsksOnlyAboutRowsNot
     // Save Log during the run writes the rows so far, and the run goes on.
     const std::size_t rows = station().Log().RowCount();
     form_->saveLog(QString::fromStdString(Path("run.csv")));
+    ASSERT_TRUE(WaitForMessages(1));
     EXPECT_THAT(messages_,
                 ElementsAre(QStringLiteral("Convert OK\n\n%1")
                                 .arg(QDir::toNativeSeparators(dir_.filePath("RUN_0.CSV")))));
@@ -221,11 +245,73 @@ TEST_F(MainFormTest, StopOrAConfirmedCloseTurnsTheLoadOffAndAsksOnlyAboutRowsNot
     }
     EXPECT_EQ(questions_.size(), c.questions);
     EXPECT_FALSE(bench_->SimLoad()->InputOn());
+    if (!c.byClose) {
+      EXPECT_EQ(form_->statusBar()->currentMessage(), "Stopped: the load was turned off");
+      form_->stopTest();
+      EXPECT_THAT(form_->statusBar()->currentMessage().toStdString(),
+                  HasSubstr("No test was running"));
+    }
     EXPECT_FALSE(station().IsRunning());
     questions_.clear();
     messages_.clear();
     form_.reset();
   }
+}
+
+TEST_F(MainFormTest, TabWalksTheButtonsF5AsksBeforeARestartAndOnlyStopOrShiftF5EndsARun) {
+  StartWith(kOneMinute);
+  form_->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form_.get()));
+  form_->runTest();
+  ASSERT_TRUE(WaitForRows(2));
+  auto* state = form_->findChild<QLabel*>(QStringLiteral("RunState"));
+  auto* start = form_->findChild<QPushButton*>(QStringLiteral("RunCommand"));
+  EXPECT_EQ(state->text(), "Running (step 1 of 1, Discharge)");
+  EXPECT_FALSE(start->isEnabled());
+  // F5 during the run asks first (No is the default); a restart starts the clock over.
+  QSignalSpy cleared(&station(), &Station::logCleared);
+  for (const bool answer : {false, true}) {
+    answer_ = answer;
+    QTest::keyClick(form_.get(), Qt::Key_F5);
+    EXPECT_EQ(cleared.size(), answer ? 1 : 0);
+    EXPECT_TRUE(station().IsRunning());
+  }
+  ASSERT_EQ(questions_.size(), 2);
+  EXPECT_THAT(questions_.first().toStdString(), HasSubstr("Restart?"));
+  EXPECT_EQ(form_->findChild<ElidedLabel*>(QStringLiteral("ElapsedStatus"))->text(),
+            "Run 00:00:00");
+  ASSERT_TRUE(WaitForRows(1));
+
+  QTest::keyClick(form_.get(), Qt::Key_Escape);
+  QTest::keyClick(form_->stepEditor()->listView()->table(), Qt::Key_Escape);
+  EXPECT_TRUE(station().IsRunning());
+  QTest::keyClick(form_.get(), Qt::Key_F5, Qt::ShiftModifier);
+  EXPECT_FALSE(station().IsRunning());
+  EXPECT_FALSE(bench_->SimLoad()->InputOn());
+  // The end shows: no yellow row, the reading marked as past, Start back.
+  EXPECT_EQ(state->text(), "Stopped (load off)");
+  EXPECT_FALSE(form_->stepEditor()->listView()->model()->isRowHighlighted(1));
+  EXPECT_THAT(form_->findChild<ElidedLabel*>(QStringLiteral("ReadingStatus"))->text().toStdString(),
+              testing::StartsWith("Last: "));
+  EXPECT_TRUE(start->isEnabled());
+
+  auto* open = form_->findChild<QPushButton*>(QStringLiteral("OpenCommand"));
+  open->setFocus(Qt::TabFocusReason);
+  // With rows in both tables.
+  QStringList stops;  // the buttons and the two big tables, as Tab reaches them
+  for (int i = 0; i < 300 && (stops.isEmpty() || form_->focusWidget() != open); ++i) {
+    QWidget* focus = form_->focusWidget();
+    if (qobject_cast<QPushButton*>(focus) != nullptr ||
+        QStringList{"StepGrid", "ListView1"}.contains(focus->objectName())) {
+      stops << focus->objectName();
+    }
+    QTest::keyClick(focus, Qt::Key_Tab);
+  }
+  EXPECT_EQ(stops.join(' ').toStdString(),
+            "OpenCommand SaveCommand ConnectCommand CheckCommand RunCommand StopCommand SaveLogCmd "
+            "AddIntoCommand InsertCommand ReplaceCommand RemoveCommand MoveUpCommand MoveDnCommand "
+            "StepGrid "
+            "ListView1");
 }
 
 TEST_F(MainFormTest, StartAsksWhenTheCheckFindsErrorsAndAFindingSelectsItsStep) {
@@ -272,18 +358,39 @@ TEST_F(MainFormTest, UnusableConnectionValuesOpenTheDialogInsteadOfConnecting) {
   EXPECT_TRUE(station().IsRunnerTimerActive());
 }
 
-TEST_F(MainFormTest, LostMeasurementsAreToldOncePerRun) {
+TEST_F(MainFormTest, ALostLinkIsOneBoxWithALoadThatMayBeOnFirstAndTheRunStateSaysWhich) {
   StartWith(kThreeSteps);
-  for (int run = 1; run <= 2; ++run) {
-    form_->runTest();
-    emit station().measurementsLost();
-    emit station().measurementsLost();
-    EXPECT_EQ(messages_.filter(QStringLiteral("stopped answering")).size(), run);
-    station().Halt();
-  }
+  auto* state = form_->findChild<QLabel*>(QStringLiteral("RunState"));
+  // The load not reached again: its report heads the box the lost
+  // measurements are told in (once per run).
+  form_->runTest();
+  emit station().measurementsLost();
+  emit station().measurementsLost();
+  emit station().linkLossHandled(false, QStringLiteral("Link lost: it may still be on"));
+  station().EndRunForLinkLoss();
+  EXPECT_EQ(state->text(), "Link lost (load may be on)");
+  ASSERT_TRUE(WaitForMessages(1));
+  EXPECT_THAT(
+      messages_.first().toStdString(),
+      MatchesRegex("Link lost: it may still be on\nTurn the [^\n]*\n\nThe load stopped [^\n]*"));
+  EXPECT_THAT(form_->statusBar()->currentMessage().toStdString(), HasSubstr("may still be on"));
+
+  // The station reaches the simulated load again and turns it off.
+  messages_.clear();
+  QSignalSpy ended(&station(), &Station::runEnded);
+  form_->runTest();
+  emit station().measurementsLost();
+  ASSERT_TRUE(ended.wait(5000));
+  EXPECT_EQ(state->text(), "Link lost (load off)");
+  EXPECT_FALSE(bench_->SimLoad()->InputOn());
+  ASSERT_TRUE(WaitForMessages(1));
+  ASSERT_EQ(messages_.size(), 1);
+  EXPECT_THAT(messages_.first().toStdString(),
+              (MatchesRegex("Link lost: [^\n]* reached again [^\n]*\n\nThe load stopped [^\n]*")));
+  EXPECT_THAT(form_->statusBar()->currentMessage().toStdString(), HasSubstr("reached again"));
 }
 
-TEST(DesktopMessageSinkTest, ALinkFailureInsideATickShowsOneMessageAfterTheTick) {
+TEST(DesktopMessageSinkTest, LinkMessagesOfATickShowAfterItInOneBoxTheMostUrgentFirst) {
   test::ScriptedInstrument load;
   load.Reply("name?", "KV-G100");
   load.Reply("MEAS:VC?", "12.000,1.000");
@@ -298,9 +405,12 @@ TEST(DesktopMessageSinkTest, ALinkFailureInsideATickShowsOneMessageAfterTheTick)
   });
   load.OnWrite([&](std::string_view line) {
     if (line == "MEAS:VC?") {
-      sink.ShowMessage("Lost Connect!");
+      sink.Raise("Test Finished", MessageUrgency::Info);
+      sink.ShowMessage("Connect Fail!");
       WaitMilliseconds(20);  // the event loop runs inside the transaction
+      sink.Raise("Link lost: it may still be on", MessageUrgency::LoadMayBeOn);
       sink.ShowMessage("Lost Connect!");
+      sink.ShowMessage("Connect Fail!");
     }
   });
   station.Steps().SetRows(3);
@@ -314,8 +424,34 @@ TEST(DesktopMessageSinkTest, ALinkFailureInsideATickShowsOneMessageAfterTheTick)
     ASSERT_TRUE(flushed.wait(1000));
   }
   station.Halt();
-  EXPECT_THAT(shown, ElementsAre("Lost Connect!"));
+  ASSERT_EQ(shown.size(), 1);
+  EXPECT_THAT(shown.first().toStdString(),
+              (MatchesRegex("Link lost: it may still be on\nTurn the [^\n]*\n\n"
+                            "Connect Fail!\n\nLost Connect!\n\nTest Finished")));
   EXPECT_FALSE(shownInsideATransaction);
+}
+
+TEST(DesktopMessageSinkTest, WhatComesWhileTheBoxIsOpenJoinsIt) {
+  QWidget window;
+  DesktopMessageSink sink;
+  sink.SetBoxParent(&window);
+  const auto boxes = [&] {
+    QStringList texts;  // of those on screen
+    for (const QMessageBox* box : window.findChildren<QMessageBox*>()) {
+      texts << (box->isVisible() ? box->text() : QString());
+    }
+    return texts.filter(QRegularExpression("."));
+  };
+  sink.Raise("Convert OK", MessageUrgency::Info);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !boxes().isEmpty(); }, 1000));
+  sink.Raise("Lost Connect!", MessageUrgency::Link);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return boxes().first().startsWith("Lost"); }, 1000));
+  EXPECT_THAT(boxes(), ElementsAre("Lost Connect!\n\nConvert OK"));
+  // Once it is closed the next message has a box of its own.
+  window.findChild<QMessageBox*>()->accept();
+  sink.Raise("Test Finished", MessageUrgency::Info);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !boxes().isEmpty(); }, 1000));
+  EXPECT_THAT(boxes(), ElementsAre("Test Finished"));
 }
 
 }  // namespace

@@ -228,6 +228,11 @@ TEST_F(StepEditorWidgetTest, RampCellsAreEditedInPlace) {
   QTest::keyClick(box, Qt::Key_Return);
   EXPECT_FALSE(box->isVisible());
   EXPECT_EQ(ramp->model()->index(1, 1).data().toString(), "2.5");
+  clickCell(ramp, 1, 1);
+  QTest::keyClicks(box, "7");
+  QTest::keyClick(box, Qt::Key_Escape);  // cancels: the cell keeps its value
+  EXPECT_FALSE(box->isVisible());
+  EXPECT_EQ(ramp->model()->index(1, 1).data().toString(), "2.5");
 
   clickCell(ramp, 2, 1);
   ASSERT_TRUE(box->isVisible());
