@@ -51,6 +51,9 @@ END {
   l = "BM_LoadStepFile"
   row("step file load, 32,767 steps", l ".real_time", "ms", 1, "50", "", 1,
       has(l ".cpu_time") ? sprintf("cpu %.1f ms", v[l ".cpu_time"]) : "")
+  c = "BM_CheckStepList"
+  row("step-list check and plan, 32,767 steps", c ".real_time", "ms", 1, "50", "", 1,
+      "after every change of the list")
   s = "BM_SaveStepFile"
   row("step file save, 32,767 steps", s ".real_time", "ms", 1, "", "", 1,
       has(s ".cpu_time") ? sprintf("cpu %.1f ms", v[s ".cpu_time"]) : "")

@@ -22,14 +22,15 @@ std::string ReadAs(int col, std::string_view text) {
   return col == kColTStop ? FormatFixed4(ToFixed4(text)) : FormatNumber(ToDouble(text));
 }
 
-void CheckSentText(std::string_view what, std::string_view text, bool judged,
-                   const StepFindings& f) {
+// `what` names the cell only when there is something to say: the check runs
+// after every change of a list of up to 32767 steps, most of them sound.
+template <typename Name>
+void CheckSentText(const Name& what, std::string_view text, bool judged, const StepFindings& f) {
   if (text.empty()) {
-    f.Add(Severity::Warning,
-          std::string(what) + " is empty: the load receives its command without a value");
+    f.Add(Severity::Warning, what() + " is empty: the load receives its command without a value");
   } else if (!IsNumberText(text, false)) {
-    std::string message = std::string(what) + " " + Quoted(text) +
-                          " is not a number: it goes to the load as it stands";
+    std::string message =
+        what() + " " + Quoted(text) + " is not a number: it goes to the load as it stands";
     if (judged) {
       message += ", and the verdict reads it as " + FormatNumber(Value(text));
     }
@@ -39,7 +40,7 @@ void CheckSentText(std::string_view what, std::string_view text, bool judged,
 
 void CheckCell(const TestStep& cells, const CellRule& rule, const StepFindings& f) {
   const std::string& text = cells[rule.col];
-  const std::string name = CellName(rule.col);
+  const auto name = [&rule] { return CellName(rule.col); };
   switch (rule.use) {
     case CellUse::Sent:
     case CellUse::SentAndJudged:
@@ -49,7 +50,7 @@ void CheckCell(const TestStep& cells, const CellRule& rule, const StepFindings& 
     case CellUse::ReadAndSent:
       if (!text.empty() && !IsNumberText(text, true)) {
         f.Add(Severity::Warning,
-              name + " " + Quoted(text) + " is not a number: the runner reads it as " +
+              name() + " " + Quoted(text) + " is not a number: the runner reads it as " +
                   ReadAs(rule.col, text) +
                   (rule.use == CellUse::ReadAndSent ? " and sends that to the load" : ""));
       }
@@ -62,12 +63,12 @@ void CheckCell(const TestStep& cells, const CellRule& rule, const StepFindings& 
       const std::string used = std::to_string(ToInt16(text));
       const std::string tail = rule.use == CellUse::CountSent ? " and sends that to the load" : "";
       if (!IsNumberText(text, true)) {
-        f.Add(Severity::Warning, name + " " + Quoted(text) +
+        f.Add(Severity::Warning, name() + " " + Quoted(text) +
                                      " is not a number: the runner reads it as " + used + tail);
       } else if (const double value = ToDouble(text); value != static_cast<double>(ToInt16(text))) {
         const bool inRange = value > std::numeric_limits<std::int16_t>::min() - 1.0 &&
                              value < std::numeric_limits<std::int16_t>::max() + 1.0;
-        f.Add(Severity::Warning, name + " " + Quoted(text) +
+        f.Add(Severity::Warning, name() + " " + Quoted(text) +
                                      (inRange ? " is not a whole number" : " is out of range") +
                                      ": the runner uses " + used + tail);
       }
@@ -95,7 +96,8 @@ void CheckLists(const TestStep& cells, std::initializer_list<int> cols, int used
                                  ": the load receives the rest without a value");
     }
     for (int i = 1; i <= std::min(held, used); ++i) {
-      CheckSentText(CellName(col) + " entry " + std::to_string(i), ListEntry(fields, i), false, f);
+      CheckSentText([col, i] { return CellName(col) + " entry " + std::to_string(i); },
+                    ListEntry(fields, i), false, f);
     }
   }
 }

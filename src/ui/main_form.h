@@ -24,6 +24,7 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QTabWidget;
+class QTimer;
 class QTableView;
 
 namespace kv {
@@ -95,8 +96,9 @@ class MainForm : public QMainWindow {
   /// connection values are unusable, the question when the check finds errors.
   void runTest();
   void stopTest();
-  /// "Check": the findings in the "Check" tab, the plan's time in the status line.
-  std::vector<CheckFinding> checkSteps();
+  /// "Check": the findings in the "Check" tab, the plan's time in the status
+  /// line, and (`announce`) the counts in the status line's message.
+  std::vector<CheckFinding> checkSteps(bool announce = true);
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -189,6 +191,8 @@ class MainForm : public QMainWindow {
   ElidedLabel* elapsedStatus_ = nullptr;
   ElidedLabel* readingStatus_ = nullptr;
   ElidedLabel* planStatus_ = nullptr;
+  // Runs the check again once the list or the model has stopped changing.
+  QTimer* recheck_ = nullptr;
   ElidedLabel* journalStatus_ = nullptr;
 
   std::function<bool(const QString&)> questionHandler_;

@@ -11,6 +11,7 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTimer>
 #include <algorithm>
 #include <optional>
 #include <utility>
@@ -60,6 +61,28 @@ QString Q(std::string_view text) {
 
 }  // namespace
 
+namespace {
+
+// Names the errors, so the operator can judge them without leaving the box;
+// No shows all findings in the Check tab.
+QString StartAnywayQuestion(const std::vector<CheckFinding>& findings) {
+  constexpr int kShown = 5;
+  QString text = QStringLiteral("The check found %1:\n").arg(Q(FormatFindingCounts(findings)));
+  int shown = 0;
+  for (const CheckFinding& finding : findings) {
+    if (finding.severity == Severity::Error && shown++ < kShown) {
+      text += QStringLiteral("\n") + Q(FormatFinding(finding));
+    }
+  }
+  const int errors = CountFindings(findings, Severity::Error);
+  if (errors > kShown) {
+    text += QStringLiteral("\n... and %1 more").arg(errors - kShown);
+  }
+  return text + QStringLiteral("\n\nStart the test anyway? (No shows them in the Check tab.)");
+}
+
+}  // namespace
+
 void MainForm::connectStation() {
   connect(&station_, &Station::logAboutToBeCleared, logModel_,
           &ResultLogModel::logAboutToBeCleared);
@@ -92,6 +115,25 @@ void MainForm::connectStation() {
 
 void MainForm::buildRunParts() {
   new RunChartFeed(station_, *chart_, this);
+  // Findings are never stale: the check runs again after every change of the
+  // list (once the change is complete) and at every identification.
+  recheck_ = new QTimer(this);
+  recheck_->setSingleShot(true);
+  recheck_->setInterval(0);
+  connect(recheck_, &QTimer::timeout, this, [this] { checkSteps(false); });
+  const auto recheck = [this] { recheck_->start(); };
+  StepGridModel* steps = editorWidget_->listView()->model();
+  connect(steps, &QAbstractItemModel::rowsInserted, this, recheck);
+  connect(steps, &QAbstractItemModel::rowsRemoved, this, recheck);
+  connect(steps, &QAbstractItemModel::modelReset, this, recheck);
+  connect(steps, &QAbstractItemModel::dataChanged, this,
+          [recheck](const QModelIndex&, const QModelIndex&, const QList<int>& roles) {
+            // The running row's colour is no change of the list.
+            if (roles.isEmpty() || roles.contains(Qt::DisplayRole)) {
+              recheck();
+            }
+          });
+  connect(&station_, &Station::identified, this, recheck);
   connect(&station_, &Station::runEnded, this, &MainForm::onRunEnded);
   connect(&station_, &Station::linkLossHandled, this,
           [this](bool loadTurnedOff) { runState_.LinkLossHandled(loadTurnedOff); });
@@ -169,18 +211,21 @@ void MainForm::runTest() {
 
 void MainForm::startCheckedRun() {
   const std::vector<CheckFinding> findings = checkSteps();
-  if (HasErrors(findings) &&
-      !ask(QStringLiteral("The check found %1 (see the Check tab). Start the test anyway?")
-               .arg(QString::fromStdString(FormatFindingCounts(findings))))) {
+  if (HasErrors(findings) && !ask(StartAnywayQuestion(findings))) {
     tabs_->setCurrentWidget(checkView_);
     return;
   }
   station_.Run();
 }
 
-std::vector<CheckFinding> MainForm::checkSteps() {
-  std::vector<CheckFinding> findings =
-      CheckStepListForModel(station_.Steps(), station_.ModelText());
+std::vector<CheckFinding> MainForm::checkSteps(bool announce) {
+  // Before any identification (or when the load did not answer "name?") no
+  // model is known: the check does not take that for a model without
+  // battery functions.
+  const std::string& model = station_.ModelText();
+  std::vector<CheckFinding> findings = model.empty() || model == kErrRec
+                                           ? CheckStepList(station_.Steps(), nullptr)
+                                           : CheckStepListForModel(station_.Steps(), model);
   std::vector<std::string> offered;
   for (const QString& f : station_.OfferedFunctionList()) {
     offered.push_back(f.toStdString());
@@ -188,7 +233,9 @@ std::vector<CheckFinding> MainForm::checkSteps() {
   const RunPlan plan = PlanStepList(station_.Steps(), offered.empty() ? nullptr : &offered);
   checkView_->SetFindings(findings);
   planStatus_->setText(QStringLiteral("Estimated ") + Q(FormatPlanTime(plan)));
-  statusBar()->showMessage(QStringLiteral("Check: ") + Q(FormatFindingCounts(findings)));
+  if (announce) {
+    statusBar()->showMessage(QStringLiteral("Check: ") + Q(FormatFindingCounts(findings)));
+  }
   return findings;
 }
 
