@@ -21,6 +21,7 @@
 #include "check/step_list_check.h"
 #include "link/ini_file.h"
 #include "link/link_settings.h"
+#include "results/result_columns.h"
 #include "results/result_log.h"
 #include "runner/runner_state.h"
 #include "runner/system_clock.h"
@@ -40,6 +41,7 @@
 #include "ui/step_editor_widget.h"
 #include "ui/step_grid_model.h"
 #include "ui/step_list_view.h"
+#include "ui/verdict_look.h"
 
 namespace kv {
 
@@ -135,8 +137,13 @@ void MainForm::buildRunParts() {
           });
   connect(&station_, &Station::identified, this, recheck);
   connect(&station_, &Station::runEnded, this, &MainForm::onRunEnded);
-  connect(&station_, &Station::linkLossHandled, this,
-          [this](bool loadTurnedOff) { runState_.LinkLossHandled(loadTurnedOff); });
+  connect(&station_, &Station::linkLossHandled, this, [this](bool loadTurnedOff) {
+    runState_.LinkLossHandled(loadTurnedOff);
+    showRunState();
+    if (!station_.IsRunning()) {
+      statusBar()->showMessage(Q(runState_.EndMessage()));
+    }
+  });
   showRunState();
   connect(&station_, &Station::measurementsLost, this, &MainForm::onMeasurementsLost);
   connect(checkView_, &CheckFindingsView::stepActivated, this, [this](int step) {
@@ -359,8 +366,16 @@ void MainForm::onRowAdded(qsizetype index) {
   }
   rowsSaved_ = false;
   const ResultRowView row = station_.Log().RowView(static_cast<std::size_t>(index));
+  if (row[kResResult] == kPassText || row[kResResult] == kFailText) {
+    runState_.VerdictSeen(row[kResResult] == kPassText);
+    showRunState();
+    return;  // a verdict row holds no reading of the moment
+  }
   reading_ =
-      QStringLiteral("%1 V  %2 A  %3 Ah  %4 Wh").arg(Q(row[2]), Q(row[3]), Q(row[5]), Q(row[6]));
+      row[kResVoltage].empty()
+          ? QStringLiteral("no measurement  %1 Ah  %2 Wh").arg(Q(row[kResAh]), Q(row[kResWh]))
+          : QStringLiteral("%1 V  %2 A  %3 Ah  %4 Wh")
+                .arg(Q(row[kResVoltage]), Q(row[kResCurrent]), Q(row[kResAh]), Q(row[kResWh]));
   readingStatus_->setText(reading_);
 }
 

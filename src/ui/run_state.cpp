@@ -37,6 +37,8 @@ void RunState::RunStarted() {
   steps_ = 0;
   function_.clear();
   loadTurnedOffAfterLoss_ = false;
+  passes_ = 0;
+  fails_ = 0;
 }
 
 void RunState::StepStarted(int step, int steps, std::string function) {
@@ -48,6 +50,15 @@ void RunState::StepStarted(int step, int steps, std::string function) {
 
 void RunState::LinkLossHandled(bool loadTurnedOff) {
   loadTurnedOffAfterLoss_ = loadTurnedOff;
+  // A Stop whose off line found the link gone ends the run first; the
+  // attempt to reach the load again reports after that end.
+  if (kind_ == RunStateKind::LinkLostLoadMayBeOn && loadTurnedOff) {
+    kind_ = RunStateKind::LinkLostLoadOff;
+  }
+}
+
+void RunState::VerdictSeen(bool pass) {
+  ++(pass ? passes_ : fails_);
 }
 
 void RunState::RunEnded(RunEndReason reason) {
@@ -69,9 +80,14 @@ void RunState::RunEnded(RunEndReason reason) {
 std::string RunState::Text() const {
   if (kind_ == RunStateKind::Running && step_ > 0) {
     return "Running (step " + std::to_string(step_) + " of " + std::to_string(steps_) + ", " +
-           (function_.empty() ? std::string("no function") : function_) + ")";
+           (function_.empty() ? std::string("no function") : function_) + ")" +
+           (fails_ > 0 ? ", FAIL so far" : "");
   }
-  return Look(kind_).text;
+  std::string text = Look(kind_).text;
+  if (kind_ != RunStateKind::Idle && (passes_ > 0 || fails_ > 0)) {
+    text += fails_ > 0 ? ", FAIL" : ", PASS";
+  }
+  return text;
 }
 
 std::uint32_t RunState::Colour() const {

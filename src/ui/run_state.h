@@ -30,6 +30,9 @@ class RunState {
   void LinkLossHandled(bool loadTurnedOff);
   /// runEnded, with Summary().End()->reason.
   void RunEnded(RunEndReason reason);
+  /// A result row with a verdict: the run's verdict is FAIL once any step
+  /// failed, PASS when every verdict passed, none without verdicts.
+  void VerdictSeen(bool pass);
 
   RunStateKind Kind() const { return kind_; }
   /// "Running (step 2 of 5, Discharge)", "Link lost (load may be on)".
@@ -45,6 +48,8 @@ class RunState {
   int steps_ = 0;
   std::string function_;
   bool loadTurnedOffAfterLoss_ = false;
+  int passes_ = 0;
+  int fails_ = 0;
 };
 
 }  // namespace kv

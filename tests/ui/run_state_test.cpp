@@ -12,7 +12,8 @@ namespace kv {
 namespace {
 
 // One letter an event: s run started, 2 step 2 of 5 (Discharge), o / n a lost
-// load was / was not turned off, C S L the run ended completed, stopped, link lost.
+// load was / was not turned off, C S L the run ended completed, stopped, link
+// lost, P F a verdict row PASS, FAIL.
 RunState Replay(std::string_view events) {
   RunState state;
   for (const char e : events) {
@@ -22,6 +23,8 @@ RunState Replay(std::string_view events) {
       state.StepStarted(2, 5, "Discharge");
     } else if (e == 'o' || e == 'n') {
       state.LinkLossHandled(e == 'o');
+    } else if (e == 'P' || e == 'F') {
+      state.VerdictSeen(e == 'P');
     } else {
       state.RunEnded(e == 'C' ? RunEndReason::Completed
                               : (e == 'S' ? RunEndReason::Stopped : RunEndReason::LinkLost));
@@ -45,6 +48,12 @@ TEST(RunStateTest, SaysWhatTheRunDoesAndWhetherTheLoadIsOff) {
            {"soL", "Link lost (load off)"},
            {"soLsL", "Link lost (load may be on)"},  // that run's report only
            {"sSs2", "Running (step 2 of 5, Discharge)"},
+           // A Stop over a lost link ends the run before the load is reached again.
+           {"s2Lo", "Link lost (load off)"},
+           {"s2PPC", "Finished, PASS"},
+           {"s2PF2", "Running (step 2 of 5, Discharge), FAIL so far"},
+           {"s2PFPS", "Stopped (load off), FAIL"},
+           {"s2FCs", "Running"},
        }) {
     SCOPED_TRACE(events);
     const RunState state = Replay(events);
