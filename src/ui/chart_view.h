@@ -34,6 +34,7 @@ class ChartView {
   void DragBy(double widthFraction, double lastTime);
   /// The run ended / a new one began.
   void SetFinished(bool finished) { finished_ = finished; }
+  bool Finished() const { return finished_; }
 
  private:
   double span_ = 0;  // 0: the whole run

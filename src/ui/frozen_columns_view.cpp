@@ -85,11 +85,12 @@ QModelIndex FrozenColumnsView::moveCursor(CursorAction cursorAction,
 }
 
 void FrozenColumnsView::scrollTo(const QModelIndex& index, ScrollHint hint) {
-  // A cell of the fixed columns is always in view sideways.
-  if (index.column() >= frozenColumns_) {
-    QTableView::scrollTo(index, hint);
-  } else if (index.isValid()) {
-    QTableView::scrollTo(model()->index(index.row(), frozenColumns_), hint);
+  // A cell of the fixed columns is always in view sideways: only its row is
+  // brought into view, the other columns stay where the operator put them.
+  const int across = horizontalScrollBar()->value();
+  QTableView::scrollTo(index, hint);
+  if (index.column() < frozenColumns_) {
+    horizontalScrollBar()->setValue(across);
   }
 }
 

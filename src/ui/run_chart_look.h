@@ -10,8 +10,8 @@ namespace kv::chart_look {
 
 inline constexpr int kLeftMargin = 64;
 inline constexpr int kRightMargin = 12;
-inline constexpr int kTopMargin = 34;  // room for the Follow button and step numbers
-inline constexpr int kBottomMargin = 22;
+inline constexpr int kTopMargin = 34;     // room for the Follow button and step numbers
+inline constexpr int kBottomMargin = 38;  // the time labels and, under them, their unit
 inline constexpr int kPaneGap = 8;
 
 struct SeriesLook {

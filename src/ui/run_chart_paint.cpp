@@ -133,7 +133,9 @@ void RunChart::PaintPane(QPainter& p, const QRect& pane, int series, double t0, 
   }
   QString title = QStringLiteral("%1 (%2)").arg(QLatin1String(look.name), QLatin1String(look.unit));
   if (!ys.empty() && std::isfinite(ys.back())) {
-    title += QStringLiteral("  %1").arg(static_cast<double>(ys.back()), 0, 'g', 6);
+    // Once the run is over the newest value is the last one, not a live one.
+    title += (view_.Finished() ? QStringLiteral("  last %1") : QStringLiteral("  %1"))
+                 .arg(static_cast<double>(ys.back()), 0, 'g', 6);
   }
   p.setPen(look.colour);
   p.drawText(pane.adjusted(6, 2, -6, -2), Qt::AlignTop | Qt::AlignLeft, title);
@@ -201,8 +203,8 @@ void RunChart::PaintTimeAxis(QPainter& p, const QRect& plot, double t0, double t
   QColor grid = palette().color(QPalette::Mid);
   grid.setAlpha(60);
   p.setPen(palette().color(QPalette::Text));
-  p.drawText(QRect(0, plot.bottom() + 4, kLeftMargin - 6, fm.height()), Qt::AlignRight,
-             QStringLiteral("since Start"));
+  p.drawText(QRect(plot.left(), plot.bottom() + 6 + fm.height(), plot.width(), fm.height()),
+             Qt::AlignRight, QStringLiteral("time since Start (h:mm:ss)"));
   for (double t = std::ceil(t0 / step) * step; t <= t1; t += step) {
     const int x = plot.left() + static_cast<int>((t - t0) * xScale);
     p.setPen(grid);
