@@ -223,6 +223,8 @@ QWidget* MainForm::buildButtonRow() {
   recentButton_->setToolTip(QStringLiteral("Open one of the lists last opened or saved"));
   recentButton_->setArrowType(Qt::DownArrow);
   recentButton_->setPopupMode(QToolButton::InstantPopup);
+  // The arrow says it already; the style's own indicator would be a second one.
+  recentButton_->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; }"));
   recentButton_->setMenu(new QMenu(recentButton_));
   recentButton_->setMinimumHeight(TwipsToPixels(kButtonHeight, row));
   saveCommand_ = MakeButton("SaveCommand", "Save File",

@@ -77,6 +77,10 @@ void MainForm::updateStepCount() {
 // --- Files ------------------------------------------------------------------
 
 void MainForm::onOpenClicked() {
+  if (station_.IsRunning()) {
+    openStepFile({});  // Ctrl+O while the button is off: says why, opens nothing
+    return;
+  }
   const QString path = QFileDialog::getOpenFileName(
       this, QStringLiteral("Open File"), files_.ProposedOpenName(bench_.Settings().defaultPath),
       QtNameFilters(kStepFileFilter).join(QStringLiteral(";;")));
