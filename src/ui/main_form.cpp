@@ -2,6 +2,7 @@
 // main_form_actions.cpp.
 #include "ui/main_form.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -13,12 +14,15 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
 #include <QShortcut>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTableView>
+#include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <array>
@@ -71,6 +75,7 @@ MainForm::MainForm(Bench& bench, DesktopMessageSink& sink, MainFormOptions optio
   buildControls();
   connectStation();
   buildRunParts();
+  buildFileParts();
   // Its box belongs to this window; the status line repeats what matters most.
   sink.SetBoxParent(this);
   sink.SetShowHandler({});
@@ -149,8 +154,24 @@ void MainForm::buildControls() {
     const int textWidth = metrics.horizontalAdvance(QLatin1String(kWidestText[i])) + 12;
     listView1_->setColumnWidth(c, std::max(TwipsToPixels(columns[i].widthTwips, this), textWidth));
   }
-  tabs_ = new QTabWidget(central);
+  // The results stay when another list opens (they may not be saved yet);
+  // the banner then says whose they are.
+  auto* results = new QWidget(central);
+  resultsBanner_ = new QLabel(results);
+  resultsBanner_->setObjectName(QStringLiteral("ResultsBanner"));
+  resultsBanner_->setToolTip(
+      QStringLiteral("The results below are of another list than the one open now"));
+  resultsBanner_->setStyleSheet(
+      QStringLiteral("QLabel { background: #fff3c4; color: black; border: 1px solid #c9a800; "
+                     "padding: 3px 8px; font-weight: bold; }"));
+  resultsBanner_->hide();
+  tabs_ = new QTabWidget(results);
   tabs_->setObjectName(QStringLiteral("ViewTabs"));
+  auto* resultsLayout = new QVBoxLayout(results);
+  resultsLayout->setContentsMargins(0, 0, 0, 0);
+  resultsLayout->setSpacing(2);
+  resultsLayout->addWidget(resultsBanner_);
+  resultsLayout->addWidget(tabs_, 1);
   tabs_->addTab(listView1_, QStringLiteral("Log"));
   chart_ = new RunChart(tabs_);
   chart_->setObjectName(QStringLiteral("RunChart"));
@@ -170,7 +191,7 @@ void MainForm::buildControls() {
 
   auto* splitter = new QSplitter(Qt::Vertical, central);
   splitter->addWidget(editorWidget_);
-  splitter->addWidget(tabs_);
+  splitter->addWidget(results);
   splitter->setStretchFactor(0, 3);
   splitter->setStretchFactor(1, 2);
   splitter->setChildrenCollapsible(false);
@@ -197,6 +218,15 @@ QWidget* MainForm::buildButtonRow() {
   auto* row = new QWidget(centralWidget());
   openCommand_ =
       MakeButton("OpenCommand", "Open File", QStringLiteral("Open a test-step file (Ctrl+O)"), row);
+  recentButton_ = new QToolButton(row);
+  recentButton_->setObjectName(QStringLiteral("RecentLists"));
+  recentButton_->setToolTip(QStringLiteral("Open one of the lists last opened or saved"));
+  recentButton_->setArrowType(Qt::DownArrow);
+  recentButton_->setPopupMode(QToolButton::InstantPopup);
+  // The arrow says it already; the style's own indicator would be a second one.
+  recentButton_->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; }"));
+  recentButton_->setMenu(new QMenu(recentButton_));
+  recentButton_->setMinimumHeight(TwipsToPixels(kButtonHeight, row));
   saveCommand_ = MakeButton("SaveCommand", "Save File",
                             QStringLiteral("Save the step list to a file (Ctrl+S)"), row);
   connectCommand_ = MakeButton("ConnectCommand", "Device Connect Setup",
@@ -226,7 +256,9 @@ QWidget* MainForm::buildButtonRow() {
       QFontMetrics(stateFont).horizontalAdvance(QStringLiteral("Link lost (load may be on)")) + 24);
   auto* layout = new QHBoxLayout(row);
   layout->setContentsMargins(0, 0, 0, 0);
-  for (QPushButton* b : {openCommand_, saveCommand_, connectCommand_, checkCommand_}) {
+  layout->addWidget(openCommand_);
+  layout->addWidget(recentButton_);
+  for (QPushButton* b : {saveCommand_, connectCommand_, checkCommand_}) {
     layout->addWidget(b);
   }
   layout->addStretch(1);
@@ -303,6 +335,18 @@ void MainForm::buildStatusLine() {
   planStatus_ =
       section("PlanStatus", QStringLiteral("The run time the step list's check estimates"));
   journalStatus_ = section("JournalStatus", QStringLiteral("Where this run's rows are journaled"));
+  auto* openFolder = new QAction(QStringLiteral("Open journal folder"), journalStatus_);
+  openFolder->setObjectName(QStringLiteral("OpenJournalFolderAction"));
+  connect(openFolder, &QAction::triggered, this, &MainForm::openJournalFolder);
+  journalStatus_->addAction(openFolder);
+  journalStatus_->setContextMenuPolicy(Qt::ActionsContextMenu);
+  auto* folderButton = new QToolButton(this);
+  folderButton->setObjectName(QStringLiteral("OpenJournalFolder"));
+  folderButton->setDefaultAction(openFolder);
+  folderButton->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
+  folderButton->setToolTip(QStringLiteral("Open the folder of the run journals"));
+  folderButton->setAutoRaise(true);
+  statusBar()->addPermanentWidget(folderButton);
 }
 
 void MainForm::startUp(const std::string& stepFile) {
@@ -336,6 +380,7 @@ void MainForm::startUp(const std::string& stepFile) {
   editorWidget_->refresh();
   list1_->hide();
   updateConnectionText();
+  updateTitle();
 }
 
 }  // namespace kv

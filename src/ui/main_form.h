@@ -16,8 +16,10 @@
 #include "check/check_finding.h"
 
 #include "steps/step_editor.h"
+#include "ui/results_origin.h"
 #include "ui/run_state.h"
 #include "ui/step_file_actions.h"
+#include "ui/unsaved_list.h"
 
 class QLabel;
 class QLineEdit;
@@ -26,6 +28,7 @@ class QPushButton;
 class QTabWidget;
 class QTimer;
 class QTableView;
+class QToolButton;
 
 namespace kv {
 
@@ -81,6 +84,13 @@ class MainForm : public QMainWindow {
   /// The connection dialog goes here instead of exec() (the handler saves or
   /// cancels it).
   void setDialogHandler(std::function<void(ConnectionSetupForm&)> handler);
+  /// The Save / Discard / Cancel question about list changes not saved goes
+  /// here instead of a box.
+  void setUnsavedListHandler(UnsavedListGuard::Ask handler);
+  /// Above the results while they are not of the list open; hidden otherwise.
+  QLabel* resultsBanner() const { return resultsBanner_; }
+  /// The list changed since it was opened or saved.
+  bool listModified() const;
 
   /// The rows of the log were exported, so closing need not ask about them.
   void markRowsSaved() { rowsSaved_ = true; }
@@ -89,8 +99,11 @@ class MainForm : public QMainWindow {
 
  public slots:
   /// The file actions once a name is chosen (the buttons ask the dialog first).
+  /// Open asks first when the list has changes not saved, and is refused
+  /// while a test runs.
   void openStepFile(const QString& path);
-  void saveStepFile(const QString& path);
+  /// True once the list is written.
+  bool saveStepFile(const QString& path);
   void saveLog(const QString& path);
   /// "Start Test": the connection dialog first while the settings file's
   /// connection values are unusable, the question when the check finds errors.
@@ -111,8 +124,19 @@ class MainForm : public QMainWindow {
   void connectStation();
   void startUp(const std::string& stepFile);
 
+  /// The title, the recent lists, the results banner, the journal folder.
+  void buildFileParts();
   void onOpenClicked();
-  void onSaveClicked();
+  /// True once the list is written (false also when the dialog was cancelled).
+  bool onSaveClicked();
+  void fillRecentMenu();
+  void updateTitle();
+  /// Asks before `action` drops list changes not saved; true when it may go on.
+  bool mayDropListChanges(const QString& action);
+  void updateResultsBanner();
+  /// Where run journals go (made when missing).
+  std::string journalFolder() const;
+  void openJournalFolder();
   void onSaveLogClicked();
   /// "Device Connect Setup": the connection dialog, then the identification.
   void OpenConnectionSetup();
@@ -162,6 +186,7 @@ class MainForm : public QMainWindow {
   QLabel* nameLabel_ = nullptr;
   StepEditorWidget* editorWidget_ = nullptr;
   QPushButton* openCommand_ = nullptr;
+  QToolButton* recentButton_ = nullptr;
   QPushButton* saveCommand_ = nullptr;
   QPushButton* connectCommand_ = nullptr;
   QPushButton* runCommand_ = nullptr;
@@ -169,6 +194,7 @@ class MainForm : public QMainWindow {
   QPushButton* saveLogCmd_ = nullptr;
   QPushButton* checkCommand_ = nullptr;
   QLabel* runStateLabel_ = nullptr;
+  QLabel* resultsBanner_ = nullptr;
   QTabWidget* tabs_ = nullptr;
   RunChart* chart_ = nullptr;
   RunSummaryModel* summaryModel_ = nullptr;
@@ -197,6 +223,8 @@ class MainForm : public QMainWindow {
 
   std::function<bool(const QString&)> questionHandler_;
   std::function<void(ConnectionSetupForm&)> dialogHandler_;
+  UnsavedListGuard::Ask unsavedListHandler_;
+  ResultsOrigin resultsOrigin_;
   std::vector<std::function<void()>> idleWork_;
   QElapsedTimer runClock_;
   RunState runState_;

@@ -11,6 +11,7 @@
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTableView>
+#include <QUndoStack>
 
 #include "link/link_settings.h"
 #include "results/result_log.h"
@@ -76,6 +77,10 @@ void MainForm::updateStepCount() {
 // --- Files ------------------------------------------------------------------
 
 void MainForm::onOpenClicked() {
+  if (station_.IsRunning()) {
+    openStepFile({});  // Ctrl+O while the button is off: says why, opens nothing
+    return;
+  }
   const QString path = QFileDialog::getOpenFileName(
       this, QStringLiteral("Open File"), files_.ProposedOpenName(bench_.Settings().defaultPath),
       QtNameFilters(kStepFileFilter).join(QStringLiteral(";;")));
@@ -84,13 +89,11 @@ void MainForm::onOpenClicked() {
   }
 }
 
-void MainForm::onSaveClicked() {
+bool MainForm::onSaveClicked() {
   const QString path = QFileDialog::getSaveFileName(
       this, QStringLiteral("Save File"), files_.ProposedSaveName(bench_.Settings().defaultPath),
       QtNameFilters(kStepFileFilter).join(QStringLiteral(";;")));
-  if (!path.isEmpty()) {
-    saveStepFile(QDir::toNativeSeparators(path));
-  }
+  return !path.isEmpty() && saveStepFile(QDir::toNativeSeparators(path));
 }
 
 void MainForm::onSaveLogClicked() {
@@ -105,14 +108,35 @@ void MainForm::onSaveLogClicked() {
 }
 
 void MainForm::openStepFile(const QString& path) {
+  if (station_.IsRunning()) {
+    statusBar()->showMessage(
+        QStringLiteral("No other list opens while a test runs: the runner reads its rows"));
+    return;
+  }
+  if (!mayDropListChanges(QStringLiteral("opening another list"))) {
+    return;
+  }
   const FileActionOutcome outcome = files_.Open(path.toStdString());
+  // What was done can no longer be undone: it was done to the other list.
+  editorWidget_->undoStack()->clear();
   editorWidget_->refresh();
   updateStepCount();
+  updateTitle();
+  resultsOrigin_.ListOpened();
+  updateResultsBanner();
   showOutcome(outcome);
 }
 
-void MainForm::saveStepFile(const QString& path) {
-  showOutcome(files_.Save(path.toStdString()));
+bool MainForm::saveStepFile(const QString& path) {
+  const FileActionOutcome outcome = files_.Save(path.toStdString());
+  // Written is saved, even when the settings file could not record it.
+  const bool written = !outcome.files.isEmpty();
+  if (written) {
+    editorWidget_->undoStack()->setClean();
+  }
+  updateTitle();
+  showOutcome(outcome);
+  return written;
 }
 
 void MainForm::saveLog(const QString& path) {
@@ -242,6 +266,9 @@ void MainForm::closeEvent(QCloseEvent* event) {
 bool MainForm::confirmClose() {
   if (station_.IsRunning() &&
       !ask(QStringLiteral("A test is running. Stop it (the load is turned off) and exit?"))) {
+    return false;
+  }
+  if (!mayDropListChanges(QStringLiteral("closing"))) {
     return false;
   }
   if (!rowsSaved() && station_.Log().RowCount() > 0 &&

@@ -182,7 +182,7 @@ void MainForm::configureJournal() {
   long long autoSave = 1;
   const std::string text = ReadIniValue(bench_.IniPath(), kSystemSection, "AutoSaveLog", "1");
   const bool off = ParseSettingInteger(text, 0, 0, &autoSave);
-  journal_->SetFolder(off ? std::string() : bench_.Settings().defaultPath);
+  journal_->SetFolder(off ? std::string() : journalFolder());
 }
 
 bool MainForm::rowsSaved() const {

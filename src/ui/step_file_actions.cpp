@@ -9,6 +9,7 @@
 #include "link/link_settings.h"
 #include "results/csv_export.h"
 #include "stepfile/step_file.h"
+#include "ui/recent_lists.h"
 
 namespace kv {
 
@@ -36,6 +37,14 @@ FileFolders FileFolders::OfThisProgram() {
 
 QString FileFolders::WritableProgramFolder() const {
   return programFolderWritable || documentsFolder.isEmpty() ? programFolder : documentsFolder;
+}
+
+QString FileFolders::JournalFolder(const std::string& defaultPathSetting) const {
+  const QFileInfo chosen(Q(defaultPathSetting));
+  if (!defaultPathSetting.empty() && chosen.isDir() && chosen.isWritable()) {
+    return QDir::toNativeSeparators(chosen.absoluteFilePath());
+  }
+  return QDir::toNativeSeparators(documentsFolder);
 }
 
 QStringList QtNameFilters(const char* filter) {
@@ -84,10 +93,15 @@ FileActionOutcome StepFileActions::LoadStartupFile() {
   return Load(currentStepFile_);
 }
 
+std::vector<std::string> StepFileActions::RecentLists() const {
+  return ReadRecentLists(iniPath_);
+}
+
 FileActionOutcome StepFileActions::Open(const std::string& path) {
   currentStepFile_ = path;
   FileActionOutcome iniFailure;
-  if (!WriteIniValue(iniPath_, kStepFileSection, kTestFileNameKey, path)) {
+  if (!WriteIniValue(iniPath_, kStepFileSection, kTestFileNameKey, path) ||
+      !RecordRecentList(iniPath_, path)) {
     iniFailure.ok = false;
     iniFailure.message = QStringLiteral(
                              "Cannot write \"%1\": the file opened now is not "
@@ -141,10 +155,18 @@ FileActionOutcome StepFileActions::Save(const std::string& path) {
     return outcome;
   }
   outcome.status = QStringLiteral("%1 steps saved to \"%2\"").arg(saved.steps).arg(Q(path));
-  if (!WriteIniValue(iniPath_, kSystemSection, kLastTestStepFileKey, path)) {
+  outcome.files << QDir::toNativeSeparators(Q(path));
+  // Start-up reads TestFileName only: LastTestStepFile of an older
+  // installation may be older than the list it last opened.
+  if (!WriteIniValue(iniPath_, kStepFileSection, kTestFileNameKey, path) ||
+      !WriteIniValue(iniPath_, kSystemSection, kLastTestStepFileKey, path) ||
+      !RecordRecentList(iniPath_, path)) {
     outcome.ok = false;
-    outcome.message = QStringLiteral("The step list was saved, but \"%1\" could not be written.")
-                          .arg(Q(iniPath_));
+    outcome.message =
+        QStringLiteral(
+            "The step list was saved, but \"%1\" could not be written: the next start may not "
+            "open it.")
+            .arg(Q(iniPath_));
   }
   return outcome;
 }

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 #include <string>
+#include <vector>
 
 #include "steps/step_editor.h"
 #include "steps/step_grid.h"
@@ -26,6 +27,10 @@ struct FileFolders {
   static FileFolders OfThisProgram();
   /// The program folder, or the documents folder when it cannot be written.
   QString WritableProgramFolder() const;
+  /// Where run journals go: the Default Path the settings file names (""
+  /// when it names none) while it is a folder that can be written, else the
+  /// documents folder, where people look for their files.
+  QString JournalFolder(const std::string& defaultPathSetting) const;
 };
 
 /// What a file action ends with.
@@ -64,13 +69,16 @@ class StepFileActions {
 
   /// Start-up: loads CurrentStepFile into the grid as it stands.
   FileActionOutcome LoadStartupFile();
-  /// A confirmed Open of `path`: remembered in [KV26] TestFileName, the grids
-  /// back to their start-up layout, then loaded (a missing file leaves an
-  /// empty list).
+  /// A confirmed Open of `path`: remembered in [KV26] TestFileName and the
+  /// recent lists, the grids back to their start-up layout, then loaded (a
+  /// missing file leaves an empty list).
   FileActionOutcome Open(const std::string& path);
-  /// A confirmed Save to `path`; [System] LastTestStepFile is written only
-  /// once the file is.
+  /// A confirmed Save to `path`. Once the file is written it is the list
+  /// the next start opens ([KV26] TestFileName, which start-up has always
+  /// read), [System] LastTestStepFile as before, and the newest recent list.
   FileActionOutcome Save(const std::string& path);
+  /// The recent lists, newest first.
+  std::vector<std::string> RecentLists() const;
   /// The CSV report of `log` under `path` (chunks of 32000 rows); refused
   /// when a chunk would replace the open step list or `journalPath`, the
   /// file the run's rows are journaled to.

@@ -4,11 +4,13 @@
 
 #include <gmock/gmock.h>
 
+#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
@@ -19,6 +21,9 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolButton>
+#include <QUndoStack>
+#include <QUrl>
 #include <memory>
 
 #include "link/ini_file.h"
@@ -49,6 +54,17 @@ const std::string kThreeSteps = KV_TEST_DATA_DIR "/ui/three.tsf";
 const std::string kLoopWithoutEnd = KV_TEST_DATA_DIR "/ui/loop.tsf";
 const std::string kOneMinute = KV_TEST_DATA_DIR "/ui/one_minute.tsf";
 
+// Stands in for the desktop's file manager.
+class UrlCatcher : public QObject {
+  Q_OBJECT
+
+ public slots:
+  void open(const QUrl& url) { urls << url; }
+
+ public:
+  QList<QUrl> urls;
+};
+
 class MainFormTest : public ::testing::Test {
  protected:
   std::string Path(const char* name) const { return dir_.filePath(name).toStdString(); }
@@ -62,6 +78,7 @@ class MainFormTest : public ::testing::Test {
     bench_ = Bench::Open(options, sink_);
     MainFormOptions formOptions;
     formOptions.folders.programFolder = dir_.path();
+    formOptions.folders.documentsFolder = dir_.filePath("documents");
     form_ = std::make_unique<MainForm>(*bench_, sink_, formOptions);
     form_->setMessageHandler([this](const QString& m) { messages_ << m; });
     form_->setQuestionHandler([this](const QString& q) {
@@ -124,6 +141,8 @@ TEST_F(MainFormTest,
   for (const Case& c : {Case{nullptr, 2, "0"}, Case{&kThreeSteps, 5, "3"}}) {
     SCOPED_TRACE(c.rows);
     QFile::remove(QString::fromStdString(IniPath()));
+    // An older installation's last saved list may be older than its last opened one.
+    ASSERT_TRUE(WriteIniValue(IniPath(), kSystemSection, kLastTestStepFileKey, kLoopWithoutEnd));
     if (c.testFileName != nullptr) {
       ASSERT_TRUE(WriteIniValue(IniPath(), kStepFileSection, kTestFileNameKey, *c.testFileName));
     }
@@ -232,10 +251,21 @@ TEST_F(MainFormTest, StopOrAConfirmedCloseTurnsTheLoadOffAndAsksOnlyAboutRowsNot
     EXPECT_TRUE(form_->rowsSaved());
     ASSERT_TRUE(WaitForRows(rows + 1));
     EXPECT_EQ(form_->rowsSaved(), journaled);
-    const QStringList journals = QDir(dir_.path()).entryList({"kvload-*.csv"}, QDir::Files);
+    // With no Default Path the journals go where people look for files.
+    const QDir documents(dir_.filePath("documents"));
+    const QStringList journals = documents.entryList({"kvload-*.csv"}, QDir::Files);
     ASSERT_EQ(journals.size(), journaled ? 1 : 0);
     if (!journals.isEmpty()) {
-      EXPECT_EQ(LinesIn(dir_.filePath(journals.first())), station().Log().RowCount() + 1);
+      EXPECT_EQ(LinesIn(documents.filePath(journals.first())), station().Log().RowCount() + 1);
+      const QString full = QDir::toNativeSeparators(documents.filePath(journals.first()));
+      EXPECT_TRUE(form_->findChild<ElidedLabel*>(QStringLiteral("JournalStatus"))
+                      ->toolTipText()
+                      .contains(full));
+      UrlCatcher opened;
+      QDesktopServices::setUrlHandler(QStringLiteral("file"), &opened, "open");
+      form_->findChild<QToolButton*>(QStringLiteral("OpenJournalFolder"))->click();
+      QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+      EXPECT_THAT(opened.urls, ElementsAre(QUrl::fromLocalFile(documents.absolutePath())));
     }
     ASSERT_TRUE(bench_->SimLoad()->InputOn());
     if (c.byClose) {
@@ -312,6 +342,76 @@ TEST_F(MainFormTest, TabWalksTheButtonsF5AsksBeforeARestartAndOnlyStopOrShiftF5E
             "AddIntoCommand InsertCommand ReplaceCommand RemoveCommand MoveUpCommand MoveDnCommand "
             "StepGrid "
             "ListView1");
+}
+
+TEST_F(MainFormTest, ChangesAskBeforeTheyAreLostAndResultsOfAnotherListAreMarked) {
+  const std::string mine = Path("three.tsf");
+  ASSERT_TRUE(QFile::copy(QString::fromStdString(kThreeSteps), QString::fromStdString(mine)));
+  StartWith(mine);
+  const auto title = [this](const char* list) {
+    return QStringLiteral("%1 – %2").arg(list, kMainFormCaption);
+  };
+  EXPECT_EQ(form_->windowTitle(), title("three.tsf"));
+  QStringList asked;
+  UnsavedChoice choice = UnsavedChoice::Cancel;
+  form_->setUnsavedListHandler([&](const QString& q) {
+    asked << q;
+    return choice;
+  });
+  QUndoStack* undo = form_->stepEditor()->undoStack();
+  form_->stepEditor()->removeStep();
+  EXPECT_EQ(form_->windowTitle(), title("three.tsf*"));
+  undo->undo();  // back to what the file holds
+  EXPECT_EQ(form_->windowTitle(), title("three.tsf"));
+  undo->redo();
+  // Cancel keeps the list and the window.
+  form_->openStepFile(QString::fromStdString(kOneMinute));
+  EXPECT_FALSE(form_->close());
+  EXPECT_EQ(asked.size(), 2);
+  EXPECT_EQ(form_->currentStepFile(), mine);
+  // While a run goes no list replaces the one it runs.
+  auto* open = form_->findChild<QPushButton*>(QStringLiteral("OpenCommand"));
+  form_->runTest();
+  ASSERT_TRUE(WaitForRows(1));
+  EXPECT_FALSE(open->isEnabled());
+  form_->openStepFile(QString::fromStdString(kOneMinute));
+  EXPECT_EQ(form_->currentStepFile(), mine);
+  form_->stopTest();
+  EXPECT_TRUE(open->isEnabled());
+  // Save writes the list, then it opens the other; the results stay, marked.
+  choice = UnsavedChoice::Save;
+  form_->openStepFile(QString::fromStdString(kOneMinute));
+  EXPECT_EQ(asked.size(), 3);
+  EXPECT_EQ(LinesIn(QString::fromStdString(mine)), 3u);
+  EXPECT_EQ(form_->windowTitle(), title("one_minute.tsf"));
+  EXPECT_FALSE(undo->canUndo());  // its steps were another list's
+  EXPECT_GT(form_->resultView()->model()->rowCount(), 0);
+  EXPECT_TRUE(form_->resultsBanner()->isVisibleTo(form_.get()));
+  EXPECT_THAT(form_->resultsBanner()->text().toStdString(),
+              MatchesRegex("Results of three.tsf, run at [0-9:]{8}"));
+  QMenu* recent = form_->findChild<QToolButton*>(QStringLiteral("RecentLists"))->menu();
+  emit recent->aboutToShow();
+  QStringList entries;
+  for (QAction* a : recent->actions()) {
+    entries << a->text();
+  }
+  EXPECT_THAT(entries, ElementsAre("&1  " + QDir::toNativeSeparators(kOneMinute.c_str()),
+                                   "&2  " + QDir::toNativeSeparators(mine.c_str())));
+  form_->runTest();
+  EXPECT_TRUE(form_->resultsBanner()->isHidden());
+  form_->stopTest();
+  // A list only saved is the one the next start opens.
+  form_->stepEditor()->removeStep();
+  EXPECT_TRUE(form_->saveStepFile(QString::fromStdString(Path("saved.tsf"))));
+  EXPECT_EQ(form_->windowTitle(), title("saved.tsf"));
+  undo->undo();
+  choice = UnsavedChoice::Discard;
+  EXPECT_TRUE(form_->close());
+  EXPECT_EQ(asked.size(), 4);
+  form_.reset();
+  Start();
+  EXPECT_EQ(form_->currentStepFile(), Path("saved.tsf"));
+  EXPECT_EQ(station().Steps().StepCount(), 0);
 }
 
 TEST_F(MainFormTest, TheCheckIsNeverStaleStartNamesItsErrorsAndAFindingSelectsItsStep) {
@@ -473,3 +573,5 @@ TEST(DesktopMessageSinkTest, WhatComesWhileTheBoxIsOpenJoinsIt) {
 
 }  // namespace
 }  // namespace kv
+
+#include "main_form_test.moc"
