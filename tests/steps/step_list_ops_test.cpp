@@ -133,42 +133,24 @@ TEST_F(StepListOps, RefusalsLeaveTheListAsItWas) {
   EXPECT_EQ(grid_.CurrentRow(), 1);
 }
 
-TEST_F(StepListOps, NothingToDeleteOnTheEmptyRow) {
+// Nothing to delete or move on the empty last row, nor past either end. A
+// move exchanges every column but the number (the FOR's Times goes along).
+TEST_F(StepListOps, NothingMovesPastTheEndsAndAMoveTakesEveryColumn) {
   AddSteps(1);
-  grid_.SetCurrentCell(2, 1);
-  EXPECT_FALSE(RemoveStep(grid_).changed);
-  StepGrid empty;
-  EXPECT_FALSE(RemoveStep(empty).changed);
-}
-
-// Moves exchange everything but the number, and do nothing at the ends.
-TEST_F(StepListOps, MovesExchangeEverythingButTheNumber) {
-  AddSteps(2);
   editor_.SelectFunction("FOR");
   ASSERT_TRUE(AddStep(grid_, editor_).changed);
-
-  grid_.SetCurrentCell(1, 3);
-  ASSERT_TRUE(MoveStepDown(grid_).changed);
-  EXPECT_EQ(Values(), (V{"2", "1", ""}));
-  EXPECT_EQ(grid_.CurrentRow(), 2);
-
-  ASSERT_TRUE(MoveStepDown(grid_).changed);
-  EXPECT_EQ(grid_.Cell(2, kColFunction), "FOR");
-  EXPECT_EQ(grid_.Cell(2, kColTimes), "3");
-  EXPECT_EQ(grid_.Cell(3, kColSinkValue), "1");
-  EXPECT_EQ(grid_.CurrentRow(), 3);
-
+  grid_.SetCurrentCell(3, 1);  // the empty last row
+  for (const StepListResult& r : {RemoveStep(grid_), MoveStepUp(grid_), MoveStepDown(grid_)}) {
+    EXPECT_FALSE(r.changed);
+  }
+  grid_.SetCurrentCell(2, 1);
   EXPECT_FALSE(MoveStepDown(grid_).changed);
   ASSERT_TRUE(MoveStepUp(grid_).changed);
-  ASSERT_TRUE(MoveStepUp(grid_).changed);
-  EXPECT_EQ(Values(), (V{"1", "2", ""}));
-  EXPECT_EQ(grid_.CurrentRow(), 1);
-  EXPECT_EQ(grid_.CurrentCol(), 3);
+  EXPECT_EQ(Values(), (V{"", "1"}));
+  EXPECT_EQ(grid_.Cell(1, kColTimes), "3");
   EXPECT_FALSE(MoveStepUp(grid_).changed);
-  grid_.SetCurrentCell(4, 0);  // the empty last row
-  EXPECT_FALSE(MoveStepUp(grid_).changed);
-  EXPECT_FALSE(MoveStepDown(grid_).changed);
-  EXPECT_EQ(grid_.StepCount(), 3);
+  StepGrid empty;
+  EXPECT_FALSE(RemoveStep(empty).changed);
 }
 
 TEST_F(StepListOps, AFullListTakesNoMoreSteps) {
