@@ -23,6 +23,7 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QToolButton>
+#include <QUndoStack>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <array>
@@ -90,6 +91,9 @@ MainForm::~MainForm() {
   // program leaves); its messages then go to the log.
   sink_.SetBoxParent(nullptr);
   sink_.SetShowHandler([](const QString& text) { qWarning().noquote() << text; });
+  // The undo stack goes with the window's children, after this body: its last
+  // cleanChanged must not reach a window that is no longer one.
+  disconnect(editorWidget_->undoStack(), nullptr, this, nullptr);
 }
 
 void MainForm::buildControls() {
