@@ -19,7 +19,8 @@ inline std::unique_ptr<kv::RunChart> WeekChart() {
   for (int t = 0; t < kWeekSeconds; ++t) {
     const int step = t / 7200;
     if (t % 7200 == 0) {
-      chart->MarkStep(t, step + 1);
+      chart->MarkStep(t, step + 1,
+                      step % 3 == 2 ? QStringLiteral("Rest") : QStringLiteral("Discharge"));
     }
     const double phase = (t % 7200) / 7200.0;
     const double amps = step % 3 == 2 ? 0.0 : 1.0 + 0.5 * (step % 2);

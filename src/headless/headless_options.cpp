@@ -305,8 +305,10 @@ Other options:
   --summary FILE        when the run ends (also by a signal or a lost link),
                         write one CSV line per step taken and one for the run:
                         function, start, end, end reason, Ah, Wh, verdict
-  --journal FILE        append every row to FILE as it comes (FILE is emptied
-                        at the start), so a crash or power cut keeps the run
+  --journal FILE        write every row to FILE as it comes, on the disk within
+                        a second, so a crash or power cut keeps the run; FILE
+                        must be new or empty (one that holds anything is
+                        refused, never emptied)
   --format text|jsonl   text (default): the report as above; jsonl: standard
                         output carries one JSON object a line instead: rows,
                         messages, step ends and the run's end with the exit
@@ -324,8 +326,10 @@ Exit status:
   1  the list ran to its end and some result row says FAIL
   2  usage error, unreadable step file or INI file, an unusable connection
      value in the INI file, a --csv, --summary or --journal target whose
-     folder is missing or not writable, a report or summary that could not be
-     written, a list with errors under --check or --strict
+     folder is missing or not writable, two of the step file, the INI file and
+     those targets that are one file, a journal that holds anything or cannot
+     be written, a report, summary or journal that could not be written, a
+     list with errors under --check or --strict
   3  stopped by SIGINT, SIGTERM or SIGHUP (also while connecting: nothing
      was connected then)
   4  the load could not be reached: it gave no reply to "name?" at the start

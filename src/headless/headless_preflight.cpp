@@ -4,10 +4,12 @@
 #include <QFileInfo>
 #include <algorithm>
 
+#include "base/file_identity.h"
 #include "check/check_report.h"
 #include "check/run_plan.h"
 #include "check/step_list_check.h"
 #include "headless/json_lines.h"
+#include "results/csv_export.h"
 #include "stepfile/step_file.h"
 #include "text/quoted.h"
 
@@ -34,13 +36,72 @@ std::optional<std::string> OutputTargetProblem(const std::string& option, const 
   return std::nullopt;
 }
 
-std::optional<std::string> OutputTargetsProblem(const HeadlessOptions& options) {
+namespace {
+
+struct NamedFile {
+  std::string role;  // "the step file", "--csv" ...
+  const std::string* path;
+  bool report = false;  // written as chunks named after the path
+};
+
+std::string Named(const NamedFile& file) {
+  return file.role + " " + Quoted(*file.path);
+}
+
+// Where `a` and `b` are one file, what to tell the operator about it.
+std::optional<std::string> SameFileProblem(const NamedFile& a, const NamedFile& b) {
+  if (a.path->empty() || b.path->empty()) {
+    return std::nullopt;
+  }
+  std::string first = Named(a);
+  std::string second = Named(b);
+  if (a.report || b.report) {
+    const std::string chunk =
+        a.report ? CsvChunkWriting(*a.path, *b.path) : CsvChunkWriting(*b.path, *a.path);
+    if (chunk.empty()) {
+      return std::nullopt;
+    }
+    (a.report ? first : second) += " (its report file " + Quoted(chunk) + ")";
+  } else if (!IsSameFile(IdentifyFile(*a.path), IdentifyFile(*b.path))) {
+    return std::nullopt;
+  }
+  return first + " and " + second +
+         " are the same file: one would replace the other; nothing was run. Choose another name "
+         "for " +
+         b.role;
+}
+
+}  // namespace
+
+std::optional<std::string> OutputTargetsProblem(const HeadlessOptions& options,
+                                                const std::string& iniPath) {
   for (const auto& [option, path] :
        {std::pair{"--csv", &options.csvPath}, std::pair{"--summary", &options.summaryPath},
         std::pair{"--journal", &options.journalPath}}) {
     if (auto problem = OutputTargetProblem(option, *path)) {
       return problem;
     }
+  }
+  // Inputs first, so that the message asks for another name of an output.
+  const NamedFile files[] = {{"the step file", &options.stepFile},
+                             {"the settings file", &iniPath},
+                             {"--csv", &options.csvPath, true},
+                             {"--summary", &options.summaryPath},
+                             {"--journal", &options.journalPath}};
+  for (std::size_t i = 0; i < std::size(files); ++i) {
+    for (std::size_t j = i + 1; j < std::size(files); ++j) {
+      if (auto problem = SameFileProblem(files[i], files[j])) {
+        return problem;
+      }
+    }
+  }
+  // A crashed run's rows are worth more than the next run's: never emptied.
+  const QFileInfo journal(QString::fromStdString(options.journalPath));
+  if (!options.journalPath.empty() && journal.isFile() && journal.size() > 0) {
+    return "--journal: " + Quoted(options.journalPath) + " already holds " +
+           std::to_string(journal.size()) +
+           " bytes, perhaps the rows of an earlier run; a journal never empties a file: choose "
+           "another name";
   }
   return std::nullopt;
 }

@@ -20,8 +20,12 @@ namespace kv {
 /// folder is missing or not writable, or the path is a folder. None when it can.
 std::optional<std::string> OutputTargetProblem(const std::string& option, const std::string& path);
 
-/// The first problem among the --csv, --summary and --journal targets.
-std::optional<std::string> OutputTargetsProblem(const HeadlessOptions& options);
+/// The first problem among the --csv, --summary and --journal targets: one
+/// that cannot be written, a --journal that already holds anything (a journal
+/// never empties a file), or two of the step file, the report's chunk files,
+/// the summary, the journal and the settings file (`iniPath`) that are one file.
+std::optional<std::string> OutputTargetsProblem(const HeadlessOptions& options,
+                                                const std::string& iniPath);
 
 /// Why `settings` (command-line options already applied) must not be used to
 /// connect: connection keys whose file value was unusable. None when usable.

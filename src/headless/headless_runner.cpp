@@ -78,6 +78,7 @@ HeadlessRun::HeadlessRun(Station& station, LinkWatch& watch, HeadlessConsole& co
   connect(&station_, &Station::tickFinished, this, &HeadlessRun::EmitWhenIdle,
           Qt::QueuedConnection);
   connect(&station_, &Station::identified, this, &HeadlessRun::EmitWhenIdle, Qt::QueuedConnection);
+  connect(&station_, &Station::linkIdle, this, &HeadlessRun::EmitWhenIdle, Qt::QueuedConnection);
 }
 
 void HeadlessRun::Start() {
@@ -99,7 +100,8 @@ void HeadlessRun::Interrupt(int signalNumber) {
     connectAborted_ = true;
     console_.MuteLinkFailures();
     console_.Warn(SignalName(signalNumber) + " while connecting: nothing was connected");
-    station_.Stop();
+    // Nothing to switch off, and no link to send it over: halting is enough.
+    station_.Halt();
     Finish(kExitStopped);
     return;
   }
@@ -107,8 +109,13 @@ void HeadlessRun::Interrupt(int signalNumber) {
     console_.Warn(SignalName(signalNumber) + ": the run has already ended");
     return;
   }
-  console_.Warn(SignalName(signalNumber) + ": stopping, the load is turned off");
+  console_.Warn(SignalName(signalNumber) + ": stopping");
   station_.Stop();
+  // A Stop over a lost link ends the run as link lost: that end and its exit
+  // status stand, and the station says what became of the load.
+  if (!station_.IsSecuringLoad() && !finishing_) {
+    console_.Warn("the load was turned off");
+  }
   Finish(kExitStopped);
 }
 
@@ -231,7 +238,8 @@ int RunHeadlessProgram(const HeadlessOptions& options, HeadlessConsole& console,
   if (options.checkOnly) {
     return RunHeadlessCheck(options, console);
   }
-  if (const auto problem = OutputTargetsProblem(options)) {
+  if (const auto problem = OutputTargetsProblem(
+          options, options.iniPath.empty() ? DefaultIniPath() : options.iniPath)) {
     console.Warn(*problem);
     return kExitUsage;
   }
@@ -289,17 +297,27 @@ int RunHeadlessProgram(const HeadlessOptions& options, HeadlessConsole& console,
                  "); the run was not started");
     return kExitUsage;
   }
-  if (!simulated) {
-    console.Info("connecting over " + DescribeLink(bench->Settings()));
-  }
 
   const SystemClock clock;
   RunJournalKeeper journal(station, clock);
+  bool journalFailed = false;
   if (!options.journalPath.empty()) {
-    QObject::connect(&journal, &RunJournalKeeper::failed, &journal, [&console](const QString& e) {
-      console.Warn("the journal stopped: " + e.toStdString());
-    });
-    journal.SetFile(options.journalPath);
+    // Opened before anything is connected: a run whose rows cannot be kept
+    // as they come is not started at all.
+    std::string error;
+    if (!journal.OpenFile(options.journalPath, &error)) {
+      console.Warn("--journal: " + error + "; the run was not started");
+      return kExitUsage;
+    }
+    QObject::connect(&journal, &RunJournalKeeper::failed, &journal,
+                     [&console, &journalFailed](const QString& e) {
+                       journalFailed = true;
+                       console.Warn("the journal stopped: " + e.toStdString() +
+                                    "; the run goes on, exit status will be 2");
+                     });
+  }
+  if (!simulated) {
+    console.Info("connecting over " + DescribeLink(bench->Settings()));
   }
 
   HeadlessRun run(station, watch, console);
@@ -333,8 +351,12 @@ int RunHeadlessProgram(const HeadlessOptions& options, HeadlessConsole& console,
     watch.CloseInstrument();
   }
   station.Halt();
+  journal.Close();
 
   const bool written = status == kExitPassed || status == kExitFailVerdict;
+  if (journalFailed) {
+    status = written ? kExitUsage : status;
+  }
   if (!options.csvPath.empty()) {
     const CsvExportResult report = ExportResultLog(station.Log(), options.csvPath);
     if (!report.ok) {

@@ -40,7 +40,8 @@ class HeadlessRun : public QObject {
   /// A signal came before anything was connected.
   bool ConnectAborted() const { return connectAborted_; }
   /// SIGINT/SIGTERM: Stop at once (the load is turned off), then finish with
-  /// kExitStopped once the link is free. A second call leaves at once.
+  /// kExitStopped once the link is free; kExitUnreachable when the off line
+  /// did not reach the load. A second call leaves at once.
   void Interrupt(int signalNumber);
 
  signals:

@@ -7,12 +7,17 @@
 #include <array>
 #include <vector>
 
+#include "text/utf8_text.h"
+
 namespace kv {
 
 namespace {
 
+// JSON must be UTF-8; a Latin-1 step name or a stray byte in a reply keeps
+// its character instead of becoming U+FFFD.
 QString Text(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+  const std::string utf8 = Utf8OrLatin1(text);
+  return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
 
 std::string Line(const QJsonObject& object) {

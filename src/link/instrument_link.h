@@ -43,6 +43,11 @@ class InstrumentLink {
   /// Empties RecvBuf (the poll takes a reply it used).
   virtual void ClearRecvBuf() = 0;
 
+  /// Whether the latest WriteInstrument handed its line to a working link. A
+  /// write that found no connection, or one the port or driver refused, did
+  /// not: the load never saw it. Callers that must know (the off line) ask.
+  virtual bool LastWriteDelivered() const { return true; }
+
   /// After the link was lost: one attempt, within `timeoutMs`, to open it
   /// again as OpenInstrument(ConnectMode()) does. Whether it is open now; a
   /// link that cannot tell says yes.

@@ -28,6 +28,7 @@ class LinkWatch : public InstrumentLink {
   std::string WaitRecvBuf(int timeoutMs) override;
   void ClearRecvBuf() override { link_.ClearRecvBuf(); }
   bool Reconnect(int timeoutMs) override { return link_.Reconnect(timeoutMs); }
+  bool LastWriteDelivered() const override { return link_.LastWriteDelivered(); }
 
   /// Whether kLostAfter queries in a row went unanswered at some point.
   bool LoadLost() const { return longestSilence_ >= kLostAfter; }

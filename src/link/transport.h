@@ -22,6 +22,8 @@ class Transport {
   virtual void WriteInstrument(std::string_view command) = 0;
   /// The reply to the last line, by the carrier's read rule.
   virtual std::string ReadInstrument() = 0;
+  /// InstrumentLink::LastWriteDelivered for this carrier.
+  virtual bool LastWriteDelivered() const { return true; }
   /// LAN measurement poll (bounded); carriers without RecvBuf return "".
   virtual std::string WaitRecvBuf(int /*timeoutMs*/) { return {}; }
   virtual void ClearRecvBuf() {}

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <set>
 
 #include "base/atomic_file_writer.h"
 #include "base/errno_text.h"
+#include "base/file_identity.h"
 
 namespace kv {
 
@@ -25,6 +27,22 @@ bool IsSeparator(char c) {
 // multi-byte encoding is never mangled.
 char AsciiUpper(char c) {
   return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+// The chunk numbers a file name could carry: each run of digits in it (a
+// chunk's number stands between "_" and "." or the end).
+void AddNumbersIn(const std::string& name, std::set<std::size_t>& numbers) {
+  constexpr std::size_t kMaxDigits = 18;  // well inside std::size_t
+  for (std::size_t i = 0; i < name.size();) {
+    std::size_t end = i;
+    while (end < name.size() && name[end] >= '0' && name[end] <= '9') {
+      ++end;
+    }
+    if (end > i && end - i <= kMaxDigits) {
+      numbers.insert(std::stoull(name.substr(i, end - i)));
+    }
+    i = std::max(end, i + 1);
+  }
 }
 
 bool Flush(AtomicFileWriter& file, std::string& buf) {
@@ -107,6 +125,34 @@ std::string CsvChunkFileName(std::string_view chosenFileName, std::size_t chunk)
   }
   result.append(name, pos);
   return result;
+}
+
+std::string CsvChunkWriting(const std::string& chosenFileName, const std::string& file) {
+  const FileIdentity target = IdentifyFile(file);
+  if (target.path.empty() || chosenFileName.empty()) {
+    return {};
+  }
+  std::set<std::size_t> chunks{0};
+  AddNumbersIn(std::filesystem::path(target.path).filename().string(), chunks);
+  // A chunk name already there may be a link to the file elsewhere, and the
+  // export writes through links.
+  std::filesystem::path folder = std::filesystem::path(CsvChunkFileName(chosenFileName, 0));
+  folder = folder.has_parent_path() ? folder.parent_path() : ".";
+  std::error_code ec;
+  for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
+       it.increment(ec)) {
+    std::error_code linkEc;
+    if (it->is_symlink(linkEc)) {
+      AddNumbersIn(it->path().filename().string(), chunks);
+    }
+  }
+  for (const std::size_t chunk : chunks) {
+    std::string name = CsvChunkFileName(chosenFileName, chunk);
+    if (IsSameFile(IdentifyFile(name), target)) {
+      return name;
+    }
+  }
+  return {};
 }
 
 CsvExportResult ExportResultLog(const ResultLog& log, const std::string& chosenFileName) {

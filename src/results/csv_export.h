@@ -32,6 +32,11 @@ struct CsvExportResult {
 /// ".CSV" stands as it is for chunk 0 and gets "_<chunk>" for later chunks.
 std::string CsvChunkFileName(std::string_view chosenFileName, std::size_t chunk);
 
+/// The chunk name of the report under `chosenFileName` that would write
+/// `file` (the same file, links followed as the export follows them); empty
+/// when no chunk would.
+std::string CsvChunkWriting(const std::string& chosenFileName, const std::string& file);
+
 /// Writes every row of `log` as CSV chunks. Each chunk goes to a temporary file
 /// that replaces the target only when complete, so a failure leaves earlier
 /// chunks whole and no truncated one. No rows: no file, success.

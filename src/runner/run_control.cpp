@@ -19,12 +19,21 @@ RunRequest RunCommand(RunnerState& state, ResultLog& log) {
 }
 
 void StopCommand(RunnerState& state, InstrumentLink& link) {
+  SendOffLine(state, link);
+  HaltRunner(state);
+}
+
+bool SendOffLine(RunnerState& state, InstrumentLink& link) {
   if (state.currentFunction == StepFunction::SequenceLoad) {
     SequenceTestOff(link);
   } else {
     LoadOff(link);
   }
-  HaltRunner(state);
+  const bool delivered = link.LastWriteDelivered();
+  if (!delivered) {
+    state.offLineOwed = true;
+  }
+  return delivered;
 }
 
 void HaltRunner(RunnerState& state) {
@@ -57,9 +66,14 @@ RunRequest RunCommand(RunnerState& state, RunnerContext& ctx) {
 void StopCommand(RunnerState& state, RunnerContext& ctx) {
   const bool wasRunning = state.running;
   // The load is off first; the report comes after.
-  StopCommand(state, ctx.link);
+  const bool delivered = SendOffLine(state, ctx.link);
+  HaltRunner(state);
   if (wasRunning) {
-    detail::ReportRunEnd(state, ctx, StepEndReason::Stopped, RunEndReason::Stopped);
+    if (delivered) {
+      detail::ReportRunEnd(state, ctx, StepEndReason::Stopped, RunEndReason::Stopped);
+    } else {
+      detail::ReportRunEnd(state, ctx, StepEndReason::LinkLost, RunEndReason::LinkLost);
+    }
   }
 }
 

@@ -21,8 +21,14 @@ RunRequest RunCommand(RunnerState& state, ResultLog& log);
 
 /// Sends "SEQLD:TEST OFF" when the last step started was a Sequence Load,
 /// otherwise "LOAD OFF", and halts the runner. Works at any time. The host
-/// stops the runner's timer.
+/// stops the runner's timer. A line that did not reach a working link sets
+/// state.offLineOwed.
 void StopCommand(RunnerState& state, InstrumentLink& link);
+
+/// The off line of the step last started ("SEQLD:TEST OFF" after a Sequence
+/// Load, otherwise "LOAD OFF"). Whether it reached a working link; when not,
+/// state.offLineOwed is set. Does not halt the runner.
+bool SendOffLine(RunnerState& state, InstrumentLink& link);
 
 /// Halts the runner without sending anything: a tick in progress stops at its
 /// next wait and does not re-enable the timer.
@@ -36,7 +42,8 @@ void HaltRunner(RunnerState& state);
 /// new run starts and is reported.
 RunRequest RunCommand(RunnerState& state, RunnerContext& ctx);
 /// Turns the load off as above through ctx.link, then reports the running
-/// step and the run as stopped.
+/// step and the run as stopped, or as link lost when the off line did not
+/// reach the load.
 void StopCommand(RunnerState& state, RunnerContext& ctx);
 void HaltRunner(RunnerState& state, RunnerContext& ctx);
 /// For the host that finds the link lost during a run: the running step and

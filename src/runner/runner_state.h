@@ -85,6 +85,10 @@ struct RunnerState {
   /// The step the runner is in; none before the first step, between a step's
   /// end and the next start, and after the run.
   std::optional<OpenStep> openStep;
+  /// The latest off line ("LOAD OFF", "SEQLD:TEST OFF") did not reach a
+  /// working link, so the load may still be on. The host owes it one bounded
+  /// attempt to reach the load again and send it; the run ends as link lost.
+  bool offLineOwed = false;
   /// When the run began, for the report of its end.
   LocalDateTime runStarted;
   std::int64_t runStartedMs = 0;

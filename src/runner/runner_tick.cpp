@@ -69,6 +69,8 @@ void CountMeasurement(TickSession& s, const Fields& f) {
 
 /// Phase 5: one "MEAS:VC?" and the integration over one second.
 void PollMeasurement(TickSession& s) {
+  s.ahBeforePoll = s.state.stepAh;
+  s.whBeforePoll = s.state.stepWh;
   s.link.WriteInstrument("MEAS:VC?");
   std::string reply;  // the fields view it
   Fields f;
@@ -125,9 +127,13 @@ void AddMeasurementRow(TickSession& s) {
   const LocalDateTime now = s.ctx.clock.Now();
   ResultRow row;
   row[kResStepTime] = FormatClockCell(now);
-  row[kResVoltage] = s.lastVoltage;
-  row[kResCurrent] = s.lastCurrent;
-  row[kResPower] = FormatNumber(s.lastPower);
+  // A tick that measured nothing leaves a gap: 0 V at 0 A in the log, the
+  // report and the chart would read as a collapsed battery.
+  if (s.measured) {
+    row[kResVoltage] = s.lastVoltage;
+    row[kResCurrent] = s.lastCurrent;
+    row[kResPower] = FormatNumber(s.lastPower);
+  }
   row[kResAh] = FormatNumber(s.state.stepAh);
   row[kResWh] = FormatNumber(s.state.stepWh);
   row[kResTotalTime] = FormatStampCell(now);

@@ -119,6 +119,10 @@ StopResult RunStopChecks(TickSession& s) {
     if (s.Halted()) {
       return StopResult::Ended;
     }
+    // This tick's row belongs to the next step: the step that ran out covers
+    // its own rows only, not the poll that found it over.
+    st.stepAh = s.ahBeforePoll;
+    st.stepWh = s.whBeforePoll;
     s.EndStep(StepEndReason::Time);
     return StopResult::Restart;
   }
@@ -161,14 +165,21 @@ void EndOfRun(TickSession& s) {
   }
   RunnerState& st = s.state;
   st.running = false;
+  // A list that ran to its end over a link that is gone has not finished
+  // safely: the load may still be on, and the host owes it one more try.
+  const bool delivered = s.link.LastWriteDelivered();
+  st.offLineOwed = st.offLineOwed || !delivered;
   // The last step normally ended by its own reason already; one still open
   // had its rows removed from under it.
-  ReportRunEnd(st, s.ctx, StepEndReason::EndOfList, RunEndReason::Completed);
+  ReportRunEnd(st, s.ctx, StepEndReason::EndOfList,
+               delivered ? RunEndReason::Completed : RunEndReason::LinkLost);
   const int lastRow = st.highlightedRow;
   st.highlightedRow = 0;
   if (s.ctx.observer != nullptr) {
     s.ctx.observer->OnRunFinished(lastRow);
-    s.ctx.observer->OnMessage("Test Finished");
+    if (delivered) {
+      s.ctx.observer->OnMessage("Test Finished");
+    }
   }
 }
 

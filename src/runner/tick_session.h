@@ -27,6 +27,7 @@ class GuardedLink : public InstrumentLink {
   void WriteInstrument(std::string_view command) override;
   std::string ReadInstrument() override;
   std::int16_t ConnectMode() const override { return link_.ConnectMode(); }
+  bool LastWriteDelivered() const override { return link_.LastWriteDelivered(); }
   std::string WaitRecvBuf(int timeoutMs) override;
   void ClearRecvBuf() override;
 
@@ -51,6 +52,9 @@ class TickSession {
   double lastPower = 0.0;
   /// The latest poll gave two numbers; otherwise the cells show what came.
   bool measured = false;
+  /// The step's sums as its last row showed them, before this tick's poll.
+  double ahBeforePoll = 0.0;
+  double whBeforePoll = 0.0;
   /// This tick's polls made the run of missed measurements reach
   /// kMeasurementsLostAfter; the host hears of it once the row is added.
   bool measurementsLost = false;
@@ -83,7 +87,9 @@ enum class StopResult { None, Ended, Restart };
 StopResult RunStopChecks(TickSession& s);
 /// The checks of steps that the load runs to their end by itself.
 void RunCompletionChecks(TickSession& s);
-/// "LOAD OFF", the last row turns white, "Test Finished".
+/// "LOAD OFF", the last row turns white, "Test Finished". A "LOAD OFF" that
+/// reached no working link ends the run as link lost instead, and owes the
+/// load its off line (state.offLineOwed).
 void EndOfRun(TickSession& s);
 
 }  // namespace kv::detail

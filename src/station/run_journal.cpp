@@ -1,6 +1,7 @@
 #include "station/run_journal.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -40,6 +41,14 @@ void SyncFolderOf(const std::string& path) {
   }
 }
 
+// False, with `why` as the failure's cause.
+bool Refuse(std::string* error, const std::string& why) {
+  if (error != nullptr) {
+    *error = why;
+  }
+  return false;
+}
+
 }  // namespace
 
 RunJournal::~RunJournal() {
@@ -57,71 +66,68 @@ bool RunJournal::Start(const std::string& folder, const ResultLog& log, const Lo
                        std::string* error) {
   Finish();
   if (folder.empty()) {
-    if (error != nullptr) {
-      *error = "No folder for the run journal";
-    }
-    return false;
+    return Refuse(error, "No folder for the run journal");
   }
   const std::string name = FileNameFor(start);
   const std::string stem = name.substr(0, name.size() - 4);
   for (int n = 1; n < 100; ++n) {
     const std::string file = n == 1 ? name : stem + "-" + std::to_string(n) + ".csv";
-    const std::string path = (std::filesystem::path(folder) / file).string();
-    std::string why;
-    if (Open(path, true, &why)) {
-      log_ = &log;
-      return Append(log.RowCount() == 0 ? 0 : log.RowCount() - 1);
+    bool taken = false;
+    if (Open((std::filesystem::path(folder) / file).string(), true, error, &taken)) {
+      return Begin(log, error);
     }
-    if (errno != EEXIST) {
-      if (error != nullptr) {
-        *error = why;
-      }
+    if (!taken) {
       return false;
     }
   }
-  if (error != nullptr) {
-    *error = "Cannot create a run journal in " + folder + ": too many journals of this second";
-  }
-  return false;
+  return Refuse(error,
+                "Cannot create a run journal in " + folder + ": too many journals of this second");
 }
 
 bool RunJournal::StartFile(const std::string& path, const ResultLog& log, std::string* error) {
   Finish();
-  if (!Open(path, false, error)) {
-    return false;
-  }
-  log_ = &log;
-  return Append(log.RowCount() == 0 ? 0 : log.RowCount() - 1);
+  return Open(path, false, error, nullptr) && Begin(log, error);
 }
 
-bool RunJournal::Open(const std::string& path, bool exclusive, std::string* error) {
-  const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (exclusive ? O_EXCL : O_TRUNC);
+bool RunJournal::Open(const std::string& path, bool exclusive, std::string* error, bool* taken) {
+  // Never O_TRUNC: the rows a crashed run left are worth more than this run.
+  const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (exclusive ? O_EXCL : O_APPEND);
   errno = 0;
   const int fd = ::open(path.c_str(), flags, 0666);
   if (fd < 0) {
     const int err = errno;
-    if (error != nullptr) {
-      *error = "Cannot create " + path + ": " + ErrnoText(err);
+    if (taken != nullptr) {
+      *taken = err == EEXIST;
     }
-    errno = err;
-    return false;
+    return Refuse(error, "Cannot create " + path + ": " + ErrnoText(err));
+  }
+  struct stat st {};
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+    ::close(fd);
+    return Refuse(error, path + " already holds " + std::to_string(st.st_size) +
+                             " bytes; a journal never empties a file: choose another name");
   }
   fd_ = fd;
   path_ = path;
   error_.clear();
   rowsWritten_ = 0;
+  rowsSynced_ = 0;
+  unsynced_ = false;
   buf_.assign(kCsvHeader);
   buf_.append("\r\n");
   // The header on disk at once: an empty journal after a crash still says
   // which run it was.
   if (!WriteAll(buf_) || !Sync()) {
-    if (error != nullptr) {
-      *error = error_;
-    }
-    return false;
+    return Refuse(error, error_);
   }
   SyncFolderOf(path);
   return true;
+}
+
+// The rows the log holds already, and the journal's failure as the start's.
+bool RunJournal::Begin(const ResultLog& log, std::string* error) {
+  log_ = &log;
+  return Append(log.RowCount() == 0 ? 0 : log.RowCount() - 1) || Refuse(error, error_);
 }
 
 bool RunJournal::Append(std::size_t rowIndex) {
@@ -142,14 +148,19 @@ bool RunJournal::Append(std::size_t rowIndex) {
   return SyncIfDue();
 }
 
+std::optional<std::int64_t> RunJournal::MsUntilSyncDue() const {
+  if (fd_ < 0 || !unsynced_) {
+    return std::nullopt;
+  }
+  return std::max<std::int64_t>(0, unsyncedSinceMs_ + kSyncAfterMs - clock_.TickMs());
+}
+
 bool RunJournal::SyncIfDue() {
   if (fd_ < 0) {
     return false;
   }
-  if (!unsynced_ || std::chrono::steady_clock::now() - lastSync_ < kSyncInterval) {
-    return true;
-  }
-  return Sync();
+  const std::optional<std::int64_t> due = MsUntilSyncDue();
+  return !due || *due > 0 || Sync();
 }
 
 bool RunJournal::Finish() {
@@ -185,7 +196,11 @@ bool RunJournal::WriteAll(const std::string& bytes) {
     }
     done += static_cast<std::size_t>(n);
   }
-  unsynced_ = unsynced_ || !bytes.empty();
+  if (!unsynced_ && !bytes.empty()) {
+    // The promise runs from the oldest row the disk may not have yet.
+    unsynced_ = true;
+    unsyncedSinceMs_ = clock_.TickMs();
+  }
   return true;
 }
 
@@ -195,12 +210,13 @@ bool RunJournal::Sync() {
     return Fail("Cannot write ", errno);
   }
   unsynced_ = false;
-  lastSync_ = std::chrono::steady_clock::now();
+  rowsSynced_ = rowsWritten_;
   return true;
 }
 
 bool RunJournal::Fail(const std::string& what, int err) {
-  error_ = what + path_ + ": " + ErrnoText(err);
+  // A write that took nothing without an errno still failed.
+  error_ = what + path_ + ": " + ErrnoText(err != 0 ? err : EIO);
   ::close(fd_);
   fd_ = -1;
   log_ = nullptr;

@@ -7,9 +7,15 @@
 namespace kv {
 
 RunJournalKeeper::RunJournalKeeper(Station& station, const Clock& clock, QObject* parent)
-    : QObject(parent), station_(station), clock_(clock) {
-  syncTimer_.setInterval(std::chrono::milliseconds(RunJournal::kSyncInterval));
-  connect(&syncTimer_, &QTimer::timeout, this, [this] { Report(journal_.SyncIfDue()); });
+    : QObject(parent), station_(station), clock_(clock), journal_(clock) {
+  // Single-shot at the journal's own due time: a timer with a fixed period
+  // would let a row written just after one of its shots wait for two.
+  syncTimer_.setSingleShot(true);
+  syncTimer_.setTimerType(Qt::PreciseTimer);
+  connect(&syncTimer_, &QTimer::timeout, this, [this] {
+    Report(journal_.SyncIfDue());
+    ArmSync();
+  });
   connect(&station_, &Station::logCleared, this, &RunJournalKeeper::OnLogCleared);
   connect(&station_, &Station::rowAdded, this, &RunJournalKeeper::OnRowAdded);
   connect(&station_, &Station::runningChanged, this, &RunJournalKeeper::OnRunningChanged);
@@ -17,42 +23,63 @@ RunJournalKeeper::RunJournalKeeper(Station& station, const Clock& clock, QObject
 
 void RunJournalKeeper::SetFolder(std::string folder) {
   folder_ = std::move(folder);
-  file_.clear();
 }
 
-void RunJournalKeeper::SetFile(std::string path) {
-  file_ = std::move(path);
+bool RunJournalKeeper::OpenFile(const std::string& path, std::string* error) {
   folder_.clear();
+  if (station_.Log().RowCount() != 0) {
+    // Its rows would be taken for the next run's.
+    *error = "the journal " + path + " opens before a run, on an empty log";
+    return false;
+  }
+  reserved_ = journal_.StartFile(path, station_.Log(), error);
+  return reserved_;
+}
+
+void RunJournalKeeper::Close() {
+  syncTimer_.stop();
+  reserved_ = false;
+  Report(journal_.Finish());
 }
 
 void RunJournalKeeper::OnLogCleared() {
-  Report(journal_.Finish());
-  if (folder_.empty() && file_.empty()) {
+  if (reserved_) {
+    reserved_ = false;
+    emit started(QString::fromStdString(journal_.Path()));
+    return;
+  }
+  Close();
+  if (folder_.empty()) {
     return;
   }
   std::string error;
-  const bool ok = file_.empty() ? journal_.Start(folder_, station_.Log(), clock_.Now(), &error)
-                                : journal_.StartFile(file_, station_.Log(), &error);
-  if (!ok) {
+  if (!journal_.Start(folder_, station_.Log(), clock_.Now(), &error)) {
     emit failed(QString::fromStdString(error));
     return;
   }
-  syncTimer_.start();
   emit started(QString::fromStdString(journal_.Path()));
 }
 
 void RunJournalKeeper::OnRowAdded(qsizetype index) {
   if (journal_.IsOpen()) {
     Report(journal_.Append(static_cast<std::size_t>(index)));
+    ArmSync();
   }
 }
 
 void RunJournalKeeper::OnRunningChanged(bool running) {
   // Synced but left open: a tick that Stop interrupted may still add its
   // row. The file closes when the next run starts or the keeper goes.
-  if (!running && journal_.IsOpen()) {
+  if (!running && journal_.IsOpen() && !reserved_) {
     syncTimer_.stop();
     Report(journal_.SyncNow());
+  }
+}
+
+void RunJournalKeeper::ArmSync() {
+  const std::optional<std::int64_t> due = journal_.MsUntilSyncDue();
+  if (due && !syncTimer_.isActive()) {
+    syncTimer_.start(std::chrono::milliseconds(*due));
   }
 }
 

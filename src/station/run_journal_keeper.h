@@ -1,7 +1,8 @@
 #pragma once
 // Keeps a station's runs in journals: a journal opens when a run empties the
-// log, takes every row as it is added, syncs at least once a second while the
-// run is quiet, and is synced when the run ends (closed at the next run).
+// log (or before it: OpenFile), takes every row as it is added, is synced
+// within a second of each row also while the run is quiet, and is synced
+// when the run ends (closed at the next run).
 
 #include <QObject>
 #include <QString>
@@ -19,15 +20,20 @@ class RunJournalKeeper : public QObject {
   Q_OBJECT
 
  public:
-  /// Journals nothing until SetFolder() or SetFile(). `station` and `clock`
+  /// Journals nothing until SetFolder() or OpenFile(). `station` and `clock`
   /// must outlive the keeper.
   RunJournalKeeper(Station& station, const Clock& clock, QObject* parent = nullptr);
 
   /// Each run gets a new kvload-YYYYMMDD-hhmmss.csv in `folder`; "" stops
   /// journaling from the next run on.
   void SetFolder(std::string folder);
-  /// Each run writes exactly `path` (emptied at the run's start).
-  void SetFile(std::string path);
+  /// Opens `path` now, before anything is connected, for the rows of the
+  /// station's next run (the log must be empty); later runs journal nothing,
+  /// since a journal never empties a file. False with `error` naming the
+  /// cause: then no run should start.
+  bool OpenFile(const std::string& path, std::string* error);
+  /// Syncs and closes the journal; a failure is reported through failed().
+  void Close();
   const RunJournal& Journal() const { return journal_; }
 
  signals:
@@ -39,13 +45,16 @@ class RunJournalKeeper : public QObject {
   void OnLogCleared();
   void OnRowAdded(qsizetype index);
   void OnRunningChanged(bool running);
+  /// Arms the sync timer for the journal's next due sync.
+  void ArmSync();
   void Report(bool ok);
 
   Station& station_;
   const Clock& clock_;
   std::string folder_;
-  std::string file_;
   RunJournal journal_;
+  /// OpenFile's journal, waiting for its run.
+  bool reserved_ = false;
   QTimer syncTimer_;
 };
 

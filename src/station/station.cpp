@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "commands/step_builders.h"
 #include "results/identification.h"
 #include "runner/run_control.h"
 #include "runner/system_clock.h"
@@ -73,6 +72,7 @@ void Station::ArmTimer1(qint64 targetNs) {
 
 void Station::Run() {
   tickHeld_ = false;
+  emit logAboutToBeCleared();
   const RunRequest request = RunCommand(state_, ctx_);
   emit logCleared();
   if (request.enableIdentification) {
@@ -94,16 +94,41 @@ void Station::Stop() {
   const bool wasBusy = busy_;
   busy_ = true;
   StopCommand(state_, ctx_);
+  loadTurnedOff_ = !state_.offLineOwed;
   busy_ = wasBusy;
   PublishRunning();
-  if (!busy_) {
-    ScheduleHeldWork();
+  HoldSecuringIfOwed();
+  if (busy_) {
+    return;  // the transaction in progress runs the held work when it ends
+  }
+  if (linkLossHeld_) {
+    // At once rather than from the event loop: whoever pressed Stop may be
+    // about to close the window or leave the program.
+    SecureLoadAfterLinkLoss();
+    return;
+  }
+  ScheduleHeldWork();
+  AnnounceIdle();
+}
+
+void Station::HoldSecuringIfOwed() {
+  if (state_.offLineOwed && !securingLoad_) {
+    linkLossHeld_ = true;
+  }
+}
+
+void Station::AnnounceIdle() {
+  if (!IsLinkBusy()) {
+    emit linkIdle();
   }
 }
 
 void Station::Halt() {
   timer1_.stop();
   tickHeld_ = false;
+  // A loss found during the halted run is no longer this station's to act
+  // on, unless an off line went nowhere: that one is still owed.
+  linkLossHeld_ = linkLossHeld_ && state_.offLineOwed;
   HaltRunner(state_, ctx_);
   PublishRunning();
 }
@@ -129,26 +154,25 @@ void Station::OnLinkLost() {
 
 void Station::SecureLoadAfterLinkLoss() {
   linkLossHeld_ = false;
-  if (!state_.running) {
-    return;  // Stop or the end of the list came first and turned it off.
+  if (!state_.running && !state_.offLineOwed) {
+    // Stop or the end of the list came first, and its off line reached a
+    // working link.
+    AnnounceIdle();
+    return;
   }
   timer1_.stop();
   tickHeld_ = false;
   busy_ = true;
   securingLoad_ = true;
-  // The sequence step has its own off switch, as Stop knows.
+  // Named as SendOffLine chooses it: the sequence step has its own off switch.
   const bool sequence = state_.currentFunction == StepFunction::SequenceLoad;
   const QString offLine = sequence ? QStringLiteral("SEQLD:TEST OFF") : QStringLiteral("LOAD OFF");
   // Sent even when Stop was pressed during the attempt: its own line went
   // nowhere while the link was down.
-  const bool turnedOff = link_.Reconnect(kSecureLoadMs);
-  if (turnedOff) {
-    if (sequence) {
-      SequenceTestOff(link_);
-    } else {
-      LoadOff(link_);
-    }
-  }
+  const bool turnedOff = link_.Reconnect(kSecureLoadMs) && SendOffLine(state_, link_);
+  // One attempt, whatever it gave: a Stop pressed during it owes nothing more.
+  state_.offLineOwed = false;
+  loadTurnedOff_ = turnedOff;
   securingLoad_ = false;
   busy_ = false;
   const QString text =
@@ -162,6 +186,7 @@ void Station::SecureLoadAfterLinkLoss() {
   emit message(text);
   EndRunForLinkLoss();
   ScheduleHeldWork();
+  AnnounceIdle();
 }
 
 void Station::Identify() {
@@ -201,8 +226,10 @@ void Station::RunTick() {
     ArmTimer1(targetNs);
   }
   PublishRunning();
+  HoldSecuringIfOwed();
   emit tickFinished();
   ScheduleHeldWork();
+  AnnounceIdle();
 }
 
 void Station::RunIdentification() {
@@ -221,6 +248,7 @@ void Station::RunIdentification() {
   emit modelTextChanged(text);
   emit identified(text, offered_);
   ScheduleHeldWork();
+  AnnounceIdle();
 }
 
 void Station::ScheduleHeldWork() {

@@ -63,8 +63,16 @@ class Station : public QObject, private RunnerObserver {
   const QStringList& OfferedFunctionList() const { return offered_; }
 
   bool IsRunning() const { return state_.running; }
-  /// A tick or an identification is waiting on the link right now.
-  bool IsLinkBusy() const { return busy_; }
+  /// A tick, an identification or the attempt to reach a lost load is
+  /// waiting on the link right now, or that attempt is due: work that needs
+  /// the link waits for linkIdle().
+  bool IsLinkBusy() const { return busy_ || linkLossHeld_; }
+  /// An off line did not reach a working link and the attempt to reach the
+  /// load again has not been made yet (it is due or under way).
+  bool IsSecuringLoad() const { return securingLoad_ || state_.offLineOwed; }
+  /// The latest off line sent by Stop or by the attempt to reach a lost load
+  /// was written to a working link: only then was the load turned off.
+  bool LoadTurnedOff() const { return loadTurnedOff_; }
   bool IsRunnerTimerActive() const { return timer1_.isActive() || tickHeld_; }
 
  public slots:
@@ -72,7 +80,10 @@ class Station : public QObject, private RunnerObserver {
   /// runner's timer. Sends nothing itself.
   void Run();
   /// Sends "LOAD OFF" (or "SEQLD:TEST OFF" after a Sequence Load) at once and
-  /// stops the runner for good, also from inside a tick's wait.
+  /// stops the runner for good, also from inside a tick's wait. When that
+  /// line did not reach a working link, the run ends as link lost and the one
+  /// attempt to reach the load again is made before Stop returns (or, inside
+  /// a wait, as soon as that transaction ends).
   void Stop();
   /// Stops the runner without sending anything (the CSV export does this).
   void Halt();
@@ -84,10 +95,14 @@ class Station : public QObject, private RunnerObserver {
   /// The link was found lost (a LAN write found no connection). During a
   /// run, once the transaction that found it has ended: one attempt within
   /// kSecureLoadMs to reach the load again and turn it off, then
-  /// linkLossHandled, then EndRunForLinkLoss. Lost measurements lead here too.
+  /// linkLossHandled, then EndRunForLinkLoss. Lost measurements lead here
+  /// too, and so does any off line (Stop, the end of the list) that did not
+  /// reach a working link, whether or not the run is still going.
   void OnLinkLost();
 
  signals:
+  /// Run is about to empty the result log; logCleared follows at once.
+  void logAboutToBeCleared();
   /// Run emptied the result log.
   void logCleared();
   /// Result log row `index` (0-based) was added.
@@ -117,6 +132,9 @@ class Station : public QObject, private RunnerObserver {
   /// A runner tick begins / has ended (for timing and tests).
   void tickStarted();
   void tickFinished();
+  /// Nothing waits on the link and nothing is due on it: work held back for
+  /// the link (a dialog, a message, the end of the program) may go ahead.
+  void linkIdle();
 
  private:
   /// Arms Timer1 to fire at `targetNs` on the monotonic clock.
@@ -126,6 +144,10 @@ class Station : public QObject, private RunnerObserver {
   void RunTick();
   void RunIdentification();
   void SecureLoadAfterLinkLoss();
+  /// Holds the attempt to reach the load when an off line went nowhere.
+  void HoldSecuringIfOwed();
+  /// Emits linkIdle when nothing waits on the link or is due on it.
+  void AnnounceIdle();
   /// Starts a held tick or identification once the link is free again.
   void ScheduleHeldWork();
   void RunHeldWork();
@@ -168,6 +190,7 @@ class Station : public QObject, private RunnerObserver {
   bool securingLoad_ = false;
   bool heldWorkScheduled_ = false;
   bool publishedRunning_ = false;
+  bool loadTurnedOff_ = false;
 };
 
 }  // namespace kv

@@ -1,5 +1,7 @@
 #include "steps/editor_fields.h"
 
+#include "text/decimal_number.h"
+
 namespace kv {
 
 namespace {
@@ -48,6 +50,27 @@ std::optional<LoadModeGroup> LoadModeGroupOf(StepFunction f) {
     default:
       return std::nullopt;
   }
+}
+
+std::string FieldTextProblem(EditorField f, std::string_view text) {
+  while (!text.empty() && IsNumberBlank(text.front())) {
+    text.remove_prefix(1);
+  }
+  while (!text.empty() && IsNumberBlank(text.back())) {
+    text.remove_suffix(1);
+  }
+  if (text.empty()) {
+    return f == EditorField::VStop || f == EditorField::AhStop ? "" : "enter a number";
+  }
+  DecimalNumber n;
+  const std::size_t end = ScanNumber(text, NumberSyntax{}, n);
+  if (end == text.size()) {
+    return n.negative && !n.IsZero() ? "must not be negative" : "";
+  }
+  if (end > 0 && text[end] == ',') {
+    return "use a point as the decimal separator";
+  }
+  return "is not a number";
 }
 
 }  // namespace kv

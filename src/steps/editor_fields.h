@@ -5,6 +5,7 @@
 
 #include <array>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "steps/step_columns.h"
@@ -166,5 +167,11 @@ StopConditionView StopConditionViewOf(StepFunction f);
 
 /// The load-mode group on a function's frame, if it has one.
 std::optional<LoadModeGroup> LoadModeGroupOf(StepFunction f);
+
+/// Why `text` cannot stand in field `f` ("" when it can): every field holds
+/// one decimal number (sign, point, exponent) that is not negative; only the
+/// voltage and capacity stops may stay blank (no such stop). A comma as the
+/// decimal separator gets its own reason, since "3,5" would be read as 3.
+std::string FieldTextProblem(EditorField f, std::string_view text);
 
 }  // namespace kv

@@ -30,7 +30,11 @@ StepEditor::StepEditor()
 
 void StepEditor::SetOfferedFunctions(std::vector<std::string> names) {
   offered_ = std::move(names);
-  selected_.clear();
+  // The operator's function stays while the load offers it: an editor that
+  // dropped it on every Run would leave Add doing nothing.
+  if (std::find(offered_.begin(), offered_.end(), selected_) == offered_.end()) {
+    selected_.clear();
+  }
 }
 
 bool StepEditor::SelectFunction(std::string_view name) {

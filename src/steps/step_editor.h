@@ -49,8 +49,9 @@ class StepEditor {
 
   // --- Function selector -------------------------------------------------
   const std::vector<std::string>& OfferedFunctions() const { return offered_; }
-  /// A fresh offer (identification): nothing is selected afterwards, and the
-  /// frame on screen stays as it was.
+  /// A fresh offer (identification). The selected function stays selected
+  /// when the new offer still has it; otherwise nothing is selected
+  /// afterwards. The frame on screen stays as it was.
   void SetOfferedFunctions(std::vector<std::string> names);
   /// "" while nothing is selected.
   const std::string& SelectedFunction() const { return selected_; }

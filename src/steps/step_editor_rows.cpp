@@ -52,6 +52,12 @@ class RowWriter {
 
   void Field(const StepEditor& editor, EditorField f, bool asNumber) {
     const EditorFieldInfo& info = FieldInfo(f);
+    const std::string problem = FieldTextProblem(f, editor.Field(f));
+    if (step_.problem.empty() && !problem.empty()) {
+      step_.problem = "The field \"" + std::string(Trimmed(info.caption)) + "\" of " +
+                      std::string(function_) + " holds \"" + editor.Field(f) + "\": " + problem +
+                      ". The step was not added.";
+    }
     if (asNumber) {
       Number(info.column, editor.Field(f));
     } else {

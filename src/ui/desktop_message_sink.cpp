@@ -31,8 +31,7 @@ DesktopMessageSink::DesktopMessageSink(QObject* parent) : QObject(parent) {}
 
 void DesktopMessageSink::Watch(const Station& station) {
   station_ = &station;
-  connect(&station, &Station::tickFinished, this, &DesktopMessageSink::Flush, Qt::QueuedConnection);
-  connect(&station, &Station::identified, this, &DesktopMessageSink::Flush, Qt::QueuedConnection);
+  connect(&station, &Station::linkIdle, this, &DesktopMessageSink::Flush, Qt::QueuedConnection);
 }
 
 void DesktopMessageSink::SetShowHandler(std::function<void(const QString&)> handler) {
@@ -54,7 +53,7 @@ void DesktopMessageSink::ShowMessage(std::string_view text) {
 void DesktopMessageSink::Flush() {
   flushScheduled_ = false;
   // The event loop also runs inside a transaction's wait; the end of that
-  // transaction (tickFinished, identified) flushes again.
+  // transaction (linkIdle) flushes again.
   if (pending_.isEmpty() || (station_ != nullptr && station_->IsLinkBusy())) {
     return;
   }

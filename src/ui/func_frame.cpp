@@ -44,6 +44,18 @@ const char* LoadModeGroupName(LoadModeGroup g) {
 
 }  // namespace
 
+namespace {
+
+// A red frame and the reason in the tool tip while the text cannot stand.
+void MarkFieldProblem(QLineEdit* edit, EditorField f) {
+  const std::string problem = FieldTextProblem(f, edit->text().toStdString());
+  edit->setProperty("fieldProblem", !problem.empty());
+  edit->setStyleSheet(problem.empty() ? QString() : QStringLiteral("border: 2px solid #d01010;"));
+  edit->setToolTip(QString::fromStdString(problem));
+}
+
+}  // namespace
+
 QLineEdit* FieldWidgets::edit(EditorField f) const {
   const auto it = fields_.find(f);
   return it == fields_.end() ? nullptr : it->second.edit;
@@ -70,6 +82,10 @@ void FieldWidgets::addField(StepEditor& editor, EditorField f, QGridLayout* layo
 
   connect(widgets.edit, &QLineEdit::textEdited, this,
           [&editor, f](const QString& text) { editor.SetField(f, text.toStdString()); });
+  // Said as it is typed, not first when Add refuses the step.
+  connect(widgets.edit, &QLineEdit::textChanged, this,
+          [edit = widgets.edit, f] { MarkFieldProblem(edit, f); });
+  MarkFieldProblem(widgets.edit, f);
   if (const auto table = TotalStepTable(f)) {
     // Enter and focus loss both size the table; the focus loss is caught in
     // eventFilter().

@@ -108,6 +108,8 @@ void MainForm::buildControls() {
 
   editorWidget_ = new StepEditorWidget(station_.Steps(), editor_, central);
   editorWidget_->setMessageHandler([this](const QString& text) { showBox(text); });
+  connect(editorWidget_, &StepEditorWidget::statusMessage, this,
+          [this](const QString& text) { statusBar()->showMessage(text); });
 
   // The result log: rows of equal height, so a million rows cost nothing
   // until they are painted.

@@ -15,6 +15,7 @@
 #include "link/link_settings.h"
 #include "results/result_log.h"
 #include "station/bench.h"
+#include "station/run_journal_keeper.h"
 #include "station/station.h"
 #include "steps/step_columns.h"
 #include "steps/step_list_ops.h"
@@ -118,7 +119,8 @@ void MainForm::saveStepFile(const QString& path) {
 
 void MainForm::saveLog(const QString& path) {
   // The export runs without the event loop: no row comes in while it writes.
-  const FileActionOutcome outcome = StepFileActions::ExportLog(station_.Log(), path.toStdString());
+  const FileActionOutcome outcome =
+      files_.ExportLog(station_.Log(), path.toStdString(), journal_->Journal().Path());
   showOutcome(outcome);
   if (outcome.ok) {
     rowsSaved_ = true;

@@ -56,6 +56,8 @@ QString Q(std::string_view text) {
 }  // namespace
 
 void MainForm::connectStation() {
+  connect(&station_, &Station::logAboutToBeCleared, logModel_,
+          &ResultLogModel::logAboutToBeCleared);
   connect(&station_, &Station::logCleared, logModel_, &ResultLogModel::logCleared);
   connect(&station_, &Station::logCleared, list1_, &QListWidget::clear);
   connect(&station_, &Station::rowAdded, this, &MainForm::onRowAdded);
@@ -74,9 +76,9 @@ void MainForm::connectStation() {
           [this](const QString& text) { statusBar()->showMessage(text); });
   connect(&station_, &Station::tickFinished, this, &MainForm::onTickFinished);
   connect(&station_, &Station::runningChanged, this, &MainForm::onRunningChanged);
-  // Work held back during a transaction runs once it is over.
-  connect(&station_, &Station::tickFinished, this, &MainForm::runIdleWork, Qt::QueuedConnection);
-  connect(&station_, &Station::identified, this, &MainForm::runIdleWork, Qt::QueuedConnection);
+  // Work held back during a transaction runs once it is over, whatever the
+  // transaction was (a tick, an identification, Stop, a reconnect).
+  connect(&station_, &Station::linkIdle, this, &MainForm::runIdleWork, Qt::QueuedConnection);
 }
 
 void MainForm::buildRunParts() {
@@ -182,10 +184,21 @@ void MainForm::onMeasurementsLost() {
 
 void MainForm::stopTest() {
   station_.Stop();
-  statusBar()->showMessage(QStringLiteral("Stopped: the load was turned off"));
+  // Only a line that reached a working link turned the load off. Stop inside
+  // a wait leaves the attempt to reach a lost load for later; its own
+  // message says how it went.
+  if (station_.IsSecuringLoad()) {
+    statusBar()->showMessage(QStringLiteral("Stopped: the load did not answer; reaching it again"));
+  } else {
+    statusBar()->showMessage(
+        station_.LoadTurnedOff()
+            ? QStringLiteral("Stopped: the load was turned off")
+            : QStringLiteral("Stopped: the load could not be reached; it may still be on"));
+  }
 }
 
 void MainForm::onRunningChanged(bool running) {
+  editorWidget_->setListLocked(running);
   if (running) {
     runStarted();
   } else {

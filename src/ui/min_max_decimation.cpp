@@ -17,9 +17,11 @@ std::vector<MinMaxColumn> DecimateMinMax(std::span<const double> xs, std::span<c
   const std::size_t first = static_cast<std::size_t>(
       std::lower_bound(begin, begin + static_cast<std::ptrdiff_t>(n), x0) - begin);
   const double scale = columns / (x1 - x0);
-  for (std::size_t k = first; k < n && xs[k] < x1; ++k) {
+  bool gap = false;
+  for (std::size_t k = first; k < n && xs[k] <= x1; ++k) {
     const float y = ys[k];
     if (!std::isfinite(y)) {
+      gap = true;
       continue;
     }
     // Rounding can put a point just below x1 one column too far.
@@ -27,12 +29,14 @@ std::vector<MinMaxColumn> DecimateMinMax(std::span<const double> xs, std::span<c
     MinMaxColumn& col = out[c];
     if (col.count == 0) {
       col.first = col.min = col.max = y;
+      col.gapBefore = gap;
     } else {
       col.min = std::min(col.min, y);
       col.max = std::max(col.max, y);
     }
     col.last = y;
     ++col.count;
+    gap = false;
   }
   return out;
 }

@@ -16,11 +16,15 @@ struct MinMaxColumn {
   float min = 0;
   float max = 0;
   std::uint32_t count = 0;  // 0: no point falls in this column
+  /// A point whose y is not finite (a gap) lies between this column's first
+  /// point and the previous column's last: they are not to be joined.
+  bool gapBefore = false;
 };
 
-/// Bins the points (xs[k], ys[k]) with x in [x0, x1) into `columns` equal
-/// columns. `xs` must be ascending; points whose y is not finite are left
-/// out. Empty when columns < 1 or x1 <= x0.
+/// Bins the points (xs[k], ys[k]) with x in [x0, x1] into `columns` equal
+/// columns; a point at x1 falls in the last one, so the newest point of a view
+/// that ends there is drawn. `xs` must be ascending; points whose y is not
+/// finite are gaps, left out and marked. Empty when columns < 1 or x1 <= x0.
 std::vector<MinMaxColumn> DecimateMinMax(std::span<const double> xs, std::span<const float> ys,
                                          double x0, double x1, int columns);
 

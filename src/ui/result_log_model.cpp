@@ -33,8 +33,11 @@ QVariant ResultLogModel::headerData(int section, Qt::Orientation orientation, in
   return QAbstractTableModel::headerData(section, orientation, role);
 }
 
-void ResultLogModel::logCleared() {
+void ResultLogModel::logAboutToBeCleared() {
   beginResetModel();
+}
+
+void ResultLogModel::logCleared() {
   shownRows_ = static_cast<int>(log_.RowCount());
   endResetModel();
 }

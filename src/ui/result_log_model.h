@@ -20,7 +20,9 @@ class ResultLogModel : public QAbstractTableModel {
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
  public slots:
-  /// The log was emptied (Run).
+  /// The log is about to be emptied (Run); logCleared follows at once.
+  void logAboutToBeCleared();
+  /// The log was emptied.
   void logCleared();
   /// Row `index` was appended; rows before it that the view was not told about
   /// come along.

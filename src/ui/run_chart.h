@@ -1,14 +1,19 @@
 #pragma once
-// The run's voltage, current and power against elapsed time, one pane each,
-// with the step boundaries marked. Every point stays (compact arrays, about
-// 20 bytes a point); what is drawn is a min/max per pixel column, so a
-// week-long run redraws as fast as a minute-long one. The wheel zooms around
+// The run's voltage, current and power against the time since the run
+// started, one pane each, with the steps that ran marked. Every point stays
+// (compact arrays, about 20 bytes a point); what is drawn is a min/max per
+// pixel column, so a week-long run redraws as fast as a minute-long one. A
+// tick without a measurement is a gap in the traces. The wheel zooms around
 // the cursor, a drag pans, a double click shows the whole run; "Follow" keeps
-// the newest data in view.
+// the newest data in view. Hovering reads out the point under the mouse; the
+// context menu saves the chart as a PNG.
 
+#include <QString>
 #include <QWidget>
 #include <array>
 #include <vector>
+
+#include "ui/chart_view.h"
 
 class QPushButton;
 
@@ -25,8 +30,10 @@ class RunChart : public QWidget {
   /// One measurement; times must not go backwards (a point that does is
   /// dropped, so the arrays stay sorted).
   void AddPoint(double elapsedSeconds, double volts, double amps, double watts);
-  /// Step `stepNo` started at `elapsedSeconds`.
-  void MarkStep(double elapsedSeconds, int stepNo);
+  /// A tick without a measurement: the traces break here.
+  void AddGap(double elapsedSeconds);
+  /// Step `stepNo` (`function`) started at `elapsedSeconds`.
+  void MarkStep(double elapsedSeconds, int stepNo, const QString& function);
   /// The run ended: the whole-run view now ends at the last point instead
   /// of keeping a minute's room for more.
   void Finish();
@@ -34,7 +41,12 @@ class RunChart : public QWidget {
   std::size_t PointCount() const { return times_.size(); }
   /// The elapsed times shown, [first, second).
   std::pair<double, double> VisibleRange() const;
-  bool IsFollowing() const { return follow_; }
+  bool IsFollowing() const { return view_.Following(); }
+  /// What the read-out says for the point nearest to `elapsedSeconds`
+  /// ("" with no point): time, V, I, P and the step it belongs to.
+  QString ReadOut(double elapsedSeconds) const;
+  /// The chart as it is drawn now; false when the file was not written.
+  bool SaveAsPng(const QString& path);
 
  public slots:
   /// On: the view ends at the newest point (and keeps its width).
@@ -49,32 +61,32 @@ class RunChart : public QWidget {
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void leaveEvent(QEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
 
  private:
   struct Mark {
     double t;
     int stepNo;
+    QString function;
   };
   QRect PlotRect() const;
   double LastTime() const { return times_.empty() ? 0.0 : times_.back(); }
   void PaintPane(QPainter& p, const QRect& pane, int series, double t0, double t1);
   void PaintTimeAxis(QPainter& p, const QRect& plot, double t0, double t1);
   void PaintMarks(QPainter& p, const QRect& plot, double t0, double t1);
+  void PaintReadOut(QPainter& p, const QRect& plot, double t0, double t1);
+  void Push(double elapsedSeconds, float volts, float amps, float watts);
 
   std::vector<double> times_;
   std::array<std::vector<float>, 3> values_;  // V, I, W
   std::vector<Mark> marks_;
 
-  // The view: `span_` 0 means the whole run; otherwise the width in seconds,
-  // ending at the newest point while following, else at `end_`.
-  double span_ = 0;
-  double end_ = 0;
-  bool follow_ = true;
-  bool finished_ = false;
+  ChartView view_;
   bool dragging_ = false;
   int dragX_ = 0;
-  double dragEnd_ = 0;
+  int hoverX_ = -1;  // the read-out's place; -1: none
   QPushButton* followButton_;
 };
 

@@ -5,6 +5,8 @@
 
 #include "results/result_columns.h"
 #include "station/station.h"
+#include "steps/step_columns.h"
+#include "steps/step_function.h"
 #include "text/number_text.h"
 #include "ui/run_chart.h"
 
@@ -12,8 +14,8 @@ namespace kv {
 
 namespace {
 
-// A tick without a measurement keeps what the load sent ("ErrRec", nothing);
-// drawn as 0 V it would look like a collapsed battery instead of a gap.
+// A tick without a measurement has no voltage; drawn as 0 V it would look
+// like a collapsed battery instead of a gap.
 bool StartsWithNumber(std::string_view text) {
   const std::size_t first = text.find_first_not_of(' ');
   if (first == std::string_view::npos) {
@@ -34,20 +36,25 @@ RunChartFeed::RunChartFeed(const Station& station, RunChart& chart, QObject* par
 }
 
 double RunChartFeed::Elapsed() const {
-  return sinceFirstRow_.isValid() ? static_cast<double>(sinceFirstRow_.nsecsElapsed()) / 1e9 : 0.0;
+  return sinceRun_.isValid() ? static_cast<double>(sinceRun_.nsecsElapsed()) / 1e9 : 0.0;
 }
 
 void RunChartFeed::OnLogCleared() {
   chart_.Clear();
-  sinceFirstRow_.invalidate();
+  // Run empties the log: the chart's time counts from there, as the status
+  // line's run clock does.
+  sinceRun_.start();
 }
 
 void RunChartFeed::OnRowAdded(qsizetype index) {
-  if (!sinceFirstRow_.isValid()) {
-    sinceFirstRow_.start();
-  }
   const ResultRowView row = station_.Log().RowView(static_cast<std::size_t>(index));
+  // A verdict row carries a trip level or a reply in its cells, not a
+  // measurement of the moment.
+  if (!row[kResResult].empty()) {
+    return;
+  }
   if (!StartsWithNumber(row[kResVoltage])) {
+    chart_.AddGap(Elapsed());
     return;
   }
   chart_.AddPoint(Elapsed(), Value(row[kResVoltage]), Value(row[kResCurrent]),
@@ -55,7 +62,14 @@ void RunChartFeed::OnRowAdded(qsizetype index) {
 }
 
 void RunChartFeed::OnStepStarted(int row) {
-  chart_.MarkStep(Elapsed(), row);
+  const std::string_view name = station_.Steps().Cell(row, kColFunction);
+  const std::optional<StepFunction> function = FindStepFunction(name);
+  // FOR and LOOP only move the runner through the list; nothing runs there.
+  if (function == StepFunction::For || function == StepFunction::Loop) {
+    return;
+  }
+  chart_.MarkStep(Elapsed(), row,
+                  QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
 }
 
 }  // namespace kv

@@ -1,7 +1,8 @@
 #pragma once
 // Feeds a RunChart from a station: emptied when a run empties the log, a
-// point per result row, a mark where each step starts. Times are seconds since
-// the run's first row, as the window saw them arrive.
+// point per measurement row (a gap where a tick measured nothing), a mark
+// where each step that runs starts. Times are seconds since Run, as the window
+// saw the rows arrive.
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -26,7 +27,7 @@ class RunChartFeed : public QObject {
 
   const Station& station_;
   RunChart& chart_;
-  QElapsedTimer sinceFirstRow_;
+  QElapsedTimer sinceRun_;
 };
 
 }  // namespace kv

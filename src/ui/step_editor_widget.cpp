@@ -1,9 +1,12 @@
 #include "ui/step_editor_widget.h"
 
+#include <QAction>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QUndoCommand>
+#include <QUndoStack>
 
 #include "steps/step_list_ops.h"
 #include "ui/step_editor_panel.h"
@@ -11,12 +14,45 @@
 
 namespace kv {
 
+namespace {
+
+// One change of the list on the undo stack. It was made before it was
+// pushed, so the push's own redo does nothing.
+class StepListCommand : public QUndoCommand {
+ public:
+  StepListCommand(StepGrid& grid, StepListChange change, std::function<void(int)> after)
+      : grid_(grid), change_(std::move(change)), after_(std::move(after)) {
+    static constexpr const char* kNames[] = {"insert", "delete", "replace", "move"};
+    setText(QString::fromLatin1(kNames[static_cast<int>(change_.kind)]));
+  }
+  void undo() override { Run(&RevertChange); }
+  void redo() override {
+    if (!std::exchange(made_, false)) {
+      Run(&ApplyChange);
+    }
+  }
+
+ private:
+  void Run(void (*step)(StepGrid&, const StepListChange&)) {
+    const int before = grid_.StepCount();
+    step(grid_, change_);
+    after_(before);
+  }
+  StepGrid& grid_;
+  StepListChange change_;
+  std::function<void(int)> after_;
+  bool made_ = true;
+};
+
+}  // namespace
+
 StepEditorWidget::StepEditorWidget(StepGrid& grid, StepEditor& editor, QWidget* parent)
     : QWidget(parent),
       grid_(grid),
       editor_(editor),
       panel_(new StepEditorPanel(editor, this)),
-      list_(new StepListView(grid, this)) {
+      list_(new StepListView(grid, this)),
+      undo_(new QUndoStack(this)) {
   setObjectName(QStringLiteral("StepEditorWidget"));
   auto* layout = new QHBoxLayout(this);
   layout->addWidget(panel_);
@@ -24,14 +60,45 @@ StepEditorWidget::StepEditorWidget(StepGrid& grid, StepEditor& editor, QWidget* 
 
   connect(list_->addButton(), &QPushButton::clicked, this, &StepEditorWidget::addStep);
   connect(list_->insertButton(), &QPushButton::clicked, this, &StepEditorWidget::insertStep);
+  connect(list_->replaceButton(), &QPushButton::clicked, this, &StepEditorWidget::replaceStep);
   connect(list_->removeButton(), &QPushButton::clicked, this, &StepEditorWidget::removeStep);
   connect(list_->moveUpButton(), &QPushButton::clicked, this, &StepEditorWidget::moveStepUp);
   connect(list_->moveDownButton(), &QPushButton::clicked, this, &StepEditorWidget::moveStepDown);
   connect(list_, &StepListView::stepDoubleClicked, this, &StepEditorWidget::showCurrentStep);
+  // A click shows the step too; what cannot be shown is said in the status
+  // line, since a box at every click would be in the way.
+  connect(list_, &StepListView::stepClicked, this, [this](int row) {
+    const ShowStepResult result = editor_.ShowStepInPanel(grid_, row);
+    panel_->refresh();
+    if (!result.shown) {
+      emit statusMessage(QString::fromStdString(result.message));
+    }
+  });
+
+  // A text field that has the focus keeps its own Ctrl+Z: it takes the
+  // shortcut before the window does.
+  auto* undoAction = new QAction(QStringLiteral("Undo"), this);
+  undoAction->setShortcut(QKeySequence::Undo);
+  connect(undoAction, &QAction::triggered, undo_, &QUndoStack::undo);
+  auto* redoAction = new QAction(QStringLiteral("Redo"), this);
+  redoAction->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence::Redo});
+  connect(redoAction, &QAction::triggered, undo_, &QUndoStack::redo);
+  addAction(undoAction);
+  addAction(redoAction);
 }
 
 void StepEditorWidget::setMessageHandler(std::function<void(const QString&)> handler) {
   messageHandler_ = std::move(handler);
+}
+
+void StepEditorWidget::setListLocked(bool locked) {
+  for (QPushButton* b : {list_->addButton(), list_->insertButton(), list_->replaceButton(),
+                         list_->removeButton(), list_->moveUpButton(), list_->moveDownButton()}) {
+    b->setEnabled(!locked);
+  }
+  for (QAction* a : actions()) {
+    a->setEnabled(!locked);
+  }
 }
 
 void StepEditorWidget::showMessage(const QString& text) {
@@ -47,44 +114,52 @@ void StepEditorWidget::refresh() {
   list_->showGridCurrentCell();
 }
 
-template <typename Op>
-void StepEditorWidget::runListOperation(Op op) {
-  const int before = grid_.StepCount();
-  list_->setFollowingGrid(true);
-  op();
-  list_->setFollowingGrid(false);
+void StepEditorWidget::followGrid(int stepsBefore) {
   list_->showGridCurrentCell();
-  if (grid_.StepCount() != before) {
+  if (grid_.StepCount() != stepsBefore) {
     emit stepCountChanged(QString::fromStdString(StepCountText(grid_)));
   }
 }
 
-void StepEditorWidget::addStep() {
-  StepListResult result;
-  runListOperation([&] { result = AddStep(grid_, editor_); });
-  if (!result.message.empty()) {
-    showMessage(QString::fromStdString(result.message));
+void StepEditorWidget::runListOperation(const std::function<StepListResult()>& op) {
+  const int before = grid_.StepCount();
+  list_->setFollowingGrid(true);
+  StepListResult result = op();
+  list_->setFollowingGrid(false);
+  followGrid(before);
+  if (result.change) {
+    undo_->push(new StepListCommand(grid_, std::move(*result.change), [this](int stepsBefore) {
+      list_->setFollowingGrid(false);
+      followGrid(stepsBefore);
+    }));
   }
+  if (!result.message.empty()) {
+    emit statusMessage(QString::fromStdString(result.message));
+  }
+}
+
+void StepEditorWidget::addStep() {
+  runListOperation([this] { return AddStep(grid_, editor_); });
 }
 
 void StepEditorWidget::insertStep() {
-  StepListResult result;
-  runListOperation([&] { result = InsertStep(grid_, editor_); });
-  if (!result.message.empty()) {
-    showMessage(QString::fromStdString(result.message));
-  }
+  runListOperation([this] { return InsertStep(grid_, editor_); });
+}
+
+void StepEditorWidget::replaceStep() {
+  runListOperation([this] { return ReplaceStep(grid_, editor_); });
 }
 
 void StepEditorWidget::removeStep() {
-  runListOperation([&] { RemoveStep(grid_); });
+  runListOperation([this] { return RemoveStep(grid_); });
 }
 
 void StepEditorWidget::moveStepUp() {
-  runListOperation([&] { MoveStepUp(grid_); });
+  runListOperation([this] { return MoveStepUp(grid_); });
 }
 
 void StepEditorWidget::moveStepDown() {
-  runListOperation([&] { MoveStepDown(grid_); });
+  runListOperation([this] { return MoveStepDown(grid_); });
 }
 
 void StepEditorWidget::showCurrentStep() {

@@ -6,6 +6,10 @@
 #include <QWidget>
 #include <functional>
 
+#include "steps/step_list_ops.h"
+
+class QUndoStack;
+
 #include "steps/step_editor.h"
 #include "steps/step_grid.h"
 
@@ -25,12 +29,18 @@ class StepEditorWidget : public QWidget {
 
   /// Where messages go; by default a modal box with an OK button.
   void setMessageHandler(std::function<void(const QString&)> handler);
+  /// Undo and Redo of the list's changes (Ctrl+Z, Ctrl+Shift+Z).
+  QUndoStack* undoStack() const { return undo_; }
+  /// While a run goes the runner reads the rows it runs: nothing may change
+  /// them, not even an undo.
+  void setListLocked(bool locked);
 
  public slots:
   /// Shows the editor and the grid again after they changed from outside.
   void refresh();
   void addStep();
   void insertStep();
+  void replaceStep();
   void removeStep();
   void moveStepUp();
   void moveStepDown();
@@ -40,16 +50,24 @@ class StepEditorWidget : public QWidget {
  signals:
   /// The step count changed, as the hidden count box holds it.
   void stepCountChanged(const QString& text);
+  /// Why a list button did nothing, or what a click could not show: for the
+  /// status line, not a box.
+  void statusMessage(const QString& text);
 
  private:
-  template <typename Op>
-  void runListOperation(Op op);
+  /// Runs one list operation; a change goes on the undo stack, a refusal to
+  /// the status line.
+  void runListOperation(const std::function<StepListResult()>& op);
+  /// After any change of the list, done or undone: the edited step is the
+  /// selected one, and shown.
+  void followGrid(int stepsBefore);
   void showMessage(const QString& text);
 
   StepGrid& grid_;
   StepEditor& editor_;
   StepEditorPanel* panel_;
   StepListView* list_;
+  QUndoStack* undo_;
   std::function<void(const QString&)> messageHandler_;
 };
 

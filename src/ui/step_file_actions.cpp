@@ -145,8 +145,22 @@ FileActionOutcome StepFileActions::Save(const std::string& path) {
   return outcome;
 }
 
-FileActionOutcome StepFileActions::ExportLog(const ResultLog& log, const std::string& path) {
+FileActionOutcome StepFileActions::ExportLog(const ResultLog& log, const std::string& path,
+                                             const std::string& journalPath) const {
   FileActionOutcome outcome;
+  for (const auto& [what, file] : {std::pair{"the open step list", &currentStepFile_},
+                                   std::pair{"the run's journal", &journalPath}}) {
+    const std::string chunk = file->empty() ? std::string() : CsvChunkWriting(path, *file);
+    if (!chunk.empty()) {
+      outcome.ok = false;
+      outcome.message = QStringLiteral(
+                            "The log was not saved: %1 would replace %2 %3. Choose "
+                            "another name.")
+                            .arg(Q(chunk), Q(what), Q(*file));
+      outcome.status = QStringLiteral("Log not saved");
+      return outcome;
+    }
+  }
   const CsvExportResult report = ExportResultLog(log, path);
   if (!report.ok) {
     outcome.ok = false;

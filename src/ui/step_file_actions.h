@@ -66,8 +66,11 @@ class StepFileActions {
   /// A confirmed Save to `path`; [System] LastTestStepFile is written only
   /// once the file is.
   FileActionOutcome Save(const std::string& path);
-  /// The CSV report of `log` under `path` (chunks of 32000 rows).
-  static FileActionOutcome ExportLog(const ResultLog& log, const std::string& path);
+  /// The CSV report of `log` under `path` (chunks of 32000 rows); refused
+  /// when a chunk would replace the open step list or `journalPath`, the
+  /// file the run's rows are journaled to.
+  FileActionOutcome ExportLog(const ResultLog& log, const std::string& path,
+                              const std::string& journalPath) const;
 
   /// The main window's grid set-up: the step list and the three sub-tables at
   /// their start-up layout.

@@ -36,6 +36,9 @@ StepListView::StepListView(StepGrid& grid, QWidget* parent)
                       QStringLiteral("Addition New Step"), QStyle::SP_FileDialogNewFolder)),
       insert_(ListButton(this, "InsertCommand", QStringLiteral("Insert"),
                          QStringLiteral("Insert Step"), QStyle::SP_FileDialogStart)),
+      replace_(ListButton(this, "ReplaceCommand", QStringLiteral("Replace"),
+                          QStringLiteral("Replace the selected step with the editor's values"),
+                          QStyle::SP_BrowserReload)),
       remove_(ListButton(this, "RemoveCommand", QStringLiteral("Delete"),
                          QStringLiteral("Delete Step"), QStyle::SP_TrashIcon)),
       moveUp_(ListButton(this, "MoveUpCommand", QStringLiteral("Up"),
@@ -66,13 +69,17 @@ StepListView::StepListView(StepGrid& grid, QWidget* parent)
               grid_.SetCurrentCell(StepGridModel::gridRow(current), current.column());
             }
           });
+  connect(table_, &QTableView::clicked, this, [this](const QModelIndex& index) {
+    grid_.SetCurrentCell(StepGridModel::gridRow(index), index.column());
+    emit stepClicked(StepGridModel::gridRow(index));
+  });
   connect(table_, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
     grid_.SetCurrentCell(StepGridModel::gridRow(index), index.column());
     emit stepDoubleClicked(StepGridModel::gridRow(index));
   });
 
   auto* buttons = new QVBoxLayout;
-  for (QPushButton* b : {add_, insert_, remove_, moveUp_, moveDown_}) {
+  for (QPushButton* b : {add_, insert_, replace_, remove_, moveUp_, moveDown_}) {
     buttons->addWidget(b);
   }
   buttons->addStretch();

@@ -24,6 +24,7 @@ class StepListView : public QWidget {
   StepGridModel* model() const { return model_; }
   QPushButton* addButton() const { return add_; }
   QPushButton* insertButton() const { return insert_; }
+  QPushButton* replaceButton() const { return replace_; }
   QPushButton* removeButton() const { return remove_; }
   QPushButton* moveUpButton() const { return moveUp_; }
   QPushButton* moveDownButton() const { return moveDown_; }
@@ -37,6 +38,8 @@ class StepListView : public QWidget {
  signals:
   /// A double-click on a cell of step list row `gridRow`.
   void stepDoubleClicked(int gridRow);
+  /// A click on a cell of step list row `gridRow`.
+  void stepClicked(int gridRow);
 
  private:
   StepGrid& grid_;
@@ -44,6 +47,7 @@ class StepListView : public QWidget {
   QTableView* table_;
   QPushButton* add_;
   QPushButton* insert_;
+  QPushButton* replace_;
   QPushButton* remove_;
   QPushButton* moveUp_;
   QPushButton* moveDown_;

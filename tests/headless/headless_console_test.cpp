@@ -5,10 +5,14 @@
 
 #include <gmock/gmock.h>
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <cstdio>
 #include <string>
 
+#include "headless/json_lines.h"
 #include "link/message_sink.h"
+#include "results/result_columns.h"
 #include "support/temp_folder.h"
 
 namespace kv {
@@ -66,6 +70,20 @@ TEST(HeadlessConsoleTest, RepeatedMessageIsPrintedOnceThenCounted) {
             "Lost Connect!\n");
   EXPECT_EQ(console.LinkFailures(), 5);
   std::fclose(err);
+}
+
+// A Latin-1 step name or a stray byte in a reply keeps its character in
+// JSON, where the CSV keeps the byte.
+TEST(JsonLines, BytesThatAreNotUtf8AreReadAsLatin1) {
+  ResultRowView row{};
+  row[kResFunction] = "Entladung\xe4";
+  row[kResVoltage] = "12\xb0";
+  row[kResCurrent] = "gr\xc3\xbc\xc3\x9f";
+  const QJsonObject json =
+      QJsonDocument::fromJson(QByteArray::fromStdString(JsonRowLine(row))).object();
+  EXPECT_EQ(json["function"].toString(), QStringLiteral("Entladung\u00e4"));
+  EXPECT_EQ(json["v"].toString(), QStringLiteral("12\u00b0"));
+  EXPECT_EQ(json["i"].toString(), QStringLiteral("gr\u00fc\u00df"));
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include <QTemporaryDir>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -111,6 +112,59 @@ TEST(UnusableSettingsTest, OnlyKeysTheCommandLineDoesNotSetRefuse) {
     const auto problem =
         UnusableSettingsProblem(ApplyHeadlessLink(parse.options, file), "KV26.INI");
     EXPECT_EQ(problem.has_value(), row.refused) << row.args[0] << " " << problem.value_or("");
+  }
+}
+
+// No two of the step file, the settings file, the report's chunk files, the
+// summary and the journal may be one file, however the names reach it; and a
+// journal never takes a file that holds anything.
+TEST(OutputTargetsTest, RefusesTwoNamesOfOneFileAndAJournalThatHoldsRows) {
+  namespace fs = std::filesystem;
+  QTemporaryDir dir;
+  const std::string d = dir.path().toStdString() + "/";
+  test::WriteBytes(d + "list.tsf", "StepNo.\r\n");
+  test::WriteBytes(d + "KV26.INI", "");
+  test::WriteBytes(d + "old.csv", "1,2\r\n");
+  test::WriteBytes(d + "empty.csv", "");
+  fs::create_symlink(d + "list.tsf", d + "link.csv");
+  fs::create_symlink("made.csv", d + "dangling.csv");
+  fs::create_hard_link(d + "list.tsf", d + "hard.tsf");
+  fs::create_directory_symlink(d, d + "alias");
+  fs::create_directory(d + "sub");
+  fs::create_symlink(d + "list.tsf", d + "sub/R_7.CSV");
+  struct Row {
+    std::string csv, summary, journal;
+    const char* refusal;  // nullptr: accepted
+  } const rows[] = {
+      {"", "", "list.tsf", "the step file"},
+      {"", "j.csv", "j.csv", "--summary"},
+      {"rep.csv", "", "REP_0.CSV", "REP_0.CSV"},
+      {"rep.csv", "REP_12.CSV", "", "REP_12.CSV"},
+      {"rep.csv", "rep.csv", "REP.CSV", nullptr},
+      {"", "", "link.csv", "the step file"},
+      {"", "", "alias/list.tsf", "the step file"},
+      {"", "sub/../j.csv", "j.csv", "--summary"},
+      {"", "made.csv", "dangling.csv", "--summary"},
+      {"", "hard.tsf", "", "the step file"},
+      {"sub/r.csv", "", "", "R_7.CSV"},
+      {"kv26.ini", "", "", "the settings file"},
+      {"", "", "old.csv", "already holds 5 bytes"},
+      {"r.csv", "s.csv", "empty.csv", nullptr},
+  };
+  for (const Row& row : rows) {
+    HeadlessOptions options;
+    options.stepFile = d + "list.tsf";
+    for (auto [from, to] :
+         {std::pair{&row.csv, &options.csvPath}, std::pair{&row.summary, &options.summaryPath},
+          std::pair{&row.journal, &options.journalPath}}) {
+      *to = from->empty() ? "" : d + *from;
+    }
+    const auto problem = OutputTargetsProblem(options, d + "KV26.INI");
+    SCOPED_TRACE(row.csv + " " + row.summary + " " + row.journal + ": " + problem.value_or(""));
+    ASSERT_EQ(problem.has_value(), row.refusal != nullptr);
+    if (problem) {
+      EXPECT_THAT(*problem, HasSubstr(row.refusal));
+    }
   }
 }
 

@@ -3,6 +3,10 @@
 // nothing a script could mistake for a report, and no connection made (a LAN
 // option points at a listening socket that must never see one).
 #include <gmock/gmock.h>
+#include <sys/resource.h>
+
+#include <csignal>
+#include <cstdlib>
 
 #include <QTcpServer>
 #include <QTemporaryDir>
@@ -68,6 +72,8 @@ TEST(HeadlessUsageTest, RefusedStartsGiveStatusTwoSayWhyAndConnectNothing) {
        "--csv: the folder \"/nonexistent\" does not exist"},
       {{"--lan", "@lan", "--summary", "@dir", "@list"}, "is a folder"},
       {{"--lan", "@lan", "--journal", "/nonexistent/j.csv", "@list"}, "--journal: the folder"},
+      {{"--lan", "@lan", "--journal", "@list", "@list"}, "and --journal"},
+      {{"--lan", "@lan", "--journal", "/dev/full", "@list"}, "/dev/full: No space left"},
       {{"--ini", "@ini", "@list"}, "no usable value for LanIP2"},
       {{"--lan", "@lan", "--strict", "@errors"}, "3 errors"},
       {{"--lan", "@lan", "--check", "@errors"},
@@ -104,6 +110,46 @@ TEST(HeadlessUsageTest, RefusedStartsGiveStatusTwoSayWhyAndConnectNothing) {
     EXPECT_FALSE(load.hasPendingConnections() || load.waitForNewConnection(50))
         << "a connection was opened";
   }
+}
+
+// A journal that fails during the run is said at once and costs the run its
+// status 0; the run itself goes on to its end.
+TEST(HeadlessUsageTest, AJournalThatFailsDuringTheRunEndsWithStatusTwo) {
+  QTemporaryDir dir;
+  const std::string list = dir.filePath("rest.tsf").toStdString();
+  test::WriteBytes(list, "StepNo.\r\n1,Rest,,,0,3,0\r\n");
+  const HeadlessParse parse =
+      ParseHeadlessArguments({"--sim", "--journal", dir.filePath("j.csv").toStdString(), list});
+  ASSERT_TRUE(parse.ok) << parse.error;
+  // In memory, not a file: the file size limit below is for the journal
+  // alone. One stream keeps the order of warnings and rows.
+  char* buffer = nullptr;
+  std::size_t size = 0;
+  std::FILE* text = open_memstream(&buffer, &size);
+  // The header and the first row fit; the second row does not.
+  ::signal(SIGXFSZ, SIG_IGN);
+  rlimit limit{};
+  ::getrlimit(RLIMIT_FSIZE, &limit);
+  const rlimit before = limit;
+  limit.rlim_cur = 150;
+  ::setrlimit(RLIMIT_FSIZE, &limit);
+  int status = -1;
+  {
+    HeadlessConsole console({text, text, false, false});
+    status = RunHeadlessProgram(parse.options, console, nullptr);
+  }
+  ::setrlimit(RLIMIT_FSIZE, &before);
+  ::signal(SIGXFSZ, SIG_DFL);
+  std::fclose(text);
+  const std::string said(buffer, size);
+  std::free(buffer);
+  EXPECT_EQ(status, kExitUsage) << said;
+  // Said when it happened, and the rows go on to the end of the list.
+  const std::size_t stopped = said.find("the journal stopped: ");
+  ASSERT_NE(stopped, std::string::npos) << said;
+  EXPECT_THAT(said.substr(stopped), HasSubstr("File too large; the run goes on"));
+  EXPECT_LT(stopped, said.find("\n3,")) << said;
+  EXPECT_THAT(said, HasSubstr("Test Finished"));
 }
 
 TEST(HeadlessUsageTest, MalformedAddressesAreRefused) {

@@ -37,6 +37,7 @@ struct Scenario {
   Act act = nullptr;
   int actAfterTick = 0;
   std::string model = "KV8G-100";
+  bool offLineOwed = false;  // the last off line went nowhere
 };
 
 TEST(RunnerStepEnd, EveryStepLeftIsReportedWithItsReason) {
@@ -48,6 +49,11 @@ TEST(RunnerStepEnd, EveryStepLeftIsReportedWithItsReason) {
   const Act lost = [](RunnerBench& b) { EndStepForLinkLoss(b.state, b.ctx); };
   const Act runAgain = [](RunnerBench& b) { b.Run(); };
   const Act emptyTheList = [](RunnerBench& b) { b.grid.AssignSteps({}); };
+  const Act stopUnheard = [](RunnerBench& b) {
+    b.link.SetDelivering(false);
+    StopCommand(b.state, b.ctx);
+  };
+  const Act dropTheLink = [](RunnerBench& b) { b.link.SetDelivering(false); };
   const std::vector<Scenario> cases = {
       {"stops",
        // Past both limits at once: the step ends once, by the first.
@@ -82,6 +88,23 @@ TEST(RunnerStepEnd, EveryStepLeftIsReportedWithItsReason) {
        {"2 Rest time", "2 Rest time", "run completed"}},
       {"stop", dischargeRest, {}, {"1 Discharge stopped", "run stopped"}, stop, 2},
       {"link lost", dischargeRest, {}, {"1 Discharge link-lost", "run link-lost"}, lost, 2},
+      // An off line that reached no working link turned nothing off.
+      {"stop unheard",
+       dischargeRest,
+       {},
+       {"1 Discharge link-lost", "run link-lost"},
+       stopUnheard,
+       2,
+       "KV8G-100",
+       true},
+      {"the list ends unheard",
+       {{"Rest", {{kColTStop, "2"}}}},
+       {},
+       {"1 Rest time", "run link-lost"},
+       dropTheLink,
+       1,
+       "KV8G-100",
+       true},
       {"run again",
        {{"Rest", {{kColTStop, "2"}}}},
        {},
@@ -111,6 +134,7 @@ TEST(RunnerStepEnd, EveryStepLeftIsReportedWithItsReason) {
       }
     }
     EXPECT_THAT(recorder.ends, ElementsAreArray(c.ends));
+    EXPECT_EQ(b.state.offLineOwed, c.offLineOwed);
     // Stop afterwards reports nothing: no run is going.
     StopCommand(b.state, b.ctx);
     EXPECT_EQ(recorder.ends.size(), c.ends.size());

@@ -3,14 +3,17 @@
 
 #include <gmock/gmock.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
+#include <optional>
 #include <sstream>
 
 #include "link/temp_folder.h"
 #include "results/csv_export.h"
+#include "support/fake_clock.h"
 
 namespace kv {
 namespace {
@@ -46,7 +49,8 @@ TEST(RunJournal, HoldsTheRowsOfTheLogInReportFormatAndNeverReusesAFile) {
   log.AddRow(SampleRow(0));  // a row present before the journal starts
   const LocalDateTime start{2026, 12, 6, 9, 5, 7};
 
-  RunJournal journal;
+  test::FakeClock clock;
+  RunJournal journal(clock);
   std::string error;
   ASSERT_TRUE(journal.Start(folder.path().string(), log, start, &error)) << error;
   EXPECT_EQ(journal.Path(), folder.File("kvload-20261206-090507.csv"));
@@ -62,21 +66,108 @@ TEST(RunJournal, HoldsTheRowsOfTheLogInReportFormatAndNeverReusesAFile) {
 
   // A second run started within the same second keeps the first journal.
   ResultLog second;
-  RunJournal next;
+  RunJournal next(clock);
   ASSERT_TRUE(next.Start(folder.path().string(), second, start, &error)) << error;
   EXPECT_EQ(next.Path(), folder.File("kvload-20261206-090507-2.csv"));
   next.Finish();
   EXPECT_EQ(test::ReadBytes(folder.File("kvload-20261206-090507.csv")), ExpectedFile(log, 7));
   EXPECT_EQ(test::ReadBytes(next.Path()), ExpectedFile(second, 0));
+}
 
-  // Failures say which file and why: a folder that is not there, a full disk.
-  RunJournal nowhere;
-  EXPECT_FALSE(nowhere.Start(folder.File("missing"), log, start, &error));
-  EXPECT_THAT(error, ::testing::HasSubstr("missing"));
-  RunJournal full;
-  EXPECT_FALSE(full.StartFile("/dev/full", log, &error));
-  EXPECT_THAT(error, ::testing::HasSubstr("/dev/full: No space left"));
-  EXPECT_FALSE(full.IsOpen());
+// Every failure to start says which file and why; a file that holds anything
+// is never emptied, an empty one is taken.
+TEST(RunJournal, AStartThatFailsNamesItsCauseAndNeverEmptiesAFile) {
+  test::TempFolder folder;
+  test::WriteBytes(folder.File("kept.csv"), "rows of a crashed run\r\n");
+  test::WriteBytes(folder.File("empty.csv"), "");
+  ResultLog log;
+  log.AddRow(SampleRow(0));
+  log.AddRow(SampleRow(1));
+  struct Case {
+    std::string folder;  // Start() in it, else StartFile(file)
+    std::string file;
+    rlim_t maxFileBytes;  // the header fits, the rows held already do not
+    const char* cause;    // nullptr: it starts
+  } const cases[] = {
+      {folder.File("missing"), "", RLIM_INFINITY,
+       "missing/kvload-20000101-000000.csv: No such file"},
+      {"", "", RLIM_INFINITY, "No folder"},
+      {"", "/dev/full", RLIM_INFINITY, "/dev/full: No space left"},
+      {"", folder.File("kept.csv"), RLIM_INFINITY, "kept.csv already holds 23 bytes"},
+      {"", folder.path().string(), RLIM_INFINITY, "Is a directory"},
+      {"", folder.File("big.csv"), kCsvHeader.size() + 40, "big.csv: File too large"},
+      {"", folder.File("empty.csv"), RLIM_INFINITY, nullptr},
+  };
+  ::signal(SIGXFSZ, SIG_IGN);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.folder + c.file);
+    test::FakeClock clock;
+    RunJournal journal(clock);
+    rlimit limit{};
+    ::getrlimit(RLIMIT_FSIZE, &limit);
+    const rlimit before = limit;
+    limit.rlim_cur = c.maxFileBytes;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    std::string error;
+    const bool started = c.file.empty() ? journal.Start(c.folder, log, {}, &error)
+                                        : journal.StartFile(c.file, log, &error);
+    ::setrlimit(RLIMIT_FSIZE, &before);
+    EXPECT_EQ(started, c.cause == nullptr) << error;
+    EXPECT_THAT(error, ::testing::HasSubstr(c.cause != nullptr ? c.cause : ""));
+    EXPECT_EQ(journal.IsOpen(), started);
+  }
+  ::signal(SIGXFSZ, SIG_DFL);
+  EXPECT_EQ(test::ReadBytes(folder.File("kept.csv")), "rows of a crashed run\r\n");
+  EXPECT_EQ(test::ReadBytes(folder.File("empty.csv")), ExpectedFile(log, 2));
+}
+
+// Each row is on the disk within a second of being handed over, however the
+// rows come (a steady second, bursts, one just after a sync, quiet spells)
+// and whether the host's timer fires early (as a coarse timer may) or late.
+TEST(RunJournal, SyncsEveryRowWithinASecondOfItsWriteOnAnEarlyOrLateTimer) {
+  test::TempFolder folder;
+  test::FakeClock clock;
+  ResultLog log;
+  RunJournal journal(clock);
+  ASSERT_TRUE(journal.StartFile(folder.File("j.csv"), log, nullptr));
+  std::vector<std::int64_t> handedAt;
+  std::optional<std::int64_t> timerAt;
+  int shots = 0;
+  std::size_t synced = 0;
+  std::int64_t worst = 0;
+  const auto settle = [&] {
+    for (; synced < journal.RowsSynced(); ++synced) {
+      worst = std::max(worst, clock.TickMs() - handedAt[synced]);
+    }
+  };
+  const auto arm = [&] {
+    if (const auto due = journal.MsUntilSyncDue(); due && !timerAt) {
+      timerAt = clock.TickMs() + (++shots % 2 != 0 ? *due - *due / 20 : *due + 100);
+    }
+  };
+  const auto advanceTo = [&](std::int64_t t) {
+    while (timerAt && *timerAt <= t) {
+      clock.AdvanceMs(*timerAt - clock.TickMs());
+      timerAt.reset();
+      ASSERT_TRUE(journal.SyncIfDue());
+      settle();
+      arm();
+    }
+    clock.AdvanceMs(t - clock.TickMs());
+  };
+  for (const std::int64_t gap :
+       {1000, 1000, 10, 10, 10, 740, 20, 1500, 5000, 990, 1010, 300, 300, 300, 300, 300, 3000, 1}) {
+    advanceTo(clock.TickMs() + gap);
+    handedAt.push_back(clock.TickMs());
+    log.AddRow(SampleRow(handedAt.size() - 1));
+    ASSERT_TRUE(journal.Append(handedAt.size() - 1));
+    settle();
+    arm();
+  }
+  advanceTo(clock.TickMs() + 5000);
+  EXPECT_EQ(journal.RowsSynced(), handedAt.size());
+  EXPECT_FALSE(journal.MsUntilSyncDue().has_value());
+  EXPECT_LE(worst, RunJournal::kSyncPromiseMs);
 }
 
 // The process is killed without a chance to clean up: every row the journal
@@ -91,7 +182,8 @@ TEST(RunJournal, KeepsEveryRowWhenTheProcessIsKilled) {
   if (child == 0) {
     ::close(acks[0]);
     ResultLog log;
-    RunJournal journal;
+    test::FakeClock clock;
+    RunJournal journal(clock);
     if (!journal.StartFile(path, log, nullptr)) {
       ::_exit(2);
     }

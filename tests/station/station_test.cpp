@@ -6,6 +6,7 @@
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
+#include <QTest>
 #include <vector>
 
 #include "link/temp_folder.h"
@@ -196,16 +197,28 @@ TEST_F(StationTest, ALoadThatDropsTheLinkIsReachedAgainOnceWithinABoundAndTheRun
     bool comesBack;  // the load listens again at once on the same port
     qint64 withinMs;
     const char* says;
+    const char* tStop = "10";
+    int stopAfterMs = -1;  // Stop pressed this long after the drop
+    int dropAfterRows = 1;
   };
   // The next tick's write finds the loss (up to a second), not three missed
-  // measurements; then two seconds of trying when the load stays away.
+  // measurements; then two seconds of trying when the load stays away. A
+  // Stop whose "LOAD OFF" finds no connection, and the end of a list whose
+  // last tick finds it, owe the load the same attempt.
   for (const Case& c :
-       {Case{true, 2000, "\"LOAD OFF\" was sent"}, Case{false, 3500, "may still be on"}}) {
-    SCOPED_TRACE(c.comesBack);
+       {Case{true, 2000, "\"LOAD OFF\" was sent"}, Case{false, 3500, "may still be on"},
+        Case{true, 2000, "\"LOAD OFF\" was sent", "10", 150},
+        Case{false, 3500, "may still be on", "10", 400},
+        Case{true, 2000, "\"LOAD OFF\" was sent", "2", -1, 2}}) {
+    SCOPED_TRACE(std::string(c.tStop) + " " + std::to_string(c.comesBack) + " " +
+                 std::to_string(c.stopAfterMs));
+    station->Steps().SetCell(1, kColTStop, c.tStop);
     QSignalSpy rows(station, &Station::rowAdded);
     QSignalSpy handled(station, &Station::linkLossHandled);
     station->Run();
-    ASSERT_TRUE(rows.wait(3000));
+    while (rows.count() < c.dropAfterRows) {
+      ASSERT_TRUE(rows.wait(3000));
+    }
     const quint16 port = server.Port();
     server.Close();
     if (c.comesBack) {
@@ -213,7 +226,13 @@ TEST_F(StationTest, ALoadThatDropsTheLinkIsReachedAgainOnceWithinABoundAndTheRun
     }
     QElapsedTimer sinceDrop;
     sinceDrop.start();
-    ASSERT_TRUE(handled.wait(5000));
+    if (c.stopAfterMs >= 0) {
+      QTest::qWait(c.stopAfterMs);
+      station->Stop();
+      EXPECT_EQ(handled.count(), 1);  // settled before Stop returns
+      EXPECT_EQ(station->LoadTurnedOff(), c.comesBack);
+    }
+    ASSERT_TRUE(handled.count() > 0 || handled.wait(5000));
     EXPECT_LT(sinceDrop.elapsed(), c.withinMs);
     EXPECT_EQ(handled.first().at(0).toBool(), c.comesBack);
     EXPECT_THAT(handled.first().at(1).toString().toStdString(), ::testing::HasSubstr(c.says));
@@ -224,6 +243,9 @@ TEST_F(StationTest, ALoadThatDropsTheLinkIsReachedAgainOnceWithinABoundAndTheRun
     EXPECT_EQ(Lines().last(), c.comesBack ? "LOAD OFF" : "MEAS:VC?");
     QSignalSpy ticks(station, &Station::tickStarted);
     EXPECT_FALSE(ticks.wait(1300));
+    if (!c.comesBack) {
+      ASSERT_TRUE(server.Listen(port));  // for the next case
+    }
   }
 }
 

@@ -117,10 +117,10 @@ TEST(StepEditorRows, EachFunctionFillsItsCellsAndShowsThemBack) {
   EXPECT_EQ(editor.BuildStepRow().row[kColRampCc], ";r1;r2;r3");
 }
 
-// The first text that would split a cell of the step file or an entry of a
-// sub-step list is named; number-form fields and cells the row does not take
-// cannot split anything.
-TEST(StepEditorRows, NamesTheFirstTextThatWouldSplitACell) {
+// The first field that holds no usable number, or text that would split a
+// cell of the step file or an entry of a sub-step list, is named with why;
+// cells the row does not take cannot split anything.
+TEST(StepEditorRows, NamesTheFirstFieldOrCellThatCannotStand) {
   struct Case {
     std::string_view function;
     std::optional<EditorField> field;  // otherwise the sub-table cell (row, col)
@@ -129,9 +129,20 @@ TEST(StepEditorRows, NamesTheFirstTextThatWouldSplitACell) {
     const char* named;
   };
   const Case cases[] = {
-      {"OCP", EditorField::OcpStop, 0, 0, "1,5", "field \"Stop\" of OCP"},
-      {"Dynamic", EditorField::TStop, 0, 0, "1,5", "field \"Time\" of Dynamic"},
-      {"Discharge", EditorField::DiscSinkValue, 0, 0, "1,5", ""},
+      {"OCP", EditorField::OcpStop, 0, 0, "1,5",
+       "field \"Stop\" of OCP holds \"1,5\": use a point"},
+      {"Dynamic", EditorField::TStop, 0, 0, "1;5",
+       "field \"Time\" of Dynamic holds \"1;5\": is not"},
+      {"Discharge", EditorField::DiscSinkValue, 0, 0, "abc",
+       "\"Load Value\" of Discharge holds \"abc\": is not a number"},
+      {"Discharge", EditorField::DiscSinkValue, 0, 0, "1.2.3", "is not a number"},
+      {"Discharge", EditorField::DiscSinkValue, 0, 0, " 1.5e-3 ", ""},
+      {"Rest", EditorField::TStop, 0, 0, "-5",
+       "\"Time\" of Rest holds \"-5\": must not be negative"},
+      {"Rest", EditorField::TStop, 0, 0, "-0", ""},
+      {"Discharge", EditorField::TStop, 0, 0, "",
+       "\"Time\" of Discharge holds \"\": enter a number"},
+      {"Discharge", EditorField::VStop, 0, 0, "", ""},  // no voltage stop
       {"Battery RAMP", {}, 2, 3, "5;6", "ramp table cell Time(s) of sub-step 3"},
       {"Battery Cycle Life", {}, 1, 5, "2,3", "cycle table cell Cycle of sub-step 1"},
       {"Battery Cycle Life", {}, 3, 5, "2,3", ""},
@@ -139,6 +150,11 @@ TEST(StepEditorRows, NamesTheFirstTextThatWouldSplitACell) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text + std::string(" in ") + std::string(c.function));
     StepEditor editor = NamedPanel();
+    for (const auto& info : kEditorFields) {
+      if (info.field != EditorField::RampTotalStep && info.field != EditorField::SeqLoadTotalStep) {
+        editor.SetField(info.field, "1");
+      }
+    }
     editor.SelectFunction(c.function);
     if (c.field) {
       editor.SetField(*c.field, c.text);
@@ -197,7 +213,7 @@ TEST(ShowStepInPanel, FunctionNotOfferedChangesNothing) {
     EXPECT_FALSE(result.shown) << row;
     EXPECT_EQ(result.message, kFunctionNotAvailableMessage);
   }
-  EXPECT_EQ(editor.SelectedFunction(), "");
+  EXPECT_EQ(editor.SelectedFunction(), "Discharge");  // still offered: still selected
   EXPECT_EQ(editor.VisibleFrame(), 0);
   for (const auto& info : kEditorFields) {
     EXPECT_EQ(editor.Field(info.field), kStale) << info.control;

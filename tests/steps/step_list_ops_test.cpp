@@ -1,6 +1,7 @@
 // The list buttons: add, insert, remove, move up, move down.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -36,20 +37,72 @@ class StepListOps : public testing::Test {
   int added_ = 0;
 };
 
-TEST_F(StepListOps, AddKeepsTheCurrentRowAndInsertEndsOnTheLastStep) {
+// Every edit leaves the step it made current; each change, taken back in
+// reverse order, gives the list and the current step exactly as before it,
+// and made again gives them as after it.
+TEST_F(StepListOps, EachEditSelectsItsStepAndUndoesExactly) {
   AddSteps(4);
-  grid_.SetCurrentCell(3, 2);
-  AddSteps(1);
-  EXPECT_EQ(grid_.CurrentRow(), 3);
-  editor_.SetField(EditorField::DiscSinkValue, "new");
-  ASSERT_TRUE(InsertStep(grid_, editor_).changed);
-  EXPECT_EQ(Values(), (V{"1", "2", "0", "3", "4", "5"}));
-  EXPECT_EQ(grid_.CurrentRow(), 6);
-
-  grid_.SetCurrentCell(1, 0);
-  ASSERT_TRUE(InsertStep(grid_, editor_).changed);
-  EXPECT_EQ(Values(), (V{"0", "1", "2", "0", "3", "4", "5"}));
-  EXPECT_EQ(grid_.CurrentRow(), 7);
+  struct Edit {
+    const char* name;
+    int currentBefore;
+    std::function<StepListResult()> op;
+    V values;
+    int current;
+  };
+  const auto value = [this](const char* v) { editor_.SetField(EditorField::DiscSinkValue, v); };
+  const Edit edits[] = {
+      {"add",
+       2,
+       [&] {
+         value("5");
+         return AddStep(grid_, editor_);
+       },
+       {"1", "2", "3", "4", "5"},
+       5},
+      {"insert",
+       3,
+       [&] {
+         value("9");
+         return InsertStep(grid_, editor_);
+       },
+       {"1", "2", "9", "3", "4", "5"},
+       3},
+      {"replace",
+       1,
+       [&] {
+         value("8");
+         return ReplaceStep(grid_, editor_);
+       },
+       {"8", "2", "9", "3", "4", "5"},
+       1},
+      {"delete", 2, [&] { return RemoveStep(grid_); }, {"8", "9", "3", "4", "5"}, 2},
+      {"delete the last", 5, [&] { return RemoveStep(grid_); }, {"8", "9", "3", "4"}, 4},
+      {"up", 3, [&] { return MoveStepUp(grid_); }, {"8", "3", "9", "4"}, 2},
+      {"down", 1, [&] { return MoveStepDown(grid_); }, {"3", "8", "9", "4"}, 2},
+  };
+  std::vector<std::pair<V, int>> states;
+  std::vector<StepListChange> changes;
+  for (const Edit& e : edits) {
+    SCOPED_TRACE(e.name);
+    grid_.SetCurrentCell(e.currentBefore, 2);
+    states.emplace_back(Values(), grid_.CurrentRow());
+    StepListResult r = e.op();
+    ASSERT_TRUE(r.changed && r.change) << r.message;
+    EXPECT_EQ(Values(), e.values);
+    EXPECT_EQ(grid_.CurrentRow(), e.current);
+    EXPECT_EQ(grid_.CurrentCol(), 2);
+    changes.push_back(*r.change);
+  }
+  for (std::size_t i = changes.size(); i-- > 0;) {
+    SCOPED_TRACE(edits[i].name);
+    RevertChange(grid_, changes[i]);
+    EXPECT_EQ(Values(), states[i].first);
+    EXPECT_EQ(grid_.CurrentRow(), states[i].second);
+  }
+  for (std::size_t i = 0; i < changes.size(); ++i) {
+    ApplyChange(grid_, changes[i]);
+    EXPECT_EQ(Values(), edits[i].values) << edits[i].name;
+  }
 }
 
 // Nothing selected, the current row on the empty last row (always so in an
@@ -58,34 +111,34 @@ TEST_F(StepListOps, RefusalsLeaveTheListAsItWas) {
   EXPECT_FALSE(InsertStep(grid_, editor_).changed);
   AddSteps(2);
   grid_.SetCurrentCell(3, 0);
-  EXPECT_FALSE(InsertStep(grid_, editor_).changed);
+  for (const StepListResult& r : {InsertStep(grid_, editor_), ReplaceStep(grid_, editor_)}) {
+    EXPECT_FALSE(r.changed);
+    EXPECT_NE(r.message.find("Select the step"), std::string::npos) << r.message;
+  }
 
   grid_.SetCurrentCell(1, 0);
   editor_.SelectFunction("OCP");
   editor_.SetField(EditorField::OcpVth, "0,6");
-  for (const StepListResult& r : {AddStep(grid_, editor_), InsertStep(grid_, editor_)}) {
+  for (const StepListResult& r :
+       {AddStep(grid_, editor_), InsertStep(grid_, editor_), ReplaceStep(grid_, editor_)}) {
     EXPECT_FALSE(r.changed);
     EXPECT_NE(r.message.find("\"Vth\""), std::string::npos) << r.message;
   }
   editor_.SetOfferedFunctions({"Discharge"});
-  EXPECT_FALSE(AddStep(grid_, editor_).changed);
-  EXPECT_FALSE(InsertStep(grid_, editor_).changed);
+  for (const StepListResult& r : {AddStep(grid_, editor_), InsertStep(grid_, editor_)}) {
+    EXPECT_FALSE(r.changed);
+    EXPECT_NE(r.message.find("Choose a function"), std::string::npos) << r.message;
+  }
   EXPECT_EQ(Values(), (V{"1", "2"}));
   EXPECT_EQ(grid_.CurrentRow(), 1);
 }
 
-TEST_F(StepListOps, RemoveRenumbersAndLeavesTheEmptyRowAlone) {
-  AddSteps(4);
+TEST_F(StepListOps, NothingToDeleteOnTheEmptyRow) {
+  AddSteps(1);
   grid_.SetCurrentCell(2, 1);
-  ASSERT_TRUE(RemoveStep(grid_));
-  grid_.SetCurrentCell(3, 1);
-  ASSERT_TRUE(RemoveStep(grid_));
-  EXPECT_EQ(grid_.CurrentRow(), 3);
-  EXPECT_FALSE(RemoveStep(grid_));
-  EXPECT_EQ(Values(), (V{"1", "3"}));
-
+  EXPECT_FALSE(RemoveStep(grid_).changed);
   StepGrid empty;
-  EXPECT_FALSE(RemoveStep(empty));
+  EXPECT_FALSE(RemoveStep(empty).changed);
 }
 
 // Moves exchange everything but the number, and do nothing at the ends.
@@ -95,26 +148,26 @@ TEST_F(StepListOps, MovesExchangeEverythingButTheNumber) {
   ASSERT_TRUE(AddStep(grid_, editor_).changed);
 
   grid_.SetCurrentCell(1, 3);
-  ASSERT_TRUE(MoveStepDown(grid_));
+  ASSERT_TRUE(MoveStepDown(grid_).changed);
   EXPECT_EQ(Values(), (V{"2", "1", ""}));
   EXPECT_EQ(grid_.CurrentRow(), 2);
 
-  ASSERT_TRUE(MoveStepDown(grid_));
+  ASSERT_TRUE(MoveStepDown(grid_).changed);
   EXPECT_EQ(grid_.Cell(2, kColFunction), "FOR");
   EXPECT_EQ(grid_.Cell(2, kColTimes), "3");
   EXPECT_EQ(grid_.Cell(3, kColSinkValue), "1");
   EXPECT_EQ(grid_.CurrentRow(), 3);
 
-  EXPECT_FALSE(MoveStepDown(grid_));
-  ASSERT_TRUE(MoveStepUp(grid_));
-  ASSERT_TRUE(MoveStepUp(grid_));
+  EXPECT_FALSE(MoveStepDown(grid_).changed);
+  ASSERT_TRUE(MoveStepUp(grid_).changed);
+  ASSERT_TRUE(MoveStepUp(grid_).changed);
   EXPECT_EQ(Values(), (V{"1", "2", ""}));
   EXPECT_EQ(grid_.CurrentRow(), 1);
   EXPECT_EQ(grid_.CurrentCol(), 3);
-  EXPECT_FALSE(MoveStepUp(grid_));
+  EXPECT_FALSE(MoveStepUp(grid_).changed);
   grid_.SetCurrentCell(4, 0);  // the empty last row
-  EXPECT_FALSE(MoveStepUp(grid_));
-  EXPECT_FALSE(MoveStepDown(grid_));
+  EXPECT_FALSE(MoveStepUp(grid_).changed);
+  EXPECT_FALSE(MoveStepDown(grid_).changed);
   EXPECT_EQ(grid_.StepCount(), 3);
 }
 

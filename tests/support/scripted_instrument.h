@@ -34,6 +34,8 @@ class ScriptedInstrument : public InstrumentLink {
   /// Called at every read, with the query it answers (e.g. to move the clock).
   void OnRead(std::function<void(std::string_view)> hook) { onRead_ = std::move(hook); }
   void SetMode(std::int16_t mode) { mode_ = mode; }
+  /// While false, every write reports that it did not reach the load.
+  void SetDelivering(bool delivering) { delivering_ = delivering; }
 
   const std::vector<SentLine>& Sent() const { return sent_; }
   std::vector<std::string> Lines() const;
@@ -48,6 +50,7 @@ class ScriptedInstrument : public InstrumentLink {
   std::int16_t ConnectMode() const override { return mode_; }
   std::string WaitRecvBuf(int timeoutMs) override;
   void ClearRecvBuf() override { recvBuf_.clear(); }
+  bool LastWriteDelivered() const override { return delivering_; }
 
  private:
   std::string Answer(const std::string& query);
@@ -61,6 +64,7 @@ class ScriptedInstrument : public InstrumentLink {
   std::string lastQuery_;
   std::string recvBuf_;
   int opens_ = 0;
+  bool delivering_ = true;
 };
 
 }  // namespace kv::test

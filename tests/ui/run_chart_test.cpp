@@ -7,21 +7,24 @@
 #include <QImage>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QWheelEvent>
 #include <cmath>
 #include <limits>
 #include <sstream>
 
+#include "ui/chart_view.h"
 #include "ui/min_max_decimation.h"
 
 namespace kv {
 namespace {
 
-// Each column as "count:first,last,min,max", an empty one as "-".
+// Each column as "count:first,last,min,max", an empty one as "-", one after
+// a gap with a "|" before it.
 std::string Columns(const std::vector<MinMaxColumn>& columns) {
   std::ostringstream out;
   for (const MinMaxColumn& m : columns) {
-    out << ' ';
+    out << (m.gapBefore ? " |" : " ");
     if (m.count == 0) {
       out << '-';
     } else {
@@ -44,7 +47,9 @@ TEST(MinMaxDecimation, KeepsFirstLastAndExtremesOfEachColumn) {
   const std::vector<Case> cases{
       {"one point a column", {0, 1, 2}, {5, 6, 7}, 0, 3, 3, " 1:5,5,5,5 1:6,6,6,6 1:7,7,7,7"},
       {"spike inside a column survives", {0, 1, 2, 3}, {1, 9, -4, 2}, 0, 4, 1, " 4:1,2,-4,9"},
-      {"x0 in, x1 out", {-1, 0, 1.5, 2, 3}, {9, 1, 2, 9, 9}, 0, 2, 2, " 1:1,1,1,1 1:2,2,2,2"},
+      // The newest point of a view that ends at it is drawn.
+      {"x0 and x1 in", {-1, 0, 1.5, 2, 3}, {9, 1, 2, 7, 9}, 0, 2, 2, " 1:1,1,1,1 2:2,7,2,7"},
+      {"a gap breaks the line", {0, 1, 2}, {1, nan, 2}, 0, 2, 2, " 1:1,1,1,1 |1:2,2,2,2"},
       {"an empty column stays empty", {0, 2.5}, {1, 2}, 0, 3, 3, " 1:1,1,1,1 - 1:2,2,2,2"},
       {"a value that is no number is left out", {0, 1, 2}, {3, nan, 1}, 0, 3, 1, " 2:3,1,1,3"},
       {"just below x1", {0, 0.9999999999999999}, {1, 2}, 0, 1, 7, " 1:1,1,1,1 - - - - - 1:2,2,2,2"},
@@ -73,8 +78,8 @@ TEST(RunChart, FollowsTheNewestDataUntilDraggedAndDrawsEachSeries) {
   for (int t = 0; t <= 600; ++t) {
     chart.AddPoint(t, 12.0 - t / 600.0, 1.0, (12.0 - t / 600.0) * 1.0);
   }
-  chart.MarkStep(0, 1);
-  chart.MarkStep(300, 2);
+  chart.MarkStep(0, 1, QStringLiteral("Discharge"));
+  chart.MarkStep(300, 2, QStringLiteral("Rest"));
   chart.AddPoint(100, 0, 0, 0);  // back in time: dropped
   EXPECT_EQ(chart.PointCount(), 601u);
   EXPECT_EQ(chart.VisibleRange(), std::make_pair(0.0, 600.0));
@@ -112,6 +117,52 @@ TEST(RunChart, FollowsTheNewestDataUntilDraggedAndDrawsEachSeries) {
     }
     EXPECT_GT(pixels, 300) << colour.name().toStdString();
   }
+}
+
+// The view alone: whole run, zoom around a point, drag, follow.
+TEST(ChartView, RangeAsTheOperatorMovesIt) {
+  using Range = std::pair<double, double>;
+  ChartView v;
+  EXPECT_EQ(v.Range(0), Range(0, 60));     // room for what comes
+  EXPECT_EQ(v.Range(600), Range(0, 600));  // the whole run, newest at the right
+  v.Zoom(5, 0.5, 600);                     // closer, following: the end stays
+  const Range zoomed = v.Range(600);
+  EXPECT_DOUBLE_EQ(zoomed.second, 600);
+  EXPECT_NEAR(zoomed.second - zoomed.first, 600 * std::pow(0.8, 5), 1e-9);
+  EXPECT_DOUBLE_EQ(v.Range(700).second, 700);  // new data comes into view
+  v.BeginDrag(700);
+  v.DragBy(0.5, 700);  // half a width to the right: back in time
+  EXPECT_FALSE(v.Following());
+  const Range dragged = v.Range(700);
+  EXPECT_NEAR(dragged.second, 700 - (zoomed.second - zoomed.first) / 2, 1e-9);
+  EXPECT_EQ(v.Range(800), dragged);  // a moved view stays put
+  v.Zoom(-100, 0, 800);              // out as far as it goes: a little past the run
+  EXPECT_NEAR(v.Range(800).second - v.Range(800).first, 840, 1e-9);
+  v.Zoom(100, 1, 800);  // in as far as it goes
+  EXPECT_NEAR(v.Range(800).second - v.Range(800).first, ChartView::kMinSpanSeconds, 1e-9);
+  v.ShowAll();
+  v.SetFinished(true);
+  EXPECT_EQ(v.Range(30), Range(0, 30));  // a short run that ended fills the width
+}
+
+// What the operator reads under the mouse, gaps and the file it saves.
+TEST(RunChart, ReadsOutThePointNearestTheMouseAndSavesAPicture) {
+  RunChart chart;
+  chart.resize(800, 500);
+  chart.MarkStep(0, 2, QStringLiteral("Discharge"));
+  chart.AddPoint(1, 4.15, 1, 4.15);
+  chart.AddGap(2);
+  chart.AddPoint(3, 1e40, 1, 4.1);  // past float: held at its limit
+  EXPECT_EQ(chart.ReadOut(1.4),
+            QStringLiteral("0:00:01   4.15 V   1 A   4.15 W   step 2 Discharge"));
+  EXPECT_EQ(chart.ReadOut(2.2), QStringLiteral("0:00:02   no measurement   no measurement   "
+                                               "no measurement   step 2 Discharge"));
+  EXPECT_THAT(chart.ReadOut(9).toStdString(), ::testing::HasSubstr("3.40282e+38 V"));
+  QTemporaryDir dir;
+  const QString png = dir.filePath(QStringLiteral("chart.png"));
+  ASSERT_TRUE(chart.SaveAsPng(png));
+  EXPECT_EQ(QImage(png).size(), chart.size());
+  EXPECT_FALSE(chart.SaveAsPng(dir.filePath(QStringLiteral("no/such/folder.png"))));
 }
 
 }  // namespace

@@ -139,28 +139,50 @@ TEST_F(StepEditorWidgetTest, AddInsertMoveAndDeleteSteps) {
   ASSERT_EQ(counts.size(), 3);
   EXPECT_EQ(counts.last().at(0).toString(), "3");
 
-  // Each list button on a clicked or the current step; insert takes the panel.
-  typeInto(value, "9");
+  // A click shows the step; each list button acts on the clicked or current
+  // step, and leaves the step it edited selected; Ctrl+Z and Ctrl+Shift+Z
+  // take changes back and make them again.
   StepListView* list = widget_->listView();
   struct Op {
-    QPushButton* button;
-    int clickedRow;  // 0: the current one
+    int clickedRow;       // 0: none
+    const char* typed;    // into the load value, after the click
+    QPushButton* button;  // null: the key below
+    QKeyCombination key;
     const char* values;
     int currentRow;
   };
+  const QKeyCombination none{}, undo{Qt::CTRL | Qt::Key_Z}, redo{Qt::CTRL | Qt::SHIFT | Qt::Key_Z};
   for (const Op& op :
-       {Op{list->insertButton(), 2, "1 9 2 3", 4}, Op{list->moveUpButton(), 0, "1 9 3 2", 3},
-        Op{list->moveDownButton(), 1, "9 1 3 2", 2}, Op{list->removeButton(), 0, "9 3 2", 3}}) {
+       {Op{2, "9", list->insertButton(), none, "1 9 2 3", 2},
+        Op{0, nullptr, list->moveUpButton(), none, "9 1 2 3", 1},
+        Op{3, "7", list->replaceButton(), none, "9 1 7 3", 3},
+        Op{0, nullptr, list->moveDownButton(), none, "9 1 3 7", 4},
+        Op{0, nullptr, list->removeButton(), none, "9 1 3", 3},
+        Op{0, nullptr, nullptr, undo, "9 1 3 7", 4}, Op{0, nullptr, nullptr, undo, "9 1 7 3", 3},
+        Op{0, nullptr, nullptr, redo, "9 1 3 7", 4}}) {
+    SCOPED_TRACE(op.values);
     if (op.clickedRow > 0) {
       clickAt(stepTable(), cellAt(op.clickedRow, 4));
+      EXPECT_EQ(value->text(), cellAt(op.clickedRow, kColSinkValue).data().toString());
     }
-    SCOPED_TRACE(op.values);
-    click(op.button);
+    if (op.typed != nullptr) {
+      typeInto(value, op.typed);
+    }
+    if (op.button != nullptr) {
+      click(op.button);
+    } else {
+      QTest::keyClick(stepTable(), op.key.key(), op.key.keyboardModifiers());
+    }
     EXPECT_EQ(values(), op.values);
     EXPECT_EQ(grid_.CurrentRow(), op.currentRow);
     EXPECT_EQ(stepTable()->currentIndex().row() + 1, op.currentRow);
   }
-  EXPECT_EQ(counts.last().at(0).toString(), "3");
+  EXPECT_EQ(counts.last().at(0).toString(), "4");
+  // While a run goes nothing changes the list, not even an undo.
+  widget_->setListLocked(true);
+  EXPECT_FALSE(list->addButton()->isEnabled());
+  QTest::keyClick(stepTable(), Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(values(), "9 1 3 7");
   EXPECT_TRUE(messages_.isEmpty());
 }
 
@@ -208,17 +230,21 @@ TEST_F(StepEditorWidgetTest, RampCellsAreEditedInPlace) {
 }
 
 TEST_F(StepEditorWidgetTest, ARefusedStepIsToldAndADoubleClickShowsTheStep) {
+  QSignalSpy status(widget_.get(), &StepEditorWidget::statusMessage);
   selectFunction("OCP");
   typeInto(child<QLineEdit>("OCPStopText"), "12");
   click(widget_->listView()->addButton());
   const QString ih = child<QLineEdit>("OCPIhText")->text();
   typeInto(child<QLineEdit>("OCPIhText"), "1,5");
+  EXPECT_TRUE(child<QLineEdit>("OCPIhText")->property("fieldProblem").toBool());
+  EXPECT_TRUE(child<QLineEdit>("OCPIhText")->toolTip().contains("use a point"));
   click(widget_->listView()->addButton());
-  ASSERT_EQ(messages_.size(), 1);
-  EXPECT_TRUE(messages_[0].contains("\"IH\"")) << messages_[0].toStdString();
+  ASSERT_EQ(status.size(), 1);
+  const QString told = status[0][0].toString();
+  EXPECT_TRUE(told.contains("\"IH\"") && told.contains("use a point")) << told.toStdString();
   EXPECT_EQ(grid_.StepCount(), 1);
-  messages_.clear();
   typeInto(child<QLineEdit>("OCPIhText"), ih);
+  EXPECT_FALSE(child<QLineEdit>("OCPIhText")->property("fieldProblem").toBool());
   selectFunction("Discharge");
   typeInto(child<QLineEdit>("OCPStopText"), "0");
 
@@ -238,9 +264,10 @@ TEST_F(StepEditorWidgetTest, ARefusedStepIsToldAndADoubleClickShowsTheStep) {
   clickAt(stepTable(), cellAt(1, 3), true);
   ASSERT_EQ(messages_.size(), 1);
   EXPECT_EQ(messages_[0], "This function not availabel for this model, Please check it.)");
-  // With nothing selected the list buttons add nothing.
+  // With nothing selected the list buttons add nothing, and say why.
   click(widget_->listView()->addButton());
   EXPECT_EQ(grid_.StepCount(), 1);
+  EXPECT_TRUE(status.last()[0].toString().startsWith("Choose a function"));
 }
 
 }  // namespace

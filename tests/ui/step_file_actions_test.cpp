@@ -9,6 +9,7 @@
 
 #include "link/ini_file.h"
 #include "link/link_settings.h"
+#include "results/result_log.h"
 #include "steps/step_columns.h"
 
 namespace kv {
@@ -74,6 +75,35 @@ TEST_F(StepFileActionsTest, OpenWarnsAboutLinesOfMoreThan26Fields) {
   FileActionOutcome opened = Actions().Open(Path("long.tsf"));
   EXPECT_THAT(opened.message.toStdString(), HasSubstr("more than 26 fields"));
   EXPECT_EQ(grid_.StepCount(), 2);
+}
+
+// Save Log never replaces the open step list or the run's journal, also not
+// through the upper-cased name or a chunk name that is a link.
+TEST_F(StepFileActionsTest, SaveLogRefusesTheOpenStepListAndTheJournal) {
+  StepFileActions actions = Actions();
+  actions.SetCurrentStepFile(Path("TESTTMP.TSF"));
+  QFile::link(QString::fromStdString(Path("kvload-1.csv")),
+              QString::fromStdString(Path("L_0.CSV")));
+  for (const char* name : {"TESTTMP.TSF", "kvload-1.csv"}) {
+    QFile file(QString::fromStdString(Path(name)));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("kept\r\n");
+  }
+  ResultLog log;
+  log.AddRow({"1", "", "", "", "", "", "", "", "Rest", ""});
+  for (const auto& [name, refusedFor] :
+       {std::pair{"testtmp.tsf", "the open step list"}, std::pair{"l.csv", "the run's journal"},
+        std::pair{"report.csv", ""}}) {
+    const FileActionOutcome outcome = actions.ExportLog(log, Path(name), Path("kvload-1.csv"));
+    EXPECT_EQ(outcome.ok, *refusedFor == '\0') << name;
+    EXPECT_THAT(outcome.message.toStdString(), HasSubstr(refusedFor));
+  }
+  for (const char* name : {"TESTTMP.TSF", "kvload-1.csv"}) {
+    QFile file(QString::fromStdString(Path(name)));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), "kept\r\n") << name;
+  }
+  EXPECT_TRUE(QFile::exists(QString::fromStdString(Path("REPORT_0.CSV"))));
 }
 
 }  // namespace

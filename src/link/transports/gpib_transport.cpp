@@ -23,6 +23,8 @@ constexpr int kEotAssertEoi = 11;
 constexpr int kEosNoTermination = 1;
 // The board the link always uses, whatever the settings file says.
 constexpr int kGpibBoard = 0;
+// The status word's ERR bit: the driver did not complete the call.
+constexpr int kGpibErrBit = 0x8000;
 
 // Outcomes of RegisterGpibGlobalsForThread.
 constexpr int kRegistered = 0;
@@ -212,14 +214,16 @@ bool GpibTransport::Reconnect(const LinkSettings& settings, int /*timeoutMs*/) {
 // A descriptor taken offline (or never given) is not used: the driver may
 // hand the same number out again.
 void GpibTransport::Write(std::string_view line) {
+  lastWriteDelivered_ = false;
   if (!online_) {
     return;
   }
   const int device = device_;
-  OnGpibThread([this, device, bytes = std::string(line)] {
+  const int status = OnGpibThread([this, device, bytes = std::string(line)] {
     EnsureThreadRegistered();
     return ibwrt_(device, bytes.data(), static_cast<long>(bytes.size()));
   });
+  lastWriteDelivered_ = (status & kGpibErrBit) == 0;
 }
 
 std::string GpibTransport::Read() {

@@ -69,6 +69,7 @@ class GpibTransport : public QObject, public Transport {
   void WriteInstrument(std::string_view command) override { Write(command); }
   std::string ReadInstrument() override { return Read(); }
   bool Reconnect(const LinkSettings& settings, int timeoutMs) override;
+  bool LastWriteDelivered() const override { return lastWriteDelivered_; }
 
   /// Whether a driver library is loaded and has the calls we need.
   bool HasDriver();
@@ -125,7 +126,8 @@ class GpibTransport : public QObject, public Transport {
   long ibcntl_ = 0;
   // Read and written on the caller's thread only; the GPIB thread gets copies.
   int device_ = 0;
-  bool online_ = false;  // device_ has not been taken offline
+  bool online_ = false;
+  bool lastWriteDelivered_ = false;  // device_ has not been taken offline
 };
 
 }  // namespace kv

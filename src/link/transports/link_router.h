@@ -40,6 +40,10 @@ class LinkRouter : public InstrumentLink {
   void ClearRecvBuf() override;
   /// The transport of ConnectMode; a mode that names none stays unreachable.
   bool Reconnect(int timeoutMs) override;
+  /// False with no carrier: a line for a mode that names none went nowhere.
+  bool LastWriteDelivered() const override {
+    return active_ != nullptr && active_->LastWriteDelivered();
+  }
 
   /// The transport ConnectMode names; null when it names none.
   Transport* Active() const { return active_; }

@@ -81,6 +81,7 @@ bool SerialTransport::SerialOpen(const QString& deviceName, std::int32_t baudRat
 }
 
 void SerialTransport::SerialWrite(std::string_view command) {
+  lastWriteDelivered_ = false;
   port_.clearError();
   if (!port_.isOpen() && !port_.open(QIODevice::ReadWrite)) {
     LogError(port_.error(), port_.errorString());
@@ -97,7 +98,12 @@ void SerialTransport::SerialWrite(std::string_view command) {
     return;
   }
   // Hand the bytes to the driver now rather than at the next event-loop pass.
+  // A device that vanished fails here, not at the write into Qt's buffer.
   port_.flush();
+  lastWriteDelivered_ = port_.error() == QSerialPort::NoError;
+  if (!lastWriteDelivered_) {
+    LogError(port_.error(), port_.errorString());
+  }
 }
 
 std::string SerialTransport::SerialRead() {

@@ -43,6 +43,7 @@ class SerialTransport : public Transport {
   }
 
   bool IsOpen() const { return port_.isOpen(); }
+  bool LastWriteDelivered() const override { return lastWriteDelivered_; }
   QString PortName() const { return port_.portName(); }
   /// The read bound, one second unless a test shortens it.
   void SetReadTimeoutMs(int ms) { readTimeoutMs_ = ms; }
@@ -53,6 +54,7 @@ class SerialTransport : public Transport {
   MessageSink& sink_;
   QSerialPort port_;
   int readTimeoutMs_ = kReplyWaitMs;
+  bool lastWriteDelivered_ = false;
 };
 
 /// The error line of a failed serial operation: the local short date and time

@@ -97,6 +97,8 @@ bool TcpTransport::AbortConnect() {
 }
 
 void TcpTransport::TcpWrite(std::string_view command) {
+  lastWriteDelivered_ = false;
+  bool written = false;
   if (IsConnected()) {
     // Whatever came unasked belongs to no query; the reply to this line is
     // the next one to arrive.
@@ -105,7 +107,8 @@ void TcpTransport::TcpWrite(std::string_view command) {
     recvBuf_.clear();
     QByteArray line(command.data(), static_cast<qsizetype>(command.size()));
     line.append("\r\n");
-    if (socket_.write(line) != line.size()) {
+    written = socket_.write(line) == line.size();
+    if (!written) {
       qWarning().noquote() << "LAN write failed:" << socket_.errorString();
     }
     socket_.flush();
@@ -113,6 +116,10 @@ void TcpTransport::TcpWrite(std::string_view command) {
     sink_.OnLinkFailure(LinkFailure::ConnectionLost, kLostConnectMessage);
   }
   WaitMilliseconds(kWritePauseMs);
+  // A load that had already closed its end takes the line into nothing; the
+  // pause lets that close arrive, so a connection gone by now counts the line
+  // as lost rather than delivered.
+  lastWriteDelivered_ = written && IsConnected();
 }
 
 std::string TcpTransport::WaitForReply(int timeoutMs) {

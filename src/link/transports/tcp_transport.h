@@ -54,6 +54,7 @@ class TcpTransport : public QObject, public Transport {
   /// Connects within `timeoutMs`, then "REM"; nothing is written when the
   /// load cannot be reached (its "Lost Connect!" would tell nothing new).
   bool Reconnect(const LinkSettings& settings, int timeoutMs) override;
+  bool LastWriteDelivered() const override { return lastWriteDelivered_; }
 
   const std::string& RecvBuf() const { return recvBuf_; }
 
@@ -77,6 +78,7 @@ class TcpTransport : public QObject, public Transport {
   std::string recvBuf_;
   int connectTimeoutMs_ = 10000;
   bool connecting_ = false;
+  bool lastWriteDelivered_ = false;
   bool abortConnect_ = false;
 };
 
