@@ -308,7 +308,7 @@ TEST_P(SafetyPropertyTest, Holds) {
 }
 
 std::vector<std::uint64_t> Seeds() {
-  if (const char* one = std::getenv("KV_SAFETY_SEED")) {
+  if (const char* one = std::getenv("KV_SAFETY_SEED"); one != nullptr && *one != '\0') {
     return {std::strtoull(one, nullptr, 10)};
   }
   std::vector<std::uint64_t> seeds;
