@@ -74,6 +74,7 @@ TEST(SimServer, RepliesOverTcpAsSent) {
       {"silent", {"--silent"}, "TESTING?\r\n", "", 1, 0},
       {"silent after", {"--silent-after", "1"}, "TESTING?\r\nTESTING?\r\n", "0\r\n", 2, 0},
       {"dropped", {"--drop-after", "2"}, "REM\r\nLOAD ON\r\nLOAD OFF\r\n", "", 2, 0},
+      {"dropped for good", {"--drop-after", "1", "--stay-away"}, "REM\r\nLOAD ON\r\n", "", 1, 0},
       {"garbage",
        {"--garbage-every", "2"},
        "TESTING?\r\nTESTING?\r\n",
@@ -111,6 +112,8 @@ TEST(SimServer, RepliesOverTcpAsSent) {
     EXPECT_EQ(b.ReadBytes(1, 100), "") << "nothing more";
     const bool drops = c.options.contains("--drop-after");
     EXPECT_EQ(drops, gone.count() > 0 || gone.wait(drops ? 2000 : 100));
+    // A load that stays away takes no new connection.
+    EXPECT_EQ(b.server->TcpPort() == 0, c.options.contains("--stay-away"));
     EXPECT_EQ(b.server->Load().LineCount(), c.lines);
   }
 }

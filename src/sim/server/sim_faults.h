@@ -21,6 +21,9 @@ struct SimFaults {
   /// The connection is dropped after this many lines; 0 never. On the serial
   /// line the pseudo-terminal is closed and its device goes away.
   int dropAfter = 0;
+  /// After a TCP drop the load is not reached again: no new connection is
+  /// accepted. (A dropped serial device never comes back anyway.)
+  bool stayAway = false;
   /// From this reply of a connection on, the load streams bytes without a
   /// line end for as long as the connection lasts; 0 never.
   int endlessFrom = 0;

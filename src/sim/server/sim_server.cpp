@@ -108,7 +108,13 @@ void SimServer::AcceptConnections() {
     connect(socket, &QTcpSocket::readyRead, session,
             [socket, session] { session->Feed(socket->readAll()); });
     connect(
-        session, &SimSession::dropRequested, socket, [socket] { socket->abort(); },
+        session, &SimSession::dropRequested, socket,
+        [this, socket] {
+          socket->abort();
+          if (config_.faults.stayAway) {
+            tcp_->close();
+          }
+        },
         Qt::QueuedConnection);
     connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
   }

@@ -49,6 +49,8 @@ constexpr OptionText kOptions[] = {
     {"drop-after", "n",
      "Fault: drop a connection when its n-th line arrives, without replying to it; on the "
      "serial line the pseudo-terminal is closed and its device goes away."},
+    {"stay-away", nullptr,
+     "Fault: after a TCP drop, accept no new connection, so the load cannot be reached again."},
     {"endless-reply", "n",
      "Fault: from the n-th reply of a connection on, stream bytes without a line end instead "
      "of replying."},
@@ -207,6 +209,7 @@ bool ReadSimServerOptions(const QCommandLineParser& p, SimServerLaunch* out, QSt
   if (p.isSet("meas-reply")) {
     f.measReply = p.value("meas-reply").toLocal8Bit();
   }
+  f.stayAway = p.isSet("stay-away");
   if (p.isSet("silent")) {
     f.silentAfter = 0;
   }
