@@ -151,4 +151,18 @@ std::string ClampTotalStepText(std::string_view text, int min, int max) {
   return std::string(text);
 }
 
+bool SameCells(const SubTable& a, const SubTable& b) {
+  if (a.Rows() != b.Rows() || a.Cols() != b.Cols()) {
+    return false;
+  }
+  for (int r = 0; r < a.Rows(); ++r) {
+    for (int c = 0; c < a.Cols(); ++c) {
+      if (a.Cell(r, c) != b.Cell(r, c)) {
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
 }  // namespace kv

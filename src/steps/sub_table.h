@@ -67,6 +67,9 @@ class SubTable {
   int currentCol_ = 1;
 };
 
+/// Same size and the same text in every cell (the current cell aside).
+bool SameCells(const SubTable& a, const SubTable& b);
+
 /// The text a total-step field holds once it is left: above `max` gives
 /// `max`, below `min` gives `min`, a fractional value in range is rounded
 /// half to even, and a whole number in range stays as typed ("05"). A text

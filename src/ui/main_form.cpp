@@ -92,7 +92,7 @@ MainForm::~MainForm() {
   sink_.SetBoxParent(nullptr);
   sink_.SetShowHandler([](const QString& text) { qWarning().noquote() << text; });
   // The undo stack goes with the window's children, after this body: its last
-  // cleanChanged must not reach a window that is no longer one.
+  // signals must not reach a window that is no longer one.
   disconnect(editorWidget_->undoStack(), nullptr, this, nullptr);
 }
 

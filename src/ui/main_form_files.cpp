@@ -32,11 +32,11 @@ void MainForm::setUnsavedListHandler(UnsavedListGuard::Ask handler) {
 bool MainForm::listModified() const {
   // Every change of the list goes through the undo stack; its clean state
   // is set where the list was last opened or saved.
-  return !editorWidget_->undoStack()->isClean();
+  return editorWidget_->listChangedSinceClean();
 }
 
 void MainForm::buildFileParts() {
-  connect(editorWidget_->undoStack(), &QUndoStack::cleanChanged, this, &MainForm::updateTitle);
+  connect(editorWidget_->undoStack(), &QUndoStack::indexChanged, this, &MainForm::updateTitle);
   connect(recentButton_->menu(), &QMenu::aboutToShow, this, &MainForm::fillRecentMenu);
   connect(&station_, &Station::runningChanged, this, [this](bool running) {
     // The runner reads the rows it runs: no other list may replace them.

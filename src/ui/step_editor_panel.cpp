@@ -1,5 +1,7 @@
 #include "ui/step_editor_panel.h"
 
+#include "ui/sub_table_view.h"
+
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -75,6 +77,16 @@ void StepEditorPanel::refresh() {
     frame->refresh();
   }
   stopFrame_->refresh();
+}
+
+void StepEditorPanel::setSubTableRecorder(
+    const std::function<void(SubTableKind, const SubTable&)>& recorder) {
+  for (FuncFrame* frame : frames_) {
+    if (SubTableView* table = frame->subTable()) {
+      table->setEditRecorder(
+          [recorder, kind = table->kind()](const SubTable& before) { recorder(kind, before); });
+    }
+  }
 }
 
 }  // namespace kv

@@ -5,6 +5,7 @@
 
 #include <QWidget>
 #include <array>
+#include <functional>
 
 #include "steps/step_editor.h"
 
@@ -28,6 +29,8 @@ class StepEditorPanel : public QWidget {
   /// The frame on screen, nullptr before any function was selected.
   FuncFrame* visibleFrame() const;
   StopConditionFrame* stopConditionFrame() const { return stopFrame_; }
+  /// Every sub-table tells `recorder` its state before each edit of a cell.
+  void setSubTableRecorder(const std::function<void(SubTableKind, const SubTable&)>& recorder);
 
  public slots:
   /// Shows the editor's state again after it changed outside this panel (a

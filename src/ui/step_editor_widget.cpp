@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QUndoCommand>
 #include <QUndoStack>
+#include <algorithm>
 
 #include "steps/step_list_ops.h"
 #include "ui/step_editor_panel.h"
@@ -18,8 +19,11 @@ namespace {
 
 // One change of the list on the undo stack. It was made before it was
 // pushed, so the push's own redo does nothing.
+constexpr int kListCommandId = 1;
+
 class StepListCommand : public QUndoCommand {
  public:
+  int id() const override { return kListCommandId; }
   StepListCommand(StepGrid& grid, StepListChange change, std::function<void(int)> after)
       : grid_(grid), change_(std::move(change)), after_(std::move(after)) {
     static constexpr const char* kNames[] = {"insert", "delete", "replace", "move"};
@@ -41,6 +45,37 @@ class StepListCommand : public QUndoCommand {
   StepGrid& grid_;
   StepListChange change_;
   std::function<void(int)> after_;
+  bool made_ = true;
+};
+
+// A cell edit of a sub-table: the table as it was and as it is now.
+class SubTableCommand : public QUndoCommand {
+ public:
+  SubTableCommand(StepEditor& editor, SubTableKind kind, SubTable before,
+                  std::function<void()> show)
+      : QUndoCommand(QStringLiteral("sub-table edit")),
+        editor_(editor),
+        kind_(kind),
+        before_(std::move(before)),
+        after_(editor.Table(kind)),
+        show_(std::move(show)) {}
+  void undo() override { Put(before_); }
+  void redo() override {
+    if (!std::exchange(made_, false)) {
+      Put(after_);
+    }
+  }
+
+ private:
+  void Put(const SubTable& table) {
+    editor_.Table(kind_) = table;
+    show_();
+  }
+  StepEditor& editor_;
+  SubTableKind kind_;
+  SubTable before_;
+  SubTable after_;
+  std::function<void()> show_;
   bool made_ = true;
 };
 
@@ -75,6 +110,10 @@ StepEditorWidget::StepEditorWidget(StepGrid& grid, StepEditor& editor, QWidget* 
     }
   });
 
+  panel_->setSubTableRecorder([this](SubTableKind kind, const SubTable& before) {
+    undo_->push(new SubTableCommand(editor_, kind, before, [this] { panel_->refresh(); }));
+  });
+
   // A text field that has the focus keeps its own Ctrl+Z: it takes the
   // shortcut before the window does.
   auto* undoAction = new QAction(QStringLiteral("Undo"), this);
@@ -85,6 +124,19 @@ StepEditorWidget::StepEditorWidget(StepGrid& grid, StepEditor& editor, QWidget* 
   connect(redoAction, &QAction::triggered, undo_, &QUndoStack::redo);
   addAction(undoAction);
   addAction(redoAction);
+}
+
+bool StepEditorWidget::listChangedSinceClean() const {
+  const int clean = undo_->cleanIndex();
+  if (clean < 0) {
+    return true;  // the state last saved can no longer be reached
+  }
+  for (int i = std::min(clean, undo_->index()); i < std::max(clean, undo_->index()); ++i) {
+    if (undo_->command(i)->id() == kListCommandId) {
+      return true;
+    }
+  }
+  return false;
 }
 
 void StepEditorWidget::setMessageHandler(std::function<void(const QString&)> handler) {

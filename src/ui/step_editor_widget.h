@@ -31,6 +31,9 @@ class StepEditorWidget : public QWidget {
   void setMessageHandler(std::function<void(const QString&)> handler);
   /// Undo and Redo of the list's changes (Ctrl+Z, Ctrl+Shift+Z).
   QUndoStack* undoStack() const { return undo_; }
+  /// Whether the undo stack holds a change of the list (not only of the
+  /// editor's sub-tables) between its clean state and now.
+  bool listChangedSinceClean() const;
   /// While a run goes the runner reads the rows it runs: nothing may change
   /// them, not even an undo.
   void setListLocked(bool locked);

@@ -178,8 +178,16 @@ void SubTableView::refresh() {
   }
 }
 
+void SubTableView::recorded(const std::function<void()>& change) {
+  const SubTable before = editor_.Table(kind_);
+  change();
+  if (recorder_ && !SameCells(before, editor_.Table(kind_))) {
+    recorder_(before);
+  }
+}
+
 void SubTableView::commitBox() {
-  editor_.CommitInputBox(box_->text().toStdString());
+  recorded([this] { editor_.CommitInputBox(box_->text().toStdString()); });
   emit changed();
 }
 
@@ -187,8 +195,11 @@ bool SubTableView::eventFilter(QObject* watched, QEvent* event) {
   if (watched == viewport() && event->type() == QEvent::MouseButtonPress) {
     const auto* mouse = static_cast<QMouseEvent*>(event);
     const QModelIndex cell = indexAt(mouse->position().toPoint());
-    editor_.ClickSubTable(kind_, cell.isValid() ? cell.row() : -1,
-                          cell.isValid() ? cell.column() : -1, box_->text().toStdString());
+    // A click with the box open commits it: an edit like Enter.
+    recorded([this, &cell] {
+      editor_.ClickSubTable(kind_, cell.isValid() ? cell.row() : -1,
+                            cell.isValid() ? cell.column() : -1, box_->text().toStdString());
+    });
     emit changed();
     return true;
   }

@@ -6,6 +6,7 @@
 
 #include <QAbstractTableModel>
 #include <QTableView>
+#include <functional>
 
 #include "steps/step_editor.h"
 
@@ -44,6 +45,11 @@ class SubTableView : public QTableView {
   QLineEdit* inputBox() const { return box_; }
   /// Shows the table and the box as the editor holds them.
   void refresh();
+  /// Told the table as it was before each edit that changed a cell, so that
+  /// the edit can be undone.
+  void setEditRecorder(std::function<void(const SubTable& before)> recorder) {
+    recorder_ = std::move(recorder);
+  }
 
  signals:
   /// The editor's state changed through this table.
@@ -57,11 +63,14 @@ class SubTableView : public QTableView {
   void applyColumnWidths();
   void fitHeight();
   void commitBox();
+  /// Runs `change` on the editor and records it when a cell changed.
+  void recorded(const std::function<void()>& change);
 
   StepEditor& editor_;
   SubTableKind kind_;
   SubTableModel* model_;
   QLineEdit* box_;
+  std::function<void(const SubTable&)> recorder_;
 };
 
 }  // namespace kv

@@ -11,6 +11,7 @@
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
+#include <QUndoStack>
 #include <memory>
 
 #include "ui/frozen_columns_view.h"
@@ -228,6 +229,13 @@ TEST_F(StepEditorWidgetTest, RampCellsAreEditedInPlace) {
   QTest::keyClick(box, Qt::Key_Return);
   EXPECT_FALSE(box->isVisible());
   EXPECT_EQ(ramp->model()->index(1, 1).data().toString(), "2.5");
+  // A cell edit is undone and made again like a change of the list, but it
+  // changes no step of it.
+  widget_->undoStack()->undo();
+  EXPECT_EQ(ramp->model()->index(1, 1).data().toString(), "");
+  widget_->undoStack()->redo();
+  EXPECT_EQ(ramp->model()->index(1, 1).data().toString(), "2.5");
+  EXPECT_FALSE(widget_->listChangedSinceClean());
   clickCell(ramp, 1, 1);
   QTest::keyClicks(box, "7");
   QTest::keyClick(box, Qt::Key_Escape);  // cancels: the cell keeps its value
