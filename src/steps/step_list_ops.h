@@ -18,10 +18,10 @@ inline constexpr int kMaxStepCount = 32767;
 struct StepListChange {
   enum class Kind { Insert, Remove, Replace, Swap };
   Kind kind = Kind::Replace;
-  int row = 0;      // the step changed (Insert: the new step's row)
-  int other = 0;    // Swap: the step it changed places with
-  TestStep before;  // Remove, Replace: the row as it was
-  TestStep after;   // Insert, Replace: the row as it is now
+  int row = 0;            // the step changed (Insert: the new step's row)
+  int other = 0;          // Swap: the step it changed places with
+  TestStep before;        // Remove, Replace: the row as it was
+  TestStep after;         // Insert, Replace: the row as it is now
   int currentBefore = 0;  // the current row before the change
 };
 
