@@ -9,6 +9,7 @@ RunRequest RunCommand(RunnerState& state, ResultLog& log) {
   log.Clear();
   state.lanReplies.clear();
   state.missedMeasurementsInRow = 0;
+  state.lastMeasuredVolts.reset();
   state.currentRow = 1;
   state.stepPending = true;
   state.openStep.reset();

@@ -77,6 +77,8 @@ struct RunnerState {
   /// changes nothing and does not re-enable the timer.
   std::uint64_t generation = 0;
 
+  /// The voltage of the run's latest measurement; none before the first.
+  std::optional<double> lastMeasuredVolts;
   /// Ticks in a row whose "MEAS:VC?" gave no measurement (no reply, a late
   /// one, "ErrRec", or no two numbers); 0 after every good one and at Run.
   int missedMeasurementsInRow = 0;

@@ -108,6 +108,7 @@ void PollMeasurement(TickSession& s) {
   if (!s.measured) {
     return;  // the row shows the gap; the sums do not pretend 0 A flowed
   }
+  s.state.lastMeasuredVolts = Value(s.lastVoltage);
   // Every increment lies on the 1e-8 grid, so the sums are kept on it too:
   // a plain floating-point sum drifts within hours (1.79999999999986 Ah
   // instead of 1.8 after an hour at 1.8 A) and the log shows the drift.

@@ -55,6 +55,25 @@ void SetAllStops(RunnerState& st, const TestStep& cells) {
 }
 
 /// Skips a step that cannot run and tells the operator why.
+// A sweep's trip threshold or a CV level at or above what the source gave
+// just before cannot work: the load sees a trip at once, or draws nothing.
+// Only the run knows the voltage, so this is said as the step starts.
+void WarnAboveMeasuredVoltage(TickSession& s, StepFunction f, const TestStep& cells) {
+  const std::optional<double> measured = s.state.lastMeasuredVolts;
+  const bool sweep = f == StepFunction::Ocp || f == StepFunction::Opp;
+  const bool cv = f == StepFunction::BatteryCcCv || f == StepFunction::BatteryCpCv ||
+                  f == StepFunction::CvWithCurrentLimit || f == StepFunction::CvWithPowerLimit;
+  if (!measured || (!sweep && !cv)) {
+    return;
+  }
+  const std::string& text = cells[sweep ? kColVth : kColCvAdd];
+  if (!text.empty() && Value(text) >= *measured) {
+    s.Notice("Step " + std::to_string(s.state.currentRow) + ": " + (sweep ? "Vth " : "CV ") + text +
+             " V is at or above the " + FormatNumber(*measured) + " V measured before it" +
+             (sweep ? ": the load sees a trip at once" : ": the load draws nothing"));
+  }
+}
+
 void Skip(TickSession& s, SkipReason reason, const std::string& why) {
   s.Notice("Step " + std::to_string(s.state.currentRow) + " skipped: " + why);
   s.EndStep(StepEndReason::Skipped, StepVerdict::None, reason);
@@ -264,6 +283,7 @@ bool StartStep(TickSession& s) {
     return true;
   }
 
+  WarnAboveMeasuredVoltage(s, *function, cells);
   st.currentFunction = function;
   // Each step runs under its own limits only.
   st.stepVoltageStop = 0.0;

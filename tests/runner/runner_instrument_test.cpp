@@ -110,6 +110,21 @@ TEST(RunnerInstrument, BatteryRampVerdictKeepsTheWholeReply) {
   }
 }
 
+// A threshold at or above the voltage measured before the step is said as it
+// starts; below it, or with nothing measured yet, nothing is said.
+TEST(RunnerInstrument, AThresholdAboveTheMeasuredVoltageIsToldAtTheStepsStart) {
+  const Cells ocp = {{kColVth, "12"}, {kColLimitLow, "1"}, {kColLimitHigh, "5"}};
+  const Cells cv = {{kColCvAdd, "11.9"}, {kColSinkValue, "1"}, {kColTStop, "1"}};
+  RunnerBench b;
+  b.Load({{"OCP", ocp}, {"CV with Current Limit", cv}, {"OCP", ocp}},
+         {{"MEAS:VC?", {"12,1", "11.95,1"}}, {"TESTING?", {"0"}}, {"NG?", {"0"}}});
+  b.Run();
+  b.RunToEnd(20);
+  EXPECT_THAT(b.observer.Texts("notice"),
+              ElementsAre("Step 3: Vth 12 V is at or above the 11.95 V measured before it: the "
+                          "load sees a trip at once"));
+}
+
 TEST(RunnerInstrument, BatteryStepIsSkippedOnAModelWithoutCapitalG) {
   for (const char* model : {"KV-100A", "kv8g-100", "ErrRec", ""}) {
     SCOPED_TRACE(model);
