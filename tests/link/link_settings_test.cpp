@@ -71,15 +71,11 @@ TEST_F(LinkSettingsTest, UnusableNumberGivesTheDefaultAndOneWarning) {
 
 TEST(ParseSettingInteger, AcceptsOnlyWholeDecimalNumbersInRange) {
   long long v = -1;
-  EXPECT_TRUE(ParseSettingInteger(" +42 ", 0, 100, &v));
-  EXPECT_EQ(v, 42);
-  EXPECT_TRUE(ParseSettingInteger("-32768", -32768, 32767, &v));
-  EXPECT_EQ(v, -32768);
-  EXPECT_FALSE(ParseSettingInteger("32768", -32768, 32767, &v));
-  EXPECT_FALSE(ParseSettingInteger("-", -10, 10, &v));
-  EXPECT_FALSE(ParseSettingInteger("", -10, 10, &v));
-  EXPECT_FALSE(ParseSettingInteger("1e3", 0, 10000, &v));
-  EXPECT_FALSE(ParseSettingInteger("--1", -10, 10, &v));
+  EXPECT_TRUE(ParseSettingInteger(" +42 ", 0, 100, &v) && v == 42);
+  EXPECT_TRUE(ParseSettingInteger("-32768", -32768, 32767, &v) && v == -32768);
+  for (const char* text : {"32768", "-", "", "1e3", "--1"}) {
+    EXPECT_FALSE(ParseSettingInteger(text, -32768, 32767, &v)) << text;
+  }
 }
 
 TEST(SerialDeviceName, MapsThePortSettingToADevice) {
@@ -224,6 +220,7 @@ TEST_F(ConnectionSetupTest, FileValuesShowAndAreSavedBack) {
     EXPECT_EQ(ReadIniValue(ini_, "Load Option", line.substr(0, line.find('=')), ""), c.saved);
     ExpectInUseAsInTheFile();
   }
+  EXPECT_EQ(HandShakeIndex("comrts"), -1);  // names match exactly
 }
 
 TEST_F(ConnectionSetupTest, JunkInTheFileIsShownAsItStandsAndTheModeFallsBack) {
@@ -264,10 +261,6 @@ TEST_F(ConnectionSetupTest, SaveRefusesNamingTheFieldAndWritesNothing) {
     EXPECT_EQ(ReadBytes(ini_), before);
     EXPECT_EQ(ConnectionValues(settings_), ConnectionValues(opened));
   }
-}
-
-TEST(ConnectionSetupLists, HandShakeNamesMatchExactly) {
-  EXPECT_EQ(HandShakeIndex("comrts"), -1);
 }
 
 }  // namespace
