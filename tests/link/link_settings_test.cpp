@@ -99,6 +99,7 @@ TEST(SerialDeviceName, MapsThePortSettingToADevice) {
     EXPECT_EQ(ComPortNumber(c.comPort), c.number) << c.comPort;
     EXPECT_EQ(SerialDeviceName(c.comPort), c.device) << c.comPort;
   }
+  EXPECT_EQ(SerialLineSettingsText(38400), "38400,n,8,1");
 }
 
 // Only an unusable key of the transport in use keeps the connection shut.
@@ -160,27 +161,6 @@ TEST_F(ConnectionSetupTest, FreshInstallShowsAndSavesTheDefaults) {
   defaults.defaultPath = kProgramFolder;
   EXPECT_EQ(ConnectionValues(settings_), ConnectionValues(defaults));
   ExpectInUseAsInTheFile();
-}
-
-TEST_F(ConnectionSetupTest, SaveWritesEveryKeyInItsOrder) {
-  Open();
-  ConnectionSetupFields& f = model_->fields();
-  f.selectedOption = 2;
-  f.baudRate = "38400";
-  f.handShake = "comXOnXOff";
-  f.comPort = "/dev/ttyUSB0";
-  f.address = "12";
-  f.lanIp = {"10", "0", "0", "7"};
-  f.lanPort = "5025";
-  f.defaultPath = "/home/op/reports";
-  EXPECT_EQ(model_->VisibleFrame(), 2);
-  const ConnectionSaveOutcome outcome = model_->Save(&settings_);
-  EXPECT_TRUE(outcome.accepted);
-  EXPECT_TRUE(outcome.written);
-  // DefaultPath first: written back when the dialog opened.
-  EXPECT_EQ(ReadBytes(ini_), Golden("link/saved_every_key.INI"));
-  ExpectInUseAsInTheFile();
-  EXPECT_EQ(SerialLineSettingsText(settings_.baudRate), "38400,n,8,1");
 }
 
 // What the file holds shows in the dialog, and Save writes it back, except
