@@ -45,40 +45,23 @@ TEST_F(StepListOps, EachEditSelectsItsStepAndUndoesExactly) {
   struct Edit {
     const char* name;
     int currentBefore;
+    const char* typed;  // into the load value first, if any
     std::function<StepListResult()> op;
     V values;
     int current;
   };
-  const auto value = [this](const char* v) { editor_.SetField(EditorField::DiscSinkValue, v); };
+  const auto add = [this] { return AddStep(grid_, editor_); };
+  const auto insert = [this] { return InsertStep(grid_, editor_); };
+  const auto replace = [this] { return ReplaceStep(grid_, editor_); };
+  const auto remove = [this] { return RemoveStep(grid_); };
   const Edit edits[] = {
-      {"add",
-       2,
-       [&] {
-         value("5");
-         return AddStep(grid_, editor_);
-       },
-       {"1", "2", "3", "4", "5"},
-       5},
-      {"insert",
-       3,
-       [&] {
-         value("9");
-         return InsertStep(grid_, editor_);
-       },
-       {"1", "2", "9", "3", "4", "5"},
-       3},
-      {"replace",
-       1,
-       [&] {
-         value("8");
-         return ReplaceStep(grid_, editor_);
-       },
-       {"8", "2", "9", "3", "4", "5"},
-       1},
-      {"delete", 2, [&] { return RemoveStep(grid_); }, {"8", "9", "3", "4", "5"}, 2},
-      {"delete the last", 5, [&] { return RemoveStep(grid_); }, {"8", "9", "3", "4"}, 4},
-      {"up", 3, [&] { return MoveStepUp(grid_); }, {"8", "3", "9", "4"}, 2},
-      {"down", 1, [&] { return MoveStepDown(grid_); }, {"3", "8", "9", "4"}, 2},
+      {"add", 2, "5", add, {"1", "2", "3", "4", "5"}, 5},
+      {"insert", 3, "9", insert, {"1", "2", "9", "3", "4", "5"}, 3},
+      {"replace", 1, "8", replace, {"8", "2", "9", "3", "4", "5"}, 1},
+      {"delete", 2, nullptr, remove, {"8", "9", "3", "4", "5"}, 2},
+      {"delete the last", 5, nullptr, remove, {"8", "9", "3", "4"}, 4},
+      {"up", 3, nullptr, [&] { return MoveStepUp(grid_); }, {"8", "3", "9", "4"}, 2},
+      {"down", 1, nullptr, [&] { return MoveStepDown(grid_); }, {"3", "8", "9", "4"}, 2},
   };
   std::vector<std::pair<V, int>> states;
   std::vector<StepListChange> changes;
@@ -86,6 +69,9 @@ TEST_F(StepListOps, EachEditSelectsItsStepAndUndoesExactly) {
     SCOPED_TRACE(e.name);
     grid_.SetCurrentCell(e.currentBefore, 2);
     states.emplace_back(Values(), grid_.CurrentRow());
+    if (e.typed != nullptr) {
+      editor_.SetField(EditorField::DiscSinkValue, e.typed);
+    }
     StepListResult r = e.op();
     ASSERT_TRUE(r.changed && r.change) << r.message;
     EXPECT_EQ(Values(), e.values);

@@ -103,7 +103,6 @@ TEST_F(GpibTransportTest, ReadGivesAtMost256BytesTrimmedOrErrRec) {
       {"OneByte", "7", "7"},
       {"OneByteLf", "7\n", "7"},
       {"CrLf", "12.345\r\n", "12.345"},
-      {"Lf", "OK\n", "OK"},
       {"LoneCrStays", "OK\r", "OK\r"},
       {"LfAlone", "\n", ""},
       {"TimeOut", std::nullopt, "ErrRec"},

@@ -102,7 +102,6 @@ TEST_F(StepEditorWidgetTest, TheChosenFunctionShowsItsFrameAndTheStopConditionsI
     EXPECT_TRUE(panel()->frame(c.function)->isVisible());
     EXPECT_FALSE(panel()->frame(StepFunction::Discharge)->isVisible());
     EXPECT_EQ(child<QGroupBox>("Frame11")->isVisible(), c.stopFrame);
-    EXPECT_EQ(child<QLineEdit>("DiscTStopText")->isVisible(), c.stopFrame);
     EXPECT_EQ(child<QLineEdit>("DiscVStopText")->isVisible(), c.voltageAndCapacity);
     EXPECT_EQ(child<QLineEdit>("DiscAhStopText")->isVisible(), c.voltageAndCapacity);
     EXPECT_EQ(child<QLabel>("DiscVStopTextUnit")->isVisible(), c.voltageAndCapacity);

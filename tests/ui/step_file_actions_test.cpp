@@ -13,6 +13,7 @@
 #include "link/link_settings.h"
 #include "results/result_log.h"
 #include "steps/step_columns.h"
+#include "support/temp_folder.h"
 #include "ui/results_origin.h"
 #include "ui/unsaved_list.h"
 
@@ -154,10 +155,8 @@ TEST(ResultsOriginTest, TheBannerNamesTheListThatRanOnceAnotherIsOpenedUntilTheN
 }
 
 TEST_F(StepFileActionsTest, OpenWarnsAboutLinesOfMoreThan26Fields) {
-  QFile file(QString::fromStdString(Path("long.tsf")));
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-  file.write("header\r\n1,Rest,,,0,1,0,,,,,,,,,,,,,,,,,,,,extra\r\n2,Rest,,,0,1\r\n");
-  file.close();
+  test::WriteBytes(Path("long.tsf"),
+                   "header\r\n1,Rest,,,0,1,0,,,,,,,,,,,,,,,,,,,,extra\r\n2,Rest,,,0,1\r\n");
   FileActionOutcome opened = Actions().Open(Path("long.tsf"));
   EXPECT_THAT(opened.message.toStdString(), HasSubstr("more than 26 fields"));
   EXPECT_EQ(grid_.StepCount(), 2);
@@ -171,9 +170,7 @@ TEST_F(StepFileActionsTest, SaveLogRefusesTheOpenStepListAndTheJournal) {
   QFile::link(QString::fromStdString(Path("kvload-1.csv")),
               QString::fromStdString(Path("L_0.CSV")));
   for (const char* name : {"TESTTMP.TSF", "kvload-1.csv"}) {
-    QFile file(QString::fromStdString(Path(name)));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("kept\r\n");
+    test::WriteBytes(Path(name), "kept\r\n");
   }
   ResultLog log;
   log.AddRow({"1", "", "", "", "", "", "", "", "Rest", ""});
@@ -185,9 +182,7 @@ TEST_F(StepFileActionsTest, SaveLogRefusesTheOpenStepListAndTheJournal) {
     EXPECT_THAT(outcome.message.toStdString(), HasSubstr(refusedFor));
   }
   for (const char* name : {"TESTTMP.TSF", "kvload-1.csv"}) {
-    QFile file(QString::fromStdString(Path(name)));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), "kept\r\n") << name;
+    EXPECT_EQ(test::ReadBytes(Path(name)), "kept\r\n") << name;
   }
   EXPECT_TRUE(QFile::exists(QString::fromStdString(Path("REPORT_0.CSV"))));
 }
