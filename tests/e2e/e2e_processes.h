@@ -13,6 +13,15 @@
 
 namespace kv::test {
 
+#ifdef KV_SANITIZE
+// The instrumented build on two busy cores: the bounds prove order, not speed.
+inline constexpr qint64 kSanitizerSlackMs = 450;
+#else
+inline constexpr qint64 kSanitizerSlackMs = 0;
+#endif
+/// A signal's off line reaches the load within this long.
+inline constexpr qint64 kOffAfterSignalMs = 50 + kSanitizerSlackMs;
+
 /// kvload-sim with a command log in a temporary folder; killed when it goes
 /// out of scope still running.
 class SimProcess {

@@ -17,13 +17,6 @@ namespace {
 
 using ::testing::HasSubstr;
 
-#ifdef KV_SANITIZE
-// The instrumented build on two busy cores: the bound proves order, not speed.
-constexpr qint64 kOffWithinMs = 500;
-#else
-constexpr qint64 kOffWithinMs = 50;
-#endif
-
 struct SafetyCase {
   const char* name;
   QStringList simArgs = {};
@@ -76,7 +69,7 @@ TEST_P(SafetyMatrixTest, LoadIsSwitchedOffLast) {
   const QList<QByteArray> last = file.readAll().trimmed().split('\n').last().split('\t');
   EXPECT_EQ(last.value(1), c.lastLine) << sim.Log("RX").join('|').toStdString();
   if (sentMs != 0) {
-    EXPECT_LE(last.value(0).toLongLong() - sentMs, kOffWithinMs);
+    EXPECT_LE(last.value(0).toLongLong() - sentMs, kOffAfterSignalMs);
   }
 }
 

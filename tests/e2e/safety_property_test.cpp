@@ -26,16 +26,9 @@ using ::testing::ContainsRegex;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
-#ifdef KV_SANITIZE
-// The instrumented build on two busy cores: the bounds prove order, not speed.
-constexpr qint64 kSlackMs = 450;
-#else
-constexpr qint64 kSlackMs = 0;
-#endif
-constexpr qint64 kOffAfterSignalMs = 50 + kSlackMs;
 // The loss shows at the next line or reply wait; the load is then reached
 // again within two seconds.
-constexpr qint64 kOffAfterLossMs = 2500 + kSlackMs;
+constexpr qint64 kOffAfterLossMs = 2500 + kSanitizerSlackMs;
 
 // Every kind of list, fault and ending, and in particular: a signal soon
 // after the load dropped the connection (808 over TCP with the load coming
