@@ -267,9 +267,6 @@ void MainForm::stopTest() {
         station_.LoadTurnedOff()
             ? QStringLiteral("No test was running; \"LOAD OFF\" was sent anyway")
             : QStringLiteral("No test was running; \"LOAD OFF\" could not reach the load"));
-  } else if (station_.IsRunning()) {
-    statusBar()->showMessage(
-        QStringLiteral("Stopping: waiting to hear whether the load was turned off"));
   }
 }
 
