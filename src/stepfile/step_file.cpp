@@ -36,13 +36,13 @@ StepFileResult Failure(std::string_view verb, const std::string& path, const std
   return result;
 }
 
-// "," would split the cell on reading and CR would end the line: either puts
+// "," would split the cell on reading and CR or LF would end the line: either puts
 // the following values into the wrong columns of the step.
 std::string UnsavableCell(const StepGrid& grid) {
   for (int r = 0; r <= grid.Rows() - 2; ++r) {
     for (int c = 0; c < kStepColumns; ++c) {
       const std::string& cell = grid.Cell(r, c);
-      const std::size_t bad = cell.find_first_of(",\r");
+      const std::size_t bad = cell.find_first_of(",\r\n");
       if (bad != std::string::npos) {
         return "row " + std::to_string(r) + ", column " +
                std::string(kStepColumnHeaders[static_cast<std::size_t>(c)]) + " holds " +
@@ -85,23 +85,25 @@ std::string WriteFailure(const AtomicFileWriter& writer) {
   return ErrnoText(e.errorNumber);
 }
 
+// Where the line that starts at `pos` ends and where the next one begins. CR
+// LF is what this program writes; a bare LF (a script, a checkout that
+// dropped the CRs, an editor) and a lone CR end a line as well.
+std::pair<std::size_t, std::size_t> LineAt(std::string_view data, std::size_t pos) {
+  const std::size_t end = data.find_first_of("\r\n", pos);
+  if (end == std::string_view::npos) {
+    return {data.size(), data.size()};  // a last line without a line end
+  }
+  const bool crLf = data[end] == '\r' && end + 1 < data.size() && data[end + 1] == '\n';
+  return {end, end + (crLf ? 2 : 1)};
+}
+
 // Fills `steps` from the lines of `data`; returns the number of lines.
 int SplitLines(const StepGrid& grid, std::string_view data, std::vector<TestStep>& steps,
                int& longLines) {
   int lines = 0;
   std::size_t pos = 0;
   while (pos < data.size()) {
-    std::size_t end = data.find('\r', pos);
-    std::size_t next = end;
-    if (end == std::string_view::npos) {
-      end = data.size();  // a last line without a line end
-      next = end;
-    } else {
-      next = end + 1;
-      if (next < data.size() && data[next] == '\n') {
-        ++next;
-      }
-    }
+    const auto [end, next] = LineAt(data, pos);
     const std::string_view line = data.substr(pos, end - pos);
     pos = next;
     ++lines;
@@ -132,6 +134,31 @@ int SplitLines(const StepGrid& grid, std::string_view data, std::vector<TestStep
   return lines;
 }
 
+// Reads the lines of a whole file; the error names no file.
+StepFileResult LoadStepText(StepGrid& grid, std::string_view data) {
+  StepFileResult result;
+  std::size_t lines = 0;
+  for (std::size_t pos = 0; pos < data.size(); pos = LineAt(data, pos).second) {
+    ++lines;
+  }
+  if (lines > kMaxSteps + 1) {  // the first line is the header
+    result.ok = false;
+    result.error =
+        "it holds more than " + std::to_string(kMaxSteps) + " steps, the most a step list can hold";
+    return result;
+  }
+  std::vector<TestStep> steps;
+  // Room for the header and the empty last row that the grid adds, so that
+  // handing the rows over moves no row twice.
+  steps.reserve(lines + 1);
+  if (SplitLines(grid, data, steps, result.longLines) > 0) {
+    result.steps = static_cast<int>(steps.size());
+    grid.AssignSteps(std::move(steps));
+    grid.SetCurrentCell(result.steps, kColStepNo);
+  }
+  return result;
+}
+
 }  // namespace
 
 StepFileResult SaveStepFile(const StepGrid& grid, const std::string& path) {
@@ -153,7 +180,7 @@ StepFileResult SaveStepFile(const StepGrid& grid, const std::string& path) {
   return result;
 }
 
-StepFileResult LoadStepFile(StepGrid& grid, const std::string& path) {
+StepFileResult LoadStepFile(StepGrid& grid, const std::string& path, std::string* bytes) {
   constexpr std::string_view kVerb = "Cannot read";
   StepFileResult result;
   std::error_code ec;
@@ -184,60 +211,46 @@ StepFileResult LoadStepFile(StepGrid& grid, const std::string& path) {
   if (!file) {
     return Failure(kVerb, path, ErrnoText(errno));
   }
+  return LoadStepStream(grid, file.get(), path, bytes, ec ? 0 : static_cast<std::size_t>(size));
+}
+
+StepFileResult LoadStepStream(StepGrid& grid, std::FILE* in, const std::string& name,
+                              std::string* bytes, std::size_t sizeHint) {
   std::string data;
-  if (!ec) {
-    data.reserve(static_cast<std::size_t>(size));
-  }
+  data.reserve(std::min(sizeHint, static_cast<std::size_t>(kMaxFileBytes)));
   std::string readError;
   char chunk[1 << 16];
   while (true) {
     errno = 0;
-    const std::size_t n = std::fread(chunk, 1, sizeof chunk, file.get());
+    const std::size_t n = std::fread(chunk, 1, sizeof chunk, in);
     data.append(chunk, n);
     if (data.size() > kMaxFileBytes) {
       readError = "the file keeps growing";
       break;
     }
     if (n < sizeof chunk) {
-      if (std::ferror(file.get()) != 0) {
+      if (std::ferror(in) != 0) {
         readError = errno != 0 ? ErrnoText(errno) : "read failed";
       }
       break;
     }
   }
-  file.reset();
   if (!readError.empty()) {
     // Keep only the lines known to be complete.
-    const std::size_t lastEnd = data.find_last_of('\r');
+    const std::size_t lastEnd = data.find_last_of("\r\n");
     data.resize(lastEnd == std::string::npos ? 0 : lastEnd + 1);
   }
 
-  // Every line end holds one CR; a last line may lack its line end.
-  std::size_t lines = static_cast<std::size_t>(std::count(data.begin(), data.end(), '\r'));
-  std::size_t tail = data.find_last_of('\r');
-  tail = tail == std::string::npos ? 0 : tail + 1;
-  if (tail < data.size() && data[tail] == '\n') {
-    ++tail;
+  StepFileResult result = LoadStepText(grid, data);
+  if (bytes != nullptr) {
+    *bytes = std::move(data);
   }
-  if (tail < data.size()) {
-    ++lines;
-  }
-  if (lines > kMaxSteps + 1) {  // the first line is the header
-    return Failure(kVerb, path,
-                   "it holds more than " + std::to_string(kMaxSteps) +
-                       " steps, the most a step list can hold");
-  }
-  std::vector<TestStep> steps;
-  // Room for the header and the empty last row that the grid adds, so that
-  // handing the rows over moves no row twice.
-  steps.reserve(lines + 1);
-  if (SplitLines(grid, data, steps, result.longLines) > 0) {
-    result.steps = static_cast<int>(steps.size());
-    grid.AssignSteps(std::move(steps));
-    grid.SetCurrentCell(result.steps, kColStepNo);
+  constexpr std::string_view kVerb = "Cannot read";
+  if (!result.ok) {
+    return Failure(kVerb, name, result.error);
   }
   if (!readError.empty()) {
-    StepFileResult failure = Failure(kVerb, path, readError);
+    StepFileResult failure = Failure(kVerb, name, readError);
     failure.steps = result.steps;
     failure.longLines = result.longLines;
     return failure;

@@ -44,11 +44,11 @@ StepGrid SampleGrid() {
                           {kColRampTime, ";10;10;20"},
                           {kColTotalStep, "3"}}),
                     Step({{kColStepNo, "3"}}),  // otherwise empty, as a blank line loads
-                    // Bytes of another code page, and LF as data.
+                    // Bytes of another code page.
                     Step({{kColStepNo, "4"},
                           {kColFunction, "Dynamic"},
                           {kColVStop, " 1.50 "},
-                          {kColTotalStep, "\xB2\xE2\xB8\xD5 x\ny"}})});
+                          {kColTotalStep, "\xB2\xE2\xB8\xD5 xy"}})});
   return grid;
 }
 
@@ -91,9 +91,9 @@ TEST_F(StepFileTest, ReadsLinesIntoStepRows) {
       {"first line is always dropped", "1,Rest\r\n2,Short\r\n", {"Short"}},
       {"header only", "h\r\n", {}},
       {"empty middle line", "h\r\n1,Rest\r\n\r\n3,Short\r\n", {"Rest", "", "Short"}},
-      {"LF only is one dropped line", "h\n1,Rest\n2,Short\n", {}},
+      {"LF only ends lines too", "h\n1,Rest\n2,Short\n", {"Rest", "Short"}},
       {"lone CR ends a line", "h\r1,Rest\r2,Short", {"Rest", "Short"}},
-      {"LF inside a line is text", "h\r\n1,Re\nst\r\n", {"Re\nst"}},
+      {"a bare LF in a CR LF file ends its line", "h\r\n1,Rest\n2,Short\r\n", {"Rest", "Short"}},
       {"CR CR is an empty line", "h\r\r1,Rest\r\n", {"Discharge", "Rest"}},
       {"short line", "h\r\n1\r\n2\r\n", {"Discharge", ""}},
       {"extra fields are dropped and counted",
