@@ -14,6 +14,9 @@ struct LocalDateTime {
   int hour = 0;
   int minute = 0;
   int second = 0;
+  int millisecond = 0;
+  /// Local time minus UTC, so that a stamp names one instant in any zone.
+  int utcOffsetMinutes = 0;
 };
 
 class Clock {

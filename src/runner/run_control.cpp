@@ -64,14 +64,14 @@ RunRequest RunCommand(RunnerState& state, RunnerContext& ctx) {
   return request;
 }
 
-void StopCommand(RunnerState& state, RunnerContext& ctx) {
+void StopCommand(RunnerState& state, RunnerContext& ctx, RunEndReason why) {
   const bool wasRunning = state.running;
   // The load is off first; the report comes after.
   const bool delivered = SendOffLine(state, ctx.link);
   HaltRunner(state);
   if (wasRunning) {
     if (delivered) {
-      detail::ReportRunEnd(state, ctx, StepEndReason::Stopped, RunEndReason::Stopped);
+      detail::ReportRunEnd(state, ctx, StepEndReason::Stopped, why);
     } else {
       detail::ReportRunEnd(state, ctx, StepEndReason::LinkLost, RunEndReason::LinkLost);
     }

@@ -44,7 +44,7 @@ RunRequest RunCommand(RunnerState& state, RunnerContext& ctx);
 /// Turns the load off as above through ctx.link, then reports the running
 /// step and the run as stopped, or as link lost when the off line did not
 /// reach the load.
-void StopCommand(RunnerState& state, RunnerContext& ctx);
+void StopCommand(RunnerState& state, RunnerContext& ctx, RunEndReason why = RunEndReason::Stopped);
 void HaltRunner(RunnerState& state, RunnerContext& ctx);
 /// For the host that finds the link lost during a run: the running step and
 /// the run end as "link lost" and the runner halts, so nothing more of the

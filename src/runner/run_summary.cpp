@@ -133,6 +133,16 @@ std::string FormatIsoLocal(const LocalDateTime& t) {
   return buf;
 }
 
+std::string FormatIso8601(const LocalDateTime& t) {
+  const int offset = Clamp(t.utcOffsetMinutes, -24 * 60 + 1, 24 * 60 - 1);
+  const int magnitude = offset < 0 ? -offset : offset;
+  char buf[48];
+  std::snprintf(buf, sizeof buf, "%s.%03d%c%02d:%02d", FormatIsoLocal(t).c_str(),
+                Clamp(t.millisecond, 0, 999), offset < 0 ? '-' : '+', magnitude / 60,
+                magnitude % 60);
+  return buf;
+}
+
 std::vector<SummaryField> StepSummaryFields(const StepEnd& end) {
   return {
       {"step", kCaptions[0], static_cast<double>(end.row)},

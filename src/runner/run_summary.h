@@ -65,6 +65,8 @@ std::vector<SummaryField> RunSummaryFields(const RunSummary& summary);
 
 /// "2026-12-06T10:00:04".
 std::string FormatIsoLocal(const LocalDateTime& t);
+/// "2026-12-06T10:00:04.250+01:00": one instant, with milliseconds.
+std::string FormatIso8601(const LocalDateTime& t);
 
 /// A header line, one line per step and the run line, CR LF ends. A field
 /// holding a comma, a quote or a line break is quoted; control characters

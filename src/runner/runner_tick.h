@@ -18,6 +18,9 @@
 
 namespace kv {
 
+/// The runner's message at the end of the list.
+inline constexpr std::string_view kTestFinished = "Test Finished";
+
 /// What the runner tells its host while it works. Every callback is optional.
 class RunnerObserver {
  public:
@@ -30,7 +33,7 @@ class RunnerObserver {
   }
   /// A row was appended to the result log at `index` (0-based).
   virtual void OnRowAdded(std::size_t index) { static_cast<void>(index); }
-  /// A message for the operator ("Test Finished"); the host shows it without
+  /// A message for the operator (kTestFinished); the host shows it without
   /// holding up the runner.
   virtual void OnMessage(std::string_view text) { static_cast<void>(text); }
   /// Something the operator should know that is not an error of the run,

@@ -183,7 +183,7 @@ void EndOfRun(TickSession& s) {
   if (s.ctx.observer != nullptr) {
     s.ctx.observer->OnRunFinished(lastRow);
     if (delivered) {
-      s.ctx.observer->OnMessage("Test Finished");
+      s.ctx.observer->OnMessage(kTestFinished);
     }
   }
 }

@@ -86,6 +86,8 @@ std::string_view RunEndReasonName(RunEndReason reason) {
       return "stopped";
     case RunEndReason::LinkLost:
       return "link-lost";
+    case RunEndReason::Timeout:
+      return "timeout";
   }
   return "";
 }
@@ -98,6 +100,8 @@ std::string_view RunEndReasonText(RunEndReason reason) {
       return "Stop pressed";
     case RunEndReason::LinkLost:
       return "link lost";
+    case RunEndReason::Timeout:
+      return "stopped: time allowed for the run exceeded";
   }
   return "";
 }

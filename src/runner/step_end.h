@@ -45,6 +45,7 @@ enum class RunEndReason {
   Completed,  // the list ran to its end
   Stopped,    // Stop, a halt, or Run again
   LinkLost,
+  Timeout,  // stopped because the run took longer than its caller allows
 };
 
 /// Stable machine names ("voltage", "ah", "time", "completed", "skipped",

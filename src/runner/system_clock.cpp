@@ -1,5 +1,6 @@
 #include "runner/system_clock.h"
 
+#include <algorithm>
 #include <chrono>
 #include <ctime>
 
@@ -43,6 +44,8 @@ LocalDateTime SystemClock::Now() const {
   t.minute = n.tm.tm_min;
   // A leap second shows as :59 rather than :60 in the log.
   t.second = n.tm.tm_sec > 59 ? 59 : n.tm.tm_sec;
+  t.millisecond = std::min(static_cast<int>(n.fraction * 1000.0), 999);
+  t.utcOffsetMinutes = static_cast<int>(n.tm.tm_gmtoff / 60);
   return t;
 }
 

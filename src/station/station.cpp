@@ -87,13 +87,13 @@ void Station::Run() {
   PublishRunning();
 }
 
-void Station::Stop() {
+void Station::StopBecause(RunEndReason why) {
   // The timer goes first so that no tick can start inside Stop's own write.
   timer1_.stop();
   tickHeld_ = false;
   const bool wasBusy = busy_;
   busy_ = true;
-  StopCommand(state_, ctx_);
+  StopCommand(state_, ctx_, why);
   loadTurnedOff_ = !state_.offLineOwed;
   busy_ = wasBusy;
   PublishRunning();

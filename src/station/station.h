@@ -84,7 +84,9 @@ class Station : public QObject, private RunnerObserver {
   /// line did not reach a working link, the run ends as link lost and the one
   /// attempt to reach the load again is made before Stop returns (or, inside
   /// a wait, as soon as that transaction ends).
-  void Stop();
+  void Stop() { StopBecause(RunEndReason::Stopped); }
+  /// Stop, with the reason the run's end carries when the off line went out.
+  void StopBecause(RunEndReason why);
   /// Stops the runner without sending anything (the CSV export does this).
   void Halt();
   /// Arms the one-shot identification (after the connection dialog closes).

@@ -67,6 +67,7 @@ void RunState::RunEnded(RunEndReason reason) {
       kind_ = RunStateKind::Finished;
       return;
     case RunEndReason::Stopped:
+    case RunEndReason::Timeout:
       kind_ = RunStateKind::Stopped;
       return;
     case RunEndReason::LinkLost:
