@@ -193,6 +193,11 @@ bool MainForm::rowsSaved() const {
 void MainForm::runTest() {
   // The dialog and the question are modal: never inside a transaction's wait.
   whenLinkIdle([this] {
+    if (station_.Steps().StepCount() == 0) {
+      // A run of nothing would end at once with "Test Finished".
+      showBox(QStringLiteral("The list has no steps: add a step or open a list, then Start Test"));
+      return;
+    }
     if (station_.IsRunning()) {
       // F5 is easily pressed twice; a restart throws the rows away.
       if (!ask(QStringLiteral(

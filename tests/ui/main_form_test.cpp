@@ -288,6 +288,14 @@ TEST_F(MainFormTest, StopOrAConfirmedCloseTurnsTheLoadOffAndAsksOnlyAboutRowsNot
   }
 }
 
+TEST_F(MainFormTest, StartTestRefusesAListWithNoSteps) {
+  Start();
+  form_->runTest();
+  ASSERT_TRUE(WaitForMessages(1));
+  EXPECT_TRUE(messages_.value(0).contains("has no steps"));
+  EXPECT_FALSE(station().IsRunning());
+}
+
 TEST_F(MainFormTest, TabWalksTheButtonsF5AsksBeforeARestartAndOnlyStopOrShiftF5EndsARun) {
   StartWith(kOneMinute);
   form_->activateWindow();
