@@ -40,33 +40,41 @@ void HeadlessConsole::OnLinkFailure(LinkFailure /*failure*/, std::string_view te
   ShowMessage(text);
 }
 
-void HeadlessConsole::ShowMessage(std::string_view text) {
+void HeadlessConsole::Show(Level level, std::string_view text) {
   if (!lastMessage_.empty() && text == lastMessage_) {
     ++repeats_;
     return;
   }
   FlushRepeats();
   lastMessage_ = std::string(text);
-  ErrLine(text);
-  Message("message", text);
+  if (level != Level::Info || !s_.quiet) {
+    ErrLine(text);
+  }
+  Message(level, text);
 }
 
 void HeadlessConsole::Info(std::string_view text) {
-  if (s_.quiet) {
-    return;
+  if (!s_.quiet) {
+    ErrLine(std::string(kPrefix) + std::string(text));
   }
-  ErrLine(std::string(kPrefix) + std::string(text));
-  Message("info", text);
+  Message(Level::Info, text);
 }
 
 void HeadlessConsole::Warn(std::string_view text) {
   ErrLine(std::string(kPrefix) + std::string(text));
-  Message("warning", text);
+  Message(Level::Warning, text);
 }
 
-void HeadlessConsole::Message(std::string_view level, std::string_view text) {
+void HeadlessConsole::Error(std::string_view text) {
+  lastError_ = std::string(text);
+  ErrLine(std::string(kPrefix) + std::string(text));
+  Message(Level::Error, text);
+}
+
+void HeadlessConsole::Message(Level level, std::string_view text) {
+  static constexpr std::string_view kNames[] = {"error", "warning", "info"};
   if (s_.jsonl) {
-    JsonLine(JsonMessageLine(level, text));
+    JsonLine(JsonMessageLine(kNames[static_cast<int>(level)], text));
   }
 }
 
@@ -80,11 +88,24 @@ void HeadlessConsole::JsonLine(std::string_view line) {
   if (!s_.jsonl) {
     return;
   }
+  if (!startWritten_) {
+    held_.emplace_back(line);
+    return;
+  }
   ClearProgress();
   Put(s_.out, line);
   Put(s_.out, "\n");
   std::fflush(s_.out);
   DrawProgress();
+}
+
+void HeadlessConsole::JsonStart(std::string_view line) {
+  if (!std::exchange(startWritten_, true)) {
+    JsonLine(line);
+    for (const std::string& held : std::exchange(held_, {})) {
+      JsonLine(held);
+    }
+  }
 }
 
 void HeadlessConsole::JsonEnd(std::string_view line) {
@@ -100,9 +121,9 @@ void HeadlessConsole::Header() {
   Row({"NO.", "StepTime", "V", "I", "W", "Ah", "Wh", "TotalTime", "FunctionName", "Result"});
 }
 
-void HeadlessConsole::Row(const ResultRowView& row) {
+void HeadlessConsole::Row(const ResultRowView& row, RowPlace place) {
   if (s_.jsonl) {
-    JsonLine(JsonRowLine(row));
+    JsonLine(JsonRowLine(row, place));
     return;
   }
   ClearProgress();

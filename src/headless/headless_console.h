@@ -6,7 +6,9 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "headless/json_lines.h"
 #include "link/message_sink.h"
 #include "results/result_log.h"
 
@@ -19,7 +21,8 @@ class HeadlessConsole : public MessageSink {
     std::FILE* err = stderr;
     /// Draw the progress line (standard error is a terminal).
     bool progress = false;
-    /// No progress and no information lines; messages and rows still come.
+    /// Standard error keeps errors and warnings only: no progress, no
+    /// information lines. Standard output is as always.
     bool quiet = false;
     /// Standard output carries JSON lines only (--format jsonl): rows,
     /// messages, step ends and the run's end. Standard error is as always.
@@ -31,21 +34,29 @@ class HeadlessConsole : public MessageSink {
   HeadlessConsole(const HeadlessConsole&) = delete;
   HeadlessConsole& operator=(const HeadlessConsole&) = delete;
 
-  /// The link's and the runner's messages, as the desktop program would show
-  /// them in a box. The same message over and over (a lost connection says
-  /// so at every write) is printed once and then counted.
-  void ShowMessage(std::string_view text) override;
+  enum class Level { Error, Warning, Info };
+
+  /// The link's messages, as the desktop program would show them in a box:
+  /// errors.
+  void ShowMessage(std::string_view text) override { Show(Level::Error, text); }
+  /// The runner's messages as they are. The same message over and over (a
+  /// lost connection says so at every write) is printed once and then counted.
+  void Show(Level level, std::string_view text);
   /// Counted for the exit status, then shown like any message.
   void OnLinkFailure(LinkFailure failure, std::string_view text) override;
   /// "kvload-run: <text>" unless quiet.
   void Info(std::string_view text);
   /// "kvload-run: <text>" even when quiet: things a script must not miss.
   void Warn(std::string_view text);
+  /// As Warn, for what ends or refuses the run; kept for the end object.
+  void Error(std::string_view text);
+  /// The last Error's text.
+  const std::string& LastError() const { return lastError_; }
 
   /// The report's header line (none in JSON lines).
   void Header();
   /// One row as a report line: the ten cells joined by ",".
-  void Row(const ResultRowView& row);
+  void Row(const ResultRowView& row, RowPlace place = {});
 
   /// What the progress line says from now on; drawn only on a terminal.
   void SetProgress(std::string text);
@@ -53,6 +64,10 @@ class HeadlessConsole : public MessageSink {
   void Print(std::string_view text);
   /// One line for a script, written only in JSON lines mode.
   void JsonLine(std::string_view line);
+  /// The first JSON line of the program, its "start" object; said once. JSON
+  /// lines that come before it are held and follow it.
+  void JsonStart(std::string_view line);
+  bool StartWritten() const { return startWritten_; }
   /// The last JSON line of the program, its "end" object; said once.
   void JsonEnd(std::string_view line);
   /// Whether JsonEnd came.
@@ -72,7 +87,7 @@ class HeadlessConsole : public MessageSink {
   void DrawProgress();
   void FlushRepeats();
   void ErrLine(std::string_view text);
-  void Message(std::string_view level, std::string_view text);
+  void Message(Level level, std::string_view text);
 
   Streams s_;
   std::string progress_;
@@ -81,7 +96,10 @@ class HeadlessConsole : public MessageSink {
   int repeats_ = 0;
   int linkFailures_ = 0;
   bool linkFailuresMuted_ = false;
+  bool startWritten_ = false;
   bool endWritten_ = false;
+  std::string lastError_;
+  std::vector<std::string> held_;
 };
 
 /// One report line from a row's cells (no quoting, as the CSV export writes).

@@ -1,7 +1,10 @@
 #include "headless/headless_options.h"
 
 #include <algorithm>
+#include <charconv>
+#include <optional>
 #include <string_view>
+#include <system_error>
 
 #include "link/instrument_link.h"
 #include "link/setting_ranges.h"
@@ -39,6 +42,21 @@ bool ParseIpv4(std::string_view text, std::array<std::int16_t, 4>* ip) {
   }
   *ip = octets;
   return true;
+}
+
+// A month: longer than any list, short enough to stay exact in milliseconds.
+constexpr long long kMaxTimeoutSeconds = 31LL * 24 * 3600;
+
+// Whatever the locale: "2.5" is two and a half seconds on every bench.
+std::optional<double> ParseSeconds(const std::string& text) {
+  double value = 0.0;
+  const char* last = text.data() + text.size();
+  const auto [end, ec] = std::from_chars(text.data(), last, value, std::chars_format::fixed);
+  if (ec != std::errc() || end != last || !(value >= 1.0) ||
+      value > static_cast<double>(kMaxTimeoutSeconds)) {
+    return std::nullopt;
+  }
+  return value;
 }
 
 class ArgumentReader {
@@ -92,6 +110,20 @@ class ArgumentReader {
         }
       } else if (name_ == "--journal") {
         if (!Value(&o.journalPath)) {
+          return Fail(out);
+        }
+      } else if (name_ == "--junit") {
+        if (!Value(&o.junitPath)) {
+          return Fail(out);
+        }
+      } else if (name_ == "--timeout") {
+        if (!Value(&value)) {
+          return Fail(out);
+        }
+        o.timeoutSeconds = ParseSeconds(value);
+        if (!o.timeoutSeconds) {
+          error_ = "--timeout: \"" + value + "\" is not a number of seconds from 1 to " +
+                   std::to_string(kMaxTimeoutSeconds);
           return Fail(out);
         }
       } else if (name_ == "--check") {
@@ -276,7 +308,9 @@ Runs a step list (.tsf) on the electronic load exactly as the desktop
 program's Run does: it identifies the load, then starts the steps and
 measures about once a second. The report header and every result row go to
 standard output as CSV lines, the moment each row is added. Messages ("Test
-Finished", "Lost Connect!", skipped steps) go to standard error.
+Finished", "Lost Connect!", skipped steps) go to standard error. STEPFILE "-"
+reads the list from standard input. Lines may end in CR LF, LF or CR; a list
+with no steps is refused.
 
 Connection (at most one; without any, the settings of KV26.INI are used):
   --lan HOST[:PORT]     TCP to HOST, an IPv4 address or localhost (port 4001)
@@ -309,11 +343,20 @@ Other options:
                         a second, so a crash or power cut keeps the run; FILE
                         must be new or empty (one that holds anything is
                         refused, never emptied)
+  --junit FILE          when the run ends, write JUnit XML: the run as the
+                        test suite, each step taken as a test case (FAIL a
+                        failure; stopped, timed out or link lost an error)
+  --timeout SECONDS     stop the run as SIGTERM would (load off, files
+                        written) once it has taken SECONDS; reason "timeout",
+                        exit status 3
   --format text|jsonl   text (default): the report as above; jsonl: standard
-                        output carries one JSON object a line instead: rows,
-                        messages, step ends and the run's end with the exit
-                        status (standard error keeps its lines)
-  -q, --quiet           no progress or information lines on standard error
+                        output carries one JSON object a line instead (schema
+                        1): a start object with the run id, rows, messages,
+                        step ends and always, last, the run's end with the
+                        exit status and verdict (standard error keeps its lines)
+  -q, --quiet           standard error keeps errors and warnings only: no
+                        progress, no "Test Finished", no "report written"
+                        (the JSON stream is never quieted)
   -h, --help            this text
   --version             the program's version
 
@@ -324,19 +367,22 @@ program exits. A second signal leaves at once.
 Exit status:
   0  the list ran to its end without a FAIL verdict
   1  the list ran to its end and some result row says FAIL
-  2  usage error, unreadable step file or INI file, an unusable connection
-     value in the INI file, a --csv, --summary or --journal target whose
-     folder is missing or not writable, two of the step file, the INI file and
-     those targets that are one file, a journal that holds anything or cannot
-     be written, a report, summary or journal that could not be written, a
-     list with errors under --check or --strict
-  3  stopped by SIGINT, SIGTERM or SIGHUP (also while connecting: nothing
-     was connected then)
+  2  usage error, unreadable step file or INI file, a list with no steps, an
+     unusable connection value in the INI file, a --csv, --summary, --journal
+     or --junit target whose folder is missing or not writable, two of the
+     step file, the INI file and those targets that are one file, a journal
+     that holds anything or cannot be written, a report, summary, journal or
+     JUnit file that could not be written, a list with errors under --check
+     or --strict
+  3  stopped by SIGINT, SIGTERM, SIGHUP or --timeout (also while connecting:
+     nothing was connected then)
   4  the load could not be reached: it gave no reply to "name?" at the start
      (the run is then not started), or during the run the connection failed
      or was lost, the load left 3 queries in a row unanswered (the run
      then goes on to its end as the desktop program's would), or 3
      measurements in a row were missing
+When more than one applies, 3 and 4 win over 2 (a file not written), and 2
+wins over 1 (a FAIL verdict): a script that sees 1 has every file it asked for.
 )";
 }
 

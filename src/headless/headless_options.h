@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "link/link_settings.h"
@@ -24,6 +25,9 @@ enum HeadlessExit : int {
   kExitStopped = 3,      // stopped by SIGINT, SIGTERM or SIGHUP
   kExitUnreachable = 4,  // the load did not answer
 };
+
+/// The step file that names standard input.
+inline constexpr std::string_view kStandardInput = "-";
 
 struct HeadlessOptions {
   /// Empty: the KV26.INI the desktop program uses.
@@ -44,6 +48,10 @@ struct HeadlessOptions {
   std::string summaryPath;
   /// --journal: every row appended as it comes, so a crash keeps the run.
   std::string journalPath;
+  /// --junit: JUnit XML, one test case per step taken, written when the run ends.
+  std::string junitPath;
+  /// --timeout: the run is stopped (load off) once it has taken this long.
+  std::optional<double> timeoutSeconds;
   /// --check: the list's findings and plan only; nothing is connected.
   bool checkOnly = false;
   /// --strict: a list with errors is not run.
@@ -51,6 +59,7 @@ struct HeadlessOptions {
   /// --format jsonl: standard output carries JSON lines instead of the report.
   bool jsonl = false;
   bool quiet = false;
+  /// "-": the list comes on standard input.
   std::string stepFile;
   bool help = false;
   bool version = false;

@@ -1,5 +1,6 @@
 #include "headless/headless_preflight.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 #include <algorithm>
@@ -77,17 +78,20 @@ std::optional<std::string> OutputTargetsProblem(const HeadlessOptions& options,
                                                 const std::string& iniPath) {
   for (const auto& [option, path] :
        {std::pair{"--csv", &options.csvPath}, std::pair{"--summary", &options.summaryPath},
-        std::pair{"--journal", &options.journalPath}}) {
+        std::pair{"--journal", &options.journalPath}, std::pair{"--junit", &options.junitPath}}) {
     if (auto problem = OutputTargetProblem(option, *path)) {
       return problem;
     }
   }
   // Inputs first, so that the message asks for another name of an output.
-  const NamedFile files[] = {{"the step file", &options.stepFile},
-                             {"the settings file", &iniPath},
-                             {"--csv", &options.csvPath, true},
-                             {"--summary", &options.summaryPath},
-                             {"--journal", &options.journalPath}};
+  const std::string noFile;
+  const NamedFile files[] = {
+      {"the step file", options.stepFile == kStandardInput ? &noFile : &options.stepFile},
+      {"the settings file", &iniPath},
+      {"--csv", &options.csvPath, true},
+      {"--summary", &options.summaryPath},
+      {"--journal", &options.journalPath},
+      {"--junit", &options.junitPath}};
   for (std::size_t i = 0; i < std::size(files); ++i) {
     for (std::size_t j = i + 1; j < std::size(files); ++j) {
       if (auto problem = SameFileProblem(files[i], files[j])) {
@@ -128,12 +132,24 @@ std::optional<std::string> UnusableSettingsProblem(const LinkSettings& settings,
          " (--baud, --handshake for a serial line)";
 }
 
-bool LoadHeadlessStepFile(const std::string& path, StepGrid& grid, HeadlessConsole& console) {
-  const StepFileResult loaded = LoadStepFile(grid, path);
+bool LoadHeadlessStepFile(const std::string& path, StepGrid& grid, HeadlessConsole& console,
+                          JsonRunIdentity* identity) {
+  std::string bytes;
+  const StepFileResult loaded = path == kStandardInput
+                                    ? LoadStepStream(grid, stdin, "standard input", &bytes)
+                                    : LoadStepFile(grid, path, &bytes);
   if (loaded.missing || !loaded.ok) {
-    console.Warn(loaded.missing ? "no step file " + Quoted(path)
-                                : "cannot read the step file: " + loaded.error);
+    console.Error(loaded.missing ? "no step file " + Quoted(path)
+                                 : "cannot read the step file: " + loaded.error);
     return false;
+  }
+  if (identity != nullptr) {
+    identity->listSha256 =
+        QCryptographicHash::hash(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())),
+                                 QCryptographicHash::Sha256)
+            .toHex()
+            .toStdString();
+    identity->steps = loaded.steps;
   }
   if (loaded.longLines > 0) {
     console.Warn(std::to_string(loaded.longLines) + " line(s) of " + Quoted(path) +
@@ -153,11 +169,13 @@ void ShowFindings(const std::vector<CheckFinding>& findings, HeadlessConsole& co
   }
 }
 
-int RunHeadlessCheck(const HeadlessOptions& options, HeadlessConsole& console) {
+int RunHeadlessCheck(const HeadlessOptions& options, HeadlessConsole& console,
+                     JsonRunIdentity& identity) {
   StepGrid grid;
-  if (!LoadHeadlessStepFile(options.stepFile, grid, console)) {
+  if (!LoadHeadlessStepFile(options.stepFile, grid, console, &identity)) {
     return kExitUsage;
   }
+  console.JsonStart(JsonStartLine(identity));
   const std::vector<CheckFinding> findings = CheckStepList(grid, nullptr);
   const RunPlan plan = PlanStepList(grid);
   const int status = HasErrors(findings) ? kExitUsage : kExitPassed;
@@ -165,7 +183,7 @@ int RunHeadlessCheck(const HeadlessOptions& options, HeadlessConsole& console) {
     for (const CheckFinding& finding : findings) {
       console.JsonLine(JsonFindingLine(finding));
     }
-    console.JsonEnd(JsonCheckEndLine(status, plan, findings));
+    console.JsonEnd(JsonCheckEndLine(identity, status, plan, findings));
   } else {
     console.Print(FormatCheckReport(findings, plan));
   }

@@ -11,6 +11,7 @@
 #include "check/check_finding.h"
 #include "headless/headless_console.h"
 #include "headless/headless_options.h"
+#include "headless/json_lines.h"
 #include "link/link_settings.h"
 #include "steps/step_grid.h"
 
@@ -32,9 +33,11 @@ std::optional<std::string> OutputTargetsProblem(const HeadlessOptions& options,
 std::optional<std::string> UnusableSettingsProblem(const LinkSettings& settings,
                                                    const std::string& iniPath);
 
-/// Loads the step file into `grid`, warning about over-long lines; false
-/// (after saying why) when the file is missing or unreadable.
-bool LoadHeadlessStepFile(const std::string& path, StepGrid& grid, HeadlessConsole& console);
+/// Loads the step file ("-": standard input) into `grid`, warning about
+/// over-long lines, and names the list in `identity` (its SHA-256 and steps);
+/// false (after saying why) when the file is missing or unreadable.
+bool LoadHeadlessStepFile(const std::string& path, StepGrid& grid, HeadlessConsole& console,
+                          JsonRunIdentity* identity = nullptr);
 
 /// The errors and warnings of `findings` through the console; notes only
 /// when not quiet.
@@ -42,6 +45,7 @@ void ShowFindings(const std::vector<CheckFinding>& findings, HeadlessConsole& co
 
 /// kvload-run --check: loads the list, prints its findings and plan on
 /// standard output and returns the exit status. Connects to nothing.
-int RunHeadlessCheck(const HeadlessOptions& options, HeadlessConsole& console);
+int RunHeadlessCheck(const HeadlessOptions& options, HeadlessConsole& console,
+                     JsonRunIdentity& identity);
 
 }  // namespace kv

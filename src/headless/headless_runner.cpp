@@ -2,9 +2,13 @@
 
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QTimer>
+#include <QUuid>
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <memory>
@@ -15,6 +19,7 @@
 #include "check/step_list_check.h"
 #include "headless/headless_preflight.h"
 #include "headless/json_lines.h"
+#include "headless/junit_report.h"
 #include "link/link_settings.h"
 #include "link/transports/event_wait.h"
 #include "link/transports/link_router.h"
@@ -37,6 +42,11 @@ namespace {
 // After the last line, the socket or port gets this long to hand it over
 // before it is closed and the program ends.
 constexpr double kLinkDrainMs = 100.0;
+
+// "3" or "2.5": as the user wrote it, without trailing zeros.
+std::string FormatSeconds(double seconds) {
+  return QString::number(seconds, 'g', 12).toStdString();
+}
 
 std::string SignalName(int signalNumber) {
   switch (signalNumber) {
@@ -70,10 +80,17 @@ HeadlessRun::HeadlessRun(Station& station, LinkWatch& watch, HeadlessConsole& co
   });
   connect(&station_, &Station::identified, this,
           [this](const QString& model, const QStringList&) { OnIdentified(model); });
-  connect(&station_, &Station::message, this,
-          [this](const QString& text) { console_.ShowMessage(text.toStdString()); });
-  connect(&station_, &Station::notice, this,
-          [this](const QString& text) { console_.ShowMessage(text.toStdString()); });
+  connect(&station_, &Station::message, this, [this](const QString& text) {
+    // The end of the list is news; every other box the station raises is
+    // about the link or the load.
+    const std::string message = text.toStdString();
+    console_.Show(
+        message == kTestFinished ? HeadlessConsole::Level::Info : HeadlessConsole::Level::Error,
+        message);
+  });
+  connect(&station_, &Station::notice, this, [this](const QString& text) {
+    console_.Show(HeadlessConsole::Level::Warning, text.toStdString());
+  });
   // The end of a run waits for the transaction in progress; these say it is over.
   connect(&station_, &Station::tickFinished, this, &HeadlessRun::EmitWhenIdle,
           Qt::QueuedConnection);
@@ -83,6 +100,16 @@ HeadlessRun::HeadlessRun(Station& station, LinkWatch& watch, HeadlessConsole& co
 
 void HeadlessRun::Start() {
   started_ = true;
+  if (timeoutSeconds_) {
+    QTimer::singleShot(
+        std::chrono::milliseconds(static_cast<qint64>(*timeoutSeconds_ * 1000.0)), this, [this] {
+          if (!finishing_ && !interrupted_) {
+            timedOut_ = true;
+            StopRun("--timeout: the run took longer than " + FormatSeconds(*timeoutSeconds_) + " s",
+                    RunEndReason::Timeout);
+          }
+        });
+  }
   console_.Header();
   console_.SetProgress("identifying the load");
   station_.Run();
@@ -93,24 +120,28 @@ void HeadlessRun::Interrupt(int signalNumber) {
     emit forcedExit();
     return;
   }
+  StopRun(SignalName(signalNumber), RunEndReason::Stopped);
+}
+
+void HeadlessRun::StopRun(const std::string& cause, RunEndReason why) {
   interrupted_ = true;
   if (!finishing_ && !identified_ && abandonUnconnected_ && abandonUnconnected_()) {
     // Nothing answered yet, so nothing can have been switched on; the writes
     // the identification still makes go nowhere and need no messages.
     connectAborted_ = true;
     console_.MuteLinkFailures();
-    console_.Warn(SignalName(signalNumber) + " while connecting: nothing was connected");
+    console_.Warn(cause + " while connecting: nothing was connected");
     // Nothing to switch off, and no link to send it over: halting is enough.
     station_.Halt();
     Finish(kExitStopped);
     return;
   }
   if (finishing_) {
-    console_.Warn(SignalName(signalNumber) + ": the run has already ended");
+    console_.Warn(cause + ": the run has already ended");
     return;
   }
-  console_.Warn(SignalName(signalNumber) + ": stopping");
-  station_.Stop();
+  console_.Warn(cause + ": stopping");
+  station_.StopBecause(why);
   // A Stop over a lost link ends the run as link lost: that end and its exit
   // status stand, and the station says what became of the load.
   if (!station_.IsSecuringLoad() && !finishing_) {
@@ -147,7 +178,7 @@ void HeadlessRun::OnIdentified(const QString& modelText) {
 
 void HeadlessRun::OnRowAdded(qsizetype index) {
   const ResultRowView row = station_.Log().RowView(static_cast<std::size_t>(index));
-  console_.Row(row);
+  console_.Row(row, {stepRow_, pass_.Pass()});
   if (row[kResResult] == "FAIL") {
     failSeen_ = true;
   }
@@ -164,6 +195,7 @@ void HeadlessRun::OnRowAdded(qsizetype index) {
 void HeadlessRun::OnStepStarted(int row) {
   stepRow_ = row;
   stepFunction_ = std::string(station_.Steps().Cell(row, kColFunction));
+  pass_.OnStepStarted(row, FindStepFunction(stepFunction_));
   console_.Info("step " + std::to_string(row) + ": " + stepFunction_);
 }
 
@@ -178,7 +210,7 @@ void HeadlessRun::ReportLoss() {
 void HeadlessRun::OnStepEnded(qsizetype index) {
   const std::vector<StepEnd>& steps = station_.Summary().Steps();
   if (index >= 0 && static_cast<std::size_t>(index) < steps.size()) {
-    console_.JsonLine(JsonStepLine(steps[static_cast<std::size_t>(index)]));
+    console_.JsonLine(JsonStepLine(steps[static_cast<std::size_t>(index)], pass_.Pass()));
   }
 }
 
@@ -231,38 +263,113 @@ std::string DescribeLink(const LinkSettings& s) {
   }
 }
 
-}  // namespace
-
-namespace {
+// The link as the start object names it: a mode and an address a script can
+// compare between runs.
+void NameLink(const LinkSettings& s, JsonRunIdentity& identity) {
+  switch (s.connectMode) {
+    case kModeSerial:
+      identity.linkMode = "serial";
+      identity.linkAddress = SerialDeviceName(s.comPort);
+      break;
+    case kModeGpib:
+      identity.linkMode = "gpib";
+      identity.linkAddress = "GPIB0::" + std::to_string(s.address);
+      break;
+    case kModeLan:
+      identity.linkMode = "lan";
+      identity.linkAddress = LanAddressText(s) + ":" + std::to_string(s.lanPort);
+      break;
+    default:
+      break;
+  }
+}
 
 /// Everything after parsing but --check; the end object of a run that ran.
-int RunList(const HeadlessOptions& options, HeadlessConsole& console, ProcessSignals* signalSource);
+int RunList(const HeadlessOptions& options, HeadlessConsole& console, ProcessSignals* signalSource,
+            JsonRunIdentity& identity);
 
 }  // namespace
 
 int RunHeadlessProgram(const HeadlessOptions& options, HeadlessConsole& console,
                        ProcessSignals* signalSource) {
-  const int status = options.checkOnly ? RunHeadlessCheck(options, console)
-                                       : RunList(options, console, signalSource);
+  JsonRunIdentity identity;
+  identity.runId = QUuid::createUuid().toString(QUuid::WithoutBraces).toStdString();
+  identity.program = "kvload-run";
+  identity.version = QCoreApplication::applicationVersion().toStdString();
+  identity.listPath = options.stepFile;
+  identity.started = SystemClock().Now();
+  const int status = options.checkOnly ? RunHeadlessCheck(options, console, identity)
+                                       : RunList(options, console, signalSource, identity);
   // A script reading the stream learns how it ended, refusals included.
-  console.JsonEnd(JsonRefusedEndLine(status));
+  console.JsonStart(JsonStartLine(identity));
+  JsonRunOutcome refused;
+  refused.exitStatus = status;
+  refused.reason = "refused";
+  refused.note =
+      console.LastError().empty() ? "refused before anything was connected" : console.LastError();
+  console.JsonEnd(JsonEndLine(identity, refused, RunSummary()));
   return status;
 }
 
 namespace {
 
-int RunList(const HeadlessOptions& options, HeadlessConsole& console,
-            ProcessSignals* signalSource) {
+// Writes the files a run leaves when it ends, however it ended; names those
+// written in `outcome`. False when one of them could not be written.
+bool WriteRunFiles(const HeadlessOptions& options, const Station& station, HeadlessConsole& console,
+                   JsonRunOutcome& outcome) {
+  bool ok = true;
+  if (!options.csvPath.empty()) {
+    const CsvExportResult report = ExportResultLog(station.Log(), options.csvPath);
+    if (!report.ok) {
+      console.Error("the report was not written completely: " + report.error);
+      ok = false;
+    } else if (report.files.empty()) {
+      console.Info("no rows, so no report file was written");
+    }
+    for (const std::string& file : report.files) {
+      console.Info("report written to " + file);
+    }
+    outcome.csvFiles = report.files;
+  }
+  if (!options.summaryPath.empty()) {
+    AtomicWriteError error;
+    if (WriteRunSummaryCsv(options.summaryPath, station.Summary(), &error)) {
+      console.Info("summary written to " + options.summaryPath);
+      outcome.summaryFile = options.summaryPath;
+    } else {
+      console.Error("the summary was not written: " + ErrnoText(error.errorNumber));
+      ok = false;
+    }
+  }
+  if (!options.junitPath.empty()) {
+    const std::string suite =
+        options.stepFile == kStandardInput
+            ? "standard input"
+            : QFileInfo(QString::fromStdString(options.stepFile)).fileName().toStdString();
+    AtomicWriteError error;
+    if (WriteFileAtomically(options.junitPath, JunitXml(station.Summary(), suite), &error)) {
+      console.Info("JUnit report written to " + options.junitPath);
+      outcome.junitFile = options.junitPath;
+    } else {
+      console.Error("the JUnit report was not written: " + ErrnoText(error.errorNumber));
+      ok = false;
+    }
+  }
+  return ok;
+}
+
+int RunList(const HeadlessOptions& options, HeadlessConsole& console, ProcessSignals* signalSource,
+            JsonRunIdentity& identity) {
   if (const auto problem = OutputTargetsProblem(
           options, options.iniPath.empty() ? DefaultIniPath() : options.iniPath)) {
-    console.Warn(*problem);
+    console.Error(*problem);
     return kExitUsage;
   }
   const bool simulated = options.link == HeadlessLinkKind::Sim;
   if (!simulated && !options.iniPath.empty()) {
     const QFileInfo ini(QString::fromStdString(options.iniPath));
     if (!ini.isFile() || !ini.isReadable()) {
-      console.Warn("cannot read the settings file " + Quoted(options.iniPath));
+      console.Error("cannot read the settings file " + Quoted(options.iniPath));
       return kExitUsage;
     }
   }
@@ -280,6 +387,8 @@ int RunList(const HeadlessOptions& options, HeadlessConsole& console,
   const std::unique_ptr<Bench> bench = Bench::Open(benchOptions, console);
 
   if (simulated) {
+    identity.linkMode = "sim";
+    identity.linkAddress = bench->SimulatedModel();
     console.Warn("the load is SIMULATED inside this program (model " +
                  Quoted(bench->SimulatedModel()) + "); nothing real is switched");
   } else {
@@ -289,27 +398,36 @@ int RunList(const HeadlessOptions& options, HeadlessConsole& console,
       console.Warn(w);
     }
     if (const auto problem = UnusableSettingsProblem(settings, iniPath)) {
-      console.Warn(*problem);
+      console.Error(*problem);
       return kExitUsage;
     }
+    const bool iniExists = QFileInfo::exists(QString::fromStdString(iniPath));
+    identity.settingsPath = iniExists ? iniPath : "";
+    NameLink(settings, identity);
     if (options.link == HeadlessLinkKind::FromIni) {
       console.Info("connection settings from " + Quoted(iniPath) +
-                   (QFileInfo::exists(QString::fromStdString(iniPath))
-                        ? ""
-                        : " (no such file: the defaults)"));
+                   (iniExists ? "" : " (no such file: the defaults)"));
     }
   }
 
   LinkWatch& watch = bench->Watch();
   Station& station = bench->GetStation();
-  if (!LoadHeadlessStepFile(options.stepFile, station.Steps(), console)) {
+  if (!LoadHeadlessStepFile(options.stepFile, station.Steps(), console, &identity)) {
+    return kExitUsage;
+  }
+  if (station.Steps().StepCount() == 0) {
+    // Connecting, reporting "Test Finished" and leaving with 0 would tell a
+    // CI job that a test passed that never ran.
+    console.Error("the list " + Quoted(options.stepFile) +
+                  " has no steps; nothing was run (a list needs a header line and one line a "
+                  "step)");
     return kExitUsage;
   }
   std::vector<CheckFinding> findings = CheckStepList(station.Steps(), nullptr);
   ShowFindings(findings, console);
   if (options.strict && HasErrors(findings)) {
-    console.Warn("--strict: the list has errors (" + FormatFindingCounts(findings) +
-                 "); the run was not started");
+    console.Error("--strict: the list has errors (" + FormatFindingCounts(findings) +
+                  "); the run was not started");
     return kExitUsage;
   }
 
@@ -321,22 +439,26 @@ int RunList(const HeadlessOptions& options, HeadlessConsole& console,
     // as they come is not started at all.
     std::string error;
     if (!journal.OpenFile(options.journalPath, &error)) {
-      console.Warn("--journal: " + error + "; the run was not started");
+      console.Error("--journal: " + error + "; the run was not started");
       return kExitUsage;
     }
     QObject::connect(&journal, &RunJournalKeeper::failed, &journal,
                      [&console, &journalFailed](const QString& e) {
                        journalFailed = true;
-                       console.Warn("the journal stopped: " + e.toStdString() +
-                                    "; the run goes on, exit status will be 2");
+                       console.Error("the journal stopped: " + e.toStdString() +
+                                     "; the run goes on, exit status will be 2");
                      });
   }
+  console.JsonStart(JsonStartLine(identity));
   if (!simulated) {
     console.Info("connecting over " + DescribeLink(bench->Settings()));
   }
 
   HeadlessRun run(station, watch, console);
   run.SetShownFindings(std::move(findings));
+  if (options.timeoutSeconds) {
+    run.SetTimeout(*options.timeoutSeconds);
+  }
   if (LinkRouter* router = bench->Router()) {
     run.SetConnectAbort([router] {
       if (router->ConnectMode() != kModeLan || router->Tcp().IsConnected()) {
@@ -368,32 +490,24 @@ int RunList(const HeadlessOptions& options, HeadlessConsole& console,
   station.Halt();
   journal.Close();
 
+  JsonRunOutcome outcome;
+  if (!options.journalPath.empty()) {
+    outcome.journalFile = options.journalPath;
+  }
+  const std::string& model = station.ModelText();
+  outcome.model = model == kErrRec ? "" : model;
+  const std::optional<RunEnd>& end = station.Summary().End();
+  if (run.TimedOut() && (!end || end->reason != RunEndReason::LinkLost)) {
+    outcome.reason = "timeout";  // also when the timeout came while connecting
+  }
+  // A file the caller asked for and did not get outweighs the verdict, not
+  // a stop or a lost load: those say more about what happened to the run.
   const bool written = status == kExitPassed || status == kExitFailVerdict;
-  if (journalFailed) {
-    status = written ? kExitUsage : status;
+  if ((!WriteRunFiles(options, station, console, outcome) || journalFailed) && written) {
+    status = kExitUsage;
   }
-  if (!options.csvPath.empty()) {
-    const CsvExportResult report = ExportResultLog(station.Log(), options.csvPath);
-    if (!report.ok) {
-      console.Warn("the report was not written completely: " + report.error);
-      status = written ? kExitUsage : status;
-    } else if (report.files.empty()) {
-      console.Info("no rows, so no report file was written");
-    }
-    for (const std::string& file : report.files) {
-      console.Warn("report written to " + file);
-    }
-  }
-  if (!options.summaryPath.empty()) {
-    AtomicWriteError error;
-    if (WriteRunSummaryCsv(options.summaryPath, station.Summary(), &error)) {
-      console.Warn("summary written to " + options.summaryPath);
-    } else {
-      console.Warn("the summary was not written: " + ErrnoText(error.errorNumber));
-      status = written ? kExitUsage : status;
-    }
-  }
-  console.JsonEnd(JsonEndLine(status, station.Summary()));
+  outcome.exitStatus = status;
+  console.JsonEnd(JsonEndLine(identity, outcome, station.Summary()));
   console.Finish();
   return status;
 }

@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QString>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,8 @@
 #include "headless/headless_console.h"
 #include "headless/headless_options.h"
 #include "link/link_watch.h"
+#include "runner/loop_pass.h"
+#include "runner/step_end.h"
 
 namespace kv {
 
@@ -43,6 +46,10 @@ class HeadlessRun : public QObject {
   /// kExitStopped once the link is free; kExitUnreachable when the off line
   /// did not reach the load. A second call leaves at once.
   void Interrupt(int signalNumber);
+  /// From Start on, the run is stopped as by a signal once it has taken
+  /// `seconds`, and its end says "timeout".
+  void SetTimeout(double seconds) { timeoutSeconds_ = seconds; }
+  bool TimedOut() const { return timedOut_; }
 
  signals:
   /// The run is over and the link is idle; `status` is a HeadlessExit.
@@ -51,6 +58,8 @@ class HeadlessRun : public QObject {
   void forcedExit();
 
  private:
+  /// The one way a signal or the timeout ends the run.
+  void StopRun(const std::string& cause, RunEndReason why);
   void OnIdentified(const QString& modelText);
   void OnRowAdded(qsizetype index);
   void OnStepStarted(int row);
@@ -74,6 +83,9 @@ class HeadlessRun : public QObject {
   bool lostReported_ = false;
   bool measurementsLost_ = false;
   bool connectAborted_ = false;
+  bool timedOut_ = false;
+  std::optional<double> timeoutSeconds_;
+  LoopPass pass_;
   std::vector<CheckFinding> shown_;
   std::function<bool()> abandonUnconnected_;
   int status_ = kExitPassed;
@@ -83,7 +95,9 @@ class HeadlessRun : public QObject {
 
 /// Everything kvload-run does after parsing: loads the settings and the step
 /// file, runs the list on the chosen link in a local event loop, writes the
-/// --csv report and the --summary. `signalSource` (may be null) feeds
+/// --csv report, the --summary and the --junit file, and under --format
+/// jsonl opens the stream with its start object and closes it with its end
+/// object, refusals included. `signalSource` (may be null) feeds
 /// SIGINT/SIGTERM/SIGHUP to the run.
 /// Returns the exit status.
 class ProcessSignals;

@@ -1,5 +1,6 @@
 #include "headless/json_lines.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonValue>
@@ -43,21 +44,52 @@ void AddFields(QJsonObject& object, const std::vector<SummaryField>& fields) {
   }
 }
 
+QJsonValue TextOrNull(std::string_view text) {
+  return text.empty() ? QJsonValue(QJsonValue::Null) : QJsonValue(Text(text));
+}
+
+QJsonValue Files(const std::vector<std::string>& files) {
+  QJsonArray array;
+  for (const std::string& file : files) {
+    array.append(Text(file));
+  }
+  return array;
+}
+
 }  // namespace
 
-std::string JsonRowLine(const ResultRowView& row) {
+std::string JsonStartLine(const JsonRunIdentity& id) {
+  return Line(QJsonObject{
+      {"type", "start"},
+      {"schema", kJsonSchemaVersion},
+      {"run", Text(id.runId)},
+      {"program", Text(id.program)},
+      {"version", Text(id.version)},
+      {"list", Text(id.listPath)},
+      {"list_sha256", TextOrNull(id.listSha256)},
+      {"steps", id.steps ? QJsonValue(*id.steps) : QJsonValue(QJsonValue::Null)},
+      {"settings", TextOrNull(id.settingsPath)},
+      {"link", TextOrNull(id.linkMode)},
+      {"address", TextOrNull(id.linkAddress)},
+      {"time", Text(FormatIso8601(id.started))},
+  });
+}
+
+std::string JsonRowLine(const ResultRowView& row, RowPlace place) {
   static constexpr std::array<const char*, kResultColumns> kKeys = {
       "no", "time", "v", "i", "w", "ah", "wh", "stamp", "function", "result"};
-  QJsonObject object{{"type", "row"}};
+  QJsonObject object{{"type", "row"}, {"step", place.step}, {"pass", place.pass}};
   for (std::size_t i = 0; i < row.size(); ++i) {
     object.insert(QLatin1String(kKeys[i]), Text(row[i]));
   }
   return Line(object);
 }
 
-std::string JsonStepLine(const StepEnd& end) {
-  QJsonObject object{{"type", "step"}};
+std::string JsonStepLine(const StepEnd& end, int pass) {
+  QJsonObject object{{"type", "step"}, {"pass", pass}};
   AddFields(object, StepSummaryFields(end));
+  object.insert(QStringLiteral("start"), Text(FormatIso8601(end.started)));
+  object.insert(QStringLiteral("end"), Text(FormatIso8601(end.ended)));
   return Line(object);
 }
 
@@ -72,23 +104,52 @@ std::string JsonFindingLine(const CheckFinding& finding) {
                           {"message", Text(finding.message)}});
 }
 
-std::string JsonEndLine(int exitStatus, const RunSummary& summary) {
-  QJsonObject object{{"type", "end"}, {"exit", exitStatus}};
-  AddFields(object, RunSummaryFields(summary));
-  return Line(object);
+std::string_view OverallVerdict(const RunSummary& summary) {
+  std::string_view verdict;
+  for (const StepEnd& step : summary.Steps()) {
+    if (step.verdict == StepVerdict::Fail) {
+      return "FAIL";
+    }
+    if (step.verdict == StepVerdict::Pass) {
+      verdict = "PASS";
+    }
+  }
+  return verdict;
 }
 
-std::string JsonRefusedEndLine(int exitStatus) {
-  QJsonObject object{{"type", "end"}, {"exit", exitStatus}};
-  AddFields(object, RunSummaryFields(RunSummary()));
-  object.insert(QStringLiteral("reason"), QStringLiteral("refused"));
-  object.insert(QStringLiteral("note"), QStringLiteral("refused before anything was connected"));
-  return Line(object);
+std::string JsonEndLine(const JsonRunIdentity& identity, const JsonRunOutcome& outcome,
+                        const RunSummary& summary) {
+  const std::optional<RunEnd>& end = summary.End();
+  const QJsonValue null(QJsonValue::Null);
+  std::string reason = outcome.reason;
+  std::string note = outcome.note;
+  if (end) {
+    reason = reason.empty() ? std::string(RunEndReasonName(end->reason)) : reason;
+    note = note.empty() ? std::string(RunEndReasonText(end->reason)) : note;
+  }
+  return Line(QJsonObject{
+      {"type", "end"},
+      {"run", Text(identity.runId)},
+      {"exit", outcome.exitStatus},
+      {"verdict", TextOrNull(OverallVerdict(summary))},
+      {"reason", TextOrNull(reason)},
+      {"note", TextOrNull(note)},
+      {"start", summary.Started() ? QJsonValue(Text(FormatIso8601(*summary.Started()))) : null},
+      {"end", end ? QJsonValue(Text(FormatIso8601(end->ended))) : null},
+      {"seconds", end ? QJsonValue(end->seconds) : null},
+      {"steps", static_cast<qint64>(summary.Steps().size())},
+      {"model", TextOrNull(outcome.model)},
+      {"files", QJsonObject{{"csv", Files(outcome.csvFiles)},
+                            {"summary", TextOrNull(outcome.summaryFile)},
+                            {"journal", TextOrNull(outcome.journalFile)},
+                            {"junit", TextOrNull(outcome.junitFile)}}},
+  });
 }
 
-std::string JsonCheckEndLine(int exitStatus, const RunPlan& plan,
+std::string JsonCheckEndLine(const JsonRunIdentity& identity, int exitStatus, const RunPlan& plan,
                              const std::vector<CheckFinding>& findings) {
   return Line(QJsonObject{{"type", "end"},
+                          {"run", Text(identity.runId)},
                           {"exit", exitStatus},
                           {"seconds", static_cast<double>(plan.seconds)},
                           {"rows", static_cast<double>(plan.rows)},

@@ -1,13 +1,16 @@
 #pragma once
 // kvload-run's --format jsonl: one compact JSON object per line, so that a
 // script reads a run with any JSON parser instead of splitting CSV by hand.
-// Cells keep the exact text of the report (a reply may not be a number).
+// Cells keep the exact text of the report (a reply may not be a number). The
+// objects and their keys are a published schema: a key is added, never
+// renamed or retyped, without a new schema number.
 
+#include <optional>
 #include <string>
 #include <string_view>
-
 #include <vector>
 
+#include "base/clock.h"
 #include "check/check_finding.h"
 #include "check/run_plan.h"
 #include "results/result_log.h"
@@ -15,25 +18,70 @@
 
 namespace kv {
 
-/// {"type":"row","no":..,"time":..,"v":..,"i":..,"w":..,"ah":..,"wh":..,
-/// "stamp":..,"function":..,"result":..}, every cell a string.
-std::string JsonRowLine(const ResultRowView& row);
-/// {"type":"step", then the step's summary fields by key}.
-std::string JsonStepLine(const StepEnd& end);
-/// {"type":"message","level":..,"text":..}; level is "message" (what the
-/// desktop program shows in a box), "warning" or "info".
+inline constexpr int kJsonSchemaVersion = 1;
+
+/// What names a run: the "start" object, and the run id again in "end".
+struct JsonRunIdentity {
+  std::string runId;
+  std::string program;
+  std::string version;
+  /// As given; "-" for standard input.
+  std::string listPath;
+  /// Hex SHA-256 of the bytes read; empty until the list was read.
+  std::string listSha256;
+  std::optional<int> steps;
+  /// Empty when no settings file was read (a simulated load, or refused earlier).
+  std::string settingsPath;
+  /// "lan", "serial", "gpib" or "sim"; empty when not settled.
+  std::string linkMode;
+  std::string linkAddress;
+  LocalDateTime started;
+};
+
+/// How the run came out, beside its summary.
+struct JsonRunOutcome {
+  int exitStatus = 0;
+  /// Overrides the summary's reason ("refused"); empty: the summary's.
+  std::string reason;
+  /// Overrides the summary's note; empty: the summary's.
+  std::string note;
+  /// Empty before the load answered "name?".
+  std::string model;
+  /// The files actually written; the report's chunks under their real names.
+  std::vector<std::string> csvFiles;
+  std::string summaryFile;
+  std::string journalFile;
+  std::string junitFile;
+};
+
+/// Where a result row belongs: the step's number and its FOR block's pass.
+struct RowPlace {
+  int step = 0;
+  int pass = 1;
+};
+
+/// {"type":"start","schema":1, then the identity's fields}.
+std::string JsonStartLine(const JsonRunIdentity& identity);
+/// {"type":"row","step":n,"pass":n,"no":..,"time":..,"v":..,"i":..,"w":..,
+/// "ah":..,"wh":..,"stamp":..,"function":..,"result":..}, every cell a string.
+std::string JsonRowLine(const ResultRowView& row, RowPlace place);
+/// {"type":"step","pass":n, then the step's summary fields by key}.
+std::string JsonStepLine(const StepEnd& end, int pass);
+/// {"type":"message","level":..,"text":..}; level "error", "warning" or "info".
 std::string JsonMessageLine(std::string_view level, std::string_view text);
 /// {"type":"finding","step":n,"severity":..,"message":..} (--check).
 std::string JsonFindingLine(const CheckFinding& finding);
-/// {"type":"end","exit":n, then the run's summary fields by key}.
-std::string JsonEndLine(int exitStatus, const RunSummary& summary);
-/// The end of a run refused before anything was connected: the run's keys,
-/// with reason "refused" and null where nothing ran.
-std::string JsonRefusedEndLine(int exitStatus);
-/// The end of --check: {"type":"end","exit":n,"seconds":estimated run time,
-/// "rows":estimated result rows,"exact":whether both are exact,
+/// {"type":"end","run":..,"exit":n,"verdict":..,"reason":.., ...}; `summary`
+/// is empty (no start, no steps) for a run refused before it began.
+std::string JsonEndLine(const JsonRunIdentity& identity, const JsonRunOutcome& outcome,
+                        const RunSummary& summary);
+/// "PASS" when every verdict taken passed, "FAIL" when one failed, empty
+/// when no step took a verdict.
+std::string_view OverallVerdict(const RunSummary& summary);
+/// The end of --check: {"type":"end","run":..,"exit":n,"seconds":estimated run
+/// time,"rows":estimated result rows,"exact":whether both are exact,
 /// "errors":n,"warnings":n,"notes":n}.
-std::string JsonCheckEndLine(int exitStatus, const RunPlan& plan,
+std::string JsonCheckEndLine(const JsonRunIdentity& identity, int exitStatus, const RunPlan& plan,
                              const std::vector<CheckFinding>& findings);
 
 }  // namespace kv

@@ -80,7 +80,7 @@ TEST(JsonLines, BytesThatAreNotUtf8AreReadAsLatin1) {
   row[kResVoltage] = "12\xb0";
   row[kResCurrent] = "gr\xc3\xbc\xc3\x9f";
   const QJsonObject json =
-      QJsonDocument::fromJson(QByteArray::fromStdString(JsonRowLine(row))).object();
+      QJsonDocument::fromJson(QByteArray::fromStdString(JsonRowLine(row, {}))).object();
   EXPECT_EQ(json["function"].toString(), QStringLiteral("Entladung\u00e4"));
   EXPECT_EQ(json["v"].toString(), QStringLiteral("12\u00b0"));
   EXPECT_EQ(json["i"].toString(), QStringLiteral("gr\u00fc\u00df"));
