@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev libqt6opengl6-dev qt6-serialport-dev qt6-charts-dev
   qt6-qpa-plugins fonts-dejavu-core
   libgtest-dev libgmock-dev libbenchmark-dev
-  socat xvfb xauth xdotool imagemagick libx11-dev
+  socat xvfb xauth xdotool imagemagick libx11-dev jq
   clang-format clang-tidy
   clang libclang-rt-dev
 )

@@ -1,0 +1,202 @@
+// kvload-run as a CI job runs it: the README's example script against
+// kvload-sim, its JSON Lines held key by key to the README's schema table,
+// its JUnit file read as a CI server reads it.
+#include <gmock/gmock.h>
+
+#include <QCryptographicHash>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMap>
+#include <QProcessEnvironment>
+#include <QRegularExpression>
+#include <QSet>
+#include <QXmlStreamReader>
+
+#include "e2e/e2e_processes.h"
+
+namespace kv::test {
+namespace {
+
+using ::testing::HasSubstr;
+
+QByteArray ReadAll(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+struct KeySpec {
+  QString type;  // the JSON type the README names: string, number, object, boolean
+  bool nullable = false;
+};
+using Schema = QMap<QString, QMap<QString, KeySpec>>;  // object type -> key -> spec
+
+// The README's table is the schema: a key the stream has and the table lacks,
+// or the other way round, fails here.
+Schema ReadmeSchema() {
+  const QString text = QString::fromUtf8(ReadAll(KV_SOURCE_DIR "/README.md"));
+  const QRegularExpression name("`([a-z_0-9]+)`");
+  Schema schema;
+  QString object;
+  const qsizetype table = text.indexOf("| object | key | type | null when |");
+  for (const QString& line : text.mid(table).split('\n').mid(2)) {
+    const QStringList cells = line.split('|');
+    if (cells.size() != 6) {
+      break;
+    }
+    object = cells[1].trimmed().isEmpty() ? object : name.match(cells[1]).captured(1);
+    if (cells[1].contains('(')) {
+      object.clear();  // --check's objects have a table of their own
+    }
+    for (const QRegularExpressionMatch& key : name.globalMatch(cells[2])) {
+      if (!object.isEmpty()) {
+        schema[object][key.captured(1)] = {
+            cells[3].trimmed().section(QRegularExpression("[ :]"), 0, 0),
+            !cells[4].trimmed().isEmpty()};
+      }
+    }
+  }
+  return schema;
+}
+
+// Every object of `jsonl` against the schema; returns them in order.
+QList<QJsonObject> CheckedObjects(const QByteArray& jsonl) {
+  static const Schema schema = ReadmeSchema();
+  const QRegularExpression iso(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}[+-]\d\d:\d\d$)");
+  QList<QJsonObject> objects;
+  for (const QByteArray& line : jsonl.split('\n')) {
+    if (line.isEmpty()) {
+      continue;
+    }
+    const QJsonObject o = QJsonDocument::fromJson(line).object();
+    const QString type = o.value("type").toString();
+    SCOPED_TRACE(line.toStdString());
+    EXPECT_TRUE(schema.contains(type));
+    QStringList keys = o.keys();
+    keys.removeOne("type");
+    EXPECT_EQ(keys, schema.value(type).keys());
+    for (const QString& key : keys) {
+      const QJsonValue v = o.value(key);
+      const KeySpec spec = schema.value(type).value(key);
+      const QString actual = v.isString()   ? "string"
+                             : v.isDouble() ? "number"
+                             : v.isObject() ? "object"
+                             : v.isBool()   ? "boolean"
+                                            : "null";
+      EXPECT_TRUE(actual == spec.type || (actual == "null" && spec.nullable)) << key.toStdString();
+      if (type != "row" && (key == "time" || key == "start" || key == "end") && v.isString()) {
+        EXPECT_TRUE(iso.match(v.toString()).hasMatch()) << key.toStdString();
+      }
+    }
+    objects << o;
+  }
+  return objects;
+}
+
+// A FOR block, a PASS and a FAIL, in a file whose lines end in LF alone.
+TEST(CiPipelineTest, ExampleScriptRunsAListAndLeavesAStreamAndAJUnitFileThatAgree) {
+  QTemporaryDir dir;
+  QFile list(dir.filePath("lf.tsf"));
+  ASSERT_TRUE(list.open(QIODevice::WriteOnly));
+  list.write(
+      "StepNo.\n1,FOR,,,,,,2\n2,Rest,,,0,1,0\n3,LOOP\n4,OCP,,,,,,,0,8,0.5,1,6,5\n"
+      "5,OCP,,,,,,,0,8,0.5,1,2,1\n");
+  list.close();
+  QProcess script;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("PATH", KV_BIN_DIR ":" + env.value("PATH"));
+  script.setProcessEnvironment(env);
+  script.start("sh",
+               {KV_SOURCE_DIR "/scripts/ci-example.sh", list.fileName(), dir.filePath("out")});
+  ASSERT_TRUE(script.waitForFinished(60000));
+  EXPECT_EQ(script.exitCode(), 1) << script.readAllStandardError().toStdString();
+  const QString said = QString::fromUtf8(script.readAllStandardOutput());
+  EXPECT_THAT(said.toStdString(), HasSubstr(": completed, verdict FAIL, exit 1\nstep 5: "));
+
+  const QList<QJsonObject> stream = CheckedObjects(ReadAll(dir.filePath("out/run.jsonl")));
+  ASSERT_GE(stream.size(), 2);
+  EXPECT_EQ(stream.first().value("type"), "start");
+  EXPECT_EQ(stream.first().value("steps"), 5);
+  const QJsonObject end = stream.last();
+  EXPECT_EQ(end.value("run"), stream.first().value("run"));
+  EXPECT_EQ(end.value("verdict"), "FAIL");
+  EXPECT_EQ(end.value("files").toObject().value("junit"), dir.filePath("out/junit.xml"));
+  QStringList steps;  // step.pass of each step left; FOR and LOOP are no steps of their own
+  for (const QJsonObject& o : stream) {
+    if (o.value("type") == "step") {
+      steps << QStringLiteral("%1.%2").arg(o.value("step").toInt()).arg(o.value("pass").toInt());
+    }
+  }
+  EXPECT_EQ(steps.join(' '), "2.1 2.2 4.1 5.1");
+
+  // Read as a CI server reads it: testsuite > testcase > failure | error | skipped.
+  QXmlStreamReader xml(ReadAll(dir.filePath("out/junit.xml")));
+  QStringList cases;
+  QMap<QString, int> declared;
+  QSet<QString> paths;
+  QString path;
+  while (!xml.atEnd()) {
+    if (xml.readNext() == QXmlStreamReader::StartElement) {
+      path += "/" + xml.name().toString();
+      paths << path;
+      if (xml.name() == QLatin1String("testsuite")) {
+        for (const char* a : {"tests", "failures", "errors", "skipped"}) {
+          declared[a] = xml.attributes().value(a).toInt();
+        }
+      } else if (xml.name() == QLatin1String("testcase")) {
+        cases << xml.attributes().value("name").toString();
+      }
+    } else if (xml.isEndElement()) {
+      path.chop(xml.name().size() + 1);
+    }
+  }
+  EXPECT_EQ(paths,
+            (QSet<QString>{"/testsuites", "/testsuites/testsuite", "/testsuites/testsuite/testcase",
+                           "/testsuites/testsuite/testcase/failure"}));
+  EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+  EXPECT_EQ(cases.size(), steps.size());
+  EXPECT_EQ(cases.first(), "step 2: Rest");
+  EXPECT_EQ(declared,
+            (QMap<QString, int>{{"tests", 4}, {"failures", 1}, {"errors", 0}, {"skipped", 0}}));
+}
+
+// A list from standard input with no steps: refused, and the stream still
+// names the list and ends.
+TEST(CiPipelineTest, AnEmptyListOnStandardInputIsRefusedWithAStartAndAnEnd) {
+  QProcess run;
+  ASSERT_TRUE(StartKvloadRun(run, {"--sim", "--format", "jsonl", "-"}));
+  const QByteArray bytes = "StepNo.\n";
+  run.write(bytes);
+  run.closeWriteChannel();
+  ASSERT_TRUE(run.waitForFinished(10000));
+  EXPECT_EQ(run.exitCode(), 2);
+  const QList<QJsonObject> stream = CheckedObjects(run.readAllStandardOutput());
+  ASSERT_GE(stream.size(), 2);
+  EXPECT_EQ(stream.first().value("list"), "-");
+  EXPECT_EQ(stream.first().value("list_sha256"),
+            QString(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex()));
+  EXPECT_EQ(stream.last().value("reason"), "refused");
+  EXPECT_THAT(stream.last().value("note").toString().toStdString(), HasSubstr("has no steps"));
+}
+
+TEST(CiPipelineTest, TimeoutStopsALongRunWithTheLoadOffAndItsOwnReason) {
+  SimProcess sim;
+  ASSERT_EQ(sim.Start({}), "");
+  QTemporaryDir dir;
+  QElapsedTimer took;
+  took.start();
+  const RunOutcome run = RunKvloadRun(
+      sim.LinkArguments() << "--timeout"
+                          << "3"
+                          << "--format"
+                          << "jsonl" << WriteStepFile(dir, {"1,Discharge,CC,1,0,60,0"}));
+  EXPECT_LT(took.elapsed(), 8000);
+  EXPECT_EQ(run.exitCode, 3) << run.err.toStdString();
+  EXPECT_EQ(CheckedObjects(run.out.toUtf8()).last().value("reason"), "timeout");
+  sim.Stop();
+  EXPECT_EQ(sim.Log("RX").last(), "LOAD OFF");
+}
+
+}  // namespace
+}  // namespace kv::test
