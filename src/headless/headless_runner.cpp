@@ -313,6 +313,11 @@ int RunHeadlessProgram(const HeadlessOptions& options, HeadlessConsole& console,
 
 namespace {
 
+// The load's reply to "name?"; empty when it gave none.
+std::string AnsweredModel(const Station& station) {
+  return station.ModelText() == kErrRec ? "" : station.ModelText();
+}
+
 // Writes the files a run leaves when it ends, however it ended; names those
 // written in `outcome`. False when one of them could not be written.
 bool WriteRunFiles(const HeadlessOptions& options, const Station& station, HeadlessConsole& console,
@@ -470,8 +475,14 @@ int RunList(const HeadlessOptions& options, HeadlessConsole& console, ProcessSig
   }
   QEventLoop loop;
   QObject::connect(&run, &HeadlessRun::finished, &loop, &QEventLoop::exit);
-  QObject::connect(&run, &HeadlessRun::forcedExit, &run, [&console] {
+  QObject::connect(&run, &HeadlessRun::forcedExit, &run, [&console, &identity, &station] {
     console.Warn("second signal: leaving at once; the load may still be on");
+    JsonRunOutcome outcome;
+    outcome.exitStatus = kExitStopped;
+    outcome.reason = "stopped";
+    outcome.note = "second signal: left at once; the load may still be on";
+    outcome.model = AnsweredModel(station);
+    console.JsonEnd(JsonEndLine(identity, outcome, station.Summary()));
     console.Finish();
     std::fflush(stdout);
     std::_Exit(kExitStopped);
@@ -494,8 +505,7 @@ int RunList(const HeadlessOptions& options, HeadlessConsole& console, ProcessSig
   if (!options.journalPath.empty()) {
     outcome.journalFile = options.journalPath;
   }
-  const std::string& model = station.ModelText();
-  outcome.model = model == kErrRec ? "" : model;
+  outcome.model = AnsweredModel(station);
   const std::optional<RunEnd>& end = station.Summary().End();
   if (run.TimedOut() && (!end || end->reason != RunEndReason::LinkLost)) {
     outcome.reason = "timeout";  // also when the timeout came while connecting
