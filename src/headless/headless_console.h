@@ -64,6 +64,9 @@ class HeadlessConsole : public MessageSink {
   void MuteLinkFailures() { linkFailuresMuted_ = true; }
   /// How often the link said it could not connect or lost the connection.
   int LinkFailures() const { return linkFailures_; }
+  /// A write to standard output failed (a full disk, a reader gone, a closed
+  /// descriptor); said once on standard error, nothing more is written there.
+  bool OutputLost() const { return outputLost_; }
   /// Ends counting of repeats and clears the progress line.
   void Finish();
 
@@ -72,6 +75,8 @@ class HeadlessConsole : public MessageSink {
   void DrawProgress();
   void FlushRepeats();
   void ErrLine(std::string_view text);
+  /// Writes and flushes `text` on standard output unless it was lost.
+  void Out(std::string_view text);
   void Message(std::string_view level, std::string_view text);
 
   Streams s_;
@@ -82,6 +87,7 @@ class HeadlessConsole : public MessageSink {
   int linkFailures_ = 0;
   bool linkFailuresMuted_ = false;
   bool endWritten_ = false;
+  bool outputLost_ = false;
 };
 
 /// One report line from a row's cells (no quoting, as the CSV export writes).

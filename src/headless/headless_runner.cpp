@@ -242,10 +242,15 @@ int RunList(const HeadlessOptions& options, HeadlessConsole& console, ProcessSig
 
 int RunHeadlessProgram(const HeadlessOptions& options, HeadlessConsole& console,
                        ProcessSignals* signalSource) {
-  const int status = options.checkOnly ? RunHeadlessCheck(options, console)
-                                       : RunList(options, console, signalSource);
+  int status = options.checkOnly ? RunHeadlessCheck(options, console)
+                                 : RunList(options, console, signalSource);
   // A script reading the stream learns how it ended, refusals included.
   console.JsonEnd(JsonRefusedEndLine(status));
+  // Lost rows are a report that was not written: a verdict turns into 2,
+  // while a stop or an unreachable load says more and stands.
+  if (console.OutputLost() && (status == kExitPassed || status == kExitFailVerdict)) {
+    status = kExitUsage;
+  }
   return status;
 }
 
