@@ -8,11 +8,13 @@
 
 #include "link/transports/event_wait.h"
 #include "link/transports/link_router.h"
+#include "process/standard_descriptors.h"
 #include "station/bench.h"
 #include "ui/desktop_message_sink.h"
 #include "ui/main_form.h"
 
 int main(int argc, char** argv) {
+  kv::OpenClosedStandardDescriptors();
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("kvload"));
   QApplication::setApplicationVersion(QStringLiteral("1.2"));

@@ -10,8 +10,12 @@
 #include "headless/headless_options.h"
 #include "headless/headless_runner.h"
 #include "process/process_signals.h"
+#include "process/standard_descriptors.h"
 
 int main(int argc, char** argv) {
+  kv::OpenClosedStandardDescriptors();
+  // Before --help and --check too: their output may go to a reader that left.
+  kv::IgnoreBrokenPipe();
   std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
   const kv::HeadlessParse parse = kv::ParseHeadlessArguments(args);
   if (!parse.ok) {
@@ -20,11 +24,11 @@ int main(int argc, char** argv) {
   }
   if (parse.options.help) {
     std::fputs(kv::HeadlessUsage().c_str(), stdout);
-    return 0;
+    return kv::StatusAfterStandardOutput("kvload-run", 0);
   }
   if (parse.options.version) {
     std::puts("kvload-run " KV_VERSION);
-    return 0;
+    return kv::StatusAfterStandardOutput("kvload-run", 0);
   }
 
   QCoreApplication app(argc, argv);

@@ -1,30 +1,36 @@
 // kvload-sim: a simulated electronic load served over TCP and a pseudo-terminal.
-#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <cstdio>
 
 #include "process/process_signals.h"
+#include "process/standard_descriptors.h"
 #include "sim/server/sim_server.h"
 #include "sim/server/sim_server_options.h"
 
 int main(int argc, char** argv) {
+  kv::OpenClosedStandardDescriptors();
+  kv::IgnoreBrokenPipe();
   QCoreApplication app(argc, argv);
   QCoreApplication::setApplicationName("kvload-sim");
   QCoreApplication::setApplicationVersion(KV_VERSION);
 
-  QCommandLineParser parser;
-  kv::AddSimServerOptions(parser);
-  parser.process(app);
   kv::SimServerLaunch launch;
-  QString error;
-  if (!parser.positionalArguments().isEmpty()) {
-    error = QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().first());
-  }
-  if (!error.isEmpty() || !kv::ReadSimServerOptions(parser, &launch, &error)) {
-    std::fprintf(stderr, "kvload-sim: %s\n", qPrintable(error));
-    return 2;
+  QString text;
+  switch (kv::ReadSimCommandLine(QCoreApplication::arguments(), &launch, &text)) {
+    case kv::SimCommand::Help:
+      std::fputs(qPrintable(text), stdout);
+      return kv::StatusAfterStandardOutput("kvload-sim", 0);
+    case kv::SimCommand::Version:
+      std::puts("kvload-sim " KV_VERSION);
+      return kv::StatusAfterStandardOutput("kvload-sim", 0);
+    case kv::SimCommand::Refuse:
+      std::fprintf(stderr, "kvload-sim: %s\nTry 'kvload-sim --help'.\n", qPrintable(text));
+      return 2;
+    case kv::SimCommand::Serve:
+      break;
   }
 
+  QString error;
   kv::SimServer server(launch.config);
   if (!server.OpenLog(&error) ||
       (launch.tcp && !server.ListenTcp(launch.address, launch.port, &error)) ||

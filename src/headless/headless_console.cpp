@@ -1,7 +1,9 @@
 #include "headless/headless_console.h"
 
+#include <cerrno>
 #include <utility>
 
+#include "base/errno_text.h"
 #include "headless/json_lines.h"
 #include "text/control_chars.h"
 
@@ -80,8 +82,7 @@ void HeadlessConsole::Message(Level level, std::string_view text) {
 
 void HeadlessConsole::Print(std::string_view text) {
   ClearProgress();
-  Put(s_.out, text);
-  std::fflush(s_.out);
+  Out(text);
 }
 
 void HeadlessConsole::JsonLine(std::string_view line) {
@@ -93,9 +94,7 @@ void HeadlessConsole::JsonLine(std::string_view line) {
     return;
   }
   ClearProgress();
-  Put(s_.out, line);
-  Put(s_.out, "\n");
-  std::fflush(s_.out);
+  Out(std::string(line) + '\n');
   DrawProgress();
 }
 
@@ -127,12 +126,25 @@ void HeadlessConsole::Row(const ResultRowView& row, RowPlace place) {
     return;
   }
   ClearProgress();
-  std::string line = ReportLine(row);
-  line += '\n';
-  Put(s_.out, line);
-  // A pipe is block-buffered: without this a script would see rows in bursts.
-  std::fflush(s_.out);
+  Out(ReportLine(row) + '\n');
   DrawProgress();
+}
+
+void HeadlessConsole::Out(std::string_view text) {
+  if (outputLost_) {
+    return;
+  }
+  errno = 0;
+  Put(s_.out, text);
+  // A pipe is block-buffered: without the flush a script would see rows in
+  // bursts, and a failed write would show only at exit.
+  if (std::fflush(s_.out) == 0 && std::ferror(s_.out) == 0) {
+    return;
+  }
+  // The load is mid-run: the run must go on to its end and switch it off.
+  outputLost_ = true;
+  ErrLine(std::string(kPrefix) + "standard output was lost (" + ErrnoText(errno) +
+          "); the program goes on without it, exit status will be 2");
 }
 
 void HeadlessConsole::SetProgress(std::string text) {

@@ -79,6 +79,9 @@ class HeadlessConsole : public MessageSink {
   void MuteLinkFailures() { linkFailuresMuted_ = true; }
   /// How often the link said it could not connect or lost the connection.
   int LinkFailures() const { return linkFailures_; }
+  /// A write to standard output failed (a full disk, a reader gone, a closed
+  /// descriptor); said once on standard error, nothing more is written there.
+  bool OutputLost() const { return outputLost_; }
   /// Ends counting of repeats and clears the progress line.
   void Finish();
 
@@ -87,6 +90,8 @@ class HeadlessConsole : public MessageSink {
   void DrawProgress();
   void FlushRepeats();
   void ErrLine(std::string_view text);
+  /// Writes and flushes `text` on standard output unless it was lost.
+  void Out(std::string_view text);
   void Message(Level level, std::string_view text);
 
   Streams s_;
@@ -100,6 +105,7 @@ class HeadlessConsole : public MessageSink {
   bool endWritten_ = false;
   std::string lastError_;
   std::vector<std::string> held_;
+  bool outputLost_ = false;
 };
 
 /// One report line from a row's cells (no quoting, as the CSV export writes).

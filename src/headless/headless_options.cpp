@@ -92,7 +92,7 @@ class ArgumentReader {
       std::string value;
       if (name_ == "-h" || name_ == "--help") {
         o.help = true;
-      } else if (name_ == "--version") {
+      } else if (name_ == "-V" || name_ == "--version") {
         o.version = true;
       } else if (name_ == "--quiet" || name_ == "-q") {
         o.quiet = true;
@@ -358,7 +358,7 @@ Other options:
                         progress, no "Test Finished", no "report written"
                         (the JSON stream is never quieted)
   -h, --help            this text
-  --version             the program's version
+  -V, --version         the program's version
 
 SIGINT (Ctrl-C), SIGTERM and SIGHUP stop the run as the Stop button does: the load
 is sent "LOAD OFF" ("SEQLD:TEST OFF" during a Sequence Load) before the
@@ -372,8 +372,9 @@ Exit status:
      or --junit target whose folder is missing or not writable, two of the
      step file, the INI file and those targets that are one file, a journal
      that holds anything or cannot be written, a report, summary, journal or
-     JUnit file that could not be written, a list with errors under --check
-     or --strict
+     JUnit file that could not be written, standard output that could not be
+     written (a full disk, a reader that went away; the run goes on to its
+     end), a list with errors under --check or --strict
   3  stopped by SIGINT, SIGTERM, SIGHUP or --timeout (also while connecting:
      nothing was connected then)
   4  the load could not be reached: it gave no reply to "name?" at the start

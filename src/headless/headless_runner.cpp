@@ -298,7 +298,7 @@ int RunHeadlessProgram(const HeadlessOptions& options, HeadlessConsole& console,
   identity.version = QCoreApplication::applicationVersion().toStdString();
   identity.listPath = options.stepFile;
   identity.started = SystemClock().Now();
-  const int status = options.checkOnly ? RunHeadlessCheck(options, console, identity)
+  int status = options.checkOnly ? RunHeadlessCheck(options, console, identity)
                                        : RunList(options, console, signalSource, identity);
   // A script reading the stream learns how it ended, refusals included.
   console.JsonStart(JsonStartLine(identity));
@@ -308,6 +308,11 @@ int RunHeadlessProgram(const HeadlessOptions& options, HeadlessConsole& console,
   refused.note =
       console.LastError().empty() ? "refused before anything was connected" : console.LastError();
   console.JsonEnd(JsonEndLine(identity, refused, RunSummary()));
+  // Lost rows are a report that was not written: a verdict turns into 2,
+  // while a stop or an unreachable load says more and stands.
+  if (console.OutputLost() && (status == kExitPassed || status == kExitFailVerdict)) {
+    status = kExitUsage;
+  }
   return status;
 }
 

@@ -77,9 +77,14 @@ bool StartKvloadRun(QProcess& process, const QStringList& args) {
 }
 
 RunOutcome RunKvloadRun(const QStringList& args) {
+  return RunProgram("kvload-run", args);
+}
+
+RunOutcome RunProgram(const QString& program, const QStringList& args, void (*inChild)()) {
   QProcess process;
   RunOutcome outcome;
-  StartKvloadRun(process, args);
+  process.setChildProcessModifier(inChild);
+  process.start(BinPath(program), args);
   if (!process.waitForFinished(60000)) {
     process.kill();
     process.waitForFinished(kStartMs);

@@ -55,6 +55,10 @@ struct RunOutcome {
   QStringList lines() const { return out.split('\n', Qt::SkipEmptyParts); }
 };
 
+/// Runs `program` (kvload-run, kvload-sim) with `args` to its end;
+/// `inChild` runs in the child just before the program starts, to set up its
+/// descriptors (async-signal-safe calls only).
+RunOutcome RunProgram(const QString& program, const QStringList& args, void (*inChild)() = nullptr);
 /// Runs kvload-run with `args` to its end.
 RunOutcome RunKvloadRun(const QStringList& args);
 /// Starts kvload-run without waiting for its end.

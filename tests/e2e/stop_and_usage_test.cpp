@@ -1,6 +1,9 @@
-// Stopping kvload-run while it connects, and one refused start as a process
-// (the table of refusals runs in-process in tests/headless).
+// Stopping kvload-run while it connects, its standard descriptors as
+// launchers hand them over, and the command-line conventions both programs
+// share (the table of refusals runs in-process in tests/headless).
+#include <fcntl.h>
 #include <signal.h>
+#include <unistd.h>
 
 #include <gmock/gmock.h>
 
@@ -46,11 +49,73 @@ TEST(SignalStopTest, SignalWhileConnectingLeavesAtOnce) {
   EXPECT_THAT(err.toStdString(), Not(HasSubstr(std::string(kConnectFailMessage))));
 }
 
-TEST(UsageTest, RefusedCommandLineGivesStatusTwoAndNoReport) {
-  const RunOutcome run = RunKvloadRun({"--bogus", "--sim", "x.tsf"});
-  EXPECT_EQ(run.exitCode, 2) << run.err.toStdString();
-  EXPECT_THAT(run.err.toStdString(), HasSubstr("kvload-run: unknown option \"--bogus\""));
-  EXPECT_TRUE(run.out.isEmpty()) << run.out.toStdString();
+// Standard descriptors as launchers and shells hand them over.
+void StdoutOnFullDisk() {
+  ::dup2(::open("/dev/full", O_WRONLY), STDOUT_FILENO);
+}
+void StdoutToGoneReader() {
+  int pipeFds[2];
+  if (::pipe(pipeFds) == 0) {
+    ::dup2(pipeFds[1], STDOUT_FILENO);
+    ::close(pipeFds[0]);
+  }
+}
+
+// The load is mid-run whatever happens to the program's streams: the list
+// runs to its end and "LOAD OFF" is the last line; only the exit status says
+// that the report went nowhere.
+TEST(StandardStreamsTest, RunEndsWithLoadOffWhateverItsDescriptors) {
+  const struct {
+    void (*inChild)();
+    int exitCode;
+  } cases[] = {
+      {[] { ::close(STDIN_FILENO), ::close(STDERR_FILENO); }, 0},
+      {[] { ::close(STDOUT_FILENO); }, 2},
+      {StdoutOnFullDisk, 2},
+      {StdoutToGoneReader, 2},
+  };
+  QTemporaryDir dir;
+  const QString list = WriteStepFile(dir, {"1,Rest,,,0,1,0"});
+  for (const auto& c : cases) {
+    SCOPED_TRACE(&c - cases);
+    SimProcess sim;
+    ASSERT_EQ(sim.Start({}), "");
+    const RunOutcome run = RunProgram("kvload-run", sim.LinkArguments() << list, c.inChild);
+    sim.Stop();
+    EXPECT_EQ(run.exitCode, c.exitCode) << run.err.toStdString();
+    EXPECT_EQ(sim.Log("RX").value(sim.Log("RX").size() - 1), "LOAD OFF");
+    EXPECT_EQ(run.err.count("standard output was lost"), c.exitCode == 0 ? 0 : 1);
+    EXPECT_EQ(RowNumberingProblem(run.lines()), c.exitCode == 0 ? "" : "no report header");
+  }
+}
+
+// Both programs share -h, -V and the wording and status of a refusal, and
+// say so on the stream a script reads; %1 is the program.
+TEST(UsageTest, BothProgramsAnswerTheSameOptionsTheSameWay) {
+  const struct {
+    QStringList args;
+    int exitCode;
+    QString outStart;  // empty: nothing on standard output
+    QString err;
+    void (*inChild)() = nullptr;
+  } cases[] = {
+      {{"-V"}, 0, "%1 ", ""},
+      {{"-h"}, 0, "Usage: %1 ", ""},
+      {{"--bogus"}, 2, "", "%1: unknown option \"--bogus\"\nTry '%1 --help'.\n"},
+      {{"-V"}, 2, "", "%1: standard output was lost (No space left on device)\n", StdoutOnFullDisk},
+      {{"--help"}, 2, "", "%1: standard output was lost (Broken pipe)\n", StdoutToGoneReader},
+  };
+  for (const QString program : {"kvload-run", "kvload-sim"}) {
+    for (const auto& c : cases) {
+      SCOPED_TRACE((program + ' ' + c.args.join(' ')).toStdString());
+      const RunOutcome run = RunProgram(program, c.args, c.inChild);
+      EXPECT_EQ(run.exitCode, c.exitCode);
+      EXPECT_EQ(run.err, QString(c.err).replace("%1", program));
+      const QString outStart = QString(c.outStart).replace("%1", program);
+      EXPECT_EQ(run.out.left(outStart.size()), outStart);
+      EXPECT_EQ(run.out.isEmpty(), outStart.isEmpty()) << run.out.toStdString();
+    }
+  }
 }
 
 }  // namespace

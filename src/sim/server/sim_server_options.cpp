@@ -96,6 +96,21 @@ bool ReadNumber(const QCommandLineParser& p, const char* name, T min, T max, T* 
   return true;
 }
 
+// "unknown option \"--x\"" as kvload-run says it; Qt's other texts in its style.
+QString UsageError(const QCommandLineParser& p) {
+  const QStringList unknown = p.unknownOptionNames();
+  if (!unknown.isEmpty()) {
+    const QString& name = unknown.first();
+    return QStringLiteral("unknown option \"%1%2\"")
+        .arg(name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--"), name);
+  }
+  QString text = p.errorText();
+  if (text.endsWith('.')) {
+    text.chop(1);
+  }
+  return text.isEmpty() ? text : text.front().toLower() + text.mid(1);
+}
+
 bool ReadDouble(const QCommandLineParser& p, const char* name, double min, double max, double* out,
                 QString* error) {
   return ReadNumber(p, name, min, max, out, error);
@@ -115,8 +130,9 @@ void AddSimServerOptions(QCommandLineParser& parser) {
       "the device it prints), and prints a ready line on standard output once it serves. "
       "Lines it does not know, or whose value it cannot read, are rejected and reported. "
       "SIGINT or SIGTERM end it cleanly.");
-  parser.addHelpOption();
-  parser.addVersionOption();
+  // Qt's own pair would make -v the version, where kvload-run has -V.
+  parser.addOption(QCommandLineOption({"h", "help"}, "Show this help."));
+  parser.addOption(QCommandLineOption({"V", "version"}, "Show the program's version."));
   for (const OptionText& o : kOptions) {
     if (o.valueName != nullptr) {
       parser.addOption(QCommandLineOption(o.name, o.help, o.valueName));
@@ -218,6 +234,33 @@ bool ReadSimServerOptions(const QCommandLineParser& p, SimServerLaunch* out, QSt
     return false;
   }
   return true;
+}
+
+SimCommand ReadSimCommandLine(const QStringList& arguments, SimServerLaunch* launch,
+                              QString* text) {
+  QCommandLineParser parser;
+  AddSimServerOptions(parser);
+  if (!parser.parse(arguments)) {
+    *text = UsageError(parser);
+    return SimCommand::Refuse;
+  }
+  if (parser.isSet("help")) {
+    *text = parser.helpText();
+    // Qt names the program by the path it was started with.
+    const QString usage = "Usage: " + arguments.value(0);
+    if (text->startsWith(usage)) {
+      text->replace(0, usage.size(), "Usage: kvload-sim");
+    }
+    return SimCommand::Help;
+  }
+  if (parser.isSet("version")) {
+    return SimCommand::Version;
+  }
+  if (!parser.positionalArguments().isEmpty()) {
+    *text = QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().first());
+    return SimCommand::Refuse;
+  }
+  return ReadSimServerOptions(parser, launch, text) ? SimCommand::Serve : SimCommand::Refuse;
 }
 
 }  // namespace kv
