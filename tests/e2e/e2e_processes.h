@@ -4,6 +4,8 @@
 // at it. Both come from KV_BIN_DIR.
 
 #include <QByteArray>
+#include <QJsonObject>
+#include <QList>
 #include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -70,6 +72,11 @@ bool ReadUntil(QProcess& process, QByteArray& read,
 
 /// A step file "list.tsf" in `dir` holding `rows` (cells from StepNo. on).
 QString WriteStepFile(const QTemporaryDir& dir, const std::vector<std::string>& rows);
+
+/// The objects of a JSON Lines stream in order, each held to the README's
+/// schema table: every key it documents and no other, of the type it names,
+/// null only where it allows; times as ISO 8601 with milliseconds and offset.
+QList<QJsonObject> JsonStream(const QByteArray& jsonl);
 
 /// Empty when the report lines are the header and rows numbered 1, 2, 3 ...
 /// without gaps, each with ten fields; otherwise what is wrong.
