@@ -69,51 +69,54 @@ std::vector<MinMaxColumn> MinMaxPyramid::Decimate(std::span<const double> xs,
   const auto column = [&](double x) {
     return std::min(static_cast<std::size_t>((x - x0) * scale), out.size() - 1);
   };
-  std::size_t k = static_cast<std::size_t>(
-      std::lower_bound(xs.begin(), xs.begin() + static_cast<std::ptrdiff_t>(n), x0) - xs.begin());
+  const auto at = [&](std::size_t k) { return xs.begin() + static_cast<std::ptrdiff_t>(k); };
+  std::size_t k = static_cast<std::size_t>(std::lower_bound(at(0), at(n), x0) - at(0));
+  const std::size_t end = static_cast<std::size_t>(
+      std::partition_point(at(k), at(n), [x1](double x) { return x <= x1; }) - at(0));
   bool gap = false;  // a gap since the last finite point taken
-  while (k < n && xs[k] <= x1) {
-    Block taken;
-    std::size_t size = 1;
-    // The largest whole block that starts here and stays inside one column.
-    for (int level = 0; level < kLevels; ++level) {
-      const std::vector<Block>& blocks = levels_[static_cast<std::size_t>(level)];
-      const int shift = kFanBits * (level + 1);
-      const std::size_t blockSize = std::size_t{1} << shift;
-      if ((k & (blockSize - 1)) != 0 || (k >> shift) >= blocks.size()) {
-        break;
+  while (k < end) {
+    const std::size_t c = column(xs[k]);
+    MinMaxColumn& col = out[c];
+    // The column's points end where the first point of a later one begins.
+    const std::size_t stop = static_cast<std::size_t>(
+        std::partition_point(at(k), at(end), [&](double x) { return column(x) <= c; }) - at(0));
+    while (k < stop) {
+      // The largest whole block that starts here and ends inside the column.
+      Block taken;
+      std::size_t size = 1;
+      for (int level = 0; level < kLevels; ++level) {
+        const std::vector<Block>& blocks = levels_[static_cast<std::size_t>(level)];
+        const int shift = kFanBits * (level + 1);
+        const std::size_t blockSize = std::size_t{1} << shift;
+        if ((k & (blockSize - 1)) != 0 || k + blockSize > stop || (k >> shift) >= blocks.size()) {
+          break;
+        }
+        taken = blocks[k >> shift];
+        size = blockSize;
       }
-      const Block& b = blocks[k >> shift];
-      if (b.xLast > x1 || column(b.xFirst) != column(b.xLast)) {
-        break;
+      if (size == 1) {
+        if (std::isfinite(ys[k])) {
+          taken.sum = {ys[k], ys[k], ys[k], ys[k], 1, false};
+        } else {
+          taken.gapAfter = true;
+        }
       }
-      taken = b;
-      size = blockSize;
-    }
-    if (size == 1) {
-      taken.xFirst = xs[k];
-      if (std::isfinite(ys[k])) {
-        taken.sum = {ys[k], ys[k], ys[k], ys[k], 1, false};
+      k += size;
+      if (taken.sum.count == 0) {
+        gap = gap || taken.gapAfter;
+        continue;
+      }
+      if (col.count == 0) {
+        col = taken.sum;
+        col.gapBefore = gap || taken.sum.gapBefore;
       } else {
-        taken.gapAfter = true;
+        col.min = std::min(col.min, taken.sum.min);
+        col.max = std::max(col.max, taken.sum.max);
+        col.last = taken.sum.last;
+        col.count += taken.sum.count;
       }
+      gap = taken.gapAfter;
     }
-    k += size;
-    if (taken.sum.count == 0) {
-      gap = gap || taken.gapAfter;
-      continue;
-    }
-    MinMaxColumn& col = out[column(taken.xFirst)];
-    if (col.count == 0) {
-      col = taken.sum;
-      col.gapBefore = gap || taken.sum.gapBefore;
-    } else {
-      col.min = std::min(col.min, taken.sum.min);
-      col.max = std::max(col.max, taken.sum.max);
-      col.last = taken.sum.last;
-      col.count += taken.sum.count;
-    }
-    gap = taken.gapAfter;
   }
   return out;
 }
