@@ -15,6 +15,7 @@
 #include "check/step_list_check.h"
 #include "headless/headless_preflight.h"
 #include "headless/json_lines.h"
+#include "link/lan_endpoint.h"
 #include "link/link_settings.h"
 #include "link/transports/event_wait.h"
 #include "link/transports/link_router.h"
@@ -128,12 +129,17 @@ void HeadlessRun::OnIdentified(const QString& modelText) {
   if (model.empty() || model == kErrRec) {
     // Without a model text the runner would skip or mis-run the steps and log
     // nothing but zeros; no step has started yet, so nothing is switched.
-    console_.Warn("the load gave no reply to \"name?\"; the run was not started");
+    console_.Warn((connectReport_ != nullptr ? connectReport_->NotIdentifiedLine()
+                                             : "the load gave no reply to \"name?\"") +
+                  "; the run was not started");
     // Ends the run as one whose link was lost, so that the summary says so
     // rather than that somebody pressed Stop.
     station_.EndRunForLinkLoss();
     Finish(kExitUnreachable);
     return;
+  }
+  if (connectReport_ != nullptr) {
+    connectReport_->Identified();
   }
   console_.Info("load identified as " + Quoted(model));
   for (const CheckFinding& finding : CheckStepListForModel(station_.Steps(), model)) {
@@ -225,7 +231,7 @@ std::string DescribeLink(const LinkSettings& s) {
     case kModeGpib:
       return "GPIB board 0 address " + std::to_string(s.address);
     case kModeLan:
-      return "LAN " + LanAddressText(s) + ":" + std::to_string(s.lanPort);
+      return "LAN " + LanEndpointText(LanAddressText(s), s.lanPort);
     default:
       return "ConnectMode " + std::to_string(s.connectMode);
   }
@@ -277,7 +283,8 @@ int RunList(const HeadlessOptions& options, HeadlessConsole& console,
     };
   }
   // Opens nothing: the link connects on the station's first transaction.
-  const std::unique_ptr<Bench> bench = Bench::Open(benchOptions, console);
+  ConnectReport connectReport(console);
+  const std::unique_ptr<Bench> bench = Bench::Open(benchOptions, connectReport);
 
   if (simulated) {
     console.Warn("the load is SIMULATED inside this program (model " +
@@ -288,15 +295,19 @@ int RunList(const HeadlessOptions& options, HeadlessConsole& console,
     for (const std::string& w : bench->Warnings()) {
       console.Warn(w);
     }
+    // The defaults would open a serial port nobody chose.
+    if (options.link == HeadlessLinkKind::FromIni &&
+        !QFileInfo::exists(QString::fromStdString(iniPath))) {
+      console.Warn("name a load: --lan, --serial, --gpib, --sim or a settings file (there is no " +
+                   Quoted(iniPath) + ")");
+      return kExitUsage;
+    }
     if (const auto problem = UnusableSettingsProblem(settings, iniPath)) {
       console.Warn(*problem);
       return kExitUsage;
     }
     if (options.link == HeadlessLinkKind::FromIni) {
-      console.Info("connection settings from " + Quoted(iniPath) +
-                   (QFileInfo::exists(QString::fromStdString(iniPath))
-                        ? ""
-                        : " (no such file: the defaults)"));
+      console.Info("connection settings from " + Quoted(iniPath));
     }
   }
 
@@ -332,12 +343,17 @@ int RunList(const HeadlessOptions& options, HeadlessConsole& console,
                      });
   }
   if (!simulated) {
+    connectReport.SetLink(DescribeLink(bench->Settings()));
     console.Info("connecting over " + DescribeLink(bench->Settings()));
   }
 
   HeadlessRun run(station, watch, console);
   run.SetShownFindings(std::move(findings));
+  run.SetConnectReport(&connectReport);
   if (LinkRouter* router = bench->Router()) {
+    if (options.connectTimeoutMs) {
+      router->Tcp().SetConnectTimeoutMs(*options.connectTimeoutMs);
+    }
     run.SetConnectAbort([router] {
       if (router->ConnectMode() != kModeLan || router->Tcp().IsConnected()) {
         return false;

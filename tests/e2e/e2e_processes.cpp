@@ -71,15 +71,15 @@ QStringList SimProcess::Log(const QByteArray& kind) const {
   return lines;
 }
 
-bool StartKvloadRun(QProcess& process, const QStringList& args) {
-  process.start(BinPath("kvload-run"), args);
+bool StartKvloadRun(QProcess& process, const QStringList& args, const QString& program) {
+  process.start(program.isEmpty() ? BinPath("kvload-run") : program, args);
   return process.waitForStarted(kStartMs);
 }
 
-RunOutcome RunKvloadRun(const QStringList& args) {
+RunOutcome RunKvloadRun(const QStringList& args, const QString& program) {
   QProcess process;
   RunOutcome outcome;
-  StartKvloadRun(process, args);
+  StartKvloadRun(process, args, program);
   if (!process.waitForFinished(60000)) {
     process.kill();
     process.waitForFinished(kStartMs);

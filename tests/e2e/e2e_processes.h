@@ -55,10 +55,10 @@ struct RunOutcome {
   QStringList lines() const { return out.split('\n', Qt::SkipEmptyParts); }
 };
 
-/// Runs kvload-run with `args` to its end.
-RunOutcome RunKvloadRun(const QStringList& args);
+/// Runs kvload-run (or a copy of it at `program`) with `args` to its end.
+RunOutcome RunKvloadRun(const QStringList& args, const QString& program = {});
 /// Starts kvload-run without waiting for its end.
-bool StartKvloadRun(QProcess& process, const QStringList& args);
+bool StartKvloadRun(QProcess& process, const QStringList& args, const QString& program = {});
 /// Reads the current channel of `process` into `read` until `done` holds or
 /// the process ends; false after a generous bound.
 bool ReadUntil(QProcess& process, QByteArray& read,
