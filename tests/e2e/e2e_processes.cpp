@@ -75,20 +75,20 @@ QStringList SimProcess::Log(const QByteArray& kind) const {
   return lines;
 }
 
-bool StartKvloadRun(QProcess& process, const QStringList& args) {
-  process.start(BinPath("kvload-run"), args);
+bool StartKvloadRun(QProcess& process, const QStringList& args, const QString& program) {
+  process.start(program.isEmpty() ? BinPath("kvload-run") : program, args);
   return process.waitForStarted(kStartMs);
 }
 
-RunOutcome RunKvloadRun(const QStringList& args) {
-  return RunProgram("kvload-run", args);
+RunOutcome RunKvloadRun(const QStringList& args, const QString& program) {
+  return RunProgram(program.isEmpty() ? QStringLiteral("kvload-run") : program, args);
 }
 
 RunOutcome RunProgram(const QString& program, const QStringList& args, void (*inChild)()) {
   QProcess process;
   RunOutcome outcome;
   process.setChildProcessModifier(inChild);
-  process.start(BinPath(program), args);
+  process.start(program.contains('/') ? program : BinPath(program), args);
   if (!process.waitForFinished(60000)) {
     process.kill();
     process.waitForFinished(kStartMs);

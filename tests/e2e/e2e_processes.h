@@ -57,14 +57,14 @@ struct RunOutcome {
   QStringList lines() const { return out.split('\n', Qt::SkipEmptyParts); }
 };
 
-/// Runs `program` (kvload-run, kvload-sim) with `args` to its end;
+/// Runs `program` (kvload-run, kvload-sim, or a path) with `args` to its end;
 /// `inChild` runs in the child just before the program starts, to set up its
 /// descriptors (async-signal-safe calls only).
 RunOutcome RunProgram(const QString& program, const QStringList& args, void (*inChild)() = nullptr);
-/// Runs kvload-run with `args` to its end.
-RunOutcome RunKvloadRun(const QStringList& args);
+/// Runs kvload-run (or a copy of it at `program`) with `args` to its end.
+RunOutcome RunKvloadRun(const QStringList& args, const QString& program = {});
 /// Starts kvload-run without waiting for its end.
-bool StartKvloadRun(QProcess& process, const QStringList& args);
+bool StartKvloadRun(QProcess& process, const QStringList& args, const QString& program = {});
 /// Reads the current channel of `process` into `read` until `done` holds or
 /// the process ends; false after a generous bound.
 bool ReadUntil(QProcess& process, QByteArray& read,
