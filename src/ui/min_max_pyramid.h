@@ -39,7 +39,6 @@ class MinMaxPyramid {
   std::array<std::vector<Block>, kLevels> levels_;  // level L: blocks of 8^(L+1) points
   std::array<Block, kLevels> open_;                 // the block each level is filling
   std::array<std::size_t, kLevels> openCount_{};    // its parts so far
-  bool openEmpty_ = true;
 };
 
 }  // namespace kv
