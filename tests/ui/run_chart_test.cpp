@@ -81,7 +81,9 @@ TEST(MinMaxPyramid, DrawsTheColumnsOfEveryPoint) {
   double x = 0;
   for (int gapLeft = 0; xs.size() < 40000;) {
     x += random() % 50 == 0 ? 30.0 : 1.0;
-    gapLeft = gapLeft > 0 ? gapLeft - 1 : random() % 20 == 0 ? static_cast<int>(random() % 6) + 1 : 0;
+    gapLeft = gapLeft > 0          ? gapLeft - 1
+              : random() % 20 == 0 ? static_cast<int>(random() % 6) + 1
+                                   : 0;
     xs.push_back(x);
     ys.push_back(gapLeft > 0 ? std::numeric_limits<float>::quiet_NaN()
                              : static_cast<float>(random() % 1000) / 10.0f);
