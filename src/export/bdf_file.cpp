@@ -6,7 +6,7 @@
 
 #include "base/atomic_file_writer.h"
 #include "base/errno_text.h"
-#include "text/number_text.h"
+#include "export/bdf_line.h"
 
 namespace kv {
 
@@ -14,69 +14,6 @@ namespace {
 
 // Large enough that the file system sees few, big writes.
 constexpr std::size_t kFlushBytes = std::size_t{1024} * 1024;
-
-// A cell's number as the table writes it: the cell's own digits (no binary
-// round trip), blanks and a leading "+" dropped. Empty when the cell holds
-// anything but one finite number.
-struct Number {
-  std::string_view text;
-  double value = 0.0;
-  bool ok = false;
-};
-
-Number ReadNumber(std::string_view cell) {
-  const auto first = cell.find_first_not_of(' ');
-  if (first == std::string_view::npos) {
-    return {};
-  }
-  cell = cell.substr(first, cell.find_last_not_of(' ') - first + 1);
-  if (cell.front() == '+') {
-    cell.remove_prefix(1);
-  }
-  Number n;
-  const auto [end, ec] = std::from_chars(cell.data(), cell.data() + cell.size(), n.value);
-  n.ok = ec == std::errc() && end == cell.data() + cell.size() && std::isfinite(n.value);
-  n.text = cell;
-  return n;
-}
-
-void AppendSignFlipped(std::string& out, const Number& n) {
-  if (n.value == 0.0) {
-    out += '0';
-  } else if (n.text.front() == '-') {
-    out += n.text.substr(1);
-  } else {
-    out += '-';
-    out += n.text;
-  }
-}
-
-template <typename T>
-void AppendInteger(std::string& out, T value) {
-  char buf[24];
-  const auto result = std::to_chars(buf, buf + sizeof buf, value);
-  out.append(buf, result.ptr);
-}
-
-// Seconds with exactly three decimals, from whole milliseconds.
-void AppendMilliseconds(std::string& out, std::int64_t ms) {
-  if (ms < 0) {
-    out += '-';
-    ms = -ms;
-  }
-  AppendInteger(out, ms / 1000);
-  const auto frac = static_cast<int>(ms % 1000);
-  out += '.';
-  out += static_cast<char>('0' + frac / 100);
-  out += static_cast<char>('0' + frac / 10 % 10);
-  out += static_cast<char>('0' + frac % 10);
-}
-
-void AppendSum(std::string& out, double value) {
-  char buf[32];
-  const auto result = std::to_chars(buf, buf + sizeof buf, Round8(value), std::chars_format::fixed);
-  out.append(buf, result.ptr);
-}
 
 // "YYYY/MM/DD hh:mm:ss" in the zone of `zone`.
 std::optional<std::int64_t> StampMilliseconds(std::string_view cell, const LocalDateTime& zone) {
@@ -126,14 +63,14 @@ class BdfRows {
       return;
     }
     const RowRecord* record = source_.places.At(index);
-    const Number v = ReadNumber(row[kResVoltage]);
-    const Number i = ReadNumber(row[kResCurrent]);
-    const Number w = ReadNumber(row[kResPower]);
-    const Number ah = ReadNumber(row[kResAh]);
-    const Number wh = ReadNumber(row[kResWh]);
+    const BdfNumber v = ReadBdfNumber<false>(row[kResVoltage]);
+    const BdfNumber i = ReadBdfNumber<false>(row[kResCurrent]);
+    const BdfNumber w = ReadBdfNumber<false>(row[kResPower]);
+    const BdfNumber ah = ReadBdfNumber<false>(row[kResAh]);
+    const BdfNumber wh = ReadBdfNumber<false>(row[kResWh]);
     if (ah.ok && wh.ok) {
       // Also from rows left out: what the load drew during them is drawn.
-      AddToSums(record, ah.value, wh.value);
+      AddToSums(record, ah.text, wh.text);
     }
     const std::optional<std::int64_t> ms =
         record != nullptr && record->unixMs
@@ -150,47 +87,57 @@ class BdfRows {
     // The wall clock may be set back during a run; test time never runs back.
     testMs_ = std::max({testMs_, *ms - *startMs_, std::int64_t{0}});
 
-    AppendMilliseconds(out, testMs_);
-    out += ',';
-    out += v.text;
-    out += ',';
-    AppendSignFlipped(out, i);
-    out += ',';
-    AppendMilliseconds(out, *ms);
-    out += ',';
+    line_.Milliseconds(testMs_);
+    line_.Comma();
+    line_.Text(v.text);
+    line_.Comma();
+    line_.SignFlipped(i);
+    line_.Comma();
+    line_.Milliseconds(*ms);
+    line_.Comma();
     if (record != nullptr) {
-      AppendInteger(out, record->place.pass);
-      out += ',';
-      AppendInteger(out, record->stepsTaken);
-      out += ',';
-      AppendInteger(out, record->place.step);
+      line_.Integer(record->place.pass);
+      line_.Comma();
+      line_.Integer(record->stepsTaken);
+      line_.Comma();
+      line_.Integer(record->place.step);
     } else {
-      out += ",,";
+      line_.Comma();
     }
-    out += ',';
-    AppendSignFlipped(out, w);
-    out += ',';
-    AppendSignFlipped(out, ah);
-    out += ',';
-    AppendSignFlipped(out, wh);
-    out += ',';
-    AppendSum(out, doneAh_ + lastAh_);
-    out += ',';
-    AppendSum(out, doneWh_ + lastWh_);
-    out += "\r\n";
+    line_.Comma();
+    line_.SignFlipped(w);
+    line_.Comma();
+    line_.SignFlipped(ah);
+    line_.Comma();
+    line_.SignFlipped(wh);
+    line_.Comma();
+    // While no step before drew anything the sums are the step's own.
+    if (doneAh_ == 0 && doneWh_ == 0) {
+      line_.Text(lastAh_);
+      line_.Comma();
+      line_.Text(lastWh_);
+    } else {
+      line_.E8(doneAh_ + E8Of(lastAh_));
+      line_.Comma();
+      line_.E8(doneWh_ + E8Of(lastWh_));
+    }
+    line_.AppendTo(out);
   }
 
   const BdfCounts& Counts() const { return counts_; }
 
  private:
+  static std::int64_t E8Of(std::string_view sum) { return ReadBdfNumber<true>(sum).e8; }
+
   // The sums of a step start again at the next step; those of the steps
-  // left are kept.
-  void AddToSums(const RowRecord* record, double ah, double wh) {
+  // left are kept. A sum becomes a number only where it must: a long run of
+  // one step copies its cells as they stand.
+  void AddToSums(const RowRecord* record, std::string_view ah, std::string_view wh) {
     // Rows without a record show a new step only by its sums starting again.
     const int step = record != nullptr ? record->stepsTaken : -1;
-    if (step != step_ || (record == nullptr && ah < lastAh_)) {
-      doneAh_ += lastAh_;
-      doneWh_ += lastWh_;
+    if (step != step_ || (record == nullptr && E8Of(ah) < E8Of(lastAh_))) {
+      doneAh_ += E8Of(lastAh_);
+      doneWh_ += E8Of(lastWh_);
       step_ = step;
     }
     lastAh_ = ah;
@@ -198,14 +145,17 @@ class BdfRows {
   }
 
   const BdfSource& source_;
+  BdfLine line_;
   BdfCounts counts_;
   std::optional<std::int64_t> startMs_;
   std::int64_t testMs_ = 0;
   int step_ = 0;
-  double lastAh_ = 0.0;
-  double lastWh_ = 0.0;
-  double doneAh_ = 0.0;
-  double doneWh_ = 0.0;
+  // The latest sums of the step in progress, as its rows write them.
+  std::string_view lastAh_ = "0";
+  std::string_view lastWh_ = "0";
+  // The steps left, in units of 1e-8 Ah and Wh.
+  std::int64_t doneAh_ = 0;
+  std::int64_t doneWh_ = 0;
 };
 
 void AppendHeader(std::string& out) {
