@@ -138,7 +138,7 @@ TEST(CiPipelineTest, ExampleScriptRunsAListAndLeavesAStreamAndAJUnitFileThatAgre
       places << place;
     }
   }
-  EXPECT_EQ(places.join(" | "), "1 1 2 | 2 2 2 | 1 3 4 | 1 4 5");
+  EXPECT_EQ(places.join(" | ").toStdString(), "1 1 2 | 2 2 2 | 1 3 4 | 1 4 5");
   const QJsonObject bdf =
       QJsonDocument::fromJson(ReadAll(dir.filePath("out/run.bdf.json"))).object();
   EXPECT_EQ(bdf.value("run"), end.value("run"));
