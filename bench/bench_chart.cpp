@@ -12,6 +12,7 @@
 #include <random>
 
 #include "ui/min_max_decimation.h"
+#include "ui/min_max_pyramid.h"
 #include "week_chart.h"
 
 namespace {
@@ -58,7 +59,22 @@ void BM_DecimateWeek(benchmark::State& state) {
     benchmark::DoNotOptimize(kv::DecimateMinMax(xs, ys, 0, kWeekSeconds, 1336));
   }
 }
+// The same from the blocks the chart keeps as points arrive.
+void BM_DecimateWeekFromBlocks(benchmark::State& state) {
+  std::vector<double> xs(kWeekSeconds);
+  std::vector<float> ys(kWeekSeconds);
+  kv::MinMaxPyramid pyramid;
+  for (int t = 0; t < kWeekSeconds; ++t) {
+    xs[static_cast<std::size_t>(t)] = t;
+    ys[static_cast<std::size_t>(t)] = static_cast<float>(std::sin(t / 1000.0));
+    pyramid.Append(t, ys[static_cast<std::size_t>(t)]);
+  }
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(pyramid.Decimate(xs, ys, 0, kWeekSeconds, 1336));
+  }
+}
 BENCHMARK(BM_DecimateWeek)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DecimateWeekFromBlocks)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RedrawWholeWeek)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RedrawNewestHour)->Unit(benchmark::kMillisecond);
 

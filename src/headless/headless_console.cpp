@@ -34,7 +34,8 @@ HeadlessConsole::~HeadlessConsole() {
   Finish();
 }
 
-void HeadlessConsole::OnLinkFailure(LinkFailure /*failure*/, std::string_view text) {
+void HeadlessConsole::OnLinkFailure(LinkFailure /*failure*/, std::string_view text,
+                                    std::string_view /*cause*/) {
   if (linkFailuresMuted_) {
     return;
   }

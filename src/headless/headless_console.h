@@ -43,7 +43,7 @@ class HeadlessConsole : public MessageSink {
   /// lost connection says so at every write) is printed once and then counted.
   void Show(Level level, std::string_view text);
   /// Counted for the exit status, then shown like any message.
-  void OnLinkFailure(LinkFailure failure, std::string_view text) override;
+  void OnLinkFailure(LinkFailure failure, std::string_view text, std::string_view cause) override;
   /// "kvload-run: <text>" unless quiet.
   void Info(std::string_view text);
   /// "kvload-run: <text>" even when quiet: things a script must not miss.

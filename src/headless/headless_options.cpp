@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <optional>
 #include <string_view>
 #include <system_error>
 
 #include "link/instrument_link.h"
+#include "link/lan_endpoint.h"
 #include "link/setting_ranges.h"
 
 namespace kv {
@@ -17,30 +19,15 @@ bool IsOption(std::string_view arg) {
   return arg.size() > 1 && arg[0] == '-';
 }
 
-// "a.b.c.d" with four decimal octets; "localhost" for convenience. The LAN
-// transport connects to an address, never to a name it would have to look up.
-bool ParseIpv4(std::string_view text, std::array<std::int16_t, 4>* ip) {
-  if (text == "localhost") {
-    *ip = {127, 0, 0, 1};
-    return true;
+// Seconds as a decimal number, more than 0 and at most an hour.
+bool ParseConnectSeconds(const std::string& text, int* ms) {
+  double seconds = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), seconds);
+  if (error != std::errc() || end != text.data() + text.size() || !(seconds > 0) ||
+      seconds > 3600) {
+    return false;
   }
-  std::array<std::int16_t, 4> octets{};
-  for (std::size_t i = 0; i < octets.size(); ++i) {
-    const std::size_t dot = text.find('.');
-    const bool last = i + 1 == octets.size();
-    if (last != (dot == std::string_view::npos)) {
-      return false;
-    }
-    const std::string_view part = last ? text : text.substr(0, dot);
-    long long value = 0;
-    if (part.empty() || part.find_first_not_of("0123456789") != std::string_view::npos ||
-        !ParseSettingInteger(part, 0, 255, &value)) {
-      return false;
-    }
-    octets[i] = static_cast<std::int16_t>(value);
-    text = last ? std::string_view{} : text.substr(dot + 1);
-  }
-  *ip = octets;
+  *ms = std::max(1, static_cast<int>(std::lround(seconds * 1000)));
   return true;
 }
 
@@ -149,6 +136,17 @@ class ArgumentReader {
         if (!Value(&value) || !ParseLan(value, &o)) {
           return Fail(out);
         }
+      } else if (name_ == "--connect-timeout") {
+        int ms = 0;
+        if (!Value(&value)) {
+          return Fail(out);
+        }
+        if (!ParseConnectSeconds(value, &ms)) {
+          error_ = "--connect-timeout: \"" + value + "\" is not a number of seconds above 0, " +
+                   "at most 3600";
+          return Fail(out);
+        }
+        o.connectTimeoutMs = ms;
       } else if (name_ == "--serial") {
         ++connections;
         o.link = HeadlessLinkKind::Serial;
@@ -215,6 +213,11 @@ class ArgumentReader {
       error_ = "--baud and --handshake belong to a serial connection";
       return Fail(out);
     }
+    if (o.connectTimeoutMs && o.link != HeadlessLinkKind::Lan &&
+        o.link != HeadlessLinkKind::FromIni) {
+      error_ = "--connect-timeout belongs to a LAN connection";
+      return Fail(out);
+    }
     if (modelCandidate && positional.size() == 2 && *modelCandidate == 0) {
       o.simModel = positional[0];
       positional.erase(positional.begin());
@@ -270,22 +273,14 @@ class ArgumentReader {
   }
 
   bool ParseLan(const std::string& value, HeadlessOptions* o) {
-    std::string_view host = value;
-    const std::size_t colon = value.rfind(':');
-    if (colon != std::string::npos) {
-      host = std::string_view(value).substr(0, colon);
-      long long port = 0;
-      if (!ParseSettingInteger(std::string_view(value).substr(colon + 1), kLanPortRange.min,
-                               kLanPortRange.max, &port)) {
-        error_ = "--lan: \"" + value.substr(colon + 1) + "\" is not a port from 1 to 65535";
-        return false;
-      }
-      o->lanPort = static_cast<int>(port);
-    }
-    if (!ParseIpv4(host, &o->lanIp)) {
-      error_ = "--lan: \"" + std::string(host) + "\" is not an IPv4 address";
+    LanEndpoint endpoint;
+    std::string error;
+    if (!ParseLanEndpoint(value, kDefaultLanPort, &endpoint, &error)) {
+      error_ = "--lan: " + error;
       return false;
     }
+    o->lanHost = endpoint.host;
+    o->lanPort = endpoint.port;
     return true;
   }
 
@@ -316,8 +311,12 @@ Finished", "Lost Connect!", skipped steps) go to standard error. STEPFILE "-"
 reads the list from standard input. Lines may end in CR LF, LF or CR; a list
 with no steps is refused.
 
-Connection (at most one; without any, the settings of KV26.INI are used):
-  --lan HOST[:PORT]     TCP to HOST, an IPv4 address or localhost (port 4001)
+Connection (at most one; without any, the settings of KV26.INI are used, and
+without that file nothing is run):
+  --lan HOST[:PORT]     TCP to HOST, an IPv4 address, a host name or an IPv6
+                        address in brackets, [::1]:4001 (port 4001)
+    --connect-timeout S how long to keep trying to connect, in seconds
+                        (default 10)
   --serial PORT         serial port: a COM number (1 is /dev/ttyS0), a device
                         path such as /dev/ttyUSB0 or a name such as ttyACM0
     --baud N            bit rate (default from KV26.INI, else 115200)
@@ -375,21 +374,23 @@ program exits. A second signal leaves at once.
 Exit status:
   0  the list ran to its end without a FAIL verdict
   1  the list ran to its end and some result row says FAIL
-  2  usage error, unreadable step file or INI file, a list with no steps, an
-     unusable connection value in the INI file, a --csv, --summary, --journal,
-     --junit or --bdf target whose folder is missing or not writable, two of
-     the step file, the INI file and those targets that are one file, a
-     journal that holds anything or cannot be written, a report, summary,
-     journal, JUnit or BDF file that could not be written, standard output that could not be
+  2  usage error, unreadable step file or INI file, a list with no steps, no
+     load named (no connection option and no KV26.INI), an unusable
+     connection value in the INI file, a --csv, --summary, --journal, --junit
+     or --bdf target whose folder is missing or not writable, two of the step
+     file, the INI file and those targets that are one file, a journal that
+     holds anything or cannot be written, a report, summary, journal, JUnit
+     or BDF file that could not be written, standard output that could not be
      written (a full disk, a reader that went away; the run goes on to its
      end), a list with errors under --check or --strict
   3  stopped by SIGINT, SIGTERM, SIGHUP or --timeout (also while connecting:
      nothing was connected then)
-  4  the load could not be reached: it gave no reply to "name?" at the start
-     (the run is then not started), or during the run the connection failed
-     or was lost, the load left 3 queries in a row unanswered (the run
-     then goes on to its end as the desktop program's would), or 3
-     measurements in a row were missing
+  4  the load could not be reached: at the start the connection was refused,
+     the load unreachable or the connect timed out, or it gave no reply to
+     "name?" (the run is then not started; one line says which), or during
+     the run the connection failed or was lost, the load left 3 queries in a
+     row unanswered (the run then goes on to its end as the desktop
+     program's would), or 3 measurements in a row were missing
 When more than one applies, 3 and 4 win over 2 (a file not written), and 2
 wins over 1 (a FAIL verdict): a script that sees 1 has every file it asked for.
 )";
@@ -402,7 +403,7 @@ LinkSettings ApplyHeadlessLink(const HeadlessOptions& options, LinkSettings from
   switch (options.link) {
     case HeadlessLinkKind::Lan:
       s.connectMode = kModeLan;
-      s.lanIp = options.lanIp;
+      s.lanHost = options.lanHost;
       s.lanPort = options.lanPort;
       replaced = {kConnectModeKey, kLanIp1Key, kLanIp2Key, kLanIp3Key, kLanIp4Key, kLanPortKey};
       break;

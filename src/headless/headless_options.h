@@ -33,8 +33,11 @@ struct HeadlessOptions {
   /// Empty: the KV26.INI the desktop program uses.
   std::string iniPath;
   HeadlessLinkKind link = HeadlessLinkKind::FromIni;
-  std::array<std::int16_t, 4> lanIp = {127, 0, 0, 1};
+  /// --lan's host: an IPv4 or IPv6 address or a host name.
+  std::string lanHost = "127.0.0.1";
   int lanPort = kDefaultLanPort;
+  /// --connect-timeout; empty: the LAN transport's own bound.
+  std::optional<int> connectTimeoutMs;
   std::string serialPort;
   std::optional<std::int32_t> baudRate;
   std::optional<std::int16_t> handShake;

@@ -21,6 +21,7 @@
 #include "headless/headless_preflight.h"
 #include "headless/json_lines.h"
 #include "headless/junit_report.h"
+#include "link/lan_endpoint.h"
 #include "link/link_settings.h"
 #include "link/transports/event_wait.h"
 #include "link/transports/link_router.h"
@@ -161,12 +162,17 @@ void HeadlessRun::OnIdentified(const QString& modelText) {
   if (model.empty() || model == kErrRec) {
     // Without a model text the runner would skip or mis-run the steps and log
     // nothing but zeros; no step has started yet, so nothing is switched.
-    console_.Warn("the load gave no reply to \"name?\"; the run was not started");
+    console_.Error((connectReport_ != nullptr ? connectReport_->NotIdentifiedLine()
+                                              : "the load gave no reply to \"name?\"") +
+                   "; the run was not started");
     // Ends the run as one whose link was lost, so that the summary says so
     // rather than that somebody pressed Stop.
     station_.EndRunForLinkLoss();
     Finish(kExitUnreachable);
     return;
+  }
+  if (connectReport_ != nullptr) {
+    connectReport_->Identified();
   }
   console_.Info("load identified as " + Quoted(model));
   for (const CheckFinding& finding : CheckStepListForModel(station_.Steps(), model)) {
@@ -259,7 +265,7 @@ std::string DescribeLink(const LinkSettings& s) {
     case kModeGpib:
       return "GPIB board 0 address " + std::to_string(s.address);
     case kModeLan:
-      return "LAN " + LanAddressText(s) + ":" + std::to_string(s.lanPort);
+      return "LAN " + LanEndpointText(LanAddressText(s), s.lanPort);
     default:
       return "ConnectMode " + std::to_string(s.connectMode);
   }
@@ -395,7 +401,8 @@ int RunList(const HeadlessOptions& options, HeadlessConsole& console, ProcessSig
     };
   }
   // Opens nothing: the link connects on the station's first transaction.
-  const std::unique_ptr<Bench> bench = Bench::Open(benchOptions, console);
+  ConnectReport connectReport(console);
+  const std::unique_ptr<Bench> bench = Bench::Open(benchOptions, connectReport);
 
   if (simulated) {
     identity.linkMode = "sim";
@@ -408,6 +415,13 @@ int RunList(const HeadlessOptions& options, HeadlessConsole& console, ProcessSig
     for (const std::string& w : bench->Warnings()) {
       console.Warn(w);
     }
+    // The defaults would open a serial port nobody chose.
+    if (options.link == HeadlessLinkKind::FromIni &&
+        !QFileInfo::exists(QString::fromStdString(iniPath))) {
+      console.Error("name a load: --lan, --serial, --gpib, --sim or a settings file (there is no " +
+                    Quoted(iniPath) + ")");
+      return kExitUsage;
+    }
     if (const auto problem = UnusableSettingsProblem(settings, iniPath)) {
       console.Error(*problem);
       return kExitUsage;
@@ -416,8 +430,7 @@ int RunList(const HeadlessOptions& options, HeadlessConsole& console, ProcessSig
     identity.settingsPath = iniExists ? iniPath : "";
     NameLink(settings, identity);
     if (options.link == HeadlessLinkKind::FromIni) {
-      console.Info("connection settings from " + Quoted(iniPath) +
-                   (iniExists ? "" : " (no such file: the defaults)"));
+      console.Info("connection settings from " + Quoted(iniPath));
     }
   }
 
@@ -463,6 +476,7 @@ int RunList(const HeadlessOptions& options, HeadlessConsole& console, ProcessSig
   }
   console.JsonStart(JsonStartLine(identity));
   if (!simulated) {
+    connectReport.SetLink(DescribeLink(bench->Settings()));
     console.Info("connecting over " + DescribeLink(bench->Settings()));
   }
 
@@ -471,7 +485,11 @@ int RunList(const HeadlessOptions& options, HeadlessConsole& console, ProcessSig
   if (options.timeoutSeconds) {
     run.SetTimeout(*options.timeoutSeconds);
   }
+  run.SetConnectReport(&connectReport);
   if (LinkRouter* router = bench->Router()) {
+    if (options.connectTimeoutMs) {
+      router->Tcp().SetConnectTimeoutMs(*options.connectTimeoutMs);
+    }
     run.SetConnectAbort([router] {
       if (router->ConnectMode() != kModeLan || router->Tcp().IsConnected()) {
         return false;
@@ -513,6 +531,9 @@ int RunList(const HeadlessOptions& options, HeadlessConsole& console, ProcessSig
     outcome.journalFile = options.journalPath;
   }
   outcome.model = AnsweredModel(station);
+  if (outcome.model.empty() && !console.LastError().empty()) {
+    outcome.note = console.LastError();  // why the load was never reached
+  }
   const std::optional<RunEnd>& end = station.Summary().End();
   if (run.TimedOut() && (!end || end->reason != RunEndReason::LinkLost)) {
     outcome.reason = "timeout";  // also when the timeout came while connecting

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "check/check_finding.h"
+#include "headless/connect_report.h"
 #include "headless/headless_console.h"
 #include "headless/headless_options.h"
 #include "link/link_watch.h"
@@ -40,6 +41,8 @@ class HeadlessRun : public QObject {
   void SetConnectAbort(std::function<bool()> abandonUnconnected) {
     abandonUnconnected_ = std::move(abandonUnconnected);
   }
+  /// Says why a load that gave no model text was out of reach; may be null.
+  void SetConnectReport(ConnectReport* report) { connectReport_ = report; }
   /// A signal came before anything was connected.
   bool ConnectAborted() const { return connectAborted_; }
   /// SIGINT/SIGTERM: Stop at once (the load is turned off), then finish with
@@ -88,6 +91,7 @@ class HeadlessRun : public QObject {
   LoopPass pass_;
   std::vector<CheckFinding> shown_;
   std::function<bool()> abandonUnconnected_;
+  ConnectReport* connectReport_ = nullptr;
   int status_ = kExitPassed;
   int stepRow_ = 0;
   std::string stepFunction_;

@@ -101,6 +101,9 @@ LinkSettings LoadLinkSettings(const std::string& iniPath, std::vector<std::strin
 }
 
 std::string LanAddressText(const LinkSettings& settings) {
+  if (!settings.lanHost.empty()) {
+    return settings.lanHost;
+  }
   std::string text;
   for (std::size_t i = 0; i < settings.lanIp.size(); ++i) {
     if (i > 0) {

@@ -54,6 +54,9 @@ struct LinkSettings {
   std::int16_t address = kDefaultGpibAddress;               // GPIB primary address
   std::array<std::int16_t, 4> lanIp = {192, 168, 16, 128};  // LanIP1..LanIP4
   int lanPort = kDefaultLanPort;                            // 1..65535
+  /// A host name or address given on the command line; it stands for LanIP1..4
+  /// and is never written to the file, whose format knows only the octets.
+  std::string lanHost;
   std::string defaultPath;   // the program's folder when the file has none
   std::string testFileName;  // [KV26] TestFileName: the last opened step file
   /// Keys whose text in the file was unusable, so that the default stands in
@@ -79,7 +82,7 @@ std::vector<std::string> UnusableConnectionKeys(const LinkSettings& settings);
 LinkSettings LoadLinkSettings(const std::string& iniPath, std::vector<std::string>* warnings,
                               const std::string& programFolder = {});
 
-/// "a.b.c.d" from the four octets, in decimal.
+/// lanHost when set, else "a.b.c.d" from the four octets, in decimal.
 std::string LanAddressText(const LinkSettings& settings);
 
 /// The serial line settings text: the bit rate followed by ",n,8,1".

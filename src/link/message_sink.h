@@ -3,6 +3,7 @@
 // ("Connect Fail!", "Test Finished"). The desktop program shows each in a box
 // with an OK button only; the headless runner prints them.
 
+#include <string>
 #include <string_view>
 
 namespace kv {
@@ -25,9 +26,14 @@ class MessageSink {
   /// May block until the operator acknowledges (a modal box keeps the event
   /// loop running), so callers must expect other handlers to run inside it.
   virtual void ShowMessage(std::string_view text) = 0;
-  /// A transport failed; `text` is its message. Consumers that count or react
-  /// to failures override this rather than comparing message texts.
-  virtual void OnLinkFailure(LinkFailure /*failure*/, std::string_view text) { ShowMessage(text); }
+  /// A transport failed; `text` is its message, `cause` what the system said
+  /// of it ("refused (Connection refused)"), "" when it said nothing more.
+  /// Consumers that count or react to failures override this rather than
+  /// comparing message texts.
+  virtual void OnLinkFailure(LinkFailure /*failure*/, std::string_view text,
+                             std::string_view cause) {
+    ShowMessage(cause.empty() ? std::string(text) : std::string(text) + "\n" + std::string(cause));
+  }
 };
 
 }  // namespace kv

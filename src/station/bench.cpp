@@ -61,8 +61,8 @@ class Bench::LinkLossSink : public MessageSink {
   explicit LinkLossSink(MessageSink& next) : next_(next) {}
   void SetStation(Station* station) { station_ = station; }
   void ShowMessage(std::string_view text) override { next_.ShowMessage(text); }
-  void OnLinkFailure(LinkFailure failure, std::string_view text) override {
-    next_.OnLinkFailure(failure, text);
+  void OnLinkFailure(LinkFailure failure, std::string_view text, std::string_view cause) override {
+    next_.OnLinkFailure(failure, text, cause);
     if (failure == LinkFailure::ConnectionLost && station_ != nullptr) {
       station_->OnLinkLost();
     }

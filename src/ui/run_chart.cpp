@@ -37,6 +37,9 @@ void RunChart::Clear() {
   for (auto& v : values_) {
     v.clear();
   }
+  for (MinMaxPyramid& pyramid : pyramids_) {
+    pyramid.Clear();
+  }
   marks_.clear();
   verdicts_.clear();
   view_.SetFinished(false);
@@ -56,6 +59,9 @@ void RunChart::Push(double elapsedSeconds, float volts, float amps, float watts)
   values_[0].push_back(volts);
   values_[1].push_back(amps);
   values_[2].push_back(watts);
+  for (std::size_t s = 0; s < values_.size(); ++s) {
+    pyramids_[s].Append(elapsedSeconds, values_[s].back());
+  }
   // A point outside a view the operator has moved away from changes nothing.
   if (view_.Following() || elapsedSeconds <= VisibleRange().second) {
     update();

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "ui/chart_view.h"
+#include "ui/min_max_pyramid.h"
 
 class QPushButton;
 
@@ -87,6 +88,8 @@ class RunChart : public QWidget {
 
   std::vector<double> times_;
   std::array<std::vector<float>, 3> values_;  // V, I, W
+  // A week of points drawn from their blocks rather than point by point.
+  std::array<MinMaxPyramid, 3> pyramids_;
   std::vector<Mark> marks_;
   struct Verdict {
     double t;

@@ -90,7 +90,8 @@ void RunChart::PaintReadOut(QPainter& p, const QRect& plot, double t0, double t1
 void RunChart::PaintPane(QPainter& p, const QRect& pane, int series, double t0, double t1) {
   const SeriesLook& look = kSeries[static_cast<std::size_t>(series)];
   const std::vector<float>& ys = values_[static_cast<std::size_t>(series)];
-  const std::vector<MinMaxColumn> cols = DecimateMinMax(times_, ys, t0, t1, pane.width());
+  const std::vector<MinMaxColumn> cols =
+      pyramids_[static_cast<std::size_t>(series)].Decimate(times_, ys, t0, t1, pane.width());
 
   float lo = 0;
   float hi = 0;

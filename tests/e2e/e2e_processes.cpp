@@ -1,7 +1,11 @@
 #include "e2e/e2e_processes.h"
 
+#include <gtest/gtest.h>
+
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QJsonDocument>
+#include <QMap>
 #include <QRegularExpression>
 
 namespace kv::test {
@@ -71,20 +75,20 @@ QStringList SimProcess::Log(const QByteArray& kind) const {
   return lines;
 }
 
-bool StartKvloadRun(QProcess& process, const QStringList& args) {
-  process.start(BinPath("kvload-run"), args);
+bool StartKvloadRun(QProcess& process, const QStringList& args, const QString& program) {
+  process.start(program.isEmpty() ? BinPath("kvload-run") : program, args);
   return process.waitForStarted(kStartMs);
 }
 
-RunOutcome RunKvloadRun(const QStringList& args) {
-  return RunProgram("kvload-run", args);
+RunOutcome RunKvloadRun(const QStringList& args, const QString& program) {
+  return RunProgram(program.isEmpty() ? QStringLiteral("kvload-run") : program, args);
 }
 
 RunOutcome RunProgram(const QString& program, const QStringList& args, void (*inChild)()) {
   QProcess process;
   RunOutcome outcome;
   process.setChildProcessModifier(inChild);
-  process.start(BinPath(program), args);
+  process.start(program.contains('/') ? program : BinPath(program), args);
   if (!process.waitForFinished(60000)) {
     process.kill();
     process.waitForFinished(kStartMs);
@@ -127,6 +131,82 @@ std::string RowNumberingProblem(const QStringList& reportLines) {
     }
   }
   return {};
+}
+
+namespace {
+
+QByteArray ReadAll(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+struct KeySpec {
+  QString type;  // the JSON type the README names: string, number, object, boolean
+  bool nullable = false;
+};
+using Schema = QMap<QString, QMap<QString, KeySpec>>;  // object type -> key -> spec
+
+// The README's table is the schema: a key the stream has and the table lacks,
+// or the other way round, fails here.
+Schema ReadmeSchema() {
+  const QString text = QString::fromUtf8(ReadAll(KV_SOURCE_DIR "/README.md"));
+  const QRegularExpression name("`([a-z_0-9]+)`");
+  Schema schema;
+  QString object;
+  const qsizetype table = text.indexOf("| object | key | type | null when |");
+  for (const QString& line : text.mid(table).split('\n').mid(2)) {
+    const QStringList cells = line.split('|');
+    if (cells.size() != 6) {
+      break;
+    }
+    object = cells[1].trimmed().isEmpty() ? object : name.match(cells[1]).captured(1);
+    if (cells[1].contains('(')) {
+      object.clear();  // --check's objects have a table of their own
+    }
+    for (const QRegularExpressionMatch& key : name.globalMatch(cells[2])) {
+      if (!object.isEmpty()) {
+        schema[object][key.captured(1)] = {
+            cells[3].trimmed().section(QRegularExpression("[ :]"), 0, 0),
+            !cells[4].trimmed().isEmpty()};
+      }
+    }
+  }
+  return schema;
+}
+
+}  // namespace
+
+QList<QJsonObject> JsonStream(const QByteArray& jsonl) {
+  static const Schema schema = ReadmeSchema();
+  const QRegularExpression iso(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}[+-]\d\d:\d\d$)");
+  QList<QJsonObject> objects;
+  for (const QByteArray& line : jsonl.split('\n')) {
+    if (line.isEmpty()) {
+      continue;
+    }
+    const QJsonObject o = QJsonDocument::fromJson(line).object();
+    const QString type = o.value("type").toString();
+    SCOPED_TRACE(line.toStdString());
+    EXPECT_TRUE(schema.contains(type));
+    QStringList keys = o.keys();
+    keys.removeOne("type");
+    EXPECT_EQ(keys, schema.value(type).keys());
+    for (const QString& key : keys) {
+      const QJsonValue v = o.value(key);
+      const KeySpec spec = schema.value(type).value(key);
+      const QString actual = v.isString()   ? "string"
+                             : v.isDouble() ? "number"
+                             : v.isObject() ? "object"
+                             : v.isBool()   ? "boolean"
+                                            : "null";
+      EXPECT_TRUE(actual == spec.type || (actual == "null" && spec.nullable)) << key.toStdString();
+      if (type != "row" && (key == "time" || key == "start" || key == "end") && v.isString()) {
+        EXPECT_TRUE(iso.match(v.toString()).hasMatch()) << key.toStdString();
+      }
+    }
+    objects << o;
+  }
+  return objects;
 }
 
 }  // namespace kv::test

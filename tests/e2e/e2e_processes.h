@@ -4,6 +4,8 @@
 // at it. Both come from KV_BIN_DIR.
 
 #include <QByteArray>
+#include <QJsonObject>
+#include <QList>
 #include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -55,14 +57,14 @@ struct RunOutcome {
   QStringList lines() const { return out.split('\n', Qt::SkipEmptyParts); }
 };
 
-/// Runs `program` (kvload-run, kvload-sim) with `args` to its end;
+/// Runs `program` (kvload-run, kvload-sim, or a path) with `args` to its end;
 /// `inChild` runs in the child just before the program starts, to set up its
 /// descriptors (async-signal-safe calls only).
 RunOutcome RunProgram(const QString& program, const QStringList& args, void (*inChild)() = nullptr);
-/// Runs kvload-run with `args` to its end.
-RunOutcome RunKvloadRun(const QStringList& args);
+/// Runs kvload-run (or a copy of it at `program`) with `args` to its end.
+RunOutcome RunKvloadRun(const QStringList& args, const QString& program = {});
 /// Starts kvload-run without waiting for its end.
-bool StartKvloadRun(QProcess& process, const QStringList& args);
+bool StartKvloadRun(QProcess& process, const QStringList& args, const QString& program = {});
 /// Reads the current channel of `process` into `read` until `done` holds or
 /// the process ends; false after a generous bound.
 bool ReadUntil(QProcess& process, QByteArray& read,
@@ -70,6 +72,11 @@ bool ReadUntil(QProcess& process, QByteArray& read,
 
 /// A step file "list.tsf" in `dir` holding `rows` (cells from StepNo. on).
 QString WriteStepFile(const QTemporaryDir& dir, const std::vector<std::string>& rows);
+
+/// The objects of a JSON Lines stream in order, each held to the README's
+/// schema table: every key it documents and no other, of the type it names,
+/// null only where it allows; times as ISO 8601 with milliseconds and offset.
+QList<QJsonObject> JsonStream(const QByteArray& jsonl);
 
 /// Empty when the report lines are the header and rows numbered 1, 2, 3 ...
 /// without gaps, each with ten fields; otherwise what is wrong.

@@ -67,15 +67,5 @@ TEST(RunReportTest, CsvReportHoldsTheRowsPrinted) {
   EXPECT_THAT(run.err.toStdString(), HasSubstr("REPORT_0.CSV"));
 }
 
-TEST(RunReportTest, FailVerdictGivesStatusOne) {
-  QTemporaryDir dir;
-  // The simulated battery trips at 5.5 A, outside the 1 A to 2 A window.
-  const RunOutcome run =
-      RunKvloadRun({"--sim", "--quiet", WriteStepFile(dir, {"1,OCP,,,,,,,0,8,0.5,1,2,1"})});
-  EXPECT_EQ(run.exitCode, 1) << run.out.toStdString() << run.err.toStdString();
-  EXPECT_THAT(run.out.toStdString(), HasSubstr(",OCP,FAIL"));
-  EXPECT_EQ(RowNumberingProblem(run.lines()), "");
-}
-
 }  // namespace
 }  // namespace kv::test

@@ -1,6 +1,7 @@
-// Stopping kvload-run while it connects, its standard descriptors as
-// launchers hand them over, and the command-line conventions both programs
-// share (the table of refusals runs in-process in tests/headless).
+// Stopping kvload-run while it connects, starts that find no load, its
+// standard descriptors as launchers hand them over, and the command-line
+// conventions both programs share (the table of refusals runs in-process in
+// tests/headless).
 #include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
@@ -8,6 +9,7 @@
 #include <gmock/gmock.h>
 
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QTcpServer>
 
 #include "e2e/e2e_processes.h"
@@ -16,6 +18,7 @@
 namespace kv::test {
 namespace {
 
+using ::testing::ContainsRegex;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
@@ -115,6 +118,43 @@ TEST(UsageTest, BothProgramsAnswerTheSameOptionsTheSameWay) {
       EXPECT_EQ(run.out.left(outStart.size()), outStart);
       EXPECT_EQ(run.out.isEmpty(), outStart.isEmpty()) << run.out.toStdString();
     }
+  }
+}
+
+// Why a run could not start is one line, not the link's stacked messages.
+// The program runs from a folder of its own with no settings file beside it,
+// so without a connection option it must refuse before opening anything.
+TEST(UsageTest, AnUnstartedRunSaysWhyInOneLine) {
+  QTemporaryDir dir;
+  const QString program = dir.filePath("kvload-run");
+  ASSERT_TRUE(QFile::copy(KV_BIN_DIR "/kvload-run", program));
+  QTcpServer silent;  // accepts and never answers
+  QTcpServer closed;
+  ASSERT_TRUE(silent.listen(QHostAddress::LocalHost) && closed.listen(QHostAddress::LocalHost));
+  const QString silentLan = "127.0.0.1:" + QString::number(silent.serverPort());
+  const QString closedLan = "127.0.0.1:" + QString::number(closed.serverPort());
+  closed.close();
+  const struct {
+    QStringList args;
+    int exitCode;
+    QString says;
+  } cases[] = {
+      {{"--lan", closedLan, "--connect-timeout", "0.2"},
+       4,
+       "cannot connect over LAN " + closedLan + ": refused (Connection refused); the run"},
+      {{"--lan", silentLan},
+       4,
+       "connected over LAN " + silentLan + ", but the load gave no reply to \"name?\"; the run"},
+      {{}, 2, "name a load: --lan, --serial, --gpib, --sim or a settings file"},
+  };
+  for (const auto& c : cases) {
+    const RunOutcome run =
+        RunKvloadRun(c.args + QStringList{WriteStepFile(dir, {"1,Rest,,,0,1,0"})}, program);
+    const std::string err = run.err.toStdString();
+    EXPECT_EQ(run.exitCode, c.exitCode) << err;
+    EXPECT_THAT(err, Not(ContainsRegex("Connect Fail!|Lost Connect!")));
+    EXPECT_THAT(err, HasSubstr(c.says.toStdString()));
+    EXPECT_EQ(run.out.isEmpty(), c.exitCode == 2) << run.out.toStdString();
   }
 }
 

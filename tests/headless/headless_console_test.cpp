@@ -58,10 +58,10 @@ TEST(HeadlessConsoleTest, RepeatedMessageIsPrintedOnceThenCounted) {
   std::FILE* err = std::tmpfile();
   HeadlessConsole console({stdout, err, false, false});
   for (int i = 0; i < 4; ++i) {
-    console.OnLinkFailure(LinkFailure::ConnectionLost, kLostConnectMessage);
+    console.OnLinkFailure(LinkFailure::ConnectionLost, kLostConnectMessage, "");
   }
   console.ShowMessage("Test Finished");
-  console.OnLinkFailure(LinkFailure::ConnectionLost, kLostConnectMessage);
+  console.OnLinkFailure(LinkFailure::ConnectionLost, kLostConnectMessage, "");
   console.Finish();
   EXPECT_EQ(Contents(err),
             "Lost Connect!\n"

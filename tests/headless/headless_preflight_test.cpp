@@ -14,6 +14,7 @@
 #include "headless/headless_console.h"
 #include "headless/headless_options.h"
 #include "headless/headless_runner.h"
+#include "link/lan_endpoint.h"
 
 namespace kv {
 namespace {
@@ -52,10 +53,12 @@ TEST(HeadlessArgumentsTest, CommandLineOverlaysTheIniSettings) {
        "mode=1 com=3 baud=9600 hs=1 lan=10.1.1.1:23 gpib=9 sim=KV-F100 csv=r.csv demo.tsf"},
       {{"--sim=KV-F100", "demo.tsf"},
        "mode=1 com=3 baud=9600 hs=1 lan=10.1.1.1:23 gpib=9 sim=KV-F100 demo.tsf"},
-      {{"--lan", "10.0.0.7:5025", "x.tsf"},
+      {{"--lan", "010.0.0.7:5025", "x.tsf"},
        "mode=2 com=3 baud=9600 hs=1 lan=10.0.0.7:5025 gpib=9 sim= x.tsf"},
-      {{"--lan=localhost", "x.tsf"},
-       "mode=2 com=3 baud=9600 hs=1 lan=127.0.0.1:4001 gpib=9 sim= x.tsf"},
+      {{"--lan=localhost", "--connect-timeout", "2.5", "x.tsf"},
+       "mode=2 com=3 baud=9600 hs=1 lan=localhost:4001 gpib=9 sim= wait=2500 x.tsf"},
+      {{"--lan", "[fe80::1:2]:5025", "x.tsf"},
+       "mode=2 com=3 baud=9600 hs=1 lan=[fe80::1:2]:5025 gpib=9 sim= x.tsf"},
       {{"--baud", "38400", "x.tsf"},
        "mode=1 com=3 baud=38400 hs=1 lan=10.1.1.1:23 gpib=9 sim= x.tsf"},
       {{"--serial", "/dev/ttyUSB0", "--handshake", "0", "x.tsf"},
@@ -75,13 +78,16 @@ TEST(HeadlessArgumentsTest, CommandLineOverlaysTheIniSettings) {
     const HeadlessParse p = ParseHeadlessArguments(args);
     ASSERT_TRUE(p.ok) << p.error;
     const LinkSettings s = ApplyHeadlessLink(p.options, ini);
-    EXPECT_EQ("mode=" + std::to_string(s.connectMode) + " com=" + s.comPort +
-                  " baud=" + std::to_string(s.baudRate) + " hs=" + std::to_string(s.handShake) +
-                  " lan=" + LanAddressText(s) + ":" + std::to_string(s.lanPort) +
-                  " gpib=" + std::to_string(s.address) + " sim=" + p.options.simModel +
-                  (p.options.csvPath.empty() ? "" : " csv=" + p.options.csvPath) + " " +
-                  p.options.stepFile,
-              expected)
+    EXPECT_EQ(
+        "mode=" + std::to_string(s.connectMode) + " com=" + s.comPort +
+            " baud=" + std::to_string(s.baudRate) + " hs=" + std::to_string(s.handShake) +
+            " lan=" + LanEndpointText(LanAddressText(s), s.lanPort) +
+            " gpib=" + std::to_string(s.address) + " sim=" + p.options.simModel +
+            (p.options.connectTimeoutMs ? " wait=" + std::to_string(*p.options.connectTimeoutMs)
+                                        : "") +
+            (p.options.csvPath.empty() ? "" : " csv=" + p.options.csvPath) + " " +
+            p.options.stepFile,
+        expected)
         << args[0];
   }
 }

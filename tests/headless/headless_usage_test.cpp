@@ -58,7 +58,10 @@ TEST(HeadlessUsageTest, RefusedStartsGiveStatusTwoSayWhyAndConnectNothing) {
       {{"--sim", "/nonexistent/list.tsf"}, "no step file"},
       {{"--sim", "@dir"}, "step file"},
       {{"--sim", "--lan", "127.0.0.1", "@list"}, "at most one"},
-      {{"--lan", "loadhost:4001", "@list"}, "not an IPv4 address"},
+      {{"--lan", "load_host:4001", "@list"}, "no host name"},
+      {{"--lan", "::1", "@list"}, "goes in brackets"},
+      {{"--lan", "@lan", "--connect-timeout", "0", "@list"}, "--connect-timeout"},
+      {{"--serial", "1", "--connect-timeout", "1", "@list"}, "belongs to a LAN"},
       {{"--lan", "127.0.0.1:70000", "@list"}, "not a port"},
       {{"--serial", "1", "--baud", "fast", "@list"}, "--baud"},
       {{"--serial", "1", "--handshake", "4", "@list"}, "--handshake"},
@@ -162,8 +165,10 @@ TEST(HeadlessUsageTest, AJournalThatFailsDuringTheRunEndsWithStatusTwo) {
 }
 
 TEST(HeadlessUsageTest, MalformedAddressesAreRefused) {
-  for (const char* lan : {"1.2.3", "1.2.3.4.5", "1.2.3.256", "1..3.4", "1.2.3.4:", "1.2.3.4:0",
-                          "1.2.3.4:x", ":4001", "-1.2.3.4", "1.2.3.+4"}) {
+  for (const char* lan :
+       {"1.2.3", "1.2.3.4.5", "1.2.3.256", "1..3.4", "1.2.3.4:", "1.2.3.4:0", "1.2.3.4:x", ":4001",
+        "-1.2.3.4", "1.2.3.+4", "[::1", "[::1]4001", "[1::2::3]", "[1::2:3:4:5:6:7:8]",
+        "[1:2:3:4:5:6:7:8:9]", "[12345::]", "[::1.2.3]", "a-.b"}) {
     EXPECT_FALSE(ParseHeadlessArguments({"--lan", lan, "x.tsf"}).ok) << lan;
   }
 }

@@ -18,6 +18,8 @@ TEST(SerialTransportTest, MissingPortAsksToCheckIt) {
   EXPECT_FALSE(serial.IsOpen());
   EXPECT_THAT(sink.messages, ElementsAre("Please check COM Port is correct?"));
   EXPECT_THAT(sink.failures, ElementsAre(LinkFailure::PortUnavailable));
+  EXPECT_THAT(sink.causes,
+              ElementsAre("cannot open /dev/kv-no-such-port (No such file or directory)"));
   // A later write fails quietly (error line only) and a read finds the port closed.
   serial.SerialWrite("LOAD OFF");
   EXPECT_EQ(serial.SerialRead(), "");

@@ -2,10 +2,14 @@
 // refused connections. Query and reply are checked in the router's tests.
 #include "link/transports/tcp_transport.h"
 
+#include <arpa/inet.h>
 #include <gmock/gmock.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <QTimer>
 
 #include "link/instrument_link.h"
@@ -67,6 +71,49 @@ TEST(TcpConnectTest, RefusedConnectsAreRetriedUntilTheBoundWithoutFreezing) {
   EXPECT_TRUE(tcp.TcpOpen(QStringLiteral("127.0.0.1"), port));
   EXPECT_TRUE(listening);
   EXPECT_EQ(sink.messages.size(), 1u);
+}
+
+// Each way a connect fails is named with the system's reason; a host name
+// and an IPv6 address connect like an IPv4 address.
+TEST(TcpConnectTest, FailuresNameTheirCauseNamesAndIpv6Connect) {
+  // A listener that never accepts, its one-place queue taken: the requests
+  // that follow go unanswered.
+  const int full = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t size = sizeof address;
+  auto* raw = reinterpret_cast<sockaddr*>(&address);
+  ASSERT_TRUE(::bind(full, raw, size) == 0 && ::listen(full, 0) == 0 &&
+              ::getsockname(full, raw, &size) == 0);
+  QTcpSocket queued;
+  queued.connectToHost(QHostAddress::LocalHost, ntohs(address.sin_port));
+  ASSERT_TRUE(queued.waitForConnected(1000));
+  test::LoopbackServer v4;
+  QTcpServer v6;
+  ASSERT_TRUE(v4.Listen() && v6.listen(QHostAddress::LocalHostIPv6));
+  const struct {
+    const char* host;
+    quint16 port;
+    const char* cause;  // empty: connects
+  } cases[] = {
+      {"127.0.0.1", test::LoopbackServer::UnusedPort(), "refused (Connection refused)"},
+      // Linux refuses a TCP connect to a multicast address at once.
+      {"224.0.0.1", 4001, "unreachable (Network unreachable)"},
+      {"127.0.0.1", ntohs(address.sin_port), "timed out (no answer within 0.3 s)"},
+      {"localhost", v4.Port(), ""},
+      {"::1", v6.serverPort(), ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.host);
+    test::RecordingSink sink;
+    TcpTransport tcp(sink);
+    tcp.SetConnectTimeoutMs(300);
+    EXPECT_EQ(tcp.TcpOpen(QString::fromLatin1(c.host), c.port), *c.cause == '\0');
+    EXPECT_EQ(sink.causes,
+              *c.cause == '\0' ? std::vector<std::string>{} : std::vector<std::string>{c.cause});
+  }
+  ::close(full);
 }
 
 }  // namespace

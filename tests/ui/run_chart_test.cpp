@@ -12,13 +12,16 @@
 #include <QWheelEvent>
 #include <cmath>
 #include <limits>
+#include <random>
 #include <sstream>
+#include <tuple>
 
 #include "station/station.h"
 #include "steps/step_columns.h"
 #include "support/scripted_instrument.h"
 #include "ui/chart_view.h"
 #include "ui/min_max_decimation.h"
+#include "ui/min_max_pyramid.h"
 #include "ui/result_log_model.h"
 #include "ui/run_chart_feed.h"
 #include "ui/run_summary_model.h"
@@ -65,6 +68,32 @@ TEST(MinMaxDecimation, KeepsFirstLastAndExtremesOfEachColumn) {
   };
   for (const Case& c : cases) {
     EXPECT_EQ(Columns(DecimateMinMax(c.xs, c.ys, c.x0, c.x1, c.columns)), c.expected) << c.name;
+  }
+}
+
+// Blocks of points stand in for the points only where that changes no column:
+// pauses in time, runs of gaps and views that cut blocks give the same columns.
+TEST(MinMaxPyramid, DrawsTheColumnsOfEveryPoint) {
+  std::mt19937 random(7);
+  std::vector<double> xs;
+  std::vector<float> ys;
+  MinMaxPyramid pyramid;
+  double x = 0;
+  for (int gapLeft = 0; xs.size() < 40000;) {
+    x += random() % 50 == 0 ? 30.0 : 1.0;
+    gapLeft = gapLeft > 0 ? gapLeft - 1 : random() % 20 == 0 ? static_cast<int>(random() % 6) + 1 : 0;
+    xs.push_back(x);
+    ys.push_back(gapLeft > 0 ? std::numeric_limits<float>::quiet_NaN()
+                             : static_cast<float>(random() % 1000) / 10.0f);
+    pyramid.Append(xs.back(), ys.back());
+  }
+  for (const auto& [x0, x1, columns] : {std::tuple{0.0, x, 800},
+                                        {x / 3, x / 2, 333},
+                                        {100.5, 220.25, 1000},
+                                        {x - 5000, x + 10, 640}}) {
+    EXPECT_EQ(Columns(pyramid.Decimate(xs, ys, x0, x1, columns)),
+              Columns(DecimateMinMax(xs, ys, x0, x1, columns)))
+        << x0 << ".." << x1;
   }
 }
 

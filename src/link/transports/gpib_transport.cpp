@@ -138,7 +138,7 @@ bool GpibTransport::LoadDriver() {
   loadError_ = QStringLiteral("No GPIB driver library could be loaded (") +
                candidates.join(QStringLiteral(", ")) + QStringLiteral("): ") +
                reasons.join(QStringLiteral("; "));
-  sink_.OnLinkFailure(LinkFailure::DriverUnavailable, loadError_.toStdString());
+  sink_.OnLinkFailure(LinkFailure::DriverUnavailable, loadError_.toStdString(), "");
   return false;
 }
 

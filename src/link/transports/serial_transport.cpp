@@ -63,10 +63,14 @@ bool SerialTransport::SerialOpen(const QString& deviceName, std::int32_t baudRat
                           port_.setStopBits(QSerialPort::OneStop) &&
                           port_.setFlowControl(FlowFor(handShake));
   if (!configured || !port_.open(QIODevice::ReadWrite)) {
+    // The system's reason (errno's text) tells a missing device from one
+    // this user may not open or one another program holds.
+    const std::string cause =
+        "cannot open " + deviceName.toStdString() + " (" + port_.errorString().toStdString() + ")";
     if (port_.isOpen()) {
       port_.close();
     }
-    sink_.OnLinkFailure(LinkFailure::PortUnavailable, kCheckComPortMessage);
+    sink_.OnLinkFailure(LinkFailure::PortUnavailable, kCheckComPortMessage, cause);
     return false;
   }
   // Best effort: pseudo-terminals refuse both lines, and with RTS/CTS the

@@ -1,6 +1,5 @@
 #include "link/transports/tcp_transport.h"
 
-#include <QHostAddress>
 #include <QtDebug>
 #include <algorithm>
 #include <optional>
@@ -19,6 +18,27 @@ constexpr int kRetryPauseMs = 10;
 // Every LAN write is followed by this pause so that a quick reply is in
 // RecvBuf before the caller goes on.
 constexpr double kWritePauseMs = 5.0;
+
+// Why the attempts failed, in the words that follow "Connect Fail!": the
+// last error the system gave, or none at all within the bound.
+std::string ConnectCause(QAbstractSocket::SocketError error, const QString& reason, int boundMs) {
+  const auto with = [&reason](const char* kind) {
+    return std::string(kind) + " (" + reason.toStdString() + ")";
+  };
+  switch (error) {
+    case QAbstractSocket::UnknownSocketError:
+      return "timed out (no answer within " + QString::number(boundMs / 1000.0).toStdString() +
+             " s)";
+    case QAbstractSocket::ConnectionRefusedError:
+      return with("refused");
+    case QAbstractSocket::HostNotFoundError:
+      return with("host not found");
+    case QAbstractSocket::NetworkError:
+      return with("unreachable");
+    default:
+      return with("failed");
+  }
+}
 
 }  // namespace
 
@@ -51,14 +71,22 @@ bool TcpTransport::TcpOpen(const QString& address, quint16 port, int timeoutMs) 
   connecting_ = true;
   socket_.abort();
   arrivals_.Clear();
-  const QHostAddress host(address);
-  EventWait wait(timeoutMs < 0 ? connectTimeoutMs_ : timeoutMs);
+  const int boundMs = timeoutMs < 0 ? connectTimeoutMs_ : timeoutMs;
+  EventWait wait(boundMs);
   wait.WakeOn(&socket_, &QAbstractSocket::stateChanged);
   wait.WakeOn(&socket_, &QAbstractSocket::errorOccurred);
   wait.WakeOn(this, &TcpTransport::connectAborted);
-  socket_.connectToHost(host, port);
+  QAbstractSocket::SocketError lastError = QAbstractSocket::UnknownSocketError;
+  QString lastReason;
+  // A host name is looked up at every attempt; an address is used as it is.
+  socket_.connectToHost(address, port);
   while (!IsConnected() && !wait.Expired() && !abortConnect_) {
     if (socket_.state() == QAbstractSocket::UnconnectedState) {
+      lastError = socket_.error();
+      lastReason = socket_.errorString();
+      if (lastError == QAbstractSocket::HostNotFoundError) {
+        break;  // The resolver's answer will not change within the bound.
+      }
       // Refused or unreachable: pause briefly, then try again.
       EventWait pause(static_cast<int>(std::min<qint64>(kRetryPauseMs, wait.RemainingMs())));
       pause.WakeOn(this, &TcpTransport::connectAborted);
@@ -67,7 +95,7 @@ bool TcpTransport::TcpOpen(const QString& address, quint16 port, int timeoutMs) 
         break;
       }
       socket_.abort();
-      socket_.connectToHost(host, port);
+      socket_.connectToHost(address, port);
       continue;
     }
     wait.WaitOnce();
@@ -82,7 +110,8 @@ bool TcpTransport::TcpOpen(const QString& address, quint16 port, int timeoutMs) 
   }
   socket_.abort();
   if (!aborted) {
-    sink_.OnLinkFailure(LinkFailure::ConnectFailed, kConnectFailMessage);
+    sink_.OnLinkFailure(LinkFailure::ConnectFailed, kConnectFailMessage,
+                        ConnectCause(lastError, lastReason, boundMs));
   }
   return false;
 }
@@ -113,7 +142,7 @@ void TcpTransport::TcpWrite(std::string_view command) {
     }
     socket_.flush();
   } else {
-    sink_.OnLinkFailure(LinkFailure::ConnectionLost, kLostConnectMessage);
+    sink_.OnLinkFailure(LinkFailure::ConnectionLost, kLostConnectMessage, "");
   }
   WaitMilliseconds(kWritePauseMs);
   // A load that had already closed its end takes the line into nothing; the

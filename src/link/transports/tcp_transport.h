@@ -24,8 +24,10 @@ class TcpTransport : public QObject, public Transport {
   /// `sink` shows the connection messages; it must outlive the transport.
   explicit TcpTransport(MessageSink& sink, QObject* parent = nullptr);
 
-  /// Keeps an existing connection; otherwise keeps trying to connect for the
-  /// connect bound while the event loop runs, then shows kConnectFailMessage.
+  /// Keeps an existing connection; otherwise keeps trying to connect to
+  /// `address` (an IP address or a host name) for the connect bound while the
+  /// event loop runs, then shows kConnectFailMessage with the cause: refused,
+  /// unreachable, host not found (said at once) or timed out.
   /// Returns whether the socket is connected.
   /// `timeoutMs` < 0: the connect bound.
   bool TcpOpen(const QString& address, quint16 port, int timeoutMs = -1);
