@@ -6,6 +6,7 @@
 #include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <QMap>
 #include <QProcessEnvironment>
