@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <future>
 
 #include "base/atomic_file_writer.h"
 #include "base/errno_text.h"
@@ -181,18 +182,28 @@ std::string FormatBdf(const BdfSource& source, BdfCounts* counts) {
 BdfExportResult ExportBdf(const BdfSource& source, const std::string& path) {
   AtomicFileWriter file(path);
   BdfRows rows(source);
-  std::string buf;
-  buf.reserve(kFlushBytes + 512);
+  // The file system copies one buffer while the rows fill the other. Where no
+  // thread can be had the write runs when it is waited for.
+  std::string buffers[2];
+  std::future<bool> written;
+  const auto handOver = [&file, &written](const std::string& full) {
+    const bool before = !written.valid() || written.get();
+    written = std::async(std::launch::async | std::launch::deferred,
+                         [&file, &full] { return file.Write(full); });
+    return before;
+  };
+  int filling = 0;
   bool ok = file.Open();
-  AppendHeader(buf);
+  AppendHeader(buffers[filling]);
   for (std::size_t i = 0; ok && i < source.log.RowCount(); ++i) {
-    rows.Append(buf, i);
-    if (buf.size() >= kFlushBytes) {
-      ok = file.Write(buf);
-      buf.clear();
+    rows.Append(buffers[filling], i);
+    if (buffers[filling].size() >= kFlushBytes) {
+      ok = handOver(buffers[filling]);
+      filling ^= 1;
+      buffers[filling].clear();  // its write was waited for
     }
   }
-  ok = ok && file.Write(buf) && file.Commit();
+  ok = (!written.valid() || written.get()) && ok && file.Write(buffers[filling]) && file.Commit();
   BdfExportResult result;
   result.counts = rows.Counts();
   if (!ok) {

@@ -47,6 +47,26 @@ template <bool kWantE8>
   if (size > kBdfMaxCell) {
     return n;
   }
+  if constexpr (!kWantE8) {
+    // The common shape, -?[0-9.]+ with one point at most, in one pass
+    // without branches; anything else takes the full scan below.
+    const std::size_t sign = size > 0 && cell.front() == '-' ? 1 : 0;
+    unsigned points = 0;
+    unsigned nonZero = 0;
+    unsigned other = 0;
+    for (std::size_t i = sign; i < size; ++i) {
+      const unsigned offset = static_cast<unsigned char>(cell[i]) - unsigned{'0'};
+      const unsigned point = cell[i] == '.' ? 1U : 0U;
+      points += point;
+      nonZero |= offset - 1U < 9U ? 1U : 0U;
+      other |= (offset > 9U ? 1U : 0U) & (point ^ 1U);
+    }
+    if (other == 0 && points <= 1 && size > sign + points) {
+      n.ok = true;
+      n.zero = nonZero == 0;
+      return n;
+    }
+  }
   const auto digit = [&cell](std::size_t i) { return cell[i] >= '0' && cell[i] <= '9'; };
   std::size_t i = size > 0 && cell.front() == '-' ? 1 : 0;
   const bool negative = i == 1;
