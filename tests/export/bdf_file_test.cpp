@@ -53,7 +53,8 @@ struct FixedRun {
 TEST(BdfFile, TableAndMetadataOfAFixedRunMatchTheGoldenFiles) {
   const FixedRun run;
   BdfRunFacts facts;
-  facts.identity = {"run-1", "kvload-run", "1.2", "fixed.tsf", "ab12", 5, "", "sim", "KV8G-100", {}};
+  facts.identity = {"run-1", "kvload-run", "1.2", "fixed.tsf", "ab12",
+                    5,       "",           "sim", "KV8G-100",  {}};
   facts.model = "KV8G-100";
   facts.bench = "bench \"A\"";
   facts.exitStatus = 0;
