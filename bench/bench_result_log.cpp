@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "bench_data.h"
+#include "export/bdf_file.h"
 #include "results/csv_export.h"
 #include "results/result_log.h"
 
@@ -94,6 +95,28 @@ void BM_ExportMillionRows(benchmark::State& state) {
   state.counters["files"] = static_cast<double>((log.RowCount() + 31999) / 32000);
 }
 BENCHMARK(BM_ExportMillionRows)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The same rows as a Battery Data Format table: every row placed in one step,
+// a second apart, as a long discharge's recorder leaves them.
+void BM_ExportBdfMillionRows(benchmark::State& state) {
+  const kv::ResultLog& log = MillionRowLog();
+  kv::RowPlaces places;
+  const kv::LocalDateTime start{2026, 12, 6, 0, 0, 0, 0, 60};
+  places.OnStepStarted(1, kv::StepFunction::Discharge);
+  for (std::size_t n = 0; n < log.RowCount(); ++n) {
+    places.OnRowAdded(n, kv::UnixMilliseconds(start) + static_cast<std::int64_t>(n + 1) * 1000);
+  }
+  const std::string name = (BenchDir() / "export.bdf.csv").string();
+  for (auto _ : state) {
+    const kv::BdfExportResult r = kv::ExportBdf({log, places, start}, name);
+    if (!r.ok || r.counts.rows != log.RowCount()) {
+      state.SkipWithError(r.ok ? "rows left out" : r.error.c_str());
+      break;
+    }
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * fs::file_size(name)));
+}
+BENCHMARK(BM_ExportBdfMillionRows)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The lines of the export (headers included), already formatted, one file's
 // worth per entry.

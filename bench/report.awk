@@ -45,6 +45,8 @@ END {
       has(a ".MB_per_1M_rows") ? sprintf("log %.0f MB per 1M rows", v[a ".MB_per_1M_rows"]) : "")
   row("CSV export of 1,000,000 rows", "BM_ExportMillionRows/real_time.real_time", "ms", 1, "1.1",
       "BM_PlainBufferedWriteSameBytes/real_time.real_time", 1, "reference: same bytes, one buffered loop")
+  row("BDF export of 1,000,000 rows", "BM_ExportBdfMillionRows/real_time.real_time", "ms", 1, "1.3",
+      "BM_ExportMillionRows/real_time.real_time", 1, "reference: the CSV export in the same run")
   if (has("BM_SyncedWriteSameFiles/real_time.real_time"))
     row("CSV export against the same files synced", "BM_ExportMillionRows/real_time.real_time", "ms", 1, "1.1",
         "BM_SyncedWriteSameFiles/real_time.real_time", 1, "reference: each file written, synced, renamed")

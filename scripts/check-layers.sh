@@ -12,7 +12,7 @@ import sys
 
 root = sys.argv[1]
 
-PURE = ["base", "text", "steps", "stepfile", "link", "commands", "results", "runner", "check", "sim", "sim/link"]
+PURE = ["base", "text", "steps", "stepfile", "link", "commands", "results", "runner", "check", "export", "sim", "sim/link"]
 STATION_BELOW = PURE + ["link/transports", "sim/link"]
 
 # folder -> folders it may include (besides itself).
@@ -25,6 +25,7 @@ ALLOWED = {
     "commands": ["steps", "link", "text"],
     "results": ["steps", "link", "text", "base"],
     "runner": ["commands", "results", "steps", "link", "text", "base"],
+    "export": ["runner", "results", "steps", "text", "base"],
     "check": ["runner", "results", "commands", "steps", "stepfile", "link", "text", "base"],
     "sim": ["text"],
     "sim/link": ["sim", "link", "text", "base"],

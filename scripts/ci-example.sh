@@ -17,7 +17,7 @@ address=$(sed -n 's/.* tcp=\([^ ]*\).*/\1/p' "$out/sim.out")
 status=0
 kvload-run --lan "$address" --strict --timeout 600 --format jsonl \
   --csv "$out/report.csv" --summary "$out/summary.csv" --junit "$out/junit.xml" \
-  -- "$list" >"$out/run.jsonl" 2>"$out/run.err" || status=$?
+  --bdf "$out/run.bdf.csv" -- "$list" >"$out/run.jsonl" 2>"$out/run.err" || status=$?
 
 jq -r 'select(.type == "end") | "\(.run): \(.reason), verdict \(.verdict // "none"), exit \(.exit)"' \
   "$out/run.jsonl"

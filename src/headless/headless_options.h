@@ -53,6 +53,8 @@ struct HeadlessOptions {
   std::string journalPath;
   /// --junit: JUnit XML, one test case per step taken, written when the run ends.
   std::string junitPath;
+  /// --bdf: the Battery Data Format table, its metadata beside it, at the end.
+  std::string bdfPath;
   /// --timeout: the run is stopped (load off) once it has taken this long.
   std::optional<double> timeoutSeconds;
   /// --check: the list's findings and plan only; nothing is connected.

@@ -9,6 +9,7 @@
 #include "check/check_report.h"
 #include "check/run_plan.h"
 #include "check/step_list_check.h"
+#include "export/bdf_file.h"
 #include "headless/json_lines.h"
 #include "results/csv_export.h"
 #include "stepfile/step_file.h"
@@ -78,20 +79,24 @@ std::optional<std::string> OutputTargetsProblem(const HeadlessOptions& options,
                                                 const std::string& iniPath) {
   for (const auto& [option, path] :
        {std::pair{"--csv", &options.csvPath}, std::pair{"--summary", &options.summaryPath},
-        std::pair{"--journal", &options.journalPath}, std::pair{"--junit", &options.junitPath}}) {
+        std::pair{"--journal", &options.journalPath}, std::pair{"--junit", &options.junitPath},
+        std::pair{"--bdf", &options.bdfPath}}) {
     if (auto problem = OutputTargetProblem(option, *path)) {
       return problem;
     }
   }
   // Inputs first, so that the message asks for another name of an output.
   const std::string noFile;
+  const std::string bdfMetadata = options.bdfPath.empty() ? "" : BdfMetadataPath(options.bdfPath);
   const NamedFile files[] = {
       {"the step file", options.stepFile == kStandardInput ? &noFile : &options.stepFile},
       {"the settings file", &iniPath},
       {"--csv", &options.csvPath, true},
       {"--summary", &options.summaryPath},
       {"--journal", &options.journalPath},
-      {"--junit", &options.junitPath}};
+      {"--junit", &options.junitPath},
+      {"--bdf", &options.bdfPath},
+      {"the metadata of --bdf", &bdfMetadata}};
   for (std::size_t i = 0; i < std::size(files); ++i) {
     for (std::size_t j = i + 1; j < std::size(files); ++j) {
       if (auto problem = SameFileProblem(files[i], files[j])) {

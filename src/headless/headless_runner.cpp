@@ -17,6 +17,7 @@
 #include "base/errno_text.h"
 #include "check/check_report.h"
 #include "check/step_list_check.h"
+#include "export/bdf_metadata.h"
 #include "headless/headless_preflight.h"
 #include "headless/json_lines.h"
 #include "headless/junit_report.h"
@@ -30,6 +31,7 @@
 #include "results/result_columns.h"
 #include "runner/system_clock.h"
 #include "station/bench.h"
+#include "station/row_place_recorder.h"
 #include "station/run_journal_keeper.h"
 #include "station/station.h"
 #include "stepfile/step_file.h"
@@ -269,27 +271,6 @@ std::string DescribeLink(const LinkSettings& s) {
   }
 }
 
-// The link as the start object names it: a mode and an address a script can
-// compare between runs.
-void NameLink(const LinkSettings& s, JsonRunIdentity& identity) {
-  switch (s.connectMode) {
-    case kModeSerial:
-      identity.linkMode = "serial";
-      identity.linkAddress = SerialDeviceName(s.comPort);
-      break;
-    case kModeGpib:
-      identity.linkMode = "gpib";
-      identity.linkAddress = "GPIB0::" + std::to_string(s.address);
-      break;
-    case kModeLan:
-      identity.linkMode = "lan";
-      identity.linkAddress = LanAddressText(s) + ":" + std::to_string(s.lanPort);
-      break;
-    default:
-      break;
-  }
-}
-
 /// Everything after parsing but --check; the end object of a run that ran.
 int RunList(const HeadlessOptions& options, HeadlessConsole& console, ProcessSignals* signalSource,
             JsonRunIdentity& identity);
@@ -374,6 +355,26 @@ bool WriteRunFiles(const HeadlessOptions& options, const Station& station, Headl
   return ok;
 }
 
+// --bdf's table and metadata, written last so that the metadata carries
+// the exit status the other files left. False when either failed.
+bool WriteBdfFiles(const std::string& path, const BdfSource& source, BdfRunFacts facts,
+                   const Station& station, HeadlessConsole& console, JsonRunOutcome& outcome) {
+  facts.model = AnsweredModel(station);
+  facts.reason = outcome.reason;
+  const BdfExportResult bdf = ExportBdfRun(source, std::move(facts), station.Summary(), path);
+  if (bdf.counts.unreadable > 0) {
+    console.Warn(std::to_string(bdf.counts.unreadable) +
+                 " measurement row(s) hold no readable number and were left out of the BDF file");
+  }
+  if (!bdf.ok) {
+    console.Error("the BDF file was not written: " + bdf.error);
+    return false;
+  }
+  console.Info("BDF file written to " + path + ", its metadata to " + BdfMetadataPath(path));
+  outcome.bdfFile = path;
+  return true;
+}
+
 int RunList(const HeadlessOptions& options, HeadlessConsole& console, ProcessSignals* signalSource,
             JsonRunIdentity& identity) {
   if (const auto problem = OutputTargetsProblem(
@@ -456,6 +457,7 @@ int RunList(const HeadlessOptions& options, HeadlessConsole& console, ProcessSig
 
   const SystemClock clock;
   RunJournalKeeper journal(station, clock);
+  const RowPlaceRecorder places(station, clock);
   bool journalFailed = false;
   if (!options.journalPath.empty()) {
     // Opened before anything is connected: a run whose rows cannot be kept
@@ -541,6 +543,18 @@ int RunList(const HeadlessOptions& options, HeadlessConsole& console, ProcessSig
   const bool written = status == kExitPassed || status == kExitFailVerdict;
   if ((!WriteRunFiles(options, station, console, outcome) || journalFailed) && written) {
     status = kExitUsage;
+  }
+  if (!options.bdfPath.empty()) {
+    BdfRunFacts facts;
+    facts.identity = identity;
+    facts.bench = BenchName(bench->IniPath());
+    facts.exitStatus = status;
+    if (!WriteBdfFiles(options.bdfPath,
+                       {station.Log(), places.Places(), station.Summary().Started()},
+                       std::move(facts), station, console, outcome) &&
+        written) {
+      status = kExitUsage;
+    }
   }
   outcome.exitStatus = status;
   console.JsonEnd(JsonEndLine(identity, outcome, station.Summary()));

@@ -142,7 +142,8 @@ std::string JsonEndLine(const JsonRunIdentity& identity, const JsonRunOutcome& o
       {"files", QJsonObject{{"csv", Files(outcome.csvFiles)},
                             {"summary", TextOrNull(outcome.summaryFile)},
                             {"journal", TextOrNull(outcome.journalFile)},
-                            {"junit", TextOrNull(outcome.junitFile)}}},
+                            {"junit", TextOrNull(outcome.junitFile)},
+                            {"bdf", TextOrNull(outcome.bdfFile)}}},
   });
 }
 

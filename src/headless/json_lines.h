@@ -13,6 +13,8 @@
 #include "base/clock.h"
 #include "check/check_finding.h"
 #include "check/run_plan.h"
+#include "export/row_places.h"
+#include "export/run_identity.h"
 #include "results/result_log.h"
 #include "runner/run_summary.h"
 
@@ -21,22 +23,7 @@ namespace kv {
 inline constexpr int kJsonSchemaVersion = 1;
 
 /// What names a run: the "start" object, and the run id again in "end".
-struct JsonRunIdentity {
-  std::string runId;
-  std::string program;
-  std::string version;
-  /// As given; "-" for standard input.
-  std::string listPath;
-  /// Hex SHA-256 of the bytes read; empty until the list was read.
-  std::string listSha256;
-  std::optional<int> steps;
-  /// Empty when no settings file was read (a simulated load, or refused earlier).
-  std::string settingsPath;
-  /// "lan", "serial", "gpib" or "sim"; empty when not settled.
-  std::string linkMode;
-  std::string linkAddress;
-  LocalDateTime started;
-};
+using JsonRunIdentity = RunIdentity;
 
 /// How the run came out, beside its summary.
 struct JsonRunOutcome {
@@ -52,12 +39,8 @@ struct JsonRunOutcome {
   std::string summaryFile;
   std::string journalFile;
   std::string junitFile;
-};
-
-/// Where a result row belongs: the step's number and its FOR block's pass.
-struct RowPlace {
-  int step = 0;
-  int pass = 1;
+  /// The Battery Data Format table; its metadata file lies beside it.
+  std::string bdfFile;
 };
 
 /// {"type":"start","schema":1, then the identity's fields}.

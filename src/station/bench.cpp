@@ -4,8 +4,10 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QSysInfo>
 #include <utility>
 
+#include "link/ini_file.h"
 #include "link/ini_location.h"
 #include "link/transports/link_router.h"
 #include "runner/system_clock.h"
@@ -26,6 +28,30 @@ std::string DefaultIniPath() {
       (QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/kvload")
           .toStdString();
   return IniFilePath(facts);
+}
+
+void NameLink(const LinkSettings& s, RunIdentity& identity) {
+  switch (s.connectMode) {
+    case kModeSerial:
+      identity.linkMode = "serial";
+      identity.linkAddress = SerialDeviceName(s.comPort);
+      break;
+    case kModeGpib:
+      identity.linkMode = "gpib";
+      identity.linkAddress = "GPIB0::" + std::to_string(s.address);
+      break;
+    case kModeLan:
+      identity.linkMode = "lan";
+      identity.linkAddress = LanAddressText(s) + ":" + std::to_string(s.lanPort);
+      break;
+    default:
+      break;
+  }
+}
+
+std::string BenchName(const std::string& iniPath) {
+  const std::string name = ReadIniValue(iniPath, kSystemSection, "BenchName", "");
+  return name.empty() ? QSysInfo::machineHostName().toStdString() : name;
 }
 
 // Passes everything on; a lost connection also tells the station, which acts

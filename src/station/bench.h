@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "export/run_identity.h"
 #include "link/link_settings.h"
 #include "link/link_watch.h"
 #include "link/message_sink.h"
@@ -25,6 +26,14 @@ class Station;
 /// The KV26.INI both programs use: beside the executable when one is there or
 /// that folder is writable, otherwise <GenericConfigLocation>/kvload.
 std::string DefaultIniPath();
+
+/// The bench's name in the files a run leaves: [System] BenchName of the
+/// settings file, or the host's name when it names none.
+std::string BenchName(const std::string& iniPath);
+
+/// The link as the files of a run name it: a mode and an address a script
+/// can compare between runs.
+void NameLink(const LinkSettings& settings, RunIdentity& identity);
 
 struct BenchOptions {
   std::string iniPath;      // "" : DefaultIniPath()

@@ -40,6 +40,7 @@ class DesktopMessageSink;
 class ElidedLabel;
 class ResultLogModel;
 class RunChart;
+class RowPlaceRecorder;
 class RunJournalKeeper;
 class RunSummaryModel;
 class SleepInhibitor;
@@ -138,6 +139,8 @@ class MainForm : public QMainWindow {
   std::string journalFolder() const;
   void openJournalFolder();
   void onSaveLogClicked();
+  /// What the metadata of a Battery Data Format file says about this run.
+  BdfRunFacts bdfFacts() const;
   /// "Device Connect Setup": the connection dialog, then the identification.
   void OpenConnectionSetup();
   /// Shows the dialog (on option `openOnMode` when >= 0), applies its settings
@@ -201,6 +204,7 @@ class MainForm : public QMainWindow {
   CheckFindingsView* checkView_ = nullptr;
   std::unique_ptr<Clock> clock_;
   RunJournalKeeper* journal_ = nullptr;
+  RowPlaceRecorder* places_ = nullptr;
   SleepInhibitor* inhibitor_ = nullptr;
   QTableView* listView1_ = nullptr;
   QLineEdit* measTimeText_ = nullptr;

@@ -1,8 +1,10 @@
 // The main window's handlers: files, the connection dialog and closing.
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCryptographicHash>
 #include <QDate>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,6 +18,7 @@
 #include "link/link_settings.h"
 #include "results/result_log.h"
 #include "station/bench.h"
+#include "station/row_place_recorder.h"
 #include "station/run_journal_keeper.h"
 #include "station/station.h"
 #include "steps/step_columns.h"
@@ -98,12 +101,14 @@ bool MainForm::onSaveClicked() {
 
 void MainForm::onSaveLogClicked() {
   // The run keeps ticking while the dialog is open.
+  QString filter;
   const QString path = QFileDialog::getSaveFileName(
       this, QStringLiteral("Save Log"),
       files_.ProposedLogName(QDate::currentDate(), bench_.Settings().defaultPath),
-      QtNameFilters(kLogFileFilter).join(QStringLiteral(";;")));
+      QtNameFilters(kLogFileFilter).join(QStringLiteral(";;")), &filter);
   if (!path.isEmpty()) {
-    saveLog(QDir::toNativeSeparators(path));
+    const QString native = QDir::toNativeSeparators(path);
+    saveLog(filter == QString::fromUtf8(kBdfFilterCaption) ? BdfName(native) : native);
   }
 }
 
@@ -139,13 +144,54 @@ bool MainForm::saveStepFile(const QString& path) {
   return written;
 }
 
+namespace {
+
+// The list as it ran, where the file on disk still says so.
+std::string ListSha256(const std::string& path, bool listUnchanged) {
+  QFile file(QString::fromStdString(path));
+  if (!listUnchanged || path.empty() || !file.open(QIODevice::ReadOnly)) {
+    return {};
+  }
+  QCryptographicHash hash(QCryptographicHash::Sha256);
+  hash.addData(&file);
+  return hash.result().toHex().toStdString();
+}
+
+}  // namespace
+
+BdfRunFacts MainForm::bdfFacts() const {
+  BdfRunFacts facts;
+  RunIdentity& id = facts.identity;
+  id.program = "kvload";
+  id.version = QCoreApplication::applicationVersion().toStdString();
+  id.listPath = files_.CurrentStepFile();
+  id.listSha256 = ListSha256(id.listPath, editorWidget_->undoStack()->isClean());
+  id.steps = station_.Steps().StepCount();
+  id.settingsPath = bench_.IniPath();
+  id.started = station_.Summary().Started().value_or(clock_->Now());
+  if (bench_.Simulated()) {
+    id.linkMode = "sim";
+    id.linkAddress = bench_.SimulatedModel();
+  } else {
+    NameLink(bench_.Settings(), id);
+  }
+  facts.model = station_.ModelText() == kErrRec ? "" : station_.ModelText();
+  facts.bench = BenchName(bench_.IniPath());
+  return facts;
+}
+
 void MainForm::saveLog(const QString& path) {
   // The export runs without the event loop: no row comes in while it writes.
   const FileActionOutcome outcome =
-      files_.ExportLog(station_.Log(), path.toStdString(), journal_->Journal().Path());
+      IsBdfName(path)
+          ? files_.ExportBdf({station_.Log(), places_->Places(), station_.Summary().Started()},
+                             bdfFacts(), station_.Summary(), path.toStdString(),
+                             journal_->Journal().Path())
+          : files_.ExportLog(station_.Log(), path.toStdString(), journal_->Journal().Path());
   showOutcome(outcome);
   if (outcome.ok) {
-    rowsSaved_ = true;
+    // The table leaves verdict rows out: only the report keeps the whole log.
+    rowsSaved_ = rowsSaved_ || !IsBdfName(path);
     showBox(outcome.files.isEmpty()
                 ? QStringLiteral("Convert OK")
                 : QStringLiteral("Convert OK\n\n%1").arg(outcome.files.join(QLatin1Char('\n'))));

@@ -26,6 +26,7 @@
 #include "runner/runner_state.h"
 #include "runner/system_clock.h"
 #include "station/bench.h"
+#include "station/row_place_recorder.h"
 #include "station/run_journal_keeper.h"
 #include "station/sleep_inhibitor.h"
 #include "station/station.h"
@@ -155,6 +156,7 @@ void MainForm::buildRunParts() {
 
   clock_ = std::make_unique<SystemClock>();
   journal_ = new RunJournalKeeper(station_, *clock_, this);
+  places_ = new RowPlaceRecorder(station_, *clock_, this);
   // Kept in view for the whole run: which file holds the rows if the
   // program or the computer fails.
   connect(journal_, &RunJournalKeeper::started, this, [this](const QString& path) {

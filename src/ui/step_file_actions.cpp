@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include "base/file_identity.h"
 #include "link/ini_file.h"
 #include "link/link_settings.h"
 #include "results/csv_export.h"
@@ -45,6 +46,18 @@ QString FileFolders::JournalFolder(const std::string& defaultPathSetting) const 
     return QDir::toNativeSeparators(chosen.absoluteFilePath());
   }
   return QDir::toNativeSeparators(documentsFolder);
+}
+
+bool IsBdfName(const QString& path) {
+  return path.endsWith(QLatin1String(".bdf.csv"), Qt::CaseInsensitive);
+}
+
+QString BdfName(const QString& path) {
+  if (IsBdfName(path)) {
+    return path;
+  }
+  const bool csv = path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive);
+  return (csv ? path.chopped(4) : path) + QStringLiteral(".bdf.csv");
 }
 
 QStringList QtNameFilters(const char* filter) {
@@ -200,6 +213,42 @@ FileActionOutcome StepFileActions::ExportLog(const ResultLog& log, const std::st
   outcome.status = report.files.empty()
                        ? QStringLiteral("No rows: no report file written")
                        : QStringLiteral("Report written: %1").arg(outcome.files.join(", "));
+  return outcome;
+}
+
+FileActionOutcome StepFileActions::ExportBdf(const BdfSource& source, const BdfRunFacts& facts,
+                                             const RunSummary& summary, const std::string& path,
+                                             const std::string& journalPath) const {
+  FileActionOutcome outcome;
+  const std::string metadata = BdfMetadataPath(path);
+  for (const auto& [what, file] : {std::pair{"the open step list", &currentStepFile_},
+                                   std::pair{"the run's journal", &journalPath}}) {
+    for (const std::string* target : {&path, &metadata}) {
+      if (!file->empty() && IsSameFile(IdentifyFile(*target), IdentifyFile(*file))) {
+        outcome.ok = false;
+        outcome.message =
+            QStringLiteral("The log was not saved: %1 would replace %2 %3. Choose another name.")
+                .arg(Q(*target), Q(what), Q(*file));
+        outcome.status = QStringLiteral("Log not saved");
+        return outcome;
+      }
+    }
+  }
+  const BdfExportResult result = ExportBdfRun(source, facts, summary, path);
+  if (!result.ok) {
+    outcome.ok = false;
+    outcome.message = Q(result.error);
+    outcome.status = QStringLiteral("Battery Data Format file not written");
+    return outcome;
+  }
+  outcome.files << QDir::toNativeSeparators(Q(path)) << QDir::toNativeSeparators(Q(metadata));
+  outcome.status = QStringLiteral("Battery Data Format written: %1").arg(outcome.files.join(", "));
+  if (result.counts.unreadable > 0) {
+    outcome.message = QStringLiteral(
+                          "%1 measurement row(s) hold no readable number; they stay in the log "
+                          "and were left out of the Battery Data Format file.")
+                          .arg(result.counts.unreadable);
+  }
   return outcome;
 }
 

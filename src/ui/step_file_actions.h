@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "export/bdf_metadata.h"
 #include "steps/step_editor.h"
 #include "steps/step_grid.h"
 
@@ -45,7 +46,15 @@ struct FileActionOutcome {
 };
 
 inline constexpr const char* kStepFileFilter = "TSF檔(*.tsf)|*.tsf|所有檔案(*.*)|*.*";
-inline constexpr const char* kLogFileFilter = "CSV檔(*.CSV)|*.CSV|所有檔案(*.*)|*.*";
+inline constexpr const char* kLogFileFilter =
+    "CSV檔(*.CSV)|*.CSV|Battery Data Format (*.bdf.csv)|*.bdf.csv|所有檔案(*.*)|*.*";
+/// The filter under which Save Log writes a Battery Data Format table.
+inline constexpr const char* kBdfFilterCaption = "Battery Data Format (*.bdf.csv)";
+/// Whether `path` names a Battery Data Format table ("x.bdf.csv", any case).
+bool IsBdfName(const QString& path);
+/// The name Save Log writes under the BDF filter: "20261207.CSV" becomes
+/// "20261207.bdf.csv", a name without ".csv" gets ".bdf.csv".
+QString BdfName(const QString& path);
 /// The dialog filter "A(*.a)|*.a|B(*.*)|*.*" as Qt name filters: "A(*.a)", "B(*.*)".
 QStringList QtNameFilters(const char* filter);
 
@@ -83,6 +92,11 @@ class StepFileActions {
   /// when a chunk would replace the open step list or `journalPath`, the
   /// file the run's rows are journaled to.
   FileActionOutcome ExportLog(const ResultLog& log, const std::string& path,
+                              const std::string& journalPath) const;
+  /// The Battery Data Format table under `path` and its metadata beside it;
+  /// refused as ExportLog is when either file is the list or the journal.
+  FileActionOutcome ExportBdf(const BdfSource& source, const BdfRunFacts& facts,
+                              const RunSummary& summary, const std::string& path,
                               const std::string& journalPath) const;
 
   /// The main window's grid set-up: the step list and the three sub-tables at

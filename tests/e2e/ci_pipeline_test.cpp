@@ -6,6 +6,7 @@
 #include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <QMap>
 #include <QProcessEnvironment>
@@ -59,6 +60,20 @@ TEST(CiPipelineTest, ExampleScriptRunsAListAndLeavesAStreamAndAJUnitFileThatAgre
     }
   }
   EXPECT_EQ(steps.join(' '), "2.1 2.2 4.1 5.1");
+  // The BDF table places its rows alike: Cycle Count, Step Count, Step Index.
+  EXPECT_EQ(end.value("files").toObject().value("bdf"), dir.filePath("out/run.bdf.csv"));
+  QStringList places;
+  for (const QByteArray& line : ReadAll(dir.filePath("out/run.bdf.csv")).split('\n').mid(1)) {
+    const QString place = QString::fromLatin1(line.split(',').mid(4, 3).join(' '));
+    if (!line.isEmpty() && (places.isEmpty() || places.last() != place)) {
+      places << place;
+    }
+  }
+  EXPECT_EQ(places.join(" | ").toStdString(), "1 1 2 | 2 2 2 | 1 3 4 | 1 4 5");
+  const QJsonObject bdf =
+      QJsonDocument::fromJson(ReadAll(dir.filePath("out/run.bdf.json"))).object();
+  EXPECT_EQ(bdf.value("run"), end.value("run"));
+  EXPECT_EQ(bdf.value("exit"), 1);
 
   // Read as a CI server reads it: testsuite > testcase > failure | error | skipped.
   QXmlStreamReader xml(ReadAll(dir.filePath("out/junit.xml")));

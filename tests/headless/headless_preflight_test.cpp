@@ -122,7 +122,7 @@ TEST(UnusableSettingsTest, OnlyKeysTheCommandLineDoesNotSetRefuse) {
 }
 
 // No two of the step file, the settings file, the report's chunk files, the
-// summary and the journal may be one file, however the names reach it; and a
+// summary, the journal and the BDF files may be one file, however the names reach it; and a
 // journal never takes a file that holds anything.
 TEST(OutputTargetsTest, RefusesTwoNamesOfOneFileAndAJournalThatHoldsRows) {
   namespace fs = std::filesystem;
@@ -141,6 +141,7 @@ TEST(OutputTargetsTest, RefusesTwoNamesOfOneFileAndAJournalThatHoldsRows) {
   struct Row {
     std::string csv, summary, journal;
     const char* refusal;  // nullptr: accepted
+    std::string bdf{};
   } const rows[] = {
       {"", "", "list.tsf", "the step file"},
       {"", "j.csv", "j.csv", "--summary"},
@@ -156,13 +157,17 @@ TEST(OutputTargetsTest, RefusesTwoNamesOfOneFileAndAJournalThatHoldsRows) {
       {"kv26.ini", "", "", "the settings file"},
       {"", "", "old.csv", "already holds 5 bytes"},
       {"r.csv", "s.csv", "empty.csv", nullptr},
+      {"", "", "", "the step file", "list.tsf"},
+      {"", "r.bdf.json", "", "the metadata of --bdf", "r.bdf.csv"},
+      {"", "", "", "--bdf: the folder", "none/r.bdf.csv"},
+      {"r.csv", "r.json", "", nullptr, "r.bdf.csv"},
   };
   for (const Row& row : rows) {
     HeadlessOptions options;
     options.stepFile = d + "list.tsf";
     for (auto [from, to] :
          {std::pair{&row.csv, &options.csvPath}, std::pair{&row.summary, &options.summaryPath},
-          std::pair{&row.journal, &options.journalPath}}) {
+          std::pair{&row.journal, &options.journalPath}, std::pair{&row.bdf, &options.bdfPath}}) {
       *to = from->empty() ? "" : d + *from;
     }
     const auto problem = OutputTargetsProblem(options, d + "KV26.INI");

@@ -253,6 +253,12 @@ TEST_F(MainFormTest, StopOrAConfirmedCloseTurnsTheLoadOffAndAsksOnlyAboutRowsNot
                                 .arg(QDir::toNativeSeparators(dir_.filePath("RUN_0.CSV")))));
     EXPECT_EQ(LinesIn(dir_.filePath("RUN_0.CSV")), rows + 1);
     EXPECT_TRUE(form_->rowsSaved());
+    // A .bdf.csv name writes the Battery Data Format table and its metadata.
+    const std::size_t measured = station().Log().RowCount();
+    form_->saveLog(QString::fromStdString(Path("run.bdf.csv")));
+    ASSERT_TRUE(WaitForMessages(2));
+    EXPECT_EQ(LinesIn(dir_.filePath("run.bdf.csv")), measured + 1);
+    EXPECT_TRUE(QFile::exists(dir_.filePath("run.bdf.json")));
     ASSERT_TRUE(WaitForRows(rows + 1));
     EXPECT_EQ(form_->rowsSaved(), journaled);
     // With no Default Path the journals go where people look for files.
