@@ -116,6 +116,15 @@ bool AtomicFileWriter::Commit() {
   return true;
 }
 
+void AtomicFileWriter::StartSync() {
+#ifdef __linux__
+  // Only a hint: Sync() reports what went wrong.
+  if (fd_ >= 0) {
+    ::sync_file_range(fd_, 0, 0, SYNC_FILE_RANGE_WRITE);
+  }
+#endif
+}
+
 bool AtomicFileWriter::Sync() {
   if (fd_ < 0) {
     return false;

@@ -46,6 +46,9 @@ class AtomicFileWriter {
   bool Open();
   bool Write(std::string_view bytes);
   bool Commit();
+  /// Starts writing the data out without waiting for it (Linux), so that a
+  /// later Sync() finds them on their way while other files are written.
+  void StartSync();
   /// The data and the old file's mode on disk under the temporary name.
   bool Sync();
   /// The rename over the target, after Sync(); the folder is not synced.

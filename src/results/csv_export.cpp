@@ -81,7 +81,9 @@ bool WriteChunk(const ResultLog& log, std::size_t first, std::size_t end, Atomic
       ok = Flush(file, buf);
     }
   }
-  return ok && Flush(file, buf);
+  ok = ok && Flush(file, buf);
+  file.StartSync();
+  return ok;
 }
 
 // One sync per file and one for the folder: every chunk of the batch is written
