@@ -40,8 +40,10 @@ fuzz: deps
 	@bash scripts/run-fuzz.sh build/fuzz $(FUZZ_SECONDS) $(FUZZ_TARGETS)
 
 # Every benchmark, then one table of figures against their targets (about 5
-# minutes; BENCH_QUICK=1 for a smoke run of about one and a half).
+# minutes; BENCH_QUICK=1 for a smoke run of about one and a half). The PyVISA
+# loop that runs beside the station as its reference comes from Debian.
 bench: build
+	@bash scripts/install-bench-deps.sh
 	@bash bench/run-all.sh build/default
 
 format:

@@ -1,7 +1,8 @@
 # Turns the "figure<TAB>name<TAB>value" lines of bench/run-all.sh into its
 # table. A row's ratio is value / reference: the reference is the plain
-# buffered write for the CSV export and the target itself elsewhere, so a
-# ratio above 1 is a target missed.
+# buffered write (or the same files synced) for the CSV export, the PyVISA
+# loop run beside the station for its CPU and tick rows, and the target
+# itself elsewhere, so a ratio above 1 is a target missed.
 $1 == "figure" { v[$2] = $3; have[$2] = 1 }
 
 function has(k) { return (k in have) }
@@ -19,7 +20,7 @@ function row(label, key, unit, scale, target, refkey, refscale, note,    val, re
   if (refkey != "" && has(refkey)) {
     ref = v[refkey] * refscale
     ratio = sprintf("%.2fx", val / ref)
-    refs = sprintf("%.1f %s", ref, unit)
+    refs = sprintf("%.3g %s", ref, unit)
     if (target != "") {
       verdict = (val / ref <= target + 0) ? "met" : "MISSED"
     }
@@ -47,6 +48,9 @@ END {
       "BM_PlainBufferedWriteSameBytes/real_time.real_time", 1, "reference: same bytes, one buffered loop")
   row("BDF export of 1,000,000 rows", "BM_ExportBdfMillionRows/real_time.real_time", "ms", 1, "1.3",
       "BM_ExportMillionRows/real_time.real_time", 1, "reference: the CSV export in the same run")
+  if (has("BM_OneSyncEachSameFiles/real_time.real_time"))
+    row("CSV export against the same files, one sync each", "BM_ExportMillionRows/real_time.real_time", "ms", 1, "1.1",
+        "BM_OneSyncEachSameFiles/real_time.real_time", 1, "reference: each file synced once, the folder once")
   if (has("BM_SyncedWriteSameFiles/real_time.real_time"))
     row("CSV export against the same files synced", "BM_ExportMillionRows/real_time.real_time", "ms", 1, "1.1",
         "BM_SyncedWriteSameFiles/real_time.real_time", 1, "reference: each file written, synced, renamed")
@@ -62,9 +66,15 @@ END {
   for (t = 1; t <= 2; t++) {
     p = t == 1 ? "tcp" : "pty"
     n = t == 1 ? "TCP" : "pseudo-terminal"
-    row("station CPU, " n, p "_cpu_pct", "%", 1, "1", "", 1, "share of one core over the run")
-    row("tick period p99 error, " n, p "_tick_p99_ms", "ms", 1, "2", "", 1, "distance from 1000 ms")
-    row("tick drift, " n, p "_drift_ms_per_min", "ms", 1, "5", "", 1, "per minute")
+    row("station CPU, " n, p "_cpu_pct", "%", 1, "0.1", "", 1, "share of one core over the run")
+    if (has(p "_pyvisa_cpu_pct"))
+      row("station CPU beside the PyVISA loop, " n, p "_cpu_pct", "%", 1, "", p "_pyvisa_cpu_pct", 1,
+          "reference: the PyVISA loop beside it, over TCP")
+    row("tick period p99 error, " n, p "_tick_p99_ms", "ms", 1, "0.3", "", 1, "distance from 1000 ms")
+    if (has(p "_pyvisa_tick_p99_ms"))
+      row("tick p99 beside the PyVISA loop, " n, p "_tick_p99_ms", "ms", 1, "1", p "_pyvisa_tick_p99_ms", 1,
+          "reference: the PyVISA loop beside it, over TCP")
+    row("tick drift, " n, p "_drift_ms_per_min", "ms", 1, "1", "", 1, "per minute")
     row("Stop to LOAD OFF, " n, p "_stop_ms", "ms", 1, "50", "", 1, "worst; at the load")
     row("Stop to LOAD OFF in a late reply, " n, p "_stop_slow_ms", "ms", 1, "50", "", 1,
         "worst; reply 800 ms late")

@@ -50,11 +50,14 @@ for b in "$bin"/bench_*; do
          printf "figure\t%s.%s\t%s\n", n, k, x }' "$out/$name.json" >>"$figures"
 done
 
-echo "running station_timing over TCP ($seconds s) ..." >&2
-"$bin/station_timing" --seconds "$seconds" --stops "$stops" >>"$figures" 2>"$out/station_tcp.log"
-echo "running station_timing over a pseudo-terminal ($seconds s) ..." >&2
-"$bin/station_timing" --seconds "$seconds" --stops "$stops" --serial >>"$figures" \
-  2>"$out/station_pty.log"
+# The PyVISA loop runs beside the station's tick runs against the same simulator.
+reference=(--reference "$here/pyvisa_loop.py")
+echo "running station_timing over TCP ($seconds s, the PyVISA loop beside it) ..." >&2
+"$bin/station_timing" --seconds "$seconds" --stops "$stops" "${reference[@]}" >>"$figures" \
+  2>"$out/station_tcp.log"
+echo "running station_timing over a pseudo-terminal ($seconds s, the PyVISA loop beside it) ..." >&2
+"$bin/station_timing" --seconds "$seconds" --stops "$stops" --serial "${reference[@]}" \
+  >>"$figures" 2>"$out/station_pty.log"
 echo "running gui_timing ..." >&2
 "$bin/gui_timing" --starts "$starts" --positions "$positions" >>"$figures" 2>"$out/gui.log"
 

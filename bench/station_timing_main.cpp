@@ -3,7 +3,11 @@
 // time the station used, the tick period, and how soon "LOAD OFF" reaches the
 // load after Stop, also while a reply is late.
 //
-//   station_timing [--seconds N] [--serial] [--stops N]
+//   station_timing [--seconds N] [--serial] [--stops N] [--reference SCRIPT]
+//
+// With --reference, SCRIPT (bench/pyvisa_loop.py) runs beside the station for
+// the same seconds against the same simulator over TCP, and its figures are
+// passed on under the link's prefix ("tcp_pyvisa_cpu_pct", ...).
 //
 // Figures go to standard output as "figure<TAB>name<TAB>value" lines for
 // bench/run-all.sh; the same in words goes to standard error.
@@ -17,6 +21,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -64,10 +69,16 @@ void Pump(int ms) {
 /// supply answers at once and never runs flat.
 class SimProcess {
  public:
-  bool Start(bool serial, const QStringList& extra) {
+  /// `withTcp` serves TCP beside the pseudo-terminal too (for the reference).
+  bool Start(bool serial, const QStringList& extra, bool withTcp = false) {
     QStringList args{QStringLiteral("--source"), QStringLiteral("supply")};
-    args << (serial ? QStringLiteral("--no-tcp") : QStringLiteral("--no-serial"));
+    if (serial && !withTcp) {
+      args << QStringLiteral("--no-tcp");
+    }
     if (!serial) {
+      args << QStringLiteral("--no-serial");
+    }
+    if (!serial || withTcp) {
       args << QStringLiteral("--port") << QStringLiteral("0");
     }
     args << extra;
@@ -78,14 +89,22 @@ class SimProcess {
     }
     // "kvload-sim ready tcp=127.0.0.1:PORT" or "kvload-sim ready serial=/dev/pts/N"
     const QByteArray ready = process_.readLine().trimmed();
+    const auto word = [&](const char* key) {
+      const QByteArray tail = ready.mid(ready.indexOf(key) + qsizetype(std::strlen(key)));
+      return tail.left(tail.indexOf(' ') < 0 ? tail.size() : tail.indexOf(' '));
+    };
+    if (ready.contains("tcp=")) {
+      const QByteArray address = word("tcp=");
+      tcpPort_ = address.mid(address.lastIndexOf(':') + 1).toInt();
+    }
     settings_ = kv::LinkSettings{};
     if (serial) {
       settings_.connectMode = kv::kModeSerial;
-      settings_.comPort = ready.mid(ready.indexOf("serial=") + 7).toStdString();
+      settings_.comPort = word("serial=").toStdString();
     } else {
       settings_.connectMode = kv::kModeLan;
       settings_.lanIp = {127, 0, 0, 1};
-      settings_.lanPort = ready.mid(ready.lastIndexOf(':') + 1).toInt();
+      settings_.lanPort = tcpPort_;
     }
     return true;
   }
@@ -95,10 +114,12 @@ class SimProcess {
   }
   QProcess& Process() { return process_; }
   const kv::LinkSettings& Settings() const { return settings_; }
+  int TcpPort() const { return tcpPort_; }
 
  private:
   QProcess process_;
   kv::LinkSettings settings_;
+  int tcpPort_ = 0;
 };
 
 void OneLongStep(kv::Station& station) {
@@ -111,12 +132,49 @@ void OneLongStep(kv::Station& station) {
   grid.SetCell(1, kv::kColTStop, "86400");
 }
 
-// CPU share and tick period of a run of `seconds`.
-bool TimeTicks(bool serial, int seconds) {
-  SimProcess sim;
-  if (!sim.Start(serial, {})) {
+// Starts the reference loop against the simulator's TCP port for `seconds`.
+void StartReference(QProcess& ref, const QString& script, int port, int seconds, bool serial) {
+  if (script.isEmpty()) {
+    return;
+  }
+  ref.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+  ref.start(script, {QStringLiteral("--port"), QString::number(port), QStringLiteral("--seconds"),
+                     QString::number(seconds), QStringLiteral("--name"),
+                     serial ? QStringLiteral("pty_pyvisa") : QStringLiteral("tcp_pyvisa")});
+  // Its start-up (the interpreter, the imports) is over before the station's
+  // run begins, so that it does not count against the station's first ticks.
+  if (!ref.waitForReadyRead(30000) || !ref.readLine().startsWith("ready")) {
+    std::fprintf(stderr, "the reference loop did not start\n");
+  }
+}
+
+// Passes the reference's figures on once it has ended.
+bool FinishReference(QProcess& ref) {
+  if (ref.program().isEmpty()) {
+    return true;
+  }
+  // waitForFinished() is false for a process that has already ended.
+  if (ref.state() != QProcess::NotRunning) {
+    ref.waitForFinished(30000);
+  }
+  if (ref.state() != QProcess::NotRunning || ref.exitStatus() != QProcess::NormalExit ||
+      ref.exitCode() != 0) {
+    std::fprintf(stderr, "the reference loop failed: %s\n", qPrintable(ref.errorString()));
     return false;
   }
+  std::fputs(ref.readAllStandardOutput().constData(), stdout);
+  std::fflush(stdout);
+  return true;
+}
+
+// CPU share and tick period of a run of `seconds`, the reference beside it.
+bool TimeTicks(bool serial, int seconds, const QString& reference) {
+  SimProcess sim;
+  if (!sim.Start(serial, {}, !reference.isEmpty())) {
+    return false;
+  }
+  QProcess ref;
+  StartReference(ref, reference, sim.TcpPort(), seconds, serial);
   PrintingSink sink;
   kv::LinkRouter router(sim.Settings(), sink);
   kv::Station station(router);
@@ -146,6 +204,13 @@ bool TimeTicks(bool serial, int seconds) {
     errors.push_back(
         std::abs(static_cast<double>(tickStartsNs[i] - tickStartsNs[i - 1]) / 1e6 - 1000.0));
   }
+  std::fprintf(stderr, "  first tick %.2f ms after Run\n",
+               static_cast<double>(tickStartsNs.front()) / 1e6);
+  for (std::size_t i = 0; i < errors.size(); ++i) {
+    if (errors[i] > 0.25) {
+      std::fprintf(stderr, "  period %zu off by %.2f ms\n", i + 1, errors[i]);
+    }
+  }
   const double span = static_cast<double>(tickStartsNs.back() - tickStartsNs.front()) / 1e6;
   const double drift = span - 1000.0 * static_cast<double>(errors.size());
   const double minutes = span / 60000.0;
@@ -158,7 +223,7 @@ bool TimeTicks(bool serial, int seconds) {
   Figure(tcp ? "tcp_cpu_pct" : "pty_cpu_pct", 100.0 * cpu / wall);
   Figure(tcp ? "tcp_tick_p99_ms" : "pty_tick_p99_ms", Percentile(errors, 99));
   Figure(tcp ? "tcp_drift_ms_per_min" : "pty_drift_ms_per_min", std::abs(drift) / minutes);
-  return true;
+  return FinishReference(ref);
 }
 
 // Stop pressed `stops` times, each in its own run: between ticks, or, with
@@ -258,8 +323,10 @@ int main(int argc, char** argv) {
   const int seconds = number("--seconds", 60, 3);
   const int stops = number("--stops", 10, 1);
   const bool serial = args.contains(QStringLiteral("--serial"));
+  const qsizetype ref = args.indexOf(QStringLiteral("--reference"));
+  const QString reference = ref >= 0 && ref + 1 < args.size() ? args.at(ref + 1) : QString();
 
-  bool ok = TimeTicks(serial, seconds);
+  bool ok = TimeTicks(serial, seconds, reference);
   ok = TimeStops(serial, stops, 0) && ok;
   ok = TimeStops(serial, stops, 800) && ok;
   return ok ? 0 : 1;

@@ -32,7 +32,8 @@ std::string ResolvedTarget(std::string path) {
   return path;
 }
 
-// The folder holding `path`, so that the rename itself is made durable.
+}  // namespace
+
 void SyncFolderOf(const std::string& path) {
   const fs::path parent = fs::path(path).parent_path();
   const int dir = ::open(parent.empty() ? "." : parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -41,8 +42,6 @@ void SyncFolderOf(const std::string& path) {
     ::close(dir);
   }
 }
-
-}  // namespace
 
 AtomicFileWriter::AtomicFileWriter(std::string path) : target_(ResolvedTarget(std::move(path))) {}
 
@@ -62,7 +61,10 @@ void AtomicFileWriter::Discard() {
   if (fd_ >= 0) {
     ::close(fd_);
     fd_ = -1;
+  }
+  if (tempExists_) {
     ::unlink(temp_.c_str());
+    tempExists_ = false;
   }
 }
 
@@ -79,6 +81,7 @@ bool AtomicFileWriter::Open() {
     temp_ = target_ + std::string(kTempSuffix) + (attempt == 0 ? "" : std::to_string(attempt));
     fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd_ >= 0) {
+      tempExists_ = true;
       return true;
     }
     if (errno != EEXIST) {
@@ -106,6 +109,23 @@ bool AtomicFileWriter::Write(std::string_view bytes) {
 }
 
 bool AtomicFileWriter::Commit() {
+  if (!Sync() || !Replace()) {
+    return false;
+  }
+  SyncFolderOf(target_);
+  return true;
+}
+
+void AtomicFileWriter::StartSync() {
+#ifdef __linux__
+  // Only a hint: Sync() reports what went wrong.
+  if (fd_ >= 0) {
+    ::sync_file_range(fd_, 0, 0, SYNC_FILE_RANGE_WRITE);
+  }
+#endif
+}
+
+bool AtomicFileWriter::Sync() {
   if (fd_ < 0) {
     return false;
   }
@@ -116,18 +136,21 @@ bool AtomicFileWriter::Commit() {
     return Fail(AtomicWriteStage::Write, errno);
   }
   // close reports write-back errors such as a full disk on some file systems.
-  const int fd = std::exchange(fd_, -1);
-  if (::close(fd) != 0) {
-    const int err = errno;
-    ::unlink(temp_.c_str());
-    return Fail(AtomicWriteStage::Write, err);
+  if (::close(std::exchange(fd_, -1)) != 0) {
+    return Fail(AtomicWriteStage::Write, errno);
+  }
+  synced_ = true;
+  return true;
+}
+
+bool AtomicFileWriter::Replace() {
+  if (!synced_ || !tempExists_) {
+    return false;
   }
   if (::rename(temp_.c_str(), target_.c_str()) != 0) {
-    const int err = errno;
-    ::unlink(temp_.c_str());
-    return Fail(AtomicWriteStage::Replace, err);
+    return Fail(AtomicWriteStage::Replace, errno);
   }
-  SyncFolderOf(target_);
+  tempExists_ = false;
   return true;
 }
 

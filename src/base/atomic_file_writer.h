@@ -34,6 +34,8 @@ struct AtomicWriteError {
 ///   not ours is never touched) and removed on every failure, and by the
 ///   destructor when Commit() was not reached.
 /// POSIX calls are used for the exclusive create, the fsync and the modes.
+/// Commit() is Sync(), Replace() and a sync of the folder; a caller writing
+/// several files calls the first two on each and SyncFolderOf() once.
 class AtomicFileWriter {
  public:
   explicit AtomicFileWriter(std::string path);
@@ -44,6 +46,13 @@ class AtomicFileWriter {
   bool Open();
   bool Write(std::string_view bytes);
   bool Commit();
+  /// Starts writing the data out without waiting for it (Linux), so that a
+  /// later Sync() finds them on their way while other files are written.
+  void StartSync();
+  /// The data and the old file's mode on disk under the temporary name.
+  bool Sync();
+  /// The rename over the target, after Sync(); the folder is not synced.
+  bool Replace();
 
   const AtomicWriteError& Error() const { return error_; }
   /// The temporary file's name ("" before Open()).
@@ -56,10 +65,15 @@ class AtomicFileWriter {
   std::string target_;
   std::string temp_;
   int fd_ = -1;
+  bool tempExists_ = false;
+  bool synced_ = false;
   bool keepMode_ = false;
   unsigned oldMode_ = 0;
   AtomicWriteError error_;
 };
+
+/// Makes the renames inside the folder holding `path` durable.
+void SyncFolderOf(const std::string& path);
 
 /// The whole of `bytes` to `path` by the rules above.
 bool WriteFileAtomically(const std::string& path, std::string_view bytes,

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <memory>
 #include <set>
 
 #include "base/atomic_file_writer.h"
@@ -15,6 +16,8 @@ namespace {
 constexpr std::string_view kCsvSuffix = ".CSV";
 // Large enough that the file system sees few, big writes.
 constexpr std::size_t kFlushBytes = std::size_t{1024} * 1024;
+// Open temporaries at a time: well under any descriptor limit.
+constexpr std::size_t kChunksPerBatch = 64;
 
 bool IsSeparator(char c) {
   if (c == '/') {
@@ -65,11 +68,9 @@ std::string ChunkFailure(const AtomicFileWriter& file, const std::string& target
   }
 }
 
-// Writes rows [first, end) to `target`; on failure sets `error` and leaves
-// nothing but what was there before.
-bool WriteChunk(const ResultLog& log, std::size_t first, std::size_t end, const std::string& target,
-                std::string& buf, std::string& error) {
-  AtomicFileWriter file(target);
+// Writes rows [first, end) to a temporary file for `file`, left unsynced.
+bool WriteChunk(const ResultLog& log, std::size_t first, std::size_t end, AtomicFileWriter& file,
+                std::string& buf) {
   bool ok = file.Open();
   buf.clear();
   buf.append(kCsvHeader);
@@ -80,11 +81,36 @@ bool WriteChunk(const ResultLog& log, std::size_t first, std::size_t end, const 
       ok = Flush(file, buf);
     }
   }
-  ok = ok && Flush(file, buf) && file.Commit();
-  if (!ok) {
-    error = ChunkFailure(file, target);
-  }
+  ok = ok && Flush(file, buf);
+  file.StartSync();
   return ok;
+}
+
+// One sync per file and one for the folder: every chunk of the batch is written
+// before the first is synced, and all are synced before the first rename, so
+// the disk sees the data once and the folder once. The chunks before a failure
+// are still put in place, as if each had been committed on its own.
+bool CommitBatch(std::vector<std::unique_ptr<AtomicFileWriter>>& files,
+                 std::vector<std::string>& targets, CsvExportResult& result) {
+  std::size_t good = 0;
+  while (good < files.size() && files[good]->Sync()) {
+    ++good;
+  }
+  std::size_t placed = 0;
+  while (placed < good && files[placed]->Replace()) {
+    result.files.push_back(std::move(targets[placed]));
+    ++placed;
+  }
+  if (placed > 0) {
+    SyncFolderOf(result.files.back());
+  }
+  if (placed < files.size()) {
+    result.ok = false;
+    result.error = ChunkFailure(*files[placed], targets[placed]);
+  }
+  files.clear();  // the temporaries not placed go with their writers
+  targets.clear();
+  return result.ok;
 }
 
 }  // namespace
@@ -165,15 +191,20 @@ CsvExportResult ExportResultLog(const ResultLog& log, const std::string& chosenF
   const std::size_t rows = log.RowCount();
   std::string buf;
   buf.reserve(kFlushBytes + 4096);
+  std::vector<std::unique_ptr<AtomicFileWriter>> files;
+  std::vector<std::string> targets;
   for (std::size_t first = 0, chunk = 0; first < rows; first += kCsvRowsPerFile, ++chunk) {
     const std::size_t end = std::min(rows, first + kCsvRowsPerFile);
-    std::string target = CsvChunkFileName(chosenFileName, chunk);
-    if (!WriteChunk(log, first, end, target, buf, result.error)) {
-      result.ok = false;
-      return result;
+    targets.push_back(CsvChunkFileName(chosenFileName, chunk));
+    files.push_back(std::make_unique<AtomicFileWriter>(targets.back()));
+    const bool written = WriteChunk(log, first, end, *files.back(), buf);
+    if (!written || files.size() == kChunksPerBatch) {
+      if (!CommitBatch(files, targets, result) || !written) {
+        return result;
+      }
     }
-    result.files.push_back(std::move(target));
   }
+  CommitBatch(files, targets, result);
   return result;
 }
 

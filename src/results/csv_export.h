@@ -39,7 +39,8 @@ std::string CsvChunkWriting(const std::string& chosenFileName, const std::string
 
 /// Writes every row of `log` as CSV chunks. Each chunk goes to a temporary file
 /// that replaces the target only when complete, so a failure leaves earlier
-/// chunks whole and no truncated one. No rows: no file, success.
+/// chunks whole and no truncated one. The chunks are all written, then all
+/// synced, then renamed, and the folder synced once. No rows: no file, success.
 CsvExportResult ExportResultLog(const ResultLog& log, const std::string& chosenFileName);
 
 }  // namespace kv

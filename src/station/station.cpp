@@ -1,9 +1,8 @@
 #include "station/station.h"
 
 #include <QMetaObject>
-#include <algorithm>
-#include <cstdlib>
 
+#include "base/tick_deadline.h"
 #include "results/identification.h"
 #include "runner/run_control.h"
 #include "runner/system_clock.h"
@@ -13,10 +12,6 @@ namespace kv {
 namespace {
 
 constexpr qint64 kNsPerMs = 1000000;
-// A requested tick within this distance of one second after the previous
-// tick's aim is taken to mean that second. A tick held back longer by a
-// waiting query, or a special interval of the runner, is taken as it stands.
-constexpr qint64 kSecondSnapNs = 50 * kNsPerMs;
 
 QString ToQString(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -44,30 +39,22 @@ Station::Station(InstrumentLink& link, QObject* parent)
 }
 
 Station::~Station() {
-  timer1_.stop();
+  timer1_.Stop();
   timer2_.stop();
 }
 
 void Station::Init() {
-  // The runner keeps its one-second rhythm by choosing each interval; a
-  // coarse timer would fire up to 5% early and shorten the seconds it counts.
-  timer1_.setTimerType(Qt::PreciseTimer);
-  timer1_.setSingleShot(true);
-  timer1_.setInterval(kFirstTickMs);
-  connect(&timer1_, &QTimer::timeout, this, &Station::OnTimer1);
+  connect(&timer1_, &DeadlineTimer::timeout, this, &Station::OnTimer1);
   timer2_.setTimerType(Qt::PreciseTimer);
   timer2_.setSingleShot(true);
   timer2_.setInterval(kIdentifyDelayMs);
   connect(&timer2_, &QTimer::timeout, this, &Station::OnTimer2);
   connect(this, &Station::measurementsLost, this, &Station::OnLinkLost);
-  monotonic_.start();
 }
 
 void Station::ArmTimer1(qint64 targetNs) {
-  // Rounded down: the timer itself adds its lateness.
-  const qint64 ms = std::max<qint64>(1, (targetNs - monotonic_.nsecsElapsed()) / kNsPerMs);
   timer1TargetNs_ = targetNs;
-  timer1_.start(static_cast<int>(ms));
+  timer1_.Start(targetNs);
 }
 
 void Station::Run() {
@@ -82,14 +69,14 @@ void Station::Run() {
   if (request.enableRunner) {
     // Always a full second: the identification armed above comes first, so
     // the first step starts with this run's model text.
-    ArmTimer1(monotonic_.nsecsElapsed() + kFirstTickMs * kNsPerMs);
+    ArmTimer1(DeadlineTimer::NowNs() + kFirstTickMs * kNsPerMs);
   }
   PublishRunning();
 }
 
 void Station::StopBecause(RunEndReason why) {
   // The timer goes first so that no tick can start inside Stop's own write.
-  timer1_.stop();
+  timer1_.Stop();
   tickHeld_ = false;
   const bool wasBusy = busy_;
   busy_ = true;
@@ -124,7 +111,7 @@ void Station::AnnounceIdle() {
 }
 
 void Station::Halt() {
-  timer1_.stop();
+  timer1_.Stop();
   tickHeld_ = false;
   // A loss found during the halted run is no longer this station's to act
   // on, unless an off line went nowhere: that one is still owed.
@@ -134,7 +121,7 @@ void Station::Halt() {
 }
 
 void Station::EndRunForLinkLoss() {
-  timer1_.stop();
+  timer1_.Stop();
   tickHeld_ = false;
   EndStepForLinkLoss(state_, ctx_);
   PublishRunning();
@@ -160,7 +147,7 @@ void Station::SecureLoadAfterLinkLoss() {
     AnnounceIdle();
     return;
   }
-  timer1_.stop();
+  timer1_.Stop();
   tickHeld_ = false;
   busy_ = true;
   securingLoad_ = true;
@@ -218,12 +205,7 @@ void Station::RunTick() {
   const TickOutcome outcome = RunnerTick(state_, ctx_);
   busy_ = false;
   if (outcome.reenableTimer) {
-    qint64 targetNs = monotonic_.nsecsElapsed() + outcome.intervalMs * kNsPerMs;
-    const qint64 secondNs = aimedNs + 1000 * kNsPerMs;
-    if (std::llabs(targetNs - secondNs) <= kSecondSnapNs) {
-      targetNs = secondNs;
-    }
-    ArmTimer1(targetNs);
+    ArmTimer1(NextTickDeadline(aimedNs, DeadlineTimer::NowNs(), outcome.intervalMs));
   }
   PublishRunning();
   HoldSecuringIfOwed();

@@ -11,7 +11,6 @@
 // takes one call at a time: Stop's line follows the call in flight, within
 // the driver's one-second time-out.)
 
-#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -26,6 +25,7 @@
 #include "runner/run_summary.h"
 #include "runner/runner_state.h"
 #include "runner/runner_tick.h"
+#include "station/deadline_timer.h"
 #include "steps/step_grid.h"
 
 namespace kv {
@@ -73,7 +73,7 @@ class Station : public QObject, private RunnerObserver {
   /// The latest off line sent by Stop or by the attempt to reach a lost load
   /// was written to a working link: only then was the load turned off.
   bool LoadTurnedOff() const { return loadTurnedOff_; }
-  bool IsRunnerTimerActive() const { return timer1_.isActive() || tickHeld_; }
+  bool IsRunnerTimerActive() const { return timer1_.IsActive() || tickHeld_; }
 
  public slots:
   /// Clears the log, starts over at row 1 and arms the identification and the
@@ -175,13 +175,12 @@ class Station : public QObject, private RunnerObserver {
   // Sees every runner event first and passes it on to the station.
   RunSummary summary_{this};
   RunnerContext ctx_;
-  QTimer timer1_;
-  QTimer timer2_;
   // The runner asks for "the rest of this second" in whole milliseconds, and
-  // even a precise timer fires up to a millisecond late; both errors would add
-  // up over a run. While the ticks keep their rhythm, the station aims each
-  // one at exactly one second after the previous tick's aim instead.
-  QElapsedTimer monotonic_;
+  // any timer fires a little late; both errors would add up over a run. While
+  // the ticks keep their rhythm, the station aims each one at exactly one
+  // second after the previous tick's aim instead (NextTickDeadline).
+  DeadlineTimer timer1_;
+  QTimer timer2_;
   qint64 timer1TargetNs_ = 0;
   std::string modelText_;
   QStringList offered_;
