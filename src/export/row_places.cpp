@@ -1,25 +1,16 @@
 #include "export/row_places.h"
 
+#include <chrono>
+
 namespace kv {
 
-namespace {
-
-// Days from 1970-01-01 to a date of the proleptic Gregorian calendar.
-std::int64_t DaysFromCivil(std::int64_t y, int m, int d) {
-  y -= m <= 2 ? 1 : 0;
-  const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const std::int64_t yoe = y - era * 400;
-  const std::int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + doe - 719468;
-}
-
-}  // namespace
-
 std::int64_t UnixMilliseconds(const LocalDateTime& t) {
-  const std::int64_t seconds = DaysFromCivil(t.year, t.month, t.day) * 86400 + t.hour * 3600 +
-                               t.minute * 60 + t.second - std::int64_t{t.utcOffsetMinutes} * 60;
-  return seconds * 1000 + t.millisecond;
+  using namespace std::chrono;
+  const sys_days day{year{t.year} / month{static_cast<unsigned>(t.month)} /
+                     std::chrono::day{static_cast<unsigned>(t.day)}};
+  const auto local =
+      day + hours{t.hour} + minutes{t.minute} + seconds{t.second} + milliseconds{t.millisecond};
+  return (local - minutes{t.utcOffsetMinutes}).time_since_epoch().count();
 }
 
 void RowPlaces::Clear() {
