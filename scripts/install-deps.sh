@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs everything kvload needs to build, test and run its demo on Debian 12.
+# Installs everything kvload needs to build, test and run its demo on Debian 12,
+# or, given package names, just those (install-bench-deps.sh does so).
 # Idempotent: when every package is already present it only checks and returns.
 set -euo pipefail
 
@@ -12,6 +13,9 @@ packages=(
   clang-format clang-tidy
   clang libclang-rt-dev
 )
+if [ $# -gt 0 ]; then
+  packages=("$@")
+fi
 
 missing=()
 for p in "${packages[@]}"; do
@@ -24,7 +28,7 @@ if [ ${#missing[@]} -eq 0 ]; then
   exit 0
 fi
 
-echo "install-deps: installing ${missing[*]}"
+echo "$(basename "$0"): installing ${missing[*]}"
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then
   SUDO="sudo"

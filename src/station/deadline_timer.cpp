@@ -57,11 +57,11 @@ void DeadlineTimer::Start(qint64 deadlineNs) {
 #ifdef Q_OS_LINUX
   if (fd_ >= 0) {
     const DeadlineSpec at = AbsoluteDeadline(deadlineNs);
-    itimerspec spec{};
-    spec.it_value.tv_sec = static_cast<time_t>(at.seconds);
-    spec.it_value.tv_nsec = static_cast<long>(at.nanoseconds);
+    itimerspec due{};
+    due.it_value.tv_sec = static_cast<time_t>(at.seconds);
+    due.it_value.tv_nsec = static_cast<long>(at.nanoseconds);
     // Re-arming also clears an expiry of the old deadline not yet read.
-    ::timerfd_settime(fd_, TFD_TIMER_ABSTIME, &spec, nullptr);
+    ::timerfd_settime(fd_, TFD_TIMER_ABSTIME, &due, nullptr);
     return;
   }
 #endif

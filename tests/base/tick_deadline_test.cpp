@@ -18,7 +18,7 @@ TEST(TickDeadline, AimsAtTheNextSecondAndArmsTimersForIt) {
     std::int64_t now;  // when the tick ended, monotonic
     int intervalMs;    // what the runner asked for
     std::int64_t deadline;
-    DeadlineSpec spec;
+    DeadlineSpec due;
     int ms;  // from `now`
   };
   const Case cases[] = {
@@ -43,9 +43,9 @@ TEST(TickDeadline, AimsAtTheNextSecondAndArmsTimersForIt) {
     SCOPED_TRACE(c.name);
     const std::int64_t deadline = NextTickDeadline(c.aim, c.now, c.intervalMs);
     EXPECT_EQ(deadline, c.deadline);
-    const DeadlineSpec spec = AbsoluteDeadline(deadline);
-    EXPECT_EQ(spec.seconds, c.spec.seconds);
-    EXPECT_EQ(spec.nanoseconds, c.spec.nanoseconds);
+    const DeadlineSpec due = AbsoluteDeadline(deadline);
+    EXPECT_EQ(due.seconds, c.due.seconds);
+    EXPECT_EQ(due.nanoseconds, c.due.nanoseconds);
     EXPECT_EQ(MillisecondsUntil(deadline, c.now), c.ms);
   }
 }

@@ -144,7 +144,8 @@ struct KeySpec {
   QString type;  // the JSON type the README names: string, number, object, boolean
   bool nullable = false;
 };
-using Schema = QMap<QString, QMap<QString, KeySpec>>;  // object type -> key -> spec
+using Schema =
+    QMap<QString, QMap<QString, KeySpec>>;  // object type -> key -> what the table says of it
 
 // The README's table is the schema: a key the stream has and the table lacks,
 // or the other way round, fails here.
@@ -193,13 +194,13 @@ QList<QJsonObject> JsonStream(const QByteArray& jsonl) {
     EXPECT_EQ(keys, schema.value(type).keys());
     for (const QString& key : keys) {
       const QJsonValue v = o.value(key);
-      const KeySpec spec = schema.value(type).value(key);
+      const KeySpec want = schema.value(type).value(key);
       const QString actual = v.isString()   ? "string"
                              : v.isDouble() ? "number"
                              : v.isObject() ? "object"
                              : v.isBool()   ? "boolean"
                                             : "null";
-      EXPECT_TRUE(actual == spec.type || (actual == "null" && spec.nullable)) << key.toStdString();
+      EXPECT_TRUE(actual == want.type || (actual == "null" && want.nullable)) << key.toStdString();
       if (type != "row" && (key == "time" || key == "start" || key == "end") && v.isString()) {
         EXPECT_TRUE(iso.match(v.toString()).hasMatch()) << key.toStdString();
       }

@@ -20,6 +20,7 @@ using ::testing::HasSubstr;
 struct SafetyCase {
   const char* name;
   QStringList simArgs = {};
+  QStringList runArgs = {};
   std::vector<std::string> steps = {"1,Discharge,CC,1,0,60,0"};
   int signalNumber = 0;  // 0: the run ends by itself
   const char* stderrHas = "";
@@ -41,7 +42,8 @@ TEST_P(SafetyMatrixTest, LoadIsSwitchedOffLast) {
   SimProcess sim;
   ASSERT_EQ(sim.Start(c.simArgs + QStringList{"--verbose", "--rx-log", rxLog}), "");
   QProcess run;
-  ASSERT_TRUE(StartKvloadRun(run, sim.LinkArguments() << "--quiet" << WriteStepFile(dir, c.steps)));
+  ASSERT_TRUE(StartKvloadRun(
+      run, sim.LinkArguments() + c.runArgs << "--quiet" << WriteStepFile(dir, c.steps)));
 
   const QByteArray offLine = QByteArray("RX\t") + c.lastLine;
   qsizetype offsBefore = 0;
@@ -79,6 +81,8 @@ INSTANTIATE_TEST_SUITE_P(
         SafetyCase{.name = "EndOfList", .steps = {"1,Discharge,CC,1,0,2,0"}, .exitCode = 0},
         SafetyCase{.name = "Interrupt", .signalNumber = SIGINT, .stderrHas = "SIGINT: stopping"},
         SafetyCase{.name = "Terminate", .signalNumber = SIGTERM, .stderrHas = "SIGTERM: stopping"},
+        // A CI job's budget ran out.
+        SafetyCase{.name = "Timeout", .runArgs = {"--timeout", "2"}, .stderrHas = "--timeout"},
         // The terminal or SSH session went away.
         SafetyCase{.name = "Hangup", .signalNumber = SIGHUP, .stderrHas = "SIGHUP: stopping"},
         // Most of each tick waits for the reply, so the signal is likely to

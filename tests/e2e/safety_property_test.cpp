@@ -56,6 +56,7 @@ struct Schedule {
   std::vector<std::string> steps;
   int seconds = 1;  // about how long the list runs, with the first tick's second
   QStringList simArgs;
+  int timeoutSeconds = 0;  // 0: no --timeout
   bool overPty = false;
   int lateMs = 0;     // how late a whole reply can be
   int dropAfter = 0;  // the line on which the load drops the link; 0 never
@@ -123,6 +124,8 @@ Schedule DrawSchedule(std::uint64_t seed) {
   s.signalAfterDrop = s.signalNumber != 0 && s.dropAfter != 0 && d.Chance(50);
   // After the drop: also during the attempt to reach the load again.
   s.signalAtMs = s.signalAfterDrop ? d.Int(0, 2500) : d.Int(100, s.seconds * 1000 + 500);
+  // A CI job's budget, which may run out at any moment of the run.
+  s.timeoutSeconds = s.signalNumber == 0 && d.Chance(30) ? d.Int(1, s.seconds + 1) : 0;
   return s;
 }
 
@@ -201,7 +204,11 @@ TEST_P(SafetyPropertyTest, Holds) {
   ASSERT_EQ(sim.Start(s.simArgs + QStringList{"--rx-log", rxLog}, s.overPty), "");
   const QStringList runArgs = sim.LinkArguments()
                               << "--csv" << dir.filePath("report.csv") << "--summary"
-                              << dir.filePath("summary.csv") << WriteStepFile(dir, s.steps);
+                              << dir.filePath("summary.csv")
+                              << (s.timeoutSeconds > 0
+                                      ? QStringList{"--timeout", QString::number(s.timeoutSeconds)}
+                                      : QStringList{})
+                              << WriteStepFile(dir, s.steps);
   SCOPED_TRACE(Replay(seed, s, runArgs));
   QProcess run;
   ASSERT_TRUE(StartKvloadRun(run, runArgs));
