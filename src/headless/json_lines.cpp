@@ -8,18 +8,11 @@
 #include <array>
 #include <vector>
 
-#include "text/utf8_text.h"
+#include "headless/bytes_text.h"
 
 namespace kv {
 
 namespace {
-
-// JSON must be UTF-8; a Latin-1 step name or a stray byte in a reply keeps
-// its character instead of becoming U+FFFD.
-QString Text(std::string_view text) {
-  const std::string utf8 = Utf8OrLatin1(text);
-  return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
-}
 
 std::string Line(const QJsonObject& object) {
   return QJsonDocument(object).toJson(QJsonDocument::Compact).toStdString();
@@ -27,7 +20,7 @@ std::string Line(const QJsonObject& object) {
 
 QJsonValue Value(const SummaryValue& value) {
   if (const auto* text = std::get_if<std::string>(&value)) {
-    return Text(*text);
+    return BytesAsText(*text);
   }
   if (const auto* number = std::get_if<double>(&value)) {
     return *number;
@@ -39,19 +32,19 @@ QJsonValue Value(const SummaryValue& value) {
 void AddFields(QJsonObject& object, const std::vector<SummaryField>& fields) {
   for (const SummaryField& field : fields) {
     if (field.key != "type") {
-      object.insert(Text(field.key), Value(field.value));
+      object.insert(BytesAsText(field.key), Value(field.value));
     }
   }
 }
 
 QJsonValue TextOrNull(std::string_view text) {
-  return text.empty() ? QJsonValue(QJsonValue::Null) : QJsonValue(Text(text));
+  return text.empty() ? QJsonValue(QJsonValue::Null) : QJsonValue(BytesAsText(text));
 }
 
 QJsonValue Files(const std::vector<std::string>& files) {
   QJsonArray array;
   for (const std::string& file : files) {
-    array.append(Text(file));
+    array.append(BytesAsText(file));
   }
   return array;
 }
@@ -62,16 +55,16 @@ std::string JsonStartLine(const JsonRunIdentity& id) {
   return Line(QJsonObject{
       {"type", "start"},
       {"schema", kJsonSchemaVersion},
-      {"run", Text(id.runId)},
-      {"program", Text(id.program)},
-      {"version", Text(id.version)},
-      {"list", Text(id.listPath)},
+      {"run", BytesAsText(id.runId)},
+      {"program", BytesAsText(id.program)},
+      {"version", BytesAsText(id.version)},
+      {"list", BytesAsText(id.listPath)},
       {"list_sha256", TextOrNull(id.listSha256)},
       {"steps", id.steps ? QJsonValue(*id.steps) : QJsonValue(QJsonValue::Null)},
       {"settings", TextOrNull(id.settingsPath)},
       {"link", TextOrNull(id.linkMode)},
       {"address", TextOrNull(id.linkAddress)},
-      {"time", Text(FormatIso8601(id.started))},
+      {"time", BytesAsText(FormatIso8601(id.started))},
   });
 }
 
@@ -80,7 +73,7 @@ std::string JsonRowLine(const ResultRowView& row, RowPlace place) {
       "no", "time", "v", "i", "w", "ah", "wh", "stamp", "function", "result"};
   QJsonObject object{{"type", "row"}, {"step", place.step}, {"pass", place.pass}};
   for (std::size_t i = 0; i < row.size(); ++i) {
-    object.insert(QLatin1String(kKeys[i]), Text(row[i]));
+    object.insert(QLatin1String(kKeys[i]), BytesAsText(row[i]));
   }
   return Line(object);
 }
@@ -88,20 +81,21 @@ std::string JsonRowLine(const ResultRowView& row, RowPlace place) {
 std::string JsonStepLine(const StepEnd& end, int pass) {
   QJsonObject object{{"type", "step"}, {"pass", pass}};
   AddFields(object, StepSummaryFields(end));
-  object.insert(QStringLiteral("start"), Text(FormatIso8601(end.started)));
-  object.insert(QStringLiteral("end"), Text(FormatIso8601(end.ended)));
+  object.insert(QStringLiteral("start"), BytesAsText(FormatIso8601(end.started)));
+  object.insert(QStringLiteral("end"), BytesAsText(FormatIso8601(end.ended)));
   return Line(object);
 }
 
 std::string JsonMessageLine(std::string_view level, std::string_view text) {
-  return Line(QJsonObject{{"type", "message"}, {"level", Text(level)}, {"text", Text(text)}});
+  return Line(
+      QJsonObject{{"type", "message"}, {"level", BytesAsText(level)}, {"text", BytesAsText(text)}});
 }
 
 std::string JsonFindingLine(const CheckFinding& finding) {
   return Line(QJsonObject{{"type", "finding"},
                           {"step", finding.step},
-                          {"severity", Text(SeverityName(finding.severity))},
-                          {"message", Text(finding.message)}});
+                          {"severity", BytesAsText(SeverityName(finding.severity))},
+                          {"message", BytesAsText(finding.message)}});
 }
 
 std::string_view OverallVerdict(const RunSummary& summary) {
@@ -129,13 +123,14 @@ std::string JsonEndLine(const JsonRunIdentity& identity, const JsonRunOutcome& o
   }
   return Line(QJsonObject{
       {"type", "end"},
-      {"run", Text(identity.runId)},
+      {"run", BytesAsText(identity.runId)},
       {"exit", outcome.exitStatus},
       {"verdict", TextOrNull(OverallVerdict(summary))},
       {"reason", TextOrNull(reason)},
       {"note", TextOrNull(note)},
-      {"start", summary.Started() ? QJsonValue(Text(FormatIso8601(*summary.Started()))) : null},
-      {"end", end ? QJsonValue(Text(FormatIso8601(end->ended))) : null},
+      {"start",
+       summary.Started() ? QJsonValue(BytesAsText(FormatIso8601(*summary.Started()))) : null},
+      {"end", end ? QJsonValue(BytesAsText(FormatIso8601(end->ended))) : null},
       {"seconds", end ? QJsonValue(end->seconds) : null},
       {"steps", static_cast<qint64>(summary.Steps().size())},
       {"model", TextOrNull(outcome.model)},
@@ -150,7 +145,7 @@ std::string JsonEndLine(const JsonRunIdentity& identity, const JsonRunOutcome& o
 std::string JsonCheckEndLine(const JsonRunIdentity& identity, int exitStatus, const RunPlan& plan,
                              const std::vector<CheckFinding>& findings) {
   return Line(QJsonObject{{"type", "end"},
-                          {"run", Text(identity.runId)},
+                          {"run", BytesAsText(identity.runId)},
                           {"exit", exitStatus},
                           {"seconds", static_cast<double>(plan.seconds)},
                           {"rows", static_cast<double>(plan.rows)},

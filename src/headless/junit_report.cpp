@@ -3,16 +3,11 @@
 #include <QString>
 #include <QXmlStreamWriter>
 
-#include "text/utf8_text.h"
+#include "headless/bytes_text.h"
 
 namespace kv {
 
 namespace {
-
-QString Text(std::string_view text) {
-  const std::string utf8 = Utf8OrLatin1(text);
-  return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
-}
 
 QString Seconds(double seconds) {
   return QString::number(seconds, 'f', 3);
@@ -47,24 +42,24 @@ std::string JunitXml(const RunSummary& summary, const std::string& suite) {
   w.writeStartDocument();
   w.writeStartElement("testsuites");
   w.writeStartElement("testsuite");
-  w.writeAttribute("name", Text(suite));
+  w.writeAttribute("name", BytesAsText(suite));
   w.writeAttribute("tests", QString::number(steps.size() + (runCase ? 1 : 0)));
   w.writeAttribute("failures", QString::number(failures));
   w.writeAttribute("errors", QString::number(errors + (runCase ? 1 : 0)));
   w.writeAttribute("skipped", QString::number(skipped));
   w.writeAttribute("time", Seconds(end ? end->seconds : 0.0));
   if (summary.Started()) {
-    w.writeAttribute("timestamp", Text(FormatIsoLocal(*summary.Started())));
+    w.writeAttribute("timestamp", BytesAsText(FormatIsoLocal(*summary.Started())));
   }
   for (const StepEnd& step : steps) {
     w.writeStartElement("testcase");
-    w.writeAttribute(
-        "name", QStringLiteral("step %1: %2")
-                    .arg(step.row)
-                    .arg(Text(step.functionName.empty() ? "(no function)" : step.functionName)));
-    w.writeAttribute("classname", Text(suite));
+    w.writeAttribute("name", QStringLiteral("step %1: %2")
+                                 .arg(step.row)
+                                 .arg(BytesAsText(step.functionName.empty() ? "(no function)"
+                                                                            : step.functionName)));
+    w.writeAttribute("classname", BytesAsText(suite));
     w.writeAttribute("time", Seconds(step.seconds));
-    const QString note = Text(StepEndNote(step));
+    const QString note = BytesAsText(StepEndNote(step));
     if (step.verdict == StepVerdict::Fail) {
       w.writeStartElement("failure");
       w.writeAttribute("message", note);
@@ -73,7 +68,7 @@ std::string JunitXml(const RunSummary& summary, const std::string& suite) {
     } else if (IsError(step)) {
       w.writeStartElement("error");
       w.writeAttribute("message", note);
-      w.writeAttribute("type", Text(StepEndReasonName(step.reason)));
+      w.writeAttribute("type", BytesAsText(StepEndReasonName(step.reason)));
       w.writeEndElement();
     } else if (step.reason == StepEndReason::Skipped) {
       w.writeStartElement("skipped");
@@ -85,11 +80,12 @@ std::string JunitXml(const RunSummary& summary, const std::string& suite) {
   if (runCase) {
     w.writeStartElement("testcase");
     w.writeAttribute("name", "run");
-    w.writeAttribute("classname", Text(suite));
+    w.writeAttribute("classname", BytesAsText(suite));
     w.writeAttribute("time", Seconds(end ? end->seconds : 0.0));
     w.writeStartElement("error");
-    w.writeAttribute("message", Text(runNote));
-    w.writeAttribute("type", end ? Text(RunEndReasonName(end->reason)) : QString("unfinished"));
+    w.writeAttribute("message", BytesAsText(runNote));
+    w.writeAttribute("type",
+                     end ? BytesAsText(RunEndReasonName(end->reason)) : QString("unfinished"));
     w.writeEndElement();
     w.writeEndElement();
   }

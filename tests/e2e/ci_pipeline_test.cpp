@@ -20,11 +20,6 @@ namespace {
 
 using ::testing::HasSubstr;
 
-QByteArray ReadAll(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // A FOR block, a PASS and a FAIL, in a file whose lines end in LF alone.
 TEST(CiPipelineTest, ExampleScriptRunsAListAndLeavesAStreamAndAJUnitFileThatAgree) {
   QTemporaryDir dir;

@@ -133,12 +133,12 @@ std::string RowNumberingProblem(const QStringList& reportLines) {
   return {};
 }
 
-namespace {
-
 QByteArray ReadAll(const QString& path) {
   QFile file(path);
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
+
+namespace {
 
 struct KeySpec {
   QString type;  // the JSON type the README names: string, number, object, boolean

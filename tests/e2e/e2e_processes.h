@@ -73,6 +73,9 @@ bool ReadUntil(QProcess& process, QByteArray& read,
 /// A step file "list.tsf" in `dir` holding `rows` (cells from StepNo. on).
 QString WriteStepFile(const QTemporaryDir& dir, const std::vector<std::string>& rows);
 
+/// The whole file; empty when it cannot be read.
+QByteArray ReadAll(const QString& path);
+
 /// The objects of a JSON Lines stream in order, each held to the README's
 /// schema table: every key it documents and no other, of the type it names,
 /// null only where it allows; times as ISO 8601 with milliseconds and offset.
