@@ -12,6 +12,8 @@ packages=(
   socat xvfb xauth xdotool imagemagick libx11-dev jq
   clang-format clang-tidy
   clang libclang-rt-dev
+  poppler-utils
+  libpaho-mqttpp-dev libpaho-mqtt-dev mosquitto mosquitto-clients
 )
 if [ $# -gt 0 ]; then
   packages=("$@")
