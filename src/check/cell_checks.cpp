@@ -87,18 +87,17 @@ int Entries(std::string_view cell) {
 void CheckLists(const TestStep& cells, std::initializer_list<int> cols, int used,
                 std::string_view what, const StepFindings& f) {
   for (const int col : cols) {
-    const std::vector<std::string> fields = SplitList(cells[col]);
-    const int held = std::max(ListHighestIndex(fields), 0);
+    const int held = ListEntryCount(cells[col]);
     if (held < used) {
       f.Add(Severity::Error, CellName(col) + " holds " + std::to_string(held) +
                                  (held == 1 ? " entry for " : " entries for ") +
                                  std::to_string(used) + " " + std::string(what) +
                                  ": the load receives the rest without a value");
     }
-    for (int i = 1; i <= std::min(held, used); ++i) {
-      CheckSentText([col, i] { return CellName(col) + " entry " + std::to_string(i); },
-                    ListEntry(fields, i), false, f);
-    }
+    ForEachListEntry(cells[col], std::min(held, used), [&](int i, std::string_view entry) {
+      CheckSentText([col, i] { return CellName(col) + " entry " + std::to_string(i); }, entry,
+                    false, f);
+    });
   }
 }
 
@@ -121,11 +120,9 @@ constexpr int kCyclesSent = 3;
 constexpr double kSequenceBudgetMs = 10000.0;
 
 void CheckSequenceTime(const TestStep& cells, int total, const StepFindings& f) {
-  const std::vector<std::string> times = SplitList(cells[kColRampTime]);
   double ms = 0.0;
-  for (int i = 1; i <= total; ++i) {
-    ms += Value(ListEntry(times, i));
-  }
+  ForEachListEntry(cells[kColRampTime], total,
+                   [&ms](int /*i*/, std::string_view entry) { ms += Value(entry); });
   if (ms > kSequenceBudgetMs) {
     f.Add(Severity::Warning, "the sequence lasts " + FormatNumber(ms / 1000.0) +
                                  " s but the runner ends the step after " +
@@ -147,8 +144,7 @@ std::string CellName(int col) {
 }
 
 bool IsNumberText(std::string_view text, bool dExponent) {
-  DecimalNumber number;
-  std::size_t end = ScanNumber(text, NumberSyntax{.dExponent = dExponent}, number);
+  std::size_t end = NumberEnd(text, NumberSyntax{.dExponent = dExponent});
   if (end == 0) {
     return false;
   }

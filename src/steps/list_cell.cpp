@@ -1,5 +1,7 @@
 #include "steps/list_cell.h"
 
+#include <algorithm>
+
 namespace kv {
 
 std::string JoinList(const std::vector<std::string>& entries) {
@@ -34,6 +36,10 @@ std::string ListEntry(const std::vector<std::string>& fields, int i) {
     return {};
   }
   return fields[static_cast<std::size_t>(i)];
+}
+
+int ListEntryCount(std::string_view cell) {
+  return static_cast<int>(std::count(cell.begin(), cell.end(), ';'));
 }
 
 int ListHighestIndex(const std::vector<std::string>& fields) {

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <limits>
 #include <system_error>
+#include <utility>
 
 namespace kv {
 
@@ -28,6 +29,27 @@ class Cursor {
   void SkipBlanks() {
     while (pos_ < text_.size() && IsNumberBlank(text_[pos_])) {
       ++pos_;
+    }
+  }
+  // Hands the run of digits from here (blanks between them skipped when the
+  // syntax allows) to `out` a stretch at a time; returns how many there were.
+  template <typename Digits>
+  std::size_t TakeDigits(Digits& out) {
+    std::size_t taken = 0;
+    while (true) {
+      if (blanksInside_) {
+        SkipBlanks();
+      }
+      std::size_t run = pos_;
+      while (run < text_.size() && IsDigit(text_[run])) {
+        ++run;
+      }
+      if (run == pos_) {
+        return taken;
+      }
+      out.append(text_.substr(pos_, run - pos_));
+      taken += run - pos_;
+      pos_ = end_ = run;
     }
   }
   std::size_t End() const { return end_; }
@@ -82,48 +104,65 @@ std::int64_t ScanExponent(Cursor& cur, bool dExponent) {
   return negative ? -exp : exp;
 }
 
+// What a scan found besides the digits, which went to the scan's sink.
+struct Scanned {
+  std::size_t end = 0;  // 0: no number
+  bool negative = false;
+  std::int64_t fractionDigits = 0;
+  std::int64_t exponent = 0;
+};
+
+// The digits of a number nobody asks for: the check only wants to know where
+// a cell's number ends, and it reads every cell after each change of a list.
+struct NoDigits {
+  void append(std::string_view /*run*/) {}
+};
+
+template <typename Digits>
+Scanned ScanParts(std::string_view text, NumberSyntax syntax, Digits& digits) {
+  Scanned found;
+  Cursor cur(text, syntax.blanksInside);
+  cur.SkipBlanks();
+  if (cur.Peek() == '+' || cur.Peek() == '-') {
+    found.negative = cur.Peek() == '-';
+    cur.Take();
+  }
+  bool anyDigit = cur.TakeDigits(digits) > 0;
+  if (cur.Peek() == '.') {
+    cur.Take();
+    found.fractionDigits = static_cast<std::int64_t>(cur.TakeDigits(digits));
+    anyDigit = anyDigit || found.fractionDigits > 0;
+  }
+  if (!anyDigit) {
+    return {};  // "-", ".", "+" and words are no number
+  }
+  found.exponent = ScanExponent(cur, syntax.dExponent);
+  found.end = cur.End();
+  return found;
+}
+
 }  // namespace
 
 std::size_t ScanNumber(std::string_view text, NumberSyntax syntax, DecimalNumber& out) {
   out = DecimalNumber{};
-  Cursor cur(text, syntax.blanksInside);
-  cur.SkipBlanks();
-
-  bool negative = false;
-  if (cur.Peek() == '+' || cur.Peek() == '-') {
-    negative = cur.Peek() == '-';
-    cur.Take();
-  }
   std::string digits;
-  std::int64_t fractionDigits = 0;
-  bool anyDigit = false;
-  while (IsDigit(cur.Peek())) {
-    digits += cur.Peek();
-    anyDigit = true;
-    cur.Take();
-  }
-  if (cur.Peek() == '.') {
-    cur.Take();
-    while (IsDigit(cur.Peek())) {
-      digits += cur.Peek();
-      ++fractionDigits;
-      anyDigit = true;
-      cur.Take();
-    }
-  }
-  if (!anyDigit) {
-    return 0;  // "-", ".", "+" and words are no number
-  }
-  const std::int64_t exp = ScanExponent(cur, syntax.dExponent);
-
+  const Scanned found = ScanParts(text, syntax, digits);
   const std::size_t first = digits.find_first_not_of('0');
-  if (first != std::string::npos) {
+  if (found.end != 0 && first != std::string::npos) {
     const std::size_t last = digits.find_last_not_of('0');
-    out.negative = negative;
-    out.digits = digits.substr(first, last - first + 1);
-    out.exponent = exp - fractionDigits + static_cast<std::int64_t>(digits.size() - 1 - last);
+    out.negative = found.negative;
+    out.exponent =
+        found.exponent - found.fractionDigits + static_cast<std::int64_t>(digits.size() - 1 - last);
+    digits.erase(last + 1);
+    digits.erase(0, first);
+    out.digits = std::move(digits);
   }
-  return cur.End();
+  return found.end;
+}
+
+std::size_t NumberEnd(std::string_view text, NumberSyntax syntax) {
+  NoDigits none;
+  return ScanParts(text, syntax, none).end;
 }
 
 double DecimalNumber::ToDouble() const {

@@ -38,6 +38,10 @@ struct NumberSyntax {
 /// when the text does not begin with a number (then `out` is zero).
 std::size_t ScanNumber(std::string_view text, NumberSyntax syntax, DecimalNumber& out);
 
+/// Where the number at the start of `text` ends, as ScanNumber() says, without
+/// keeping its digits.
+std::size_t NumberEnd(std::string_view text, NumberSyntax syntax);
+
 /// Blank as the readers understand it: space, tab, CR, LF.
 inline bool IsNumberBlank(char c) {
   return c == ' ' || c == '\t' || c == '\r' || c == '\n';
