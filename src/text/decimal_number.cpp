@@ -1,7 +1,9 @@
 #include "text/decimal_number.h"
 
+#include <array>
 #include <charconv>
 #include <limits>
+#include <optional>
 #include <system_error>
 #include <utility>
 
@@ -165,6 +167,30 @@ std::size_t NumberEnd(std::string_view text, NumberSyntax syntax) {
   return ScanParts(text, syntax, none).end;
 }
 
+namespace {
+
+// Up to 15 digits and 10^0..10^22 are exact doubles, so one multiplication or
+// division rounds exactly as a full conversion would; it covers nearly every
+// cell and reply, which are read thousands of times a second.
+std::optional<double> ExactlyRounded(std::string_view digits, std::int64_t exponent) {
+  static constexpr std::array<double, 23> kPowers = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                                     1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                                     1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  constexpr std::int64_t kMaxPower = static_cast<std::int64_t>(kPowers.size()) - 1;
+  if (digits.size() > 15 || exponent > kMaxPower || exponent < -kMaxPower) {
+    return std::nullopt;
+  }
+  std::uint64_t mantissa = 0;
+  for (const char c : digits) {
+    mantissa = mantissa * 10 + static_cast<std::uint64_t>(c - '0');
+  }
+  const auto m = static_cast<double>(mantissa);
+  const double power = kPowers[static_cast<std::size_t>(exponent < 0 ? -exponent : exponent)];
+  return exponent < 0 ? m / power : m * power;
+}
+
+}  // namespace
+
 double DecimalNumber::ToDouble() const {
   if (IsZero()) {
     return 0.0;
@@ -172,7 +198,9 @@ double DecimalNumber::ToDouble() const {
   // Decimal exponent of the leading digit: tells overflow from underflow.
   const std::int64_t magnitude = static_cast<std::int64_t>(digits.size()) - 1 + exponent;
   double value = 0.0;
-  if (magnitude > 400) {
+  if (const std::optional<double> exact = ExactlyRounded(digits, exponent)) {
+    value = *exact;
+  } else if (magnitude > 400) {
     value = std::numeric_limits<double>::max();
   } else if (magnitude >= -400) {
     const std::string text = digits + 'e' + std::to_string(exponent);
