@@ -157,6 +157,7 @@ void MainForm::buildRunParts() {
   clock_ = std::make_unique<SystemClock>();
   journal_ = new RunJournalKeeper(station_, *clock_, this);
   places_ = new RowPlaceRecorder(station_, *clock_, this);
+  journal_->KeepPlaces(places_->Places());
   // Kept in view for the whole run: which file holds the rows if the
   // program or the computer fails.
   connect(journal_, &RunJournalKeeper::started, this, [this](const QString& path) {
