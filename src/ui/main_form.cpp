@@ -247,6 +247,10 @@ QWidget* MainForm::buildButtonRow() {
   saveLogCmd_ =
       MakeButton("SaveLogCmd", "Save Log",
                  QStringLiteral("Save the result log as CSV report files; a run goes on"), row);
+  openResultsCmd_ = MakeButton(
+      "OpenResultsCmd", "Open Results...",
+      QStringLiteral("Show the rows of a run journal or CSV report (the file is not changed)"),
+      row);
   // Big and coloured: read from across the room.
   runStateLabel_ = new QLabel(row);
   runStateLabel_->setObjectName(QStringLiteral("RunState"));
@@ -267,7 +271,7 @@ QWidget* MainForm::buildButtonRow() {
   }
   layout->addStretch(1);
   layout->addWidget(runStateLabel_);
-  for (QPushButton* b : {runCommand_, stopCommand_, saveLogCmd_}) {
+  for (QPushButton* b : {runCommand_, stopCommand_, openResultsCmd_, saveLogCmd_}) {
     layout->addWidget(b);
   }
 
@@ -277,6 +281,7 @@ QWidget* MainForm::buildButtonRow() {
   connect(runCommand_, &QPushButton::clicked, this, &MainForm::runTest);
   connect(stopCommand_, &QPushButton::clicked, this, &MainForm::stopTest);
   connect(saveLogCmd_, &QPushButton::clicked, this, &MainForm::onSaveLogClicked);
+  connect(openResultsCmd_, &QPushButton::clicked, this, &MainForm::onOpenResultsClicked);
   connect(checkCommand_, &QPushButton::clicked, this, [this] {
     checkSteps();
     tabs_->setCurrentWidget(checkView_);

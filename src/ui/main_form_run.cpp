@@ -91,6 +91,8 @@ void MainForm::connectStation() {
           &ResultLogModel::logAboutToBeCleared);
   connect(&station_, &Station::logCleared, logModel_, &ResultLogModel::logCleared);
   connect(&station_, &Station::logCleared, list1_, &QListWidget::clear);
+  connect(&station_, &Station::logReplaced, logModel_, &ResultLogModel::logCleared);
+  connect(&station_, &Station::logReplaced, list1_, &QListWidget::clear);
   connect(&station_, &Station::rowAdded, this, &MainForm::onRowAdded);
   connect(&station_, &Station::stepStarted, this, &MainForm::onStepStarted);
   connect(&station_, &Station::runFinished, this, &MainForm::onRunFinished);
@@ -117,7 +119,7 @@ void MainForm::connectStation() {
 }
 
 void MainForm::buildRunParts() {
-  new RunChartFeed(station_, *chart_, this);
+  chartFeed_ = new RunChartFeed(station_, *chart_, this);
   // Findings are never stale: the check runs again after every change of the
   // list (once the change is complete) and at every identification.
   recheck_ = new QTimer(this);
