@@ -244,13 +244,14 @@ QWidget* MainForm::buildButtonRow() {
                            QStringLiteral("Run the step list from the first step (F5)"), row);
   stopCommand_ = MakeButton("StopCommand", "Stop Test",
                             QStringLiteral("Stop the run and turn the load off (Shift+F5)"), row);
-  saveLogCmd_ =
-      MakeButton("SaveLogCmd", "Save Log",
-                 QStringLiteral("Save the result log as CSV report files; a run goes on"), row);
+  // Made before Save Log: Tab follows the order the buttons are made in.
   openResultsCmd_ = MakeButton(
       "OpenResultsCmd", "Open Results...",
       QStringLiteral("Show the rows of a run journal or CSV report (the file is not changed)"),
       row);
+  saveLogCmd_ =
+      MakeButton("SaveLogCmd", "Save Log",
+                 QStringLiteral("Save the result log as CSV report files; a run goes on"), row);
   // Big and coloured: read from across the room.
   runStateLabel_ = new QLabel(row);
   runStateLabel_->setObjectName(QStringLiteral("RunState"));
