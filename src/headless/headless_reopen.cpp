@@ -80,7 +80,6 @@ std::string FromJournalConflict(const HeadlessOptions& o, std::size_t stepFiles)
 
 int RunFromJournal(const HeadlessOptions& options, HeadlessConsole& console,
                    JsonRunIdentity& identity) {
-  identity.listPath.clear();
   if (const auto problem = OutputTargetsProblem(options, "")) {
     console.Error(*problem);
     return kExitUsage;
