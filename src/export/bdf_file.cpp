@@ -1,13 +1,13 @@
 #include "export/bdf_file.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <future>
 
 #include "base/atomic_file_writer.h"
 #include "base/errno_text.h"
 #include "export/bdf_line.h"
+#include "runner/clock_cells.h"
 
 namespace kv {
 
@@ -18,29 +18,8 @@ constexpr std::size_t kFlushBytes = std::size_t{1024} * 1024;
 
 // "YYYY/MM/DD hh:mm:ss" in the zone of `zone`.
 std::optional<std::int64_t> StampMilliseconds(std::string_view cell, const LocalDateTime& zone) {
-  constexpr std::string_view kShape = "dddd/dd/dd dd:dd:dd";
-  if (cell.size() != kShape.size()) {
-    return std::nullopt;
-  }
-  for (std::size_t i = 0; i < kShape.size(); ++i) {
-    if (kShape[i] == 'd' ? (cell[i] < '0' || cell[i] > '9') : cell[i] != kShape[i]) {
-      return std::nullopt;
-    }
-  }
-  const auto field = [cell](std::size_t at, std::size_t len) {
-    int v = 0;
-    std::from_chars(cell.data() + at, cell.data() + at + len, v);
-    return v;
-  };
-  LocalDateTime t = zone;
-  t.year = field(0, 4);
-  t.month = field(5, 2);
-  t.day = field(8, 2);
-  t.hour = field(11, 2);
-  t.minute = field(14, 2);
-  t.second = field(17, 2);
-  t.millisecond = 0;
-  return UnixMilliseconds(t);
+  const std::optional<LocalDateTime> t = ReadStampCell(cell, zone);
+  return t ? std::optional<std::int64_t>(UnixMilliseconds(*t)) : std::nullopt;
 }
 
 // Converts the rows in order; keeps what runs across rows (the test time so

@@ -32,6 +32,8 @@ struct RowRecord {
 
 /// Milliseconds since 1970-01-01 UTC of a local time with its offset.
 std::int64_t UnixMilliseconds(const LocalDateTime& t);
+/// The local time of `unixMs` in the zone `utcOffsetMinutes` east of UTC.
+LocalDateTime LocalFromUnixMilliseconds(std::int64_t unixMs, int utcOffsetMinutes);
 
 class RowPlaces {
  public:
@@ -40,6 +42,9 @@ class RowPlaces {
   void OnStepStarted(int row, std::optional<StepFunction> function);
   /// Row `index` of the log was added at `unixMs`.
   void OnRowAdded(std::size_t index, std::optional<std::int64_t> unixMs);
+
+  /// A record read back from where it was kept.
+  void Restore(std::size_t index, const RowRecord& record);
 
   /// Null for a row that was not recorded.
   const RowRecord* At(std::size_t index) const;

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "headless/headless_reopen.h"
 #include "link/instrument_link.h"
 #include "link/lan_endpoint.h"
 #include "link/setting_ranges.h"
@@ -105,6 +106,10 @@ class ArgumentReader {
         }
       } else if (name_ == "--bdf") {
         if (!Value(&o.bdfPath)) {
+          return Fail(out);
+        }
+      } else if (name_ == "--from-journal") {
+        if (!Value(&o.fromJournal)) {
           return Fail(out);
         }
       } else if (name_ == "--timeout") {
@@ -221,6 +226,11 @@ class ArgumentReader {
     if (modelCandidate && positional.size() == 2 && *modelCandidate == 0) {
       o.simModel = positional[0];
       positional.erase(positional.begin());
+    }
+    if (!o.fromJournal.empty()) {
+      error_ = FromJournalConflict(o, positional.size());
+      out.ok = error_.empty();
+      return out.ok ? out : Fail(out);
     }
     if (positional.empty()) {
       error_ = "no step file given";
@@ -353,6 +363,11 @@ Other options:
                         Data Format table (FILE, e.g. run.bdf.csv; current
                         negative while the load draws) and its metadata
                         beside it (run.bdf.json)
+  --from-journal FILE   run nothing: read the rows of an ended (or crashed)
+                        run from its journal or CSV report and write the
+                        --csv, --summary, --junit and --bdf files from them
+                        (a torn last line is left out; exit 1 when a row
+                        holds FAIL)
   --timeout SECONDS     stop the run as SIGTERM would (load off, files
                         written) once it has taken SECONDS; reason "timeout",
                         exit status 3

@@ -90,6 +90,7 @@ std::optional<std::string> OutputTargetsProblem(const HeadlessOptions& options,
   const std::string bdfMetadata = options.bdfPath.empty() ? "" : BdfMetadataPath(options.bdfPath);
   const NamedFile files[] = {
       {"the step file", options.stepFile == kStandardInput ? &noFile : &options.stepFile},
+      {"--from-journal", &options.fromJournal},
       {"the settings file", &iniPath},
       {"--csv", &options.csvPath, true},
       {"--summary", &options.summaryPath},

@@ -19,6 +19,7 @@
 #include "check/step_list_check.h"
 #include "export/bdf_metadata.h"
 #include "headless/headless_preflight.h"
+#include "headless/headless_reopen.h"
 #include "headless/json_lines.h"
 #include "headless/junit_report.h"
 #include "link/lan_endpoint.h"
@@ -285,8 +286,9 @@ int RunHeadlessProgram(const HeadlessOptions& options, HeadlessConsole& console,
   identity.version = QCoreApplication::applicationVersion().toStdString();
   identity.listPath = options.stepFile;
   identity.started = SystemClock().Now();
-  int status = options.checkOnly ? RunHeadlessCheck(options, console, identity)
-                                 : RunList(options, console, signalSource, identity);
+  int status = options.checkOnly              ? RunHeadlessCheck(options, console, identity)
+               : !options.fromJournal.empty() ? RunFromJournal(options, console, identity)
+                                              : RunList(options, console, signalSource, identity);
   // A script reading the stream learns how it ended, refusals included.
   console.JsonStart(JsonStartLine(identity));
   JsonRunOutcome refused;
@@ -458,6 +460,7 @@ int RunList(const HeadlessOptions& options, HeadlessConsole& console, ProcessSig
   const SystemClock clock;
   RunJournalKeeper journal(station, clock);
   const RowPlaceRecorder places(station, clock);
+  journal.KeepPlaces(places.Places());
   bool journalFailed = false;
   if (!options.journalPath.empty()) {
     // Opened before anything is connected: a run whose rows cannot be kept

@@ -63,6 +63,12 @@ void AppendLine(std::string& out, const std::vector<SummaryField>& fields) {
 
 }  // namespace
 
+void RunSummary::Restore(const RunSummary& other) {
+  started_ = other.started_;
+  steps_ = other.steps_;
+  end_ = other.end_;
+}
+
 void RunSummary::OnStepStarted(int row, int previousRow) {
   if (next_ != nullptr) {
     next_->OnStepStarted(row, previousRow);

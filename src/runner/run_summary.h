@@ -27,6 +27,10 @@ class RunSummary : public RunnerObserver {
   /// None while the run goes on.
   const std::optional<RunEnd>& End() const { return end_; }
 
+  /// Takes `other`'s run as the latest one (a run read back from its rows),
+  /// passing no event on.
+  void Restore(const RunSummary& other);
+
   void OnStepStarted(int row, int previousRow) override;
   void OnRowAdded(std::size_t index) override;
   void OnMessage(std::string_view text) override;

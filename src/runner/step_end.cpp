@@ -26,6 +26,8 @@ std::string_view StepEndReasonName(StepEndReason reason) {
       return "link-lost";
     case StepEndReason::EndOfList:
       return "end-of-list";
+    case StepEndReason::Unrecorded:
+      return "unrecorded";
   }
   return "";
 }
@@ -48,6 +50,8 @@ std::string_view StepEndReasonText(StepEndReason reason) {
       return "link lost";
     case StepEndReason::EndOfList:
       return "end of list";
+    case StepEndReason::Unrecorded:
+      return "end not recorded";
   }
   return "";
 }
@@ -88,6 +92,8 @@ std::string_view RunEndReasonName(RunEndReason reason) {
       return "link-lost";
     case RunEndReason::Timeout:
       return "timeout";
+    case RunEndReason::Unrecorded:
+      return "unrecorded";
   }
   return "";
 }
@@ -102,6 +108,8 @@ std::string_view RunEndReasonText(RunEndReason reason) {
       return "link lost";
     case RunEndReason::Timeout:
       return "stopped: time allowed for the run exceeded";
+    case RunEndReason::Unrecorded:
+      return "reopened from its rows: how the run ended is not recorded";
   }
   return "";
 }

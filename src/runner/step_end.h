@@ -21,14 +21,15 @@
 namespace kv {
 
 enum class StepEndReason {
-  Voltage,    // the measured voltage fell below the step's voltage stop
-  Ah,         // the step's ampere-hours reached its Ah stop
-  Time,       // the step's time budget ran out
-  Completed,  // the load reported the end of the test it runs itself
-  Skipped,    // the step could not run (see SkipReason)
-  Stopped,    // Stop (or Run again) while the step ran
-  LinkLost,   // the host found the link lost while the step ran
-  EndOfList,  // the list ran out under a running step
+  Voltage,     // the measured voltage fell below the step's voltage stop
+  Ah,          // the step's ampere-hours reached its Ah stop
+  Time,        // the step's time budget ran out
+  Completed,   // the load reported the end of the test it runs itself
+  Skipped,     // the step could not run (see SkipReason)
+  Stopped,     // Stop (or Run again) while the step ran
+  LinkLost,    // the host found the link lost while the step ran
+  EndOfList,   // the list ran out under a running step
+  Unrecorded,  // reopened from a file that does not say how the step ended
 };
 
 enum class SkipReason {
@@ -45,11 +46,12 @@ enum class RunEndReason {
   Completed,  // the list ran to its end
   Stopped,    // Stop, a halt, or Run again
   LinkLost,
-  Timeout,  // stopped because the run took longer than its caller allows
+  Timeout,     // stopped because the run took longer than its caller allows
+  Unrecorded,  // reopened from a file: the run may have ended in a crash
 };
 
 /// Stable machine names ("voltage", "ah", "time", "completed", "skipped",
-/// "stopped", "link-lost", "end-of-list") for files and scripts.
+/// "stopped", "link-lost", "end-of-list", "unrecorded") for files and scripts.
 std::string_view StepEndReasonName(StepEndReason reason);
 /// What an operator reads ("voltage stop", "Stop pressed", ...).
 std::string_view StepEndReasonText(StepEndReason reason);

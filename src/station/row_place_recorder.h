@@ -3,6 +3,7 @@
 // count of steps each result row belongs to, and when it came.
 
 #include <QObject>
+#include <utility>
 
 #include "base/clock.h"
 #include "export/row_places.h"
@@ -20,6 +21,8 @@ class RowPlaceRecorder : public QObject {
 
   /// The places of the rows of the station's log.
   const RowPlaces& Places() const { return places_; }
+  /// The places of rows shown by Station::ShowResults.
+  void Restore(RowPlaces places) { places_ = std::move(places); }
 
  private:
   Station& station_;

@@ -36,7 +36,23 @@ bool RunJournalKeeper::OpenFile(const std::string& path, std::string* error) {
   return reserved_;
 }
 
+void RunJournalKeeper::KeepPlaces(const RowPlaces& places) {
+  places_ = &places;
+  connect(&station_, &Station::rowAdded, this, &RunJournalKeeper::OnPlaceRecorded);
+}
+
+void RunJournalKeeper::OnPlaceRecorded() {
+  if (!journal_.IsOpen()) {
+    return;
+  }
+  if (!placesJournal_.IsOpen() && journal_.RowsWritten() == 1) {
+    placesJournal_.Start(journal_.Path(), station_.Summary().Started().value_or(clock_.Now()));
+  }
+  placesJournal_.Append(*places_);
+}
+
 void RunJournalKeeper::Close() {
+  placesJournal_.Finish();
   syncTimer_.stop();
   reserved_ = false;
   Report(journal_.Finish());
@@ -73,6 +89,7 @@ void RunJournalKeeper::OnRunningChanged(bool running) {
   if (!running && journal_.IsOpen() && !reserved_) {
     syncTimer_.stop();
     Report(journal_.SyncNow());
+    placesJournal_.Sync();
   }
 }
 

@@ -10,6 +10,8 @@
 #include <string>
 
 #include "base/clock.h"
+#include "export/row_places.h"
+#include "station/row_places_journal.h"
 #include "station/run_journal.h"
 
 namespace kv {
@@ -32,6 +34,10 @@ class RunJournalKeeper : public QObject {
   /// since a journal never empties a file. False with `error` naming the
   /// cause: then no run should start.
   bool OpenFile(const std::string& path, std::string* error);
+  /// Also keeps the places of the rows beside each journal. Call it once the
+  /// recorder of `places` follows the station: each row's place is taken
+  /// after the recorder has it.
+  void KeepPlaces(const RowPlaces& places);
   /// Syncs and closes the journal; a failure is reported through failed().
   void Close();
   const RunJournal& Journal() const { return journal_; }
@@ -45,6 +51,7 @@ class RunJournalKeeper : public QObject {
   void OnLogCleared();
   void OnRowAdded(qsizetype index);
   void OnRunningChanged(bool running);
+  void OnPlaceRecorded();
   /// Arms the sync timer for the journal's next due sync.
   void ArmSync();
   void Report(bool ok);
@@ -53,6 +60,8 @@ class RunJournalKeeper : public QObject {
   const Clock& clock_;
   std::string folder_;
   RunJournal journal_;
+  const RowPlaces* places_ = nullptr;
+  RowPlacesJournal placesJournal_;
   /// OpenFile's journal, waiting for its run.
   bool reserved_ = false;
   QTimer syncTimer_;

@@ -1,5 +1,7 @@
 #include "station/station.h"
 
+#include <utility>
+
 #include <QMetaObject>
 
 #include "base/tick_deadline.h"
@@ -55,6 +57,17 @@ void Station::Init() {
 void Station::ArmTimer1(qint64 targetNs) {
   timer1TargetNs_ = targetNs;
   timer1_.Start(targetNs);
+}
+
+bool Station::ShowResults(ResultLog log, const RunSummary& summary) {
+  if (IsRunning()) {
+    return false;  // the runner appends to the log it has
+  }
+  emit logAboutToBeCleared();
+  log_ = std::move(log);
+  summary_.Restore(summary);
+  emit logReplaced();
+  return true;
 }
 
 void Station::Run() {

@@ -48,6 +48,11 @@ class Station : public QObject, private RunnerObserver {
   explicit Station(InstrumentLink& link, QObject* parent = nullptr);
   ~Station() override;
 
+  /// Shows the rows and summary of a run that has ended (reopened from its
+  /// file) as the latest run: logAboutToBeCleared, then logReplaced. False,
+  /// and nothing changed, while a run goes on.
+  bool ShowResults(ResultLog log, const RunSummary& summary);
+
   StepGrid& Steps() { return grid_; }
   const StepGrid& Steps() const { return grid_; }
   const ResultLog& Log() const { return log_; }
@@ -109,6 +114,8 @@ class Station : public QObject, private RunnerObserver {
   void logCleared();
   /// Result log row `index` (0-based) was added.
   void rowAdded(qsizetype index);
+  /// ShowResults put the rows and the summary of an ended run in place.
+  void logReplaced();
   /// Step list row `row` started (highlight it); `previousRow` (0: none) ends.
   void stepStarted(int row, int previousRow);
   /// The list ran to its end; `lastRow` (0: none) is no longer highlighted.

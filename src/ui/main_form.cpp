@@ -244,6 +244,11 @@ QWidget* MainForm::buildButtonRow() {
                            QStringLiteral("Run the step list from the first step (F5)"), row);
   stopCommand_ = MakeButton("StopCommand", "Stop Test",
                             QStringLiteral("Stop the run and turn the load off (Shift+F5)"), row);
+  // Made before Save Log: Tab follows the order the buttons are made in.
+  openResultsCmd_ = MakeButton(
+      "OpenResultsCmd", "Open Results...",
+      QStringLiteral("Show the rows of a run journal or CSV report (the file is not changed)"),
+      row);
   saveLogCmd_ =
       MakeButton("SaveLogCmd", "Save Log",
                  QStringLiteral("Save the result log as CSV report files; a run goes on"), row);
@@ -267,7 +272,7 @@ QWidget* MainForm::buildButtonRow() {
   }
   layout->addStretch(1);
   layout->addWidget(runStateLabel_);
-  for (QPushButton* b : {runCommand_, stopCommand_, saveLogCmd_}) {
+  for (QPushButton* b : {runCommand_, stopCommand_, openResultsCmd_, saveLogCmd_}) {
     layout->addWidget(b);
   }
 
@@ -277,6 +282,7 @@ QWidget* MainForm::buildButtonRow() {
   connect(runCommand_, &QPushButton::clicked, this, &MainForm::runTest);
   connect(stopCommand_, &QPushButton::clicked, this, &MainForm::stopTest);
   connect(saveLogCmd_, &QPushButton::clicked, this, &MainForm::onSaveLogClicked);
+  connect(openResultsCmd_, &QPushButton::clicked, this, &MainForm::onOpenResultsClicked);
   connect(checkCommand_, &QPushButton::clicked, this, [this] {
     checkSteps();
     tabs_->setCurrentWidget(checkView_);

@@ -40,6 +40,7 @@ class DesktopMessageSink;
 class ElidedLabel;
 class ResultLogModel;
 class RunChart;
+class RunChartFeed;
 class RowPlaceRecorder;
 class RunJournalKeeper;
 class RunSummaryModel;
@@ -106,6 +107,10 @@ class MainForm : public QMainWindow {
   /// True once the list is written.
   bool saveStepFile(const QString& path);
   void saveLog(const QString& path);
+  /// Shows the rows of a journal or CSV report (read-only) in the result
+  /// view, chart and summary; refused while a test runs, the file's fault
+  /// said in a box. True once shown.
+  bool openResults(const QString& path);
   /// "Start Test": the connection dialog first while the settings file's
   /// connection values are unusable, the question when the check finds errors.
   void runTest();
@@ -139,6 +144,7 @@ class MainForm : public QMainWindow {
   std::string journalFolder() const;
   void openJournalFolder();
   void onSaveLogClicked();
+  void onOpenResultsClicked();
   /// What the metadata of a Battery Data Format file says about this run.
   BdfRunFacts bdfFacts() const;
   /// "Device Connect Setup": the connection dialog, then the identification.
@@ -195,6 +201,7 @@ class MainForm : public QMainWindow {
   QPushButton* runCommand_ = nullptr;
   QPushButton* stopCommand_ = nullptr;
   QPushButton* saveLogCmd_ = nullptr;
+  QPushButton* openResultsCmd_ = nullptr;
   QPushButton* checkCommand_ = nullptr;
   QLabel* runStateLabel_ = nullptr;
   QLabel* resultsBanner_ = nullptr;
@@ -205,6 +212,7 @@ class MainForm : public QMainWindow {
   std::unique_ptr<Clock> clock_;
   RunJournalKeeper* journal_ = nullptr;
   RowPlaceRecorder* places_ = nullptr;
+  RunChartFeed* chartFeed_ = nullptr;
   SleepInhibitor* inhibitor_ = nullptr;
   QTableView* listView1_ = nullptr;
   QLineEdit* measTimeText_ = nullptr;

@@ -42,6 +42,7 @@ void MainForm::buildFileParts() {
     // The runner reads the rows it runs: no other list may replace them.
     openCommand_->setEnabled(!running);
     recentButton_->setEnabled(!running);
+    openResultsCmd_->setEnabled(!running);
     if (running) {
       resultsOrigin_.RunStarted(files_.CurrentStepFile(), QTime::currentTime());
       updateResultsBanner();

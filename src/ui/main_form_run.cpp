@@ -91,6 +91,8 @@ void MainForm::connectStation() {
           &ResultLogModel::logAboutToBeCleared);
   connect(&station_, &Station::logCleared, logModel_, &ResultLogModel::logCleared);
   connect(&station_, &Station::logCleared, list1_, &QListWidget::clear);
+  connect(&station_, &Station::logReplaced, logModel_, &ResultLogModel::logCleared);
+  connect(&station_, &Station::logReplaced, list1_, &QListWidget::clear);
   connect(&station_, &Station::rowAdded, this, &MainForm::onRowAdded);
   connect(&station_, &Station::stepStarted, this, &MainForm::onStepStarted);
   connect(&station_, &Station::runFinished, this, &MainForm::onRunFinished);
@@ -117,7 +119,7 @@ void MainForm::connectStation() {
 }
 
 void MainForm::buildRunParts() {
-  new RunChartFeed(station_, *chart_, this);
+  chartFeed_ = new RunChartFeed(station_, *chart_, this);
   // Findings are never stale: the check runs again after every change of the
   // list (once the change is complete) and at every identification.
   recheck_ = new QTimer(this);
@@ -157,6 +159,7 @@ void MainForm::buildRunParts() {
   clock_ = std::make_unique<SystemClock>();
   journal_ = new RunJournalKeeper(station_, *clock_, this);
   places_ = new RowPlaceRecorder(station_, *clock_, this);
+  journal_->KeepPlaces(places_->Places());
   // Kept in view for the whole run: which file holds the rows if the
   // program or the computer fails.
   connect(journal_, &RunJournalKeeper::started, this, [this](const QString& path) {

@@ -10,6 +10,12 @@ void ResultsOrigin::RunStarted(std::string file, QTime at) {
   ranAt_ = at;
   hasRun_ = true;
   stale_ = false;
+  reopenedFile_.clear();
+}
+
+void ResultsOrigin::Reopened(std::string file, std::string notes) {
+  reopenedFile_ = std::move(file);
+  reopenedNotes_ = std::move(notes);
 }
 
 void ResultsOrigin::ListOpened() {
@@ -17,6 +23,13 @@ void ResultsOrigin::ListOpened() {
 }
 
 QString ResultsOrigin::BannerText() const {
+  if (!reopenedFile_.empty()) {
+    return QStringLiteral("Results reopened from %1 (read-only: the file is not changed)%2")
+        .arg(QFileInfo(QString::fromStdString(reopenedFile_)).fileName(),
+             reopenedNotes_.empty()
+                 ? QString()
+                 : QStringLiteral(". ") + QString::fromStdString(reopenedNotes_));
+  }
   if (!stale_) {
     return {};
   }

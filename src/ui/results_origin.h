@@ -13,6 +13,9 @@ class ResultsOrigin {
  public:
   /// A run of the list open now (`file`, "" when it has no file) began at `at`.
   void RunStarted(std::string file, QTime at);
+  /// The results shown were reopened from `file`; `notes` (rows left out)
+  /// stay in view with them.
+  void Reopened(std::string file, std::string notes);
   /// Another list replaced the one that ran.
   void ListOpened();
   /// "Results of NAME.tsf, run at HH:MM:SS" while the results shown are not
@@ -24,6 +27,8 @@ class ResultsOrigin {
   QTime ranAt_;
   bool hasRun_ = false;
   bool stale_ = false;
+  std::string reopenedFile_;
+  std::string reopenedNotes_;
 };
 
 }  // namespace kv

@@ -6,9 +6,14 @@
 
 #include <QElapsedTimer>
 #include <QObject>
+#include <optional>
+
+#include "base/clock.h"
+#include "results/result_log.h"
 
 namespace kv {
 
+class RowPlaces;
 class RunChart;
 class Station;
 
@@ -19,9 +24,15 @@ class RunChartFeed : public QObject {
   /// `station` and `chart` must outlive the feed.
   RunChartFeed(const Station& station, RunChart& chart, QObject* parent = nullptr);
 
+  /// Draws the rows of an ended run at once (Station::ShowResults), timed by
+  /// their places where recorded, else by their stamps, from `started` (none:
+  /// the first row's time).
+  void ShowEndedRun(const RowPlaces& places, const std::optional<LocalDateTime>& started);
+
  private:
   void OnLogCleared();
   void OnRowAdded(qsizetype index);
+  void AddRow(double at, const ResultRowView& row);
   void OnStepStarted(int row);
   double Elapsed() const;
 

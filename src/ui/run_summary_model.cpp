@@ -38,6 +38,7 @@ RunSummaryModel::RunSummaryModel(const Station& station, QObject* parent)
     : QAbstractTableModel(parent), station_(station) {
   connect(&station, &Station::logCleared, this, &RunSummaryModel::OnLogCleared);
   connect(&station, &Station::stepEnded, this, &RunSummaryModel::OnStepEnded);
+  connect(&station, &Station::logReplaced, this, &RunSummaryModel::OnLogReplaced);
 }
 
 int RunSummaryModel::rowCount(const QModelIndex& parent) const {
@@ -85,6 +86,12 @@ QVariant RunSummaryModel::headerData(int section, Qt::Orientation orientation, i
 void RunSummaryModel::OnLogCleared() {
   beginResetModel();
   shown_ = 0;
+  endResetModel();
+}
+
+void RunSummaryModel::OnLogReplaced() {
+  beginResetModel();
+  shown_ = static_cast<int>(station_.Summary().Steps().size());
   endResetModel();
 }
 

@@ -22,6 +22,7 @@ class RunSummaryModel : public QAbstractTableModel {
 
  private:
   void OnLogCleared();
+  void OnLogReplaced();
   void OnStepEnded(qsizetype index);
 
   const Station& station_;

@@ -28,6 +28,7 @@
 
 #include "link/ini_file.h"
 #include "link/transports/event_wait.h"
+#include "results/csv_export.h"
 #include "sim/simulated_load.h"
 #include "station/bench.h"
 #include "station/station.h"
@@ -347,11 +348,13 @@ TEST_F(MainFormTest, TabWalksTheButtonsF5AsksBeforeARestartAndOnlyStopOrShiftF5E
     }
     QTest::keyClick(focus, Qt::Key_Tab);
   }
-  EXPECT_EQ(stops.join(' ').toStdString(),
-            "OpenCommand SaveCommand ConnectCommand CheckCommand RunCommand StopCommand SaveLogCmd "
-            "AddIntoCommand InsertCommand ReplaceCommand RemoveCommand MoveUpCommand MoveDnCommand "
-            "StepGrid "
-            "ListView1");
+  EXPECT_EQ(
+      stops.join(' ').toStdString(),
+      "OpenCommand SaveCommand ConnectCommand CheckCommand RunCommand StopCommand OpenResultsCmd "
+      "SaveLogCmd "
+      "AddIntoCommand InsertCommand ReplaceCommand RemoveCommand MoveUpCommand MoveDnCommand "
+      "StepGrid "
+      "ListView1");
 }
 
 TEST_F(MainFormTest, ChangesAskBeforeTheyAreLostAndResultsOfAnotherListAreMarked) {
@@ -384,6 +387,7 @@ TEST_F(MainFormTest, ChangesAskBeforeTheyAreLostAndResultsOfAnotherListAreMarked
   form_->runTest();
   ASSERT_TRUE(WaitForRows(1));
   EXPECT_FALSE(open->isEnabled());
+  EXPECT_FALSE(form_->findChild<QPushButton*>(QStringLiteral("OpenResultsCmd"))->isEnabled());
   form_->openStepFile(QString::fromStdString(kOneMinute));
   EXPECT_EQ(form_->currentStepFile(), mine);
   form_->stopTest();
@@ -410,6 +414,20 @@ TEST_F(MainFormTest, ChangesAskBeforeTheyAreLostAndResultsOfAnotherListAreMarked
   form_->runTest();
   EXPECT_TRUE(form_->resultsBanner()->isHidden());
   form_->stopTest();
+  // A report reopens as its rows, marked; a list is refused with the reason.
+  QFile report(dir_.filePath("r.csv"));
+  ASSERT_TRUE(report.open(QIODevice::WriteOnly));
+  report.write(QByteArray(kCsvHeader.data()) + "\r\n");
+  for (int row = 1; row <= 5; ++row) {
+    report.write(QByteArray::number(row) + ",10:00:01,4.1,1,4.1,0,0,2026/12/06 10:00:01,Rest,\r\n");
+  }
+  report.close();
+  EXPECT_FALSE(form_->openResults(QString::fromStdString(mine)));
+  ASSERT_TRUE(WaitForMessages(1));
+  EXPECT_THAT(messages_.last().toStdString(), HasSubstr("first line is not the header"));
+  ASSERT_TRUE(form_->openResults(report.fileName()));
+  EXPECT_EQ(form_->resultView()->model()->rowCount(), 5);
+  EXPECT_THAT(form_->resultsBanner()->text().toStdString(), HasSubstr("reopened from r.csv"));
   // A list only saved is the one the next start opens.
   form_->stepEditor()->removeStep();
   EXPECT_TRUE(form_->saveStepFile(QString::fromStdString(Path("saved.tsf"))));
