@@ -3,13 +3,13 @@
 #include <cctype>
 #include <string_view>
 
+#include "chart/verdict_look.h"
 #include "results/result_columns.h"
 #include "station/station.h"
 #include "steps/step_columns.h"
 #include "steps/step_function.h"
 #include "text/number_text.h"
 #include "ui/run_chart.h"
-#include "ui/verdict_look.h"
 
 namespace kv {
 
