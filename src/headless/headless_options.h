@@ -55,6 +55,8 @@ struct HeadlessOptions {
   std::string junitPath;
   /// --bdf: the Battery Data Format table, its metadata beside it, at the end.
   std::string bdfPath;
+  /// --report: the run report as a PDF, written when the run ends.
+  std::string reportPath;
   /// --timeout: the run is stopped (load off) once it has taken this long.
   std::optional<double> timeoutSeconds;
   /// --check: the list's findings and plan only; nothing is connected.
