@@ -106,6 +106,8 @@ class MainForm : public QMainWindow {
   /// True once the list is written.
   bool saveStepFile(const QString& path);
   void saveLog(const QString& path);
+  /// The run report of the results shown to `path`; says what became of it.
+  void writeReport(const QString& path);
   /// "Start Test": the connection dialog first while the settings file's
   /// connection values are unusable, the question when the check finds errors.
   void runTest();
@@ -139,6 +141,7 @@ class MainForm : public QMainWindow {
   std::string journalFolder() const;
   void openJournalFolder();
   void onSaveLogClicked();
+  void onReportClicked();
   /// What the metadata of a Battery Data Format file says about this run.
   BdfRunFacts bdfFacts() const;
   /// "Device Connect Setup": the connection dialog, then the identification.
@@ -195,6 +198,7 @@ class MainForm : public QMainWindow {
   QPushButton* runCommand_ = nullptr;
   QPushButton* stopCommand_ = nullptr;
   QPushButton* saveLogCmd_ = nullptr;
+  QPushButton* reportCmd_ = nullptr;
   QPushButton* checkCommand_ = nullptr;
   QLabel* runStateLabel_ = nullptr;
   QLabel* resultsBanner_ = nullptr;
