@@ -89,7 +89,7 @@ class PageDrawer {
  private:
   int TitleHeight() const { return lineHeight_ * 2; }
   int HeaderHeight() const { return static_cast<int>(kReportHeaderFields + 1) * lineHeight_; }
-  int ChartHeight() const { return height_ * 2 / 5; }
+  int ChartHeight() const { return height_ * 9 / 25; }
 
   void DrawTitle(std::size_t index) {
     p_.setFont(bold_);
