@@ -1,6 +1,5 @@
 #include "report/report_chart.h"
 
-#include <cctype>
 #include <string_view>
 
 #include "chart/verdict_look.h"
@@ -8,21 +7,6 @@
 #include "text/number_text.h"
 
 namespace kv {
-
-namespace {
-
-// A tick without a measurement has no voltage; drawn as 0 V it would look
-// like a collapsed battery instead of a gap.
-bool StartsWithNumber(std::string_view text) {
-  const std::size_t first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) {
-    return false;
-  }
-  const char c = text[first];
-  return std::isdigit(static_cast<unsigned char>(c)) != 0 || c == '-' || c == '+' || c == '.';
-}
-
-}  // namespace
 
 ChartSeries ReportChartSeries(const RunReportSource& source) {
   const std::int64_t startMs =
@@ -48,6 +32,7 @@ ChartSeries ReportChartSeries(const RunReportSource& source) {
         series.MarkVerdict(t, row[kResResult] == kPassText);
       }
     } else if (!StartsWithNumber(row[kResVoltage])) {
+      // No voltage: drawn as 0 V it would look like a collapsed battery.
       series.AddGap(t);
     } else {
       series.AddPoint(t, Value(row[kResVoltage]), Value(row[kResCurrent]), Value(row[kResPower]));

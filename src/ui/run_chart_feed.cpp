@@ -1,6 +1,5 @@
 #include "ui/run_chart_feed.h"
 
-#include <cctype>
 #include <string_view>
 
 #include "chart/verdict_look.h"
@@ -12,21 +11,6 @@
 #include "ui/run_chart.h"
 
 namespace kv {
-
-namespace {
-
-// A tick without a measurement has no voltage; drawn as 0 V it would look
-// like a collapsed battery instead of a gap.
-bool StartsWithNumber(std::string_view text) {
-  const std::size_t first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) {
-    return false;
-  }
-  const char c = text[first];
-  return std::isdigit(static_cast<unsigned char>(c)) != 0 || c == '-' || c == '+' || c == '.';
-}
-
-}  // namespace
 
 RunChartFeed::RunChartFeed(const Station& station, RunChart& chart, QObject* parent)
     : QObject(parent), station_(station), chart_(chart) {
@@ -57,6 +41,7 @@ void RunChartFeed::OnRowAdded(qsizetype index) {
     }
     return;
   }
+  // No voltage: drawn as 0 V it would look like a collapsed battery.
   if (!StartsWithNumber(row[kResVoltage])) {
     chart_.AddGap(Elapsed());
     return;
