@@ -2,7 +2,9 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -31,7 +33,14 @@ int main(int argc, char** argv) {
     return kv::StatusAfterStandardOutput("kvload-run", 0);
   }
 
-  QCoreApplication app(argc, argv);
+  // A report's fonts need a GUI application; a run without one starts none,
+  // and neither needs a display.
+  if (!parse.options.reportPath.empty()) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  }
+  const std::unique_ptr<QCoreApplication> app = parse.options.reportPath.empty()
+                                                    ? std::make_unique<QCoreApplication>(argc, argv)
+                                                    : std::make_unique<QGuiApplication>(argc, argv);
   QCoreApplication::setApplicationName("kvload-run");
   QCoreApplication::setApplicationVersion(KV_VERSION);
   kv::ProcessSignals signalSource;

@@ -11,8 +11,8 @@
 #include <memory>
 #include <random>
 
-#include "ui/min_max_decimation.h"
-#include "ui/min_max_pyramid.h"
+#include "chart/min_max_decimation.h"
+#include "chart/min_max_pyramid.h"
 #include "week_chart.h"
 
 namespace {

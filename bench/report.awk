@@ -86,5 +86,9 @@ END {
       "whole week, zoom in and out")
   row("chart redraw, whole week (mean)", "BM_RedrawWholeWeek.real_time", "ms", 1, "50", "", 1, "")
   row("process memory with 1M rows (GUI)", "gui_rss_1m_rows_mb", "MB", 1, "300", "", 1, "resident")
+  row("run report of a week (604,800 rows a series)", "week_report.ms", "ms", 1, "3000", "", 1,
+      has("week_report.pages") ? sprintf("%d pages, %d KB", v["week_report.pages"], v["week_report.kb"]) : "")
+  row("process memory, week report", "week_report.peak_rss_mb", "MB", 1, "300", "", 1,
+      "peak resident, the run's rows included")
   printf "\n%d target(s) missed or not run\n", missed
 }

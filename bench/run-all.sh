@@ -23,7 +23,7 @@ mkdir -p "$out"
 figures="$out/figures.tsv"
 : >"$figures"
 
-for prog in bench_result_log bench_step_file bench_chart station_timing gui_timing kvload-sim; do
+for prog in bench_result_log bench_step_file bench_chart station_timing gui_timing report_timing kvload-sim; do
   if [ ! -x "$bin/$prog" ]; then
     echo "run-all: $bin/$prog is not built (cmake --build $build)" >&2
     exit 1
@@ -60,6 +60,8 @@ echo "running station_timing over a pseudo-terminal ($seconds s, the PyVISA loop
   >>"$figures" 2>"$out/station_pty.log"
 echo "running gui_timing ..." >&2
 "$bin/gui_timing" --starts "$starts" --positions "$positions" >>"$figures" 2>"$out/gui.log"
+echo "running report_timing ..." >&2
+"$bin/report_timing" "$out/week-report.pdf" >>"$figures" 2>"$out/report.log"
 
 echo "load average at end: $(cut -d' ' -f1-3 /proc/loadavg)"
 echo

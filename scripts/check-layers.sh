@@ -25,7 +25,7 @@ ALLOWED = {
     "commands": ["steps", "link", "text"],
     "results": ["steps", "link", "text", "base"],
     "runner": ["commands", "results", "steps", "link", "text", "base"],
-    "export": ["runner", "results", "steps", "text", "base"],
+    "export": ["runner", "check", "results", "steps", "text", "base"],
     "check": ["runner", "results", "commands", "steps", "stepfile", "link", "text", "base"],
     "sim": ["text"],
     "sim/link": ["sim", "link", "text", "base"],
@@ -33,8 +33,10 @@ ALLOWED = {
     "link/transports": ["link", "text", "base"],
     "process": [],
     "station": STATION_BELOW,
-    "headless": ["station", "process"] + STATION_BELOW,
-    "ui": ["station", "process"] + STATION_BELOW,
+    "chart": [],
+    "report": ["chart"] + PURE,
+    "headless": ["station", "process", "report"] + STATION_BELOW,
+    "ui": ["station", "process", "chart", "report"] + STATION_BELOW,
 }
 
 # The three programs: each main may include its own front end and what lies

@@ -108,6 +108,10 @@ class ArgumentReader {
         if (!Value(&o.bdfPath)) {
           return Fail(out);
         }
+      } else if (name_ == "--report") {
+        if (!Value(&o.reportPath)) {
+          return Fail(out);
+        }
       } else if (name_ == "--from-journal") {
         if (!Value(&o.fromJournal)) {
           return Fail(out);
@@ -363,6 +367,9 @@ Other options:
                         Data Format table (FILE, e.g. run.bdf.csv; current
                         negative while the load draws) and its metadata
                         beside it (run.bdf.json)
+  --report FILE         when the run ends, write the run report (FILE.pdf, A4):
+                        header, chart, the steps taken, the check's findings
+                        and the list as run
   --from-journal FILE   run nothing: read the rows of an ended (or crashed)
                         run from its journal or CSV report and write the
                         --csv, --summary, --junit and --bdf files from them
@@ -391,11 +398,11 @@ Exit status:
   1  the list ran to its end and some result row says FAIL
   2  usage error, unreadable step file or INI file, a list with no steps, no
      load named (no connection option and no KV26.INI), an unusable
-     connection value in the INI file, a --csv, --summary, --journal, --junit
-     or --bdf target whose folder is missing or not writable, two of the step
-     file, the INI file and those targets that are one file, a journal that
-     holds anything or cannot be written, a report, summary, journal, JUnit
-     or BDF file that could not be written, standard output that could not be
+     connection value in the INI file, a --csv, --summary, --journal, --junit,
+     --bdf or --report target whose folder is missing or not writable, two of
+     the step file, the INI file and those targets that are one file, a
+     journal that holds anything or cannot be written, a report, summary,
+     journal, JUnit, BDF or PDF file that could not be written, standard output that could not be
      written (a full disk, a reader that went away; the run goes on to its
      end), a list with errors under --check or --strict
   3  stopped by SIGINT, SIGTERM, SIGHUP or --timeout (also while connecting:

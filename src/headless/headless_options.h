@@ -55,6 +55,8 @@ struct HeadlessOptions {
   std::string junitPath;
   /// --bdf: the Battery Data Format table, its metadata beside it, at the end.
   std::string bdfPath;
+  /// --report: the run report as a PDF, written when the run ends.
+  std::string reportPath;
   /// --from-journal: a run's files from its journal or CSV report; no run.
   std::string fromJournal;
   /// --timeout: the run is stopped (load off) once it has taken this long.

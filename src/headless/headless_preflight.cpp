@@ -80,7 +80,7 @@ std::optional<std::string> OutputTargetsProblem(const HeadlessOptions& options,
   for (const auto& [option, path] :
        {std::pair{"--csv", &options.csvPath}, std::pair{"--summary", &options.summaryPath},
         std::pair{"--journal", &options.journalPath}, std::pair{"--junit", &options.junitPath},
-        std::pair{"--bdf", &options.bdfPath}}) {
+        std::pair{"--bdf", &options.bdfPath}, std::pair{"--report", &options.reportPath}}) {
     if (auto problem = OutputTargetProblem(option, *path)) {
       return problem;
     }
@@ -97,7 +97,8 @@ std::optional<std::string> OutputTargetsProblem(const HeadlessOptions& options,
       {"--journal", &options.journalPath},
       {"--junit", &options.junitPath},
       {"--bdf", &options.bdfPath},
-      {"the metadata of --bdf", &bdfMetadata}};
+      {"the metadata of --bdf", &bdfMetadata},
+      {"--report", &options.reportPath}};
   for (std::size_t i = 0; i < std::size(files); ++i) {
     for (std::size_t j = i + 1; j < std::size(files); ++j) {
       if (auto problem = SameFileProblem(files[i], files[j])) {

@@ -21,7 +21,7 @@ namespace kv {
 /// folder is missing or not writable, or the path is a folder. None when it can.
 std::optional<std::string> OutputTargetProblem(const std::string& option, const std::string& path);
 
-/// The first problem among the --csv, --summary and --journal targets: one
+/// The first problem among the output targets (--csv ... --report): one
 /// that cannot be written, a --journal that already holds anything (a journal
 /// never empties a file), or two of the step file, the report's chunk files,
 /// the summary, the journal and the settings file (`iniPath`) that are one file.

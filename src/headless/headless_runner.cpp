@@ -20,6 +20,7 @@
 #include "export/bdf_metadata.h"
 #include "headless/headless_preflight.h"
 #include "headless/headless_reopen.h"
+#include "headless/headless_report.h"
 #include "headless/json_lines.h"
 #include "headless/junit_report.h"
 #include "link/lan_endpoint.h"
@@ -558,6 +559,14 @@ int RunList(const HeadlessOptions& options, HeadlessConsole& console, ProcessSig
         written) {
       status = kExitUsage;
     }
+  }
+  if (!options.reportPath.empty() &&
+      !WriteHeadlessReport(
+          options.reportPath, station.Log(), places.Places(), station.Summary(), station.Steps(),
+          {identity, AnsweredModel(station), BenchName(bench->IniPath()), status, outcome.reason},
+          console) &&
+      written) {
+    status = kExitUsage;
   }
   outcome.exitStatus = status;
   console.JsonEnd(JsonEndLine(identity, outcome, station.Summary()));

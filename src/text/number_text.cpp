@@ -89,4 +89,13 @@ std::int16_t ToInt16(std::string_view text) {
       value, std::numeric_limits<std::int16_t>::min(), std::numeric_limits<std::int16_t>::max()));
 }
 
+bool StartsWithNumber(std::string_view text) {
+  const std::size_t first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) {
+    return false;
+  }
+  const char c = text[first];
+  return (c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.';
+}
+
 }  // namespace kv

@@ -12,6 +12,10 @@ namespace kv {
 /// point, 0 when the text does not begin with a number.
 double Value(std::string_view text);
 
+/// Whether a reply text begins (after blanks) with a digit, a sign or a
+/// point: a measurement, where Value() would read 0 from anything else.
+bool StartsWithNumber(std::string_view text);
+
 /// The numeric value of an editor field: blanks ignored, "E" or "D" exponent
 /// accepted, a text that does not begin with a number gives 0.
 double FieldNumber(std::string_view text);

@@ -252,6 +252,9 @@ QWidget* MainForm::buildButtonRow() {
   saveLogCmd_ =
       MakeButton("SaveLogCmd", "Save Log",
                  QStringLiteral("Save the result log as CSV report files; a run goes on"), row);
+  reportCmd_ =
+      MakeButton("ReportCmd", "Report\u2026",
+                 QStringLiteral("Write the run report of the results shown as a PDF"), row);
   // Big and coloured: read from across the room.
   runStateLabel_ = new QLabel(row);
   runStateLabel_->setObjectName(QStringLiteral("RunState"));
@@ -272,7 +275,7 @@ QWidget* MainForm::buildButtonRow() {
   }
   layout->addStretch(1);
   layout->addWidget(runStateLabel_);
-  for (QPushButton* b : {runCommand_, stopCommand_, openResultsCmd_, saveLogCmd_}) {
+  for (QPushButton* b : {runCommand_, stopCommand_, openResultsCmd_, saveLogCmd_, reportCmd_}) {
     layout->addWidget(b);
   }
 
@@ -283,6 +286,7 @@ QWidget* MainForm::buildButtonRow() {
   connect(stopCommand_, &QPushButton::clicked, this, &MainForm::stopTest);
   connect(saveLogCmd_, &QPushButton::clicked, this, &MainForm::onSaveLogClicked);
   connect(openResultsCmd_, &QPushButton::clicked, this, &MainForm::onOpenResultsClicked);
+  connect(reportCmd_, &QPushButton::clicked, this, &MainForm::onReportClicked);
   connect(checkCommand_, &QPushButton::clicked, this, [this] {
     checkSteps();
     tabs_->setCurrentWidget(checkView_);

@@ -111,6 +111,8 @@ class MainForm : public QMainWindow {
   /// view, chart and summary; refused while a test runs, the file's fault
   /// said in a box. True once shown.
   bool openResults(const QString& path);
+  /// The run report of the results shown to `path`; says what became of it.
+  void writeReport(const QString& path);
   /// "Start Test": the connection dialog first while the settings file's
   /// connection values are unusable, the question when the check finds errors.
   void runTest();
@@ -145,6 +147,7 @@ class MainForm : public QMainWindow {
   void openJournalFolder();
   void onSaveLogClicked();
   void onOpenResultsClicked();
+  void onReportClicked();
   /// What the metadata of a Battery Data Format file says about this run.
   BdfRunFacts bdfFacts() const;
   /// "Device Connect Setup": the connection dialog, then the identification.
@@ -202,6 +205,7 @@ class MainForm : public QMainWindow {
   QPushButton* stopCommand_ = nullptr;
   QPushButton* saveLogCmd_ = nullptr;
   QPushButton* openResultsCmd_ = nullptr;
+  QPushButton* reportCmd_ = nullptr;
   QPushButton* checkCommand_ = nullptr;
   QLabel* runStateLabel_ = nullptr;
   QLabel* resultsBanner_ = nullptr;

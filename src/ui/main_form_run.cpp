@@ -16,6 +16,7 @@
 #include <optional>
 #include <utility>
 
+#include "chart/verdict_look.h"
 #include "check/check_report.h"
 #include "check/run_plan.h"
 #include "check/step_list_check.h"
@@ -42,7 +43,6 @@
 #include "ui/step_editor_widget.h"
 #include "ui/step_grid_model.h"
 #include "ui/step_list_view.h"
-#include "ui/verdict_look.h"
 
 namespace kv {
 

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "chart/verdict_look.h"
 #include "results/result_columns.h"
-#include "ui/verdict_look.h"
 
 namespace kv {
 

@@ -11,9 +11,8 @@
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
-#include "ui/run_chart_look.h"
+#include "chart/chart_look.h"
 
 namespace kv {
 
@@ -33,15 +32,7 @@ RunChart::RunChart(QWidget* parent) : QWidget(parent), followButton_(new QPushBu
 }
 
 void RunChart::Clear() {
-  times_.clear();
-  for (auto& v : values_) {
-    v.clear();
-  }
-  for (MinMaxPyramid& pyramid : pyramids_) {
-    pyramid.Clear();
-  }
-  marks_.clear();
-  verdicts_.clear();
+  series_.Clear();
   view_.SetFinished(false);
   ShowAll();
 }
@@ -51,45 +42,27 @@ void RunChart::Finish() {
   update();
 }
 
-void RunChart::Push(double elapsedSeconds, float volts, float amps, float watts) {
-  if (!times_.empty() && elapsedSeconds < times_.back()) {
-    return;
-  }
-  times_.push_back(elapsedSeconds);
-  values_[0].push_back(volts);
-  values_[1].push_back(amps);
-  values_[2].push_back(watts);
-  for (std::size_t s = 0; s < values_.size(); ++s) {
-    pyramids_[s].Append(elapsedSeconds, values_[s].back());
-  }
-  // A point outside a view the operator has moved away from changes nothing.
-  if (view_.Following() || elapsedSeconds <= VisibleRange().second) {
+void RunChart::UpdateFor(bool added, double elapsedSeconds) {
+  if (added && (view_.Following() || elapsedSeconds <= VisibleRange().second)) {
     update();
   }
 }
 
 void RunChart::AddPoint(double elapsedSeconds, double volts, double amps, double watts) {
-  // A reply such as "1E40" is past float's range, and converting it would be
-  // undefined; held at the limit it still shows as off the scale.
-  const auto plotted = [](double v) {
-    constexpr double kMax = std::numeric_limits<float>::max();
-    return static_cast<float>(std::clamp(v, -kMax, kMax));
-  };
-  Push(elapsedSeconds, plotted(volts), plotted(amps), plotted(watts));
+  UpdateFor(series_.AddPoint(elapsedSeconds, volts, amps, watts), elapsedSeconds);
 }
 
 void RunChart::AddGap(double elapsedSeconds) {
-  const float none = std::numeric_limits<float>::quiet_NaN();
-  Push(elapsedSeconds, none, none, none);
+  UpdateFor(series_.AddGap(elapsedSeconds), elapsedSeconds);
 }
 
 void RunChart::MarkStep(double elapsedSeconds, int stepNo, const QString& function) {
-  marks_.push_back({elapsedSeconds, stepNo, function});
+  series_.MarkStep(elapsedSeconds, stepNo, function);
   update();
 }
 
 void RunChart::MarkVerdict(double elapsedSeconds, bool pass) {
-  verdicts_.push_back({elapsedSeconds, pass});
+  series_.MarkVerdict(elapsedSeconds, pass);
   update();
 }
 

@@ -10,11 +10,9 @@
 
 #include <QString>
 #include <QWidget>
-#include <array>
-#include <vector>
 
+#include "chart/chart_series.h"
 #include "ui/chart_view.h"
-#include "ui/min_max_pyramid.h"
 
 class QPushButton;
 
@@ -38,13 +36,13 @@ class RunChart : public QWidget {
   /// The load gave a verdict at `elapsedSeconds` (an OCP, OPP, RAMP or cycle
   /// test ended); drawn as a PASS or FAIL tag at the step it belongs to.
   void MarkVerdict(double elapsedSeconds, bool pass);
-  std::size_t VerdictCount() const { return verdicts_.size(); }
-  std::size_t MarkCount() const { return marks_.size(); }
+  std::size_t VerdictCount() const { return series_.Verdicts().size(); }
+  std::size_t MarkCount() const { return series_.Marks().size(); }
   /// The run ended: the whole-run view now ends at the last point instead
   /// of keeping a minute's room for more.
   void Finish();
 
-  std::size_t PointCount() const { return times_.size(); }
+  std::size_t PointCount() const { return series_.Times().size(); }
   /// The elapsed times shown, [first, second).
   std::pair<double, double> VisibleRange() const;
   bool IsFollowing() const { return view_.Following(); }
@@ -72,31 +70,13 @@ class RunChart : public QWidget {
   void resizeEvent(QResizeEvent* event) override;
 
  private:
-  struct Mark {
-    double t;
-    int stepNo;
-    QString function;
-  };
   QRect PlotRect() const;
-  double LastTime() const { return times_.empty() ? 0.0 : times_.back(); }
-  void PaintPane(QPainter& p, const QRect& pane, int series, double t0, double t1);
-  void PaintTimeAxis(QPainter& p, const QRect& plot, double t0, double t1);
-  void PaintMarks(QPainter& p, const QRect& plot, double t0, double t1);
+  double LastTime() const { return series_.LastTime(); }
   void PaintReadOut(QPainter& p, const QRect& plot, double t0, double t1);
-  void PaintVerdicts(QPainter& p, const QRect& plot, double t0, double t1);
-  void Push(double elapsedSeconds, float volts, float amps, float watts);
+  // A point outside a view the operator has moved away from changes nothing.
+  void UpdateFor(bool added, double elapsedSeconds);
 
-  std::vector<double> times_;
-  std::array<std::vector<float>, 3> values_;  // V, I, W
-  // A week of points drawn from their blocks rather than point by point.
-  std::array<MinMaxPyramid, 3> pyramids_;
-  std::vector<Mark> marks_;
-  struct Verdict {
-    double t;
-    bool pass;
-  };
-  std::vector<Verdict> verdicts_;
-
+  ChartSeries series_;
   ChartView view_;
   bool dragging_ = false;
   int dragX_ = 0;

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <string_view>
 
+#include "chart/verdict_look.h"
 #include "export/row_places.h"
 #include "results/result_columns.h"
 #include "runner/clock_cells.h"
@@ -12,24 +13,8 @@
 #include "steps/step_function.h"
 #include "text/number_text.h"
 #include "ui/run_chart.h"
-#include "ui/verdict_look.h"
 
 namespace kv {
-
-namespace {
-
-// A tick without a measurement has no voltage; drawn as 0 V it would look
-// like a collapsed battery instead of a gap.
-bool StartsWithNumber(std::string_view text) {
-  const std::size_t first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) {
-    return false;
-  }
-  const char c = text[first];
-  return std::isdigit(static_cast<unsigned char>(c)) != 0 || c == '-' || c == '+' || c == '.';
-}
-
-}  // namespace
 
 RunChartFeed::RunChartFeed(const Station& station, RunChart& chart, QObject* parent)
     : QObject(parent), station_(station), chart_(chart) {
@@ -103,6 +88,7 @@ void RunChartFeed::AddRow(double at, const ResultRowView& row) {
     }
     return;
   }
+  // No voltage: drawn as 0 V it would look like a collapsed battery.
   if (!StartsWithNumber(row[kResVoltage])) {
     chart_.AddGap(at);
     return;

@@ -4,10 +4,10 @@
 #include <cmath>
 #include <variant>
 
+#include "chart/verdict_look.h"
 #include "check/check_report.h"
 #include "runner/run_summary.h"
 #include "station/station.h"
-#include "ui/verdict_look.h"
 
 namespace kv {
 

@@ -260,6 +260,13 @@ TEST_F(MainFormTest, StopOrAConfirmedCloseTurnsTheLoadOffAndAsksOnlyAboutRowsNot
     ASSERT_TRUE(WaitForMessages(2));
     EXPECT_EQ(LinesIn(dir_.filePath("run.bdf.csv")), measured + 1);
     EXPECT_TRUE(QFile::exists(dir_.filePath("run.bdf.json")));
+    // The report of the run so far; a folder that is not there is named.
+    form_->writeReport(QString::fromStdString(Path("none/run.pdf")));
+    ASSERT_TRUE(WaitForMessages(3));
+    EXPECT_THAT(messages_.last().toStdString(),
+                HasSubstr(Path("none/run.pdf") + ": No such file or directory"));
+    form_->writeReport(QString::fromStdString(Path("run.pdf")));
+    EXPECT_TRUE(QFile::exists(dir_.filePath("run.pdf")));
     ASSERT_TRUE(WaitForRows(rows + 1));
     EXPECT_EQ(form_->rowsSaved(), journaled);
     // With no Default Path the journals go where people look for files.
@@ -348,13 +355,10 @@ TEST_F(MainFormTest, TabWalksTheButtonsF5AsksBeforeARestartAndOnlyStopOrShiftF5E
     }
     QTest::keyClick(focus, Qt::Key_Tab);
   }
-  EXPECT_EQ(
-      stops.join(' ').toStdString(),
-      "OpenCommand SaveCommand ConnectCommand CheckCommand RunCommand StopCommand OpenResultsCmd "
-      "SaveLogCmd "
-      "AddIntoCommand InsertCommand ReplaceCommand RemoveCommand MoveUpCommand MoveDnCommand "
-      "StepGrid "
-      "ListView1");
+  EXPECT_EQ(stops.join(' ').toStdString(),
+            "OpenCommand SaveCommand ConnectCommand CheckCommand RunCommand StopCommand "
+            "OpenResultsCmd SaveLogCmd ReportCmd AddIntoCommand InsertCommand ReplaceCommand "
+            "RemoveCommand MoveUpCommand MoveDnCommand StepGrid ListView1");
 }
 
 TEST_F(MainFormTest, ChangesAskBeforeTheyAreLostAndResultsOfAnotherListAreMarked) {

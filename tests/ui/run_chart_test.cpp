@@ -16,16 +16,16 @@
 #include <sstream>
 #include <tuple>
 
+#include "chart/min_max_decimation.h"
+#include "chart/min_max_pyramid.h"
+#include "chart/verdict_look.h"
 #include "station/station.h"
 #include "steps/step_columns.h"
 #include "support/scripted_instrument.h"
 #include "ui/chart_view.h"
-#include "ui/min_max_decimation.h"
-#include "ui/min_max_pyramid.h"
 #include "ui/result_log_model.h"
 #include "ui/run_chart_feed.h"
 #include "ui/run_summary_model.h"
-#include "ui/verdict_look.h"
 
 namespace kv {
 namespace {

@@ -1,5 +1,5 @@
 #pragma once
-// How the run chart looks, shared by its event handling and its painting.
+// How the run chart looks, on the screen and on a report page alike.
 
 #include <QColor>
 #include <QString>

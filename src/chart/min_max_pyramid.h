@@ -10,7 +10,7 @@
 #include <span>
 #include <vector>
 
-#include "ui/min_max_decimation.h"
+#include "chart/min_max_decimation.h"
 
 namespace kv {
 

@@ -1,4 +1,4 @@
-#include "ui/min_max_decimation.h"
+#include "chart/min_max_decimation.h"
 
 #include <algorithm>
 #include <cmath>

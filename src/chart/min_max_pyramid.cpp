@@ -1,4 +1,4 @@
-#include "ui/min_max_pyramid.h"
+#include "chart/min_max_pyramid.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,0 +1,195 @@
+#include "chart/chart_painter.h"
+
+#include <QList>
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
+
+#include "chart/chart_look.h"
+#include "chart/chart_series.h"
+#include "chart/min_max_decimation.h"
+#include "chart/verdict_look.h"
+
+namespace kv {
+
+using namespace chart_look;  // NOLINT(google-build-using-namespace): the chart's own look
+
+namespace {
+
+void PaintPane(QPainter& p, const ChartSeries& series, const ChartFrame& frame, const ChartInk& ink,
+               const QRect& pane, int s) {
+  const SeriesLook& look = kSeries[static_cast<std::size_t>(s)];
+  const std::vector<float>& ys = series.Values(s);
+  const std::vector<MinMaxColumn> cols =
+      series.Pyramid(s).Decimate(series.Times(), ys, frame.t0, frame.t1, pane.width());
+
+  float lo = 0;
+  float hi = 0;
+  bool any = false;
+  for (const MinMaxColumn& c : cols) {
+    if (c.count != 0) {
+      lo = any ? std::min(lo, c.min) : c.min;
+      hi = any ? std::max(hi, c.max) : c.max;
+      any = true;
+    }
+  }
+  // A flat line sits in the middle of its pane rather than on an edge.
+  const double pad = hi > lo ? (hi - lo) * 0.05 : std::max(std::abs(hi) * 0.05, 0.5);
+  const double bottom = lo - pad;
+  const double top = hi + pad;
+  const QFontMetrics fm = p.fontMetrics();
+  // The trace keeps clear of the pane's title line.
+  const QRect area = pane.adjusted(0, fm.height() + 4, 0, -2);
+  const double yScale = area.height() / (top - bottom);
+  auto toY = [&](float v) { return area.bottom() - (v - bottom) * yScale; };
+
+  p.setPen(ink.mid);
+  p.drawRect(pane.adjusted(0, 0, -1, -1));
+  p.setPen(ink.text);
+  // The labels name the extremes in view where they are drawn; the padding's
+  // own edges are no values anyone measured.
+  const int labelWidth = kLeftMargin - 6;
+  const auto label = [&](float v) {
+    const int y = static_cast<int>(std::lround(toY(v)));
+    p.drawText(QRect(pane.left() - kLeftMargin, y - fm.height() / 2, labelWidth, fm.height()),
+               Qt::AlignRight,
+               QStringLiteral("%1 %2")
+                   .arg(static_cast<double>(v), 0, 'g', 4)
+                   .arg(QLatin1String(look.unit)));
+  };
+  if (any) {
+    label(hi);
+    if (hi > lo) {
+      label(lo);
+    }
+  }
+  QString title = QStringLiteral("%1 (%2)").arg(QLatin1String(look.name), QLatin1String(look.unit));
+  if (!ys.empty() && std::isfinite(ys.back())) {
+    // Once the run is over the newest value is the last one, not a live one.
+    title += (frame.finished ? QStringLiteral("  last %1") : QStringLiteral("  %1"))
+                 .arg(static_cast<double>(ys.back()), 0, 'g', 6);
+  }
+  p.setPen(look.colour);
+  p.drawText(pane.adjusted(6, 2, -6, -2), Qt::AlignTop | Qt::AlignLeft, title);
+  if (!any) {
+    return;
+  }
+
+  QList<QLineF> lines;
+  lines.reserve(static_cast<qsizetype>(cols.size()) * 2);
+  bool havePrevious = false;
+  QPointF previous;
+  for (std::size_t c = 0; c < cols.size(); ++c) {
+    const MinMaxColumn& col = cols[c];
+    if (col.count == 0) {
+      continue;
+    }
+    const double x = pane.left() + static_cast<double>(c) + 0.5;
+    if (havePrevious && !col.gapBefore) {
+      lines.append(QLineF(previous, QPointF(x, toY(col.first))));
+    }
+    if (col.count > 1 || (col.gapBefore && havePrevious)) {
+      // A lone point after a gap still shows, as a dot-sized stroke.
+      lines.append(QLineF(x, toY(col.min), x, toY(col.max) - (col.count > 1 ? 0 : 1)));
+    }
+    previous = QPointF(x, toY(col.last));
+    havePrevious = true;
+  }
+  p.save();
+  p.setClipRect(pane);
+  p.setPen(QPen(look.colour, 1));
+  if (lines.isEmpty()) {
+    p.drawPoint(previous);
+  } else {
+    p.drawLines(lines);
+  }
+  p.restore();
+}
+
+void PaintMarks(QPainter& p, const ChartSeries& series, const ChartFrame& frame,
+                const ChartInk& ink) {
+  const QRect& plot = frame.plot;
+  const double xScale = plot.width() / (frame.t1 - frame.t0);
+  QPen pen(ink.dark, 1, Qt::DashLine);
+  const QFontMetrics fm = p.fontMetrics();
+  int lastLabelRight = plot.left() - 1000;
+  const std::vector<ChartSeries::Mark>& marks = series.Marks();
+  const auto first = std::lower_bound(marks.begin(), marks.end(), frame.t0,
+                                      [](const ChartSeries::Mark& m, double t) { return m.t < t; });
+  for (auto it = first; it != marks.end() && it->t < frame.t1; ++it) {
+    const int x = plot.left() + static_cast<int>((it->t - frame.t0) * xScale);
+    p.setPen(pen);
+    p.drawLine(x, plot.top(), x, plot.bottom());
+    // Steps closer together than their labels show only the first label.
+    const QString label = QStringLiteral("%1 %2").arg(it->stepNo).arg(it->function);
+    if (x - fm.horizontalAdvance(label) / 2 > lastLabelRight + 4) {
+      p.setPen(ink.text);
+      p.drawText(x - fm.horizontalAdvance(label) / 2, plot.top() - 4, label);
+      lastLabelRight = x + fm.horizontalAdvance(label) / 2;
+    }
+  }
+}
+
+void PaintTimeAxis(QPainter& p, const ChartFrame& frame, const ChartInk& ink) {
+  const QRect& plot = frame.plot;
+  const double xScale = plot.width() / (frame.t1 - frame.t0);
+  const QFontMetrics fm = p.fontMetrics();
+  const double step =
+      NiceTimeStep((fm.horizontalAdvance(QStringLiteral("00d 00:00")) + 24) / xScale);
+  QColor grid = ink.mid;
+  grid.setAlpha(60);
+  p.setPen(ink.text);
+  p.drawText(QRect(plot.left(), plot.bottom() + 6 + fm.height(), plot.width(), fm.height()),
+             Qt::AlignRight, QStringLiteral("time since Start (h:mm:ss)"));
+  for (double t = std::ceil(frame.t0 / step) * step; t <= frame.t1; t += step) {
+    const int x = plot.left() + static_cast<int>((t - frame.t0) * xScale);
+    p.setPen(grid);
+    p.drawLine(x, plot.top(), x, plot.bottom());
+    p.setPen(ink.text);
+    p.drawLine(x, plot.bottom(), x, plot.bottom() + 4);
+    const QString text = ElapsedText(t);
+    p.drawText(x - fm.horizontalAdvance(text) / 2, plot.bottom() + 4 + fm.ascent(), text);
+  }
+}
+
+void PaintVerdicts(QPainter& p, const ChartSeries& series, const ChartFrame& frame) {
+  const QRect& plot = frame.plot;
+  const double xScale = plot.width() / (frame.t1 - frame.t0);
+  const QFontMetrics fm = p.fontMetrics();
+  for (const ChartSeries::Verdict& v : series.Verdicts()) {
+    if (v.t < frame.t0 || v.t > frame.t1) {
+      continue;
+    }
+    const int x = plot.left() + static_cast<int>((v.t - frame.t0) * xScale);
+    const QString text = QLatin1String(v.pass ? kPassText.data() : kFailText.data());
+    QRect tag(0, 0, fm.horizontalAdvance(text) + 8, fm.height() + 2);
+    // Just inside the voltage pane, left of the moment the load gave it.
+    tag.moveTopRight(QPoint(x - 2, plot.top() + fm.height() + 6));
+    p.setPen(QPen(VerdictInk(v.pass), 2));
+    p.drawLine(x, plot.top(), x, plot.bottom());
+    p.fillRect(tag, VerdictInk(v.pass));
+    p.setPen(Qt::white);
+    p.drawText(tag, Qt::AlignCenter, text);
+  }
+}
+
+}  // namespace
+
+void PaintChart(QPainter& p, const ChartSeries& series, const ChartFrame& frame,
+                const ChartInk& ink) {
+  const QRect& plot = frame.plot;
+  if (plot.width() < 2 || plot.height() < 3 * 10 || frame.t1 <= frame.t0) {
+    return;
+  }
+  PaintTimeAxis(p, frame, ink);
+  const int paneHeight = (plot.height() - 2 * kPaneGap) / 3;
+  for (int s = 0; s < 3; ++s) {
+    const QRect pane(plot.left(), plot.top() + s * (paneHeight + kPaneGap), plot.width(),
+                     paneHeight);
+    PaintPane(p, series, frame, ink, pane, s);
+  }
+  PaintMarks(p, series, frame, ink);
+  PaintVerdicts(p, series, frame);
+}
+
+}  // namespace kv
