@@ -88,6 +88,8 @@ std::string_view RunEndReasonName(RunEndReason reason) {
       return "link-lost";
     case RunEndReason::Timeout:
       return "timeout";
+    case RunEndReason::RemoteStopped:
+      return "stopped-remote";
   }
   return "";
 }
@@ -102,6 +104,8 @@ std::string_view RunEndReasonText(RunEndReason reason) {
       return "link lost";
     case RunEndReason::Timeout:
       return "stopped: time allowed for the run exceeded";
+    case RunEndReason::RemoteStopped:
+      return "stopped (remote)";
   }
   return "";
 }

@@ -45,7 +45,8 @@ enum class RunEndReason {
   Completed,  // the list ran to its end
   Stopped,    // Stop, a halt, or Run again
   LinkLost,
-  Timeout,  // stopped because the run took longer than its caller allows
+  Timeout,        // stopped because the run took longer than its caller allows
+  RemoteStopped,  // "stop" from the lab's broker
 };
 
 /// Stable machine names ("voltage", "ah", "time", "completed", "skipped",

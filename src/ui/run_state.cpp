@@ -68,6 +68,7 @@ void RunState::RunEnded(RunEndReason reason) {
       return;
     case RunEndReason::Stopped:
     case RunEndReason::Timeout:
+    case RunEndReason::RemoteStopped:
       kind_ = RunStateKind::Stopped;
       return;
     case RunEndReason::LinkLost:
