@@ -143,7 +143,7 @@ class MqttPublisher::Worker : public mqtt::callback {
     options.set_clean_session(true);
     options.set_keep_alive_interval(kKeepAliveS);
     options.set_connect_timeout(kConnectTimeoutS);
-    options.set_max_inflight(static_cast<int>(kWindow));
+    options.set_max_inflight(static_cast<int>(kWindow) * 4);
     options.set_will(mqtt::will_options(mqtt::message(prefix_ + "state", offline_, 1, true)));
     if (!config_.user.empty()) {
       options.set_user_name(config_.user);
@@ -245,9 +245,13 @@ class MqttPublisher::Worker : public mqtt::callback {
   }
 
   void Run() {
+    // The client library's own buffer takes the whole window: a burst must
+    // not be refused there while the connection is fine.
+    mqtt::create_options create;
+    create.set_max_buffered_messages(static_cast<int>(kWindow) * 2);
     client_ = std::make_unique<mqtt::async_client>(
         ServerUri(config_.address), "kvload-" + config_.bench + "-" + std::to_string(::getpid()),
-        static_cast<mqtt::iclient_persistence*>(nullptr));
+        create, static_cast<mqtt::iclient_persistence*>(nullptr));
     client_->set_callback(*this);
     milliseconds retry = kRetryMin;
     bool failedOnce = false;
