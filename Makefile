@@ -1,5 +1,5 @@
 # Front door: every target installs what it needs first.
-.PHONY: deps configure build test test-asan fuzz bench format demo run clean
+.PHONY: deps configure build test test-asan fuzz bench format demo fleet-demo run clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -24,6 +24,11 @@ demo: build
 	build/default/bin/kvload-run --sim examples/demo.tsf --csv build/default/demo/DEMO.CSV
 	@echo
 	@echo "demo: report written to $(CURDIR)/build/default/demo/DEMO_0.CSV"
+
+# A lab of three benches on one Mosquitto broker: live states, a remote Stop
+# of bench 2 and the "LOAD OFF" its load received last.
+fleet-demo: build
+	@bash scripts/fleet-demo.sh build/default/bin
 
 # The desktop program on the simulated load inside it, with the demo list open:
 # press "Start Test" (F5) to see a run without hardware.

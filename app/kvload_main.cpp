@@ -11,6 +11,7 @@
 #include "process/standard_descriptors.h"
 #include "station/bench.h"
 #include "ui/desktop_message_sink.h"
+#include "ui/desktop_publishing.h"
 #include "ui/main_form.h"
 
 int main(int argc, char** argv) {
@@ -60,6 +61,7 @@ int main(int argc, char** argv) {
         QDir::toNativeSeparators(QFileInfo(positional.first()).absoluteFilePath()).toStdString();
   }
   kv::MainForm form(*bench, sink, formOptions);
+  const std::unique_ptr<kv::RunPublisher> publisher = kv::StartDesktopPublishing(*bench, sink);
   form.show();
   const int status = QApplication::exec();
 

@@ -79,6 +79,16 @@ END {
     row("Stop to LOAD OFF in a late reply, " n, p "_stop_slow_ms", "ms", 1, "50", "", 1,
         "worst; reply 800 ms late")
   }
+  for (t = 1; t <= 2; t++) {
+    p = t == 1 ? "dead_broker_tcp" : "silent_broker_tcp"
+    n = t == 1 ? "broker refusing" : "broker never answering"
+    row("tick period p99 error, TCP, " n, p "_tick_p99_ms", "ms", 1, "0.3", "", 1, "publishing every run")
+    row("Stop to LOAD OFF, TCP, " n, p "_stop_ms", "ms", 1, "50", "", 1, "worst; at the load")
+  }
+  row("publish to a local broker, rows a second", "publish_rows_per_s", "/s", 1, "", "", 1,
+      "QoS 1, acknowledged; 1,000,000 rows")
+  row("publish: a row handed to the queue", "publish_handover_us", "us", 1, "", "", 1,
+      "the station thread's share, mean")
   row("GUI start-up to a painted window", "gui_startup_ms", "ms", 1, "500", "", 1, "worst start")
   row("GUI open of 32,767 steps + paint", "gui_open_32767_ms", "ms", 1, "1000", "", 1, "")
   row("GUI 1M-row log scroll, worst frame", "gui_log_frame_max_ms", "ms", 1, "50", "", 1, "end to end")

@@ -23,7 +23,8 @@ mkdir -p "$out"
 figures="$out/figures.tsv"
 : >"$figures"
 
-for prog in bench_result_log bench_step_file bench_chart station_timing gui_timing report_timing kvload-sim; do
+for prog in bench_result_log bench_step_file bench_chart station_timing gui_timing report_timing \
+  publish_throughput kvload-sim; do
   if [ ! -x "$bin/$prog" ]; then
     echo "run-all: $bin/$prog is not built (cmake --build $build)" >&2
     exit 1
@@ -58,6 +59,17 @@ echo "running station_timing over TCP ($seconds s, the PyVISA loop beside it) ..
 echo "running station_timing over a pseudo-terminal ($seconds s, the PyVISA loop beside it) ..." >&2
 "$bin/station_timing" --seconds "$seconds" --stops "$stops" --serial "${reference[@]}" \
   >>"$figures" 2>"$out/station_pty.log"
+# The same station publishing every run to a broker that refuses each
+# connection, and to one that takes it and never answers.
+for broker in dead silent; do
+  echo "running station_timing over TCP publishing to a $broker broker ($seconds s) ..." >&2
+  "$bin/station_timing" --seconds "$seconds" --stops "$stops" --broker "$broker" >>"$figures" \
+    2>"$out/station_${broker}_broker.log"
+done
+rows=1000000
+[ "${BENCH_QUICK:-0}" = 1 ] && rows=100000
+echo "running publish_throughput ($rows rows to a local Mosquitto) ..." >&2
+"$bin/publish_throughput" --rows "$rows" >>"$figures" 2>"$out/publish.log"
 echo "running gui_timing ..." >&2
 "$bin/gui_timing" --starts "$starts" --positions "$positions" >>"$figures" 2>"$out/gui.log"
 echo "running report_timing ..." >&2

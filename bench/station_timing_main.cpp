@@ -17,17 +17,23 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QProcess>
+#include <QTcpServer>
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
 #include "link/message_sink.h"
 #include "link/transports/link_router.h"
+#include "publish/publish_settings.h"
+#include "runner/system_clock.h"
+#include "station/run_publisher.h"
 #include "station/station.h"
 #include "steps/step_columns.h"
 
@@ -53,8 +59,21 @@ double Percentile(std::vector<double> v, double p) {
   return v[std::min(v.size() - 1, rank == 0 ? 0 : rank - 1)];
 }
 
+// --broker dead|silent: the station publishes every run to a broker that
+// refuses each connection, or takes it and never answers; the figures then
+// carry that prefix.
+std::string g_figurePrefix;
+std::optional<kv::PublishConfig> g_publish;
+
+std::unique_ptr<kv::RunPublisher> Publish(kv::Station& station) {
+  static const kv::SystemClock clock;
+  return g_publish ? std::make_unique<kv::RunPublisher>(
+                         station, clock, *g_publish, kv::PublishedBench{"station_timing", "", ""})
+                   : nullptr;
+}
+
 void Figure(const char* name, double value) {
-  std::printf("figure\t%s\t%.4f\n", name, value);
+  std::printf("figure\t%s%s\t%.4f\n", g_figurePrefix.c_str(), name, value);
   std::fflush(stdout);
 }
 
@@ -178,6 +197,7 @@ bool TimeTicks(bool serial, int seconds, const QString& reference) {
   PrintingSink sink;
   kv::LinkRouter router(sim.Settings(), sink);
   kv::Station station(router);
+  const std::unique_ptr<kv::RunPublisher> publisher = Publish(station);
   OneLongStep(station);
 
   QElapsedTimer clock;
@@ -243,6 +263,7 @@ bool TimeStops(bool serial, int stops, int replyDelayMs) {
   PrintingSink sink;
   kv::LinkRouter router(sim.Settings(), sink);
   kv::Station station(router);
+  const std::unique_ptr<kv::RunPublisher> publisher = Publish(station);
   OneLongStep(station);
 
   QElapsedTimer clock;
@@ -326,6 +347,19 @@ int main(int argc, char** argv) {
   const qsizetype ref = args.indexOf(QStringLiteral("--reference"));
   const QString reference = ref >= 0 && ref + 1 < args.size() ? args.at(ref + 1) : QString();
 
+  QTcpServer broker;  // listens, and nobody ever reads what comes in
+  const qsizetype brokerAt = args.indexOf(QStringLiteral("--broker"));
+  if (brokerAt >= 0 && brokerAt + 1 < args.size()) {
+    const QString kind = args.at(brokerAt + 1);
+    broker.listen(QHostAddress::LocalHost);
+    g_publish = kv::PublishConfig{};
+    g_publish->address = {false, "127.0.0.1", broker.serverPort()};
+    g_publish->bench = "bench";
+    g_figurePrefix = kind.toStdString() + "_broker_";
+    if (kind == QStringLiteral("dead")) {
+      broker.close();  // every connection refused
+    }
+  }
   bool ok = TimeTicks(serial, seconds, reference);
   ok = TimeStops(serial, stops, 0) && ok;
   ok = TimeStops(serial, stops, 800) && ok;

@@ -13,7 +13,7 @@ import sys
 root = sys.argv[1]
 
 PURE = ["base", "text", "steps", "stepfile", "link", "commands", "results", "runner", "check", "export", "sim", "sim/link"]
-STATION_BELOW = PURE + ["link/transports", "sim/link"]
+STATION_BELOW = PURE + ["link/transports", "sim/link", "publish"]
 
 # folder -> folders it may include (besides itself).
 ALLOWED = {
@@ -32,6 +32,8 @@ ALLOWED = {
     "sim/server": ["sim", "text"],
     "link/transports": ["link", "text", "base"],
     "process": [],
+    # The broker client knows the settings file, never the station above it.
+    "publish": ["link", "text", "base"],
     "station": STATION_BELOW,
     "chart": [],
     "report": ["chart"] + PURE,

@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "base/errno_text.h"
-#include "headless/json_lines.h"
+#include "station/json_lines.h"
 #include "text/control_chars.h"
 
 namespace kv {

@@ -8,9 +8,9 @@
 #include <string_view>
 #include <vector>
 
-#include "headless/json_lines.h"
 #include "link/message_sink.h"
 #include "results/result_log.h"
+#include "station/json_lines.h"
 
 namespace kv {
 

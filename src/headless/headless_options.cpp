@@ -126,6 +126,16 @@ class ArgumentReader {
                    std::to_string(kMaxTimeoutSeconds);
           return Fail(out);
         }
+      } else if (name_ == "--publish") {
+        if (!Value(&o.publishBroker)) {
+          return Fail(out);
+        }
+      } else if (name_ == "--bench") {
+        if (!Value(&o.benchName)) {
+          return Fail(out);
+        }
+      } else if (name_ == "--remote-stop") {
+        o.remoteStop = true;
       } else if (name_ == "--check") {
         o.checkOnly = true;
       } else if (name_ == "--strict") {
@@ -378,6 +388,13 @@ Other options:
   --timeout SECONDS     stop the run as SIGTERM would (load off, files
                         written) once it has taken SECONDS; reason "timeout",
                         exit status 3
+  --publish URL         publish the run live to an MQTT broker (mqtt://host:port
+                        or mqtts://...), over [Publish] Broker of the INI file;
+                        topics kvload/BENCH/state, row, step, end, message
+  --bench NAME          the bench's name in the topics (default: [Publish]
+                        Bench, else the host's name)
+  --remote-stop         let "stop" on kvload/BENCH/command or kvload/all/command
+                        stop the run as SIGTERM would (exit status 3)
   --format text|jsonl   text (default): the report as above; jsonl: standard
                         output carries one JSON object a line instead (schema
                         1): a start object with the run id, rows, messages,

@@ -61,6 +61,10 @@ struct HeadlessOptions {
   std::string fromJournal;
   /// --timeout: the run is stopped (load off) once it has taken this long.
   std::optional<double> timeoutSeconds;
+  /// --publish, --bench, --remote-stop: laid over the settings' [Publish].
+  std::string publishBroker;
+  std::string benchName;
+  bool remoteStop = false;
   /// --check: the list's findings and plan only; nothing is connected.
   bool checkOnly = false;
   /// --strict: a list with errors is not run.

@@ -10,8 +10,8 @@
 #include "check/run_plan.h"
 #include "check/step_list_check.h"
 #include "export/bdf_file.h"
-#include "headless/json_lines.h"
 #include "results/csv_export.h"
+#include "station/json_lines.h"
 #include "stepfile/step_file.h"
 #include "text/quoted.h"
 

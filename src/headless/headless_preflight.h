@@ -11,8 +11,8 @@
 #include "check/check_finding.h"
 #include "headless/headless_console.h"
 #include "headless/headless_options.h"
-#include "headless/json_lines.h"
 #include "link/link_settings.h"
+#include "station/json_lines.h"
 #include "steps/step_grid.h"
 
 namespace kv {

@@ -7,7 +7,7 @@
 
 #include "headless/headless_console.h"
 #include "headless/headless_options.h"
-#include "headless/json_lines.h"
+#include "station/json_lines.h"
 
 namespace kv {
 

@@ -19,9 +19,9 @@
 #include "check/step_list_check.h"
 #include "export/bdf_metadata.h"
 #include "headless/headless_preflight.h"
+#include "headless/headless_publish.h"
 #include "headless/headless_reopen.h"
 #include "headless/headless_report.h"
-#include "headless/json_lines.h"
 #include "headless/junit_report.h"
 #include "link/lan_endpoint.h"
 #include "link/link_settings.h"
@@ -33,6 +33,7 @@
 #include "results/result_columns.h"
 #include "runner/system_clock.h"
 #include "station/bench.h"
+#include "station/json_lines.h"
 #include "station/row_place_recorder.h"
 #include "station/run_journal_keeper.h"
 #include "station/station.h"
@@ -436,6 +437,11 @@ int RunList(const HeadlessOptions& options, HeadlessConsole& console, ProcessSig
       console.Info("connection settings from " + Quoted(iniPath));
     }
   }
+  // Refused before the load is touched, like any other unusable setting.
+  std::optional<PublishConfig> publishConfig;
+  if (!CheckHeadlessPublish(options, bench->IniPath(), console, &publishConfig)) {
+    return kExitUsage;
+  }
 
   LinkWatch& watch = bench->Watch();
   Station& station = bench->GetStation();
@@ -519,6 +525,8 @@ int RunList(const HeadlessOptions& options, HeadlessConsole& console, ProcessSig
   if (signalSource != nullptr) {
     QObject::connect(signalSource, &ProcessSignals::received, &run, &HeadlessRun::Interrupt);
   }
+  const std::unique_ptr<RunPublisher> publisher =
+      StartHeadlessPublisher(publishConfig, station, clock, identity, run, console);
   run.Start();
   int status = loop.exec();
 
@@ -569,7 +577,9 @@ int RunList(const HeadlessOptions& options, HeadlessConsole& console, ProcessSig
     status = kExitUsage;
   }
   outcome.exitStatus = status;
-  console.JsonEnd(JsonEndLine(identity, outcome, station.Summary()));
+  const std::string endLine = JsonEndLine(identity, outcome, station.Summary());
+  console.JsonEnd(endLine);
+  EndHeadlessPublishing(publisher.get(), endLine, console);
   console.Finish();
   return status;
 }

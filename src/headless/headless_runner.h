@@ -49,6 +49,8 @@ class HeadlessRun : public QObject {
   /// kExitStopped once the link is free; kExitUnreachable when the off line
   /// did not reach the load. A second call leaves at once.
   void Interrupt(int signalNumber);
+  /// "stop" from the lab's broker: as a signal, with its own end reason.
+  void RemoteStop() { StopRun("remote stop", RunEndReason::RemoteStopped); }
   /// From Start on, the run is stopped as by a signal once it has taken
   /// `seconds`, and its end says "timeout".
   void SetTimeout(double seconds) { timeoutSeconds_ = seconds; }

@@ -3,7 +3,7 @@
 #include <QString>
 #include <QXmlStreamWriter>
 
-#include "headless/bytes_text.h"
+#include "station/bytes_text.h"
 
 namespace kv {
 

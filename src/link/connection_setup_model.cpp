@@ -101,6 +101,7 @@ void ConnectionSetupModel::Start(LinkSettings* settings, std::vector<std::string
   }
   fields_.lanPort = value(kLanPortKey, std::to_string(defaults.lanPort));
   fields_.defaultPath = value(kDefaultPathKey, programFolder_);
+  fields_.broker = doc.Value(kPublishSection, kBrokerKey, "");
 
   // The file holds a default path from the first time the dialog opens.
   WriteIniValue(iniPath_, kLoadOptionSection, kDefaultPathKey, fields_.defaultPath);
@@ -130,9 +131,17 @@ ConnectionSaveOutcome ConnectionSetupModel::Save(LinkSettings* settings) {
   }
   // Values go into the file one per line; a line break would forge keys.
   for (const auto& [text, name] :
-       {std::pair{&fields_.comPort, "COM Port"}, std::pair{&fields_.defaultPath, "Default Path"}}) {
+       {std::pair{&fields_.comPort, "COM Port"}, std::pair{&fields_.defaultPath, "Default Path"},
+        std::pair{&fields_.broker, "Broker"}}) {
     if (text->find_first_of("\r\n") != std::string::npos) {
       outcome.message = std::string(name) + ": the text must be one line.";
+      return outcome;
+    }
+  }
+
+  if (!fields_.broker.empty() && brokerCheck_) {
+    if (const std::string problem = brokerCheck_(fields_.broker); !problem.empty()) {
+      outcome.message = "Broker: " + problem;
       return outcome;
     }
   }
@@ -170,6 +179,11 @@ ConnectionSaveOutcome ConnectionSetupModel::Save(LinkSettings* settings) {
       {std::string(kDefaultPathKey), settings->defaultPath},
   };
   outcome.written = WriteIniValues(iniPath_, kLoadOptionSection, keys);
+  // A file without a [Publish] section keeps having none while publishing stays off.
+  if (outcome.written &&
+      IniDocument::Load(iniPath_).Value(kPublishSection, kBrokerKey, "") != fields_.broker) {
+    outcome.written = WriteIniValue(iniPath_, kPublishSection, kBrokerKey, fields_.broker);
+  }
   if (!outcome.written) {
     outcome.message = "The settings could not be written to " + iniPath_ + ".";
   }

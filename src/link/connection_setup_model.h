@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,7 @@ struct ConnectionSetupFields {
   std::array<std::string, 4> lanIp;  // Text1(0..3)
   std::string lanPort;               // Text2
   std::string defaultPath;           // DefaultPathText
+  std::string broker;                // BrokerText: [Publish] Broker, "" publishing off
 };
 
 struct ConnectionSaveOutcome {
@@ -58,6 +60,11 @@ class ConnectionSetupModel {
   /// writes the "Load Option" keys in the file's customary order.
   ConnectionSaveOutcome Save(LinkSettings* settings);
 
+  /// What is wrong with a broker setting, "" when it is usable. Without
+  /// one, Save takes any broker text.
+  using BrokerCheck = std::function<std::string(const std::string& broker)>;
+  void SetBrokerCheck(BrokerCheck check) { brokerCheck_ = std::move(check); }
+
   static const std::vector<std::string>& BaudRateList();    // "9600", "115200"
   static const std::vector<std::string>& ComPortList();     // "1" .. "16"
   static const std::vector<std::string>& HandShakeNames();  // "comNone" .. "comRTSXOnXOff"
@@ -67,6 +74,7 @@ class ConnectionSetupModel {
   std::string iniPath_;
   std::string programFolder_;
   ConnectionSetupFields fields_;
+  BrokerCheck brokerCheck_;
 };
 
 /// The position of a handshake name in HandShakeNames(), -1 when none.

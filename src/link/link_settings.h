@@ -17,6 +17,9 @@ inline constexpr std::string_view kIniFileName = "KV26.INI";
 inline constexpr std::string_view kLoadOptionSection = "Load Option";
 inline constexpr std::string_view kStepFileSection = "KV26";
 inline constexpr std::string_view kSystemSection = "System";
+/// Where a bench publishes its runs (the lab's MQTT broker).
+inline constexpr std::string_view kPublishSection = "Publish";
+inline constexpr std::string_view kBrokerKey = "Broker";
 inline constexpr std::string_view kConnectModeKey = "ConnectMode";
 inline constexpr std::string_view kBaudRateKey = "BaudRate";
 inline constexpr std::string_view kHandShakeKey = "HandShake";

@@ -94,6 +94,8 @@ std::string_view RunEndReasonName(RunEndReason reason) {
       return "timeout";
     case RunEndReason::Unrecorded:
       return "unrecorded";
+    case RunEndReason::RemoteStopped:
+      return "stopped-remote";
   }
   return "";
 }
@@ -110,6 +112,8 @@ std::string_view RunEndReasonText(RunEndReason reason) {
       return "stopped: time allowed for the run exceeded";
     case RunEndReason::Unrecorded:
       return "reopened from its rows: how the run ended is not recorded";
+    case RunEndReason::RemoteStopped:
+      return "stopped (remote)";
   }
   return "";
 }

@@ -46,8 +46,9 @@ enum class RunEndReason {
   Completed,  // the list ran to its end
   Stopped,    // Stop, a halt, or Run again
   LinkLost,
-  Timeout,     // stopped because the run took longer than its caller allows
-  Unrecorded,  // reopened from a file: the run may have ended in a crash
+  Timeout,        // stopped because the run took longer than its caller allows
+  Unrecorded,     // reopened from a file: the run may have ended in a crash
+  RemoteStopped,  // "stop" from the lab's broker
 };
 
 /// Stable machine names ("voltage", "ah", "time", "completed", "skipped",

@@ -14,7 +14,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSerialPortInfo>
+#include <QSysInfo>
 #include <QVBoxLayout>
+
+#include "publish/publish_settings.h"
 
 namespace kv {
 
@@ -59,12 +62,20 @@ QString ProgramFolder() {
 ConnectionSetupForm::ConnectionSetupForm(std::string iniPath, LinkSettings current, QWidget* parent,
                                          std::string programFolder, int openOnMode)
     : QDialog(parent),
-      model_(std::move(iniPath), programFolder.empty() ? S(ProgramFolder()) : programFolder),
+      model_(iniPath, programFolder.empty() ? S(ProgramFolder()) : programFolder),
       settings_(std::move(current)) {
   setObjectName(QStringLiteral("ConnectionSetupForm"));
   setWindowTitle(QStringLiteral("Connect Setup"));
   setWindowFlag(Qt::WindowContextHelpButtonHint, false);
   BuildWidgets();
+  // The broker as kvload-run would take it, with the rest of [Publish].
+  model_.SetBrokerCheck([iniPath](const std::string& broker) {
+    PublishSettings publish = ReadPublishSettings(iniPath);
+    publish.broker = broker;
+    std::string problem;
+    CheckPublishSettings(publish, QSysInfo::machineHostName().toStdString(), &problem);
+    return problem;
+  });
   model_.Start(&settings_, &warnings_);
   if (openOnMode >= 0 && openOnMode <= 2) {
     model_.fields().selectedOption = openOnMode;
@@ -153,6 +164,12 @@ void ConnectionSetupForm::BuildWidgets() {
   pathRow->addWidget(browse);
   connect(browse, &QPushButton::clicked, this, &ConnectionSetupForm::Browse);
 
+  auto* brokerRow = new QHBoxLayout();
+  brokerRow->addWidget(new QLabel(QStringLiteral("Publish to broker:"), this));
+  broker_ = Box(QStringLiteral("BrokerText"), this);
+  broker_->setPlaceholderText(QStringLiteral("mqtt://host:1883 (empty: off)"));
+  brokerRow->addWidget(broker_, 1);
+
   auto* save = new QPushButton(QStringLiteral("Save"), this);
   save->setObjectName(QStringLiteral("Command1"));
   save->setDefault(true);
@@ -169,6 +186,7 @@ void ConnectionSetupForm::BuildWidgets() {
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(top);
   layout->addLayout(pathRow);
+  layout->addLayout(brokerRow);
   layout->addLayout(buttons);
   layout->setSizeConstraint(QLayout::SetFixedSize);
   setMinimumWidth(480);
@@ -188,6 +206,7 @@ void ConnectionSetupForm::ShowFields() {
   }
   lanPort_->setText(Q(f.lanPort));
   defaultPath_->setText(Q(f.defaultPath));
+  broker_->setText(Q(f.broker));
   SelectMode(f.selectedOption);
 }
 
@@ -208,6 +227,7 @@ void ConnectionSetupForm::TakeFields() {
   }
   f.lanPort = S(lanPort_->text());
   f.defaultPath = S(defaultPath_->text());
+  f.broker = S(broker_->text());
 }
 
 void ConnectionSetupForm::SelectMode(int mode) {

@@ -74,6 +74,7 @@ class ConnectionSetupForm : public QDialog {
   std::array<QLineEdit*, 4> lanIp_{};   // Text1(0..3)
   QLineEdit* lanPort_ = nullptr;        // Text2
   QLineEdit* defaultPath_ = nullptr;    // DefaultPathText
+  QLineEdit* broker_ = nullptr;         // BrokerText
 };
 
 }  // namespace kv

@@ -69,6 +69,7 @@ void RunState::RunEnded(RunEndReason reason) {
     case RunEndReason::Stopped:
     case RunEndReason::Timeout:
     case RunEndReason::Unrecorded:
+    case RunEndReason::RemoteStopped:
       kind_ = RunStateKind::Stopped;
       return;
     case RunEndReason::LinkLost:

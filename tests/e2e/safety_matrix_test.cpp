@@ -10,6 +10,7 @@
 #include <QDateTime>
 #include <QFile>
 
+#include "e2e/broker_process.h"
 #include "e2e/e2e_processes.h"
 
 namespace kv::test {
@@ -22,7 +23,8 @@ struct SafetyCase {
   QStringList simArgs = {};
   QStringList runArgs = {};
   std::vector<std::string> steps = {"1,Discharge,CC,1,0,60,0"};
-  int signalNumber = 0;  // 0: the run ends by itself
+  int signalNumber = 0;     // 0: the run ends by itself
+  bool remoteStop = false;  // "stop" from the lab's broker instead of a signal
   const char* stderrHas = "";
   int exitCode = 3;
   const char* lastLine = "LOAD OFF";
@@ -41,19 +43,26 @@ TEST_P(SafetyMatrixTest, LoadIsSwitchedOffLast) {
   const QString rxLog = dir.filePath("rx.log");
   SimProcess sim;
   ASSERT_EQ(sim.Start(c.simArgs + QStringList{"--verbose", "--rx-log", rxLog}), "");
+  BrokerProcess broker;
+  QStringList publish;
+  if (c.remoteStop) {
+    ASSERT_EQ(broker.Start(), "");
+    publish = {"--publish", broker.Url(), "--bench", "m", "--remote-stop"};
+  }
   QProcess run;
   ASSERT_TRUE(StartKvloadRun(
-      run, sim.LinkArguments() + c.runArgs << "--quiet" << WriteStepFile(dir, c.steps)));
+      run, sim.LinkArguments() + c.runArgs + publish << "--quiet" << WriteStepFile(dir, c.steps)));
 
   const QByteArray offLine = QByteArray("RX\t") + c.lastLine;
   qsizetype offsBefore = 0;
   qint64 sentMs = 0;
-  if (c.signalNumber != 0) {
+  if (c.signalNumber != 0 || c.remoteStop) {
     QByteArray out;
     ASSERT_TRUE(ReadUntil(run, out, [](const QByteArray& o) { return o.count('\n') >= 2; }));
     offsBefore = sim.Stderr().count(offLine);
     sentMs = QDateTime::currentMSecsSinceEpoch();
-    ASSERT_EQ(::kill(static_cast<pid_t>(run.processId()), c.signalNumber), 0);
+    ASSERT_TRUE(c.remoteStop ? PublishTo(broker.Port(), "kvload/m/command", "stop")
+                             : ::kill(static_cast<pid_t>(run.processId()), c.signalNumber) == 0);
   }
   ASSERT_TRUE(run.waitForFinished(30000));
   EXPECT_EQ(run.exitStatus(), QProcess::NormalExit);
@@ -81,6 +90,8 @@ INSTANTIATE_TEST_SUITE_P(
         SafetyCase{.name = "EndOfList", .steps = {"1,Discharge,CC,1,0,2,0"}, .exitCode = 0},
         SafetyCase{.name = "Interrupt", .signalNumber = SIGINT, .stderrHas = "SIGINT: stopping"},
         SafetyCase{.name = "Terminate", .signalNumber = SIGTERM, .stderrHas = "SIGTERM: stopping"},
+        // The lab stops the bench through its broker.
+        SafetyCase{.name = "RemoteStop", .remoteStop = true, .stderrHas = "remote stop: stopping"},
         // A CI job's budget ran out.
         SafetyCase{.name = "Timeout", .runArgs = {"--timeout", "2"}, .stderrHas = "--timeout"},
         // The terminal or SSH session went away.

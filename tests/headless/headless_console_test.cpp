@@ -10,9 +10,9 @@
 #include <cstdio>
 #include <string>
 
-#include "headless/json_lines.h"
 #include "link/message_sink.h"
 #include "results/result_columns.h"
+#include "station/json_lines.h"
 #include "support/temp_folder.h"
 
 namespace kv {

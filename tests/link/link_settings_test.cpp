@@ -161,6 +161,10 @@ TEST_F(ConnectionSetupTest, FreshInstallShowsAndSavesTheDefaults) {
   defaults.defaultPath = kProgramFolder;
   EXPECT_EQ(ConnectionValues(settings_), ConnectionValues(defaults));
   ExpectInUseAsInTheFile();
+  EXPECT_FALSE(IniDocument::Load(ini_).Has("Publish", "Broker"));  // off stays unwritten
+  Open().fields().broker = "mqtt://lab";
+  ASSERT_TRUE(model_->Save(&settings_).written);
+  EXPECT_EQ(ReadIniValue(ini_, "Publish", "Broker", ""), "mqtt://lab");
 }
 
 // What the file holds shows in the dialog, and Save writes it back, except
@@ -226,10 +230,12 @@ TEST_F(ConnectionSetupTest, SaveRefusesNamingTheFieldAndWritesNothing) {
       {[](ConnectionSetupFields& f) { f.lanPort = "65536"; }, "Port"},
       {[](ConnectionSetupFields& f) { f.comPort = "7\n"; }, "COM Port"},
       {[](ConnectionSetupFields& f) { f.defaultPath = "/a\r\n[Load Option]"; }, "Default Path"},
+      {[](ConnectionSetupFields& f) { f.broker = "ftp://lab"; }, "Broker: refused"},
+      {[](ConnectionSetupFields& f) { f.broker = "mqtt://ok\n[Load Option]"; }, "Broker"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.fieldNamed);
-    Open();
+    Open().SetBrokerCheck([](const std::string& b) { return b == "mqtt://ok" ? "" : "refused"; });
     const std::string before = ReadBytes(ini_);
     const LinkSettings opened = settings_;
     model_->fields().selectedOption = 1;

@@ -43,6 +43,26 @@ struct JsonRunOutcome {
   std::string bdfFile;
 };
 
+/// What a bench is doing, as its retained MQTT state tells a lab.
+struct JsonBenchState {
+  std::string bench;
+  /// "idle", "running", "finished", "stopped", "link-lost" or "offline".
+  std::string state;
+  std::string note;  // "load may be on" after a lost link that was not secured
+  std::string list;
+  int step = 0;  // the step list's row running now; 0 for none
+  int steps = 0;
+  std::string function;
+  std::string model;
+  std::string program;
+  std::string version;
+  LocalDateTime time;
+};
+
+/// {"type":"state","bench":..,"state":..,"note":..,"list":..,"step":n,"steps":n,
+/// "function":..,"model":..,"program":..,"version":..,"time":..}; empty texts
+/// and a step of 0 are null.
+std::string JsonStateLine(const JsonBenchState& state);
 /// {"type":"start","schema":1, then the identity's fields}.
 std::string JsonStartLine(const JsonRunIdentity& identity);
 /// {"type":"row","step":n,"pass":n,"no":..,"time":..,"v":..,"i":..,"w":..,

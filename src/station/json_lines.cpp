@@ -1,4 +1,4 @@
-#include "headless/json_lines.h"
+#include "station/json_lines.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -8,7 +8,7 @@
 #include <array>
 #include <vector>
 
-#include "headless/bytes_text.h"
+#include "station/bytes_text.h"
 
 namespace kv {
 
@@ -65,6 +65,23 @@ std::string JsonStartLine(const JsonRunIdentity& id) {
       {"link", TextOrNull(id.linkMode)},
       {"address", TextOrNull(id.linkAddress)},
       {"time", BytesAsText(FormatIso8601(id.started))},
+  });
+}
+
+std::string JsonStateLine(const JsonBenchState& s) {
+  return Line(QJsonObject{
+      {"type", "state"},
+      {"bench", BytesAsText(s.bench)},
+      {"state", BytesAsText(s.state)},
+      {"note", TextOrNull(s.note)},
+      {"list", TextOrNull(s.list)},
+      {"step", s.step > 0 ? QJsonValue(s.step) : QJsonValue(QJsonValue::Null)},
+      {"steps", s.steps},
+      {"function", TextOrNull(s.function)},
+      {"model", TextOrNull(s.model)},
+      {"program", BytesAsText(s.program)},
+      {"version", BytesAsText(s.version)},
+      {"time", BytesAsText(FormatIso8601(s.time))},
   });
 }
 
