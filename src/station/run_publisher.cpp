@@ -93,6 +93,9 @@ void RunPublisher::OnRunEnded() {
     case RunEndReason::RemoteStopped:
       PublishState("stopped");
       return;
+    case RunEndReason::Unrecorded:
+      // Rows reopened from a file are no run of this bench: its state stands.
+      return;
   }
 }
 
