@@ -53,6 +53,11 @@ class NativeFile {
   std::intptr_t handle_ = kClosed;
 };
 
+/// The numbers that tell files apart, the same for every name of one file
+/// (device and inode; volume serial and file index on Windows, which has no
+/// inodes); false when no file is there.
+bool FileNumbers(const std::string& path, std::uint64_t* device, std::uint64_t* number);
+
 /// Renames `from` over `to` as one step that survives a power loss once the
 /// folder is synced; 0 or an errno value.
 int RenameOver(const std::string& from, const std::string& to);

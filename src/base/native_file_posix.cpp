@@ -112,6 +112,16 @@ int NativeFile::Close() {
   return ::close(Fd(std::exchange(handle_, kClosed))) == 0 ? 0 : errno;
 }
 
+bool FileNumbers(const std::string& path, std::uint64_t* device, std::uint64_t* number) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) {
+    return false;
+  }
+  *device = static_cast<std::uint64_t>(st.st_dev);
+  *number = static_cast<std::uint64_t>(st.st_ino);
+  return true;
+}
+
 int RenameOver(const std::string& from, const std::string& to) {
   return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
 }

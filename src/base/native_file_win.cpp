@@ -124,6 +124,25 @@ int NativeFile::Close() {
   return ::CloseHandle(Handle(std::exchange(handle_, kClosed))) ? 0 : ErrnoFromLastError();
 }
 
+bool FileNumbers(const std::string& path, std::uint64_t* device, std::uint64_t* number) {
+  // No access asked for: the numbers are there for a file open elsewhere, and
+  // BACKUP_SEMANTICS opens folders too.
+  const HANDLE h =
+      ::CreateFileW(Wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    return false;
+  }
+  BY_HANDLE_FILE_INFORMATION info{};
+  const bool ok = ::GetFileInformationByHandle(h, &info) != 0;
+  ::CloseHandle(h);
+  if (ok) {
+    *device = info.dwVolumeSerialNumber;
+    *number = (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
+  }
+  return ok;
+}
+
 // Without REPLACE_EXISTING the rename fails once the target exists; without
 // WRITE_THROUGH it may return before the rename is on the disk.
 int RenameOver(const std::string& from, const std::string& to) {
