@@ -1,5 +1,5 @@
 # Front door: every target installs what it needs first.
-.PHONY: deps configure build test test-asan fuzz bench format demo fleet-demo run clean
+.PHONY: deps configure build test test-asan test-windows fuzz bench format demo fleet-demo run clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -17,6 +17,14 @@ test-asan: deps
 	cmake --preset asan
 	cmake --build --preset asan
 	ctest --preset asan
+
+# The pure core and its tests cross-built for Windows and run under Wine; the
+# Qt programs are not built (see README, "Building on Windows").
+test-windows:
+	@bash scripts/install-windows-deps.sh
+	cmake --preset windows
+	cmake --build --preset windows
+	ctest --preset windows
 
 # A short real sequence on the simulated load; the report lands in the build tree.
 demo: build

@@ -1,6 +1,4 @@
 // kvload-run: runs a step list on the load without a window.
-#include <unistd.h>
-
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <cstdio>
@@ -8,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "base/terminal.h"
 #include "headless/headless_console.h"
 #include "headless/headless_options.h"
 #include "headless/headless_runner.h"
@@ -48,7 +47,7 @@ int main(int argc, char** argv) {
   kv::HeadlessConsole::Streams streams;
   streams.quiet = parse.options.quiet;
   streams.jsonl = parse.options.jsonl;
-  streams.progress = ::isatty(STDERR_FILENO) == 1;
+  streams.progress = kv::IsTerminal(kv::StandardStream::Error);
   kv::HeadlessConsole console(streams);
   return kv::RunHeadlessProgram(parse.options, console, &signalSource);
 }

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Holds every #include "folder/..." in src/ and app/ against the layer arrows:
 # a folder may include itself and the folders its row names, nothing else.
-# Pure folders include no Qt header. Prints each offending line and exits 1
-# when there is one. Usage: scripts/check-layers.sh [repository root]
+# Pure folders include no Qt header. Only the platform seams (files named
+# *_posix.cpp or *_win.cpp, always in pairs) include a system's own headers
+# or ask which system they are built for. Prints each offending line and
+# exits 1 when there is one. Usage: scripts/check-layers.sh [repository root]
 set -euo pipefail
 root="${1:-$(cd "$(dirname "$0")/.." && pwd)}"
 exec python3 - "$root" <<'PY'
@@ -50,6 +52,19 @@ APP_ALLOWED = {
 }
 
 
+# A seam is a pair of files, name_posix.cpp and name_win.cpp, of which each
+# build takes its own (src/CMakeLists.txt).
+SEAM = re.compile(r"_(posix|win)\.cpp$")
+SYSTEM_HEADER = re.compile(r"^(windows\.h|io\.h|unistd\.h|fcntl\.h|poll\.h|signal\.h|termios\.h|sys/.*)$")
+PLATFORM_TEST = re.compile(
+    r"^\s*#\s*(if|ifdef|ifndef|elif)\b.*\b(_WIN32|_WIN64|__linux__|__APPLE__|__unix__|Q_OS_[A-Z]+)\b")
+# Platform code outside the seams, each for its reason.
+PLATFORM_KNOWN = {
+    "src/station/deadline_timer.cpp",          # Linux's timerfd, else a precise QTimer
+    "src/link/transports/gpib_transport.h",    # 32-bit Windows drivers' calling convention
+    "src/link/transports/gpib_transport.cpp",  # the driver libraries' file names
+}
+
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^">]+)[">]')
 QT_HEADER = re.compile(r"^Q[A-Za-z]*$|^Qt[A-Za-z]*/")
 FOLDERS = sorted(ALLOWED, key=len, reverse=True)
@@ -80,13 +95,18 @@ for rel in sorted(list(sources("src")) + list(sources("app"))):
         owner = folder_of(os.path.dirname(rel)[len("src/"):])
         allowed = ALLOWED.get(owner)
         pure = owner in PURE
+    platform_free = not SEAM.search(rel) and rel not in PLATFORM_KNOWN
     with open(os.path.join(root, rel), encoding="utf-8", errors="replace") as f:
         for number, line in enumerate(f, 1):
+            where = f"{rel}:{number}: {line.strip()}"
+            if platform_free and PLATFORM_TEST.match(line):
+                offenders.append(f"{where}  (platform code outside a seam: *_posix.cpp, *_win.cpp)")
             m = INCLUDE.match(line)
             if not m:
                 continue
             kind, target = m.groups()
-            where = f"{rel}:{number}: {line.strip()}"
+            if kind == "<" and platform_free and SYSTEM_HEADER.match(target):
+                offenders.append(f"{where}  (a system header outside a seam: *_posix.cpp, *_win.cpp)")
             if kind == "<":
                 if pure and QT_HEADER.search(target):
                     offenders.append(f"{where}  (a pure folder includes Qt)")
@@ -102,10 +122,19 @@ for rel in sorted(list(sources("src")) + list(sources("app"))):
             elif to != owner and to not in allowed:
                 offenders.append(f"{where}  ({owner} may not include {to}/)")
 
+# Each half of a seam needs its twin, or the other system's build lacks it.
+every = set(list(sources("src")) + list(sources("app")))
+for rel in sorted(every):
+    m = SEAM.search(rel)
+    if m:
+        twin = rel[: m.start()] + ("_win.cpp" if m.group(1) == "posix" else "_posix.cpp")
+        if twin not in every:
+            offenders.append(f"{rel}: a seam without its twin {twin}")
+
 for o in offenders:
     print(o)
 if offenders:
-    print(f"check-layers: {len(offenders)} include(s) against the layer arrows", file=sys.stderr)
+    print(f"check-layers: {len(offenders)} line(s) against the layer arrows or the seams", file=sys.stderr)
     sys.exit(1)
 print("check-layers: every include follows the layer arrows")
 PY

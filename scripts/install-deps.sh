@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs everything kvload needs to build, test and run its demo on Debian 12,
-# or, given package names, just those (install-bench-deps.sh does so).
+# or, given package names, just those (install-bench-deps.sh and
+# install-windows-deps.sh do so).
 # Idempotent: when every package is already present it only checks and returns.
 set -euo pipefail
 

@@ -1,9 +1,5 @@
 #include "base/atomic_file_writer.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <filesystem>
 #include <system_error>
@@ -18,8 +14,6 @@ namespace fs = std::filesystem;
 // Enough to step past stale temporaries of earlier crashes.
 constexpr int kTempAttempts = 100;
 constexpr std::string_view kTempSuffix = ".kvtmp";
-constexpr unsigned kAnyWrite = S_IWUSR | S_IWGRP | S_IWOTH;
-constexpr unsigned kModeBits = 07777;
 
 std::string ResolvedTarget(std::string path) {
   std::error_code ec;
@@ -33,15 +27,6 @@ std::string ResolvedTarget(std::string path) {
 }
 
 }  // namespace
-
-void SyncFolderOf(const std::string& path) {
-  const fs::path parent = fs::path(path).parent_path();
-  const int dir = ::open(parent.empty() ? "." : parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir >= 0) {
-    ::fsync(dir);
-    ::close(dir);
-  }
-}
 
 AtomicFileWriter::AtomicFileWriter(std::string path) : target_(ResolvedTarget(std::move(path))) {}
 
@@ -58,54 +43,43 @@ bool AtomicFileWriter::Fail(AtomicWriteStage stage, int err) {
 }
 
 void AtomicFileWriter::Discard() {
-  if (fd_ >= 0) {
-    ::close(fd_);
-    fd_ = -1;
-  }
+  file_.Close();
   if (tempExists_) {
-    ::unlink(temp_.c_str());
+    RemoveFile(temp_);
     tempExists_ = false;
   }
 }
 
 bool AtomicFileWriter::Open() {
-  struct stat old {};
-  if (::stat(target_.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
-    if ((old.st_mode & kAnyWrite) == 0) {
+  const ExistingFile old = InspectExistingFile(target_);
+  if (old.regular) {
+    if (!old.writable) {
       return Fail(AtomicWriteStage::ReadOnly, 0);
     }
     keepMode_ = true;
-    oldMode_ = old.st_mode & kModeBits;
+    oldMode_ = old.mode;
   }
+  int err = 0;
   for (int attempt = 0; attempt < kTempAttempts; ++attempt) {
     temp_ = target_ + std::string(kTempSuffix) + (attempt == 0 ? "" : std::to_string(attempt));
-    fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd_ >= 0) {
+    file_ = NativeFile(temp_, NativeFile::Open::Exclusive, &err);
+    if (file_.IsOpen()) {
       tempExists_ = true;
       return true;
     }
-    if (errno != EEXIST) {
+    if (err != EEXIST) {
       break;
     }
   }
-  return Fail(AtomicWriteStage::Create, errno);
+  return Fail(AtomicWriteStage::Create, err);
 }
 
 bool AtomicFileWriter::Write(std::string_view bytes) {
-  if (fd_ < 0) {
+  if (!file_.IsOpen()) {
     return false;
   }
-  while (!bytes.empty()) {
-    const ssize_t n = ::write(fd_, bytes.data(), bytes.size());
-    if (n < 0) {
-      if (errno == EINTR) {
-        continue;
-      }
-      return Fail(AtomicWriteStage::Write, errno);
-    }
-    bytes.remove_prefix(static_cast<std::size_t>(n));
-  }
-  return true;
+  const int err = file_.WriteAll(bytes);
+  return err == 0 || Fail(AtomicWriteStage::Write, err);
 }
 
 bool AtomicFileWriter::Commit() {
@@ -117,27 +91,22 @@ bool AtomicFileWriter::Commit() {
 }
 
 void AtomicFileWriter::StartSync() {
-#ifdef __linux__
-  // Only a hint: Sync() reports what went wrong.
-  if (fd_ >= 0) {
-    ::sync_file_range(fd_, 0, 0, SYNC_FILE_RANGE_WRITE);
-  }
-#endif
+  file_.StartSync();
 }
 
 bool AtomicFileWriter::Sync() {
-  if (fd_ < 0) {
+  if (!file_.IsOpen()) {
     return false;
   }
-  if (keepMode_ && ::fchmod(fd_, static_cast<mode_t>(oldMode_)) != 0) {
-    return Fail(AtomicWriteStage::Write, errno);
+  int err = keepMode_ ? file_.SetMode(oldMode_) : 0;
+  if (err == 0) {
+    err = file_.Sync(false);
   }
-  if (::fsync(fd_) != 0) {
-    return Fail(AtomicWriteStage::Write, errno);
+  if (err == 0) {
+    err = file_.Close();
   }
-  // close reports write-back errors such as a full disk on some file systems.
-  if (::close(std::exchange(fd_, -1)) != 0) {
-    return Fail(AtomicWriteStage::Write, errno);
+  if (err != 0) {
+    return Fail(AtomicWriteStage::Write, err);
   }
   synced_ = true;
   return true;
@@ -147,8 +116,8 @@ bool AtomicFileWriter::Replace() {
   if (!synced_ || !tempExists_) {
     return false;
   }
-  if (::rename(temp_.c_str(), target_.c_str()) != 0) {
-    return Fail(AtomicWriteStage::Replace, errno);
+  if (const int err = RenameOver(temp_, target_); err != 0) {
+    return Fail(AtomicWriteStage::Replace, err);
   }
   tempExists_ = false;
   return true;

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/native_file.h"
+
 namespace kv {
 
 /// The step of an atomic write that failed; callers word the message.
@@ -19,7 +21,7 @@ enum class AtomicWriteStage {
 
 struct AtomicWriteError {
   AtomicWriteStage stage = AtomicWriteStage::None;
-  /// errno of the failing call; 0 when it gave none.
+  /// errno of the failing call (Windows errors translated); 0 when it gave none.
   int errorNumber = 0;
 };
 
@@ -33,7 +35,7 @@ struct AtomicWriteError {
 /// - the temporary file is created exclusively (a file of that name that is
 ///   not ours is never touched) and removed on every failure, and by the
 ///   destructor when Commit() was not reached.
-/// POSIX calls are used for the exclusive create, the fsync and the modes.
+/// The system calls behind these rules are those of base/native_file.h.
 /// Commit() is Sync(), Replace() and a sync of the folder; a caller writing
 /// several files calls the first two on each and SyncFolderOf() once.
 class AtomicFileWriter {
@@ -64,16 +66,13 @@ class AtomicFileWriter {
 
   std::string target_;
   std::string temp_;
-  int fd_ = -1;
+  NativeFile file_;
   bool tempExists_ = false;
   bool synced_ = false;
   bool keepMode_ = false;
   unsigned oldMode_ = 0;
   AtomicWriteError error_;
 };
-
-/// Makes the renames inside the folder holding `path` durable.
-void SyncFolderOf(const std::string& path);
 
 /// The whole of `bytes` to `path` by the rules above.
 bool WriteFileAtomically(const std::string& path, std::string_view bytes,

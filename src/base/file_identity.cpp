@@ -1,9 +1,9 @@
 #include "base/file_identity.h"
 
-#include <sys/stat.h>
-
 #include <filesystem>
 #include <system_error>
+
+#include "base/native_file.h"
 
 namespace kv {
 
@@ -37,12 +37,7 @@ FileIdentity IdentifyFile(const std::string& path) {
   }
   const fs::path resolved = fs::weakly_canonical(p, ec);
   identity.path = (ec ? p.lexically_normal() : resolved).string();
-  struct stat st {};
-  if (::stat(identity.path.c_str(), &st) == 0) {
-    identity.exists = true;
-    identity.device = static_cast<std::uint64_t>(st.st_dev);
-    identity.inode = static_cast<std::uint64_t>(st.st_ino);
-  }
+  identity.exists = FileNumbers(identity.path, &identity.device, &identity.inode);
   return identity;
 }
 

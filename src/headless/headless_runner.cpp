@@ -1,7 +1,5 @@
 #include "headless/headless_runner.h"
 
-#include <unistd.h>
-
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QFileInfo>
@@ -9,7 +7,6 @@
 #include <QUuid>
 #include <algorithm>
 #include <chrono>
-#include <csignal>
 #include <cstdlib>
 #include <memory>
 #include <utility>
@@ -52,19 +49,6 @@ constexpr double kLinkDrainMs = 100.0;
 // "3" or "2.5": as the user wrote it, without trailing zeros.
 std::string FormatSeconds(double seconds) {
   return QString::number(seconds, 'g', 12).toStdString();
-}
-
-std::string SignalName(int signalNumber) {
-  switch (signalNumber) {
-    case SIGINT:
-      return "SIGINT";
-    case SIGTERM:
-      return "SIGTERM";
-    case SIGHUP:
-      return "SIGHUP";
-    default:
-      return "signal " + std::to_string(signalNumber);
-  }
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <initializer_list>
 #include <limits>
 
+#include "base/serial_port_name.h"
 #include "link/ini_file.h"
 #include "link/instrument_link.h"
 #include "link/setting_ranges.h"
@@ -140,11 +141,7 @@ std::string SerialDeviceName(std::string_view comPort) {
     if (number <= 0) {
       return "";
     }
-#ifdef _WIN32
-    return "COM" + std::to_string(number);
-#else
-    return "/dev/ttyS" + std::to_string(number - 1);
-#endif
+    return NumberedSerialPort(number);
   }
   // A device path or a port name the serial library resolves itself; text
   // that can be neither (blanks, control characters) opens nothing.

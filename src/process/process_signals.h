@@ -1,13 +1,19 @@
 #pragma once
 // SIGINT, SIGTERM and SIGHUP as Qt signals. A handler may do next to nothing, so it
 // writes the signal's number into a pipe and the event loop reads it there;
-// the runner then stops the load from ordinary code.
+// the runner then stops the load from ordinary code. On Windows the console's
+// Ctrl+C, Ctrl+Break and closing (also log-off and shut-down) arrive the same
+// way, as SIGINT, SIGBREAK and SIGTERM.
 
 #include <QObject>
+#include <string>
 
 class QSocketNotifier;
 
 namespace kv {
+
+/// How a message names a signal received(): "SIGINT", or "Ctrl+C" on Windows.
+std::string SignalName(int signalNumber);
 
 class ProcessSignals : public QObject {
   Q_OBJECT

@@ -4,6 +4,8 @@
 #include <chrono>
 #include <ctime>
 
+#include "base/local_time.h"
+
 namespace kv {
 
 namespace {
@@ -11,6 +13,7 @@ namespace {
 struct LocalNow {
   std::tm tm{};
   double fraction = 0.0;  // seconds past tm's whole second
+  long utcOffsetSeconds = 0;
 };
 
 LocalNow ReadLocalNow() {
@@ -18,7 +21,9 @@ LocalNow ReadLocalNow() {
   const auto now = system_clock::now();
   const std::time_t whole = system_clock::to_time_t(now);
   LocalNow out;
-  localtime_r(&whole, &out.tm);
+  const LocalTime local = LocalTimeOf(whole);
+  out.tm = local.tm;
+  out.utcOffsetSeconds = local.utcOffsetSeconds;
   const auto sub = now - system_clock::from_time_t(whole);
   out.fraction = std::chrono::duration<double>(sub).count();
   if (out.fraction < 0.0 || out.fraction >= 1.0) {
@@ -45,7 +50,7 @@ LocalDateTime SystemClock::Now() const {
   // A leap second shows as :59 rather than :60 in the log.
   t.second = n.tm.tm_sec > 59 ? 59 : n.tm.tm_sec;
   t.millisecond = std::min(static_cast<int>(n.fraction * 1000.0), 999);
-  t.utcOffsetMinutes = static_cast<int>(n.tm.tm_gmtoff / 60);
+  t.utcOffsetMinutes = static_cast<int>(n.utcOffsetSeconds / 60);
   return t;
 }
 

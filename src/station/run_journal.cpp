@@ -1,14 +1,11 @@
 #include "station/run_journal.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 #include "base/errno_text.h"
 #include "results/csv_export.h"
@@ -16,30 +13,6 @@
 namespace kv {
 
 namespace {
-
-// Data only: the file's size and times need no extra disk round trip.
-int SyncFile(int fd) {
-#if defined(__linux__)
-  return ::fdatasync(fd);
-#else
-  return ::fsync(fd);
-#endif
-}
-
-// A new file's name is in its folder, which a power loss can lose as well.
-// Best effort: some file systems cannot sync a folder, and the rows are safe
-// on those that journal their metadata.
-void SyncFolderOf(const std::string& path) {
-  std::string folder = std::filesystem::path(path).parent_path().string();
-  if (folder.empty()) {
-    folder = ".";
-  }
-  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd >= 0) {
-    ::fsync(fd);
-    ::close(fd);
-  }
-}
 
 // False, with `why` as the failure's cause.
 bool Refuse(std::string* error, const std::string& why) {
@@ -90,24 +63,20 @@ bool RunJournal::StartFile(const std::string& path, const ResultLog& log, std::s
 }
 
 bool RunJournal::Open(const std::string& path, bool exclusive, std::string* error, bool* taken) {
-  // Never O_TRUNC: the rows a crashed run left are worth more than this run.
-  const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (exclusive ? O_EXCL : O_APPEND);
-  errno = 0;
-  const int fd = ::open(path.c_str(), flags, 0666);
-  if (fd < 0) {
-    const int err = errno;
+  // Never truncated: the rows a crashed run left are worth more than this run.
+  int err = 0;
+  NativeFile file(path, exclusive ? NativeFile::Open::Exclusive : NativeFile::Open::Append, &err);
+  if (!file.IsOpen()) {
     if (taken != nullptr) {
       *taken = err == EEXIST;
     }
     return Refuse(error, "Cannot create " + path + ": " + ErrnoText(err));
   }
-  struct stat st {};
-  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
-    ::close(fd);
-    return Refuse(error, path + " already holds " + std::to_string(st.st_size) +
+  if (const std::int64_t size = file.Size(); size > 0) {
+    return Refuse(error, path + " already holds " + std::to_string(size) +
                              " bytes; a journal never empties a file: choose another name");
   }
-  fd_ = fd;
+  file_ = std::move(file);
   path_ = path;
   error_.clear();
   rowsWritten_ = 0;
@@ -131,7 +100,7 @@ bool RunJournal::Begin(const ResultLog& log, std::string* error) {
 }
 
 bool RunJournal::Append(std::size_t rowIndex) {
-  if (fd_ < 0 || log_ == nullptr) {
+  if (!file_.IsOpen() || log_ == nullptr) {
     return false;
   }
   const std::size_t end = std::min(rowIndex + 1, log_->RowCount());
@@ -149,14 +118,14 @@ bool RunJournal::Append(std::size_t rowIndex) {
 }
 
 std::optional<std::int64_t> RunJournal::MsUntilSyncDue() const {
-  if (fd_ < 0 || !unsynced_) {
+  if (!file_.IsOpen() || !unsynced_) {
     return std::nullopt;
   }
   return std::max<std::int64_t>(0, unsyncedSinceMs_ + kSyncAfterMs - clock_.TickMs());
 }
 
 bool RunJournal::SyncIfDue() {
-  if (fd_ < 0) {
+  if (!file_.IsOpen()) {
     return false;
   }
   const std::optional<std::int64_t> due = MsUntilSyncDue();
@@ -164,37 +133,26 @@ bool RunJournal::SyncIfDue() {
 }
 
 bool RunJournal::Finish() {
-  if (fd_ < 0) {
+  if (!file_.IsOpen()) {
     return true;  // never opened, finished, or a failure already reported
   }
   const bool synced = !unsynced_ || Sync();
-  if (fd_ < 0) {
+  if (!file_.IsOpen()) {
     return false;
   }
-  const int fd = fd_;
-  fd_ = -1;
   log_ = nullptr;
-  if (::close(fd) != 0 && synced) {
-    error_ = "Cannot write " + path_ + ": " + ErrnoText(errno);
+  if (const int err = file_.Close(); err != 0 && synced) {
+    error_ = "Cannot write " + path_ + ": " + ErrnoText(err);
     return false;
   }
   return synced;
 }
 
-// One write() per batch of rows: once it returns, the rows are the system's
+// One write per batch of rows: once it returns, the rows are the system's
 // and survive the end of this process, however it ends.
 bool RunJournal::WriteAll(const std::string& bytes) {
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    errno = 0;
-    const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) {
-      continue;
-    }
-    if (n <= 0) {
-      return Fail("Cannot write ", errno);
-    }
-    done += static_cast<std::size_t>(n);
+  if (const int err = file_.WriteAll(bytes); err != 0) {
+    return Fail("Cannot write ", err);
   }
   if (!unsynced_ && !bytes.empty()) {
     // The promise runs from the oldest row the disk may not have yet.
@@ -205,9 +163,9 @@ bool RunJournal::WriteAll(const std::string& bytes) {
 }
 
 bool RunJournal::Sync() {
-  errno = 0;
-  if (SyncFile(fd_) != 0) {
-    return Fail("Cannot write ", errno);
+  // Data only: the file's size and times need no extra disk round trip.
+  if (const int err = file_.Sync(true); err != 0) {
+    return Fail("Cannot write ", err);
   }
   unsynced_ = false;
   rowsSynced_ = rowsWritten_;
@@ -217,8 +175,7 @@ bool RunJournal::Sync() {
 bool RunJournal::Fail(const std::string& what, int err) {
   // A write that took nothing without an errno still failed.
   error_ = what + path_ + ": " + ErrnoText(err != 0 ? err : EIO);
-  ::close(fd_);
-  fd_ = -1;
+  file_.Close();
   log_ = nullptr;
   return false;
 }

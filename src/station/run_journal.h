@@ -11,6 +11,7 @@
 #include <string>
 
 #include "base/clock.h"
+#include "base/native_file.h"
 #include "results/result_log.h"
 
 namespace kv {
@@ -58,7 +59,7 @@ class RunJournal {
   /// nothing was open).
   bool Finish();
 
-  bool IsOpen() const { return fd_ >= 0; }
+  bool IsOpen() const { return file_.IsOpen(); }
   const std::string& Path() const { return path_; }
   const std::string& Error() const { return error_; }
   std::size_t RowsWritten() const { return rowsWritten_; }
@@ -75,7 +76,7 @@ class RunJournal {
   bool Fail(const std::string& what, int err);
 
   const Clock& clock_;
-  int fd_ = -1;
+  NativeFile file_;
   const ResultLog* log_ = nullptr;
   std::string path_;
   std::string error_;

@@ -2,11 +2,12 @@
 // Keeps the computer awake while a run goes on: a "sleep:idle" block lock
 // from the login manager, held as an open file descriptor and released by
 // closing it. Without a login manager (a container, a test) taking it fails
-// with a reason and the run goes on.
+// with a reason and the run goes on. On Windows the lock is the thread's
+// execution state (sleep_inhibitor_win.cpp).
 
-#include <QDBusUnixFileDescriptor>
 #include <QObject>
 #include <QString>
+#include <memory>
 
 namespace kv {
 
@@ -22,7 +23,7 @@ class SleepInhibitor : public QObject {
   /// with the reason in `error`.
   bool Acquire(const QString& why, QString* error);
   void Release();
-  bool IsHeld() const { return lock_.isValid(); }
+  bool IsHeld() const { return lock_ != nullptr; }
 
  public slots:
   /// Connect to Station::runningChanged: taken at a run's start, released at
@@ -33,8 +34,10 @@ class SleepInhibitor : public QObject {
   void failed(const QString& error);
 
  private:
+  struct Lock;  // the system's form of the lock, released by its destructor
+
   QString busAddress_;
-  QDBusUnixFileDescriptor lock_;
+  std::unique_ptr<Lock> lock_;
 };
 
 }  // namespace kv

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "link/ini_location.h"
+#include "support/platform.h"
 #include "support/temp_folder.h"
 
 namespace kv::test {
@@ -91,16 +92,22 @@ TEST(IniLocation, ChoosesTheProgramFolderWhenUsable) {
     std::string userConfig;
     std::string expected;
   };
-  const std::string user = "/home/op/.config/kvload";
-  const std::string beside = "/opt/kvload/bin/KV26.INI";
+  // Qt names folders with "/" on Windows too; the file's name is native.
+  const std::string program = kWindows ? "C:\\Program Files\\kvload" : "/opt/kvload/bin";
+  const std::string user =
+      kWindows ? "C:/Users/op/AppData/Local/kvload" : "/home/op/.config/kvload";
+  const std::string beside =
+      kWindows ? "C:\\Program Files\\kvload\\KV26.INI" : "/opt/kvload/bin/KV26.INI";
+  const std::string inUser = kWindows ? "C:\\Users\\op\\AppData\\Local\\kvload\\KV26.INI"
+                                      : "/home/op/.config/kvload/KV26.INI";
   const Case cases[] = {
-      {false, true, user, beside},               // the build tree
-      {true, false, user, beside},               // an existing file in a read-only folder
-      {false, false, user, user + "/KV26.INI"},  // an installed program
-      {false, false, "", beside},                // no user folder known
+      {false, true, user, beside},   // the build tree
+      {true, false, user, beside},   // an existing file in a read-only folder
+      {false, false, user, inUser},  // an installed program
+      {false, false, "", beside},    // no user folder known
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(IniFilePath({"/opt/kvload/bin", c.hasIni, c.writable, c.userConfig}), c.expected)
+    EXPECT_EQ(IniFilePath({program, c.hasIni, c.writable, c.userConfig}), c.expected)
         << c.hasIni << c.writable << c.userConfig;
   }
 }

@@ -9,6 +9,7 @@
 #include <tuple>
 #include <vector>
 
+#include "support/platform.h"
 #include "support/temp_folder.h"
 
 namespace kv::test {
@@ -41,7 +42,12 @@ std::string ExpectedChunk(std::size_t chunk, std::size_t rows) {
 }
 
 TEST(CsvChunkFileNameTest, NamesPerChunk) {
+  // A backslash separates folders on Windows only; elsewhere it is part of a name.
+  const char* const backslashed =
+      kWindows ? "C:\\Logs.csv\\MIXED_1.CSV" : "C:\\LOGS_1.CSV\\MIXED_1.CSV";
   const std::tuple<const char*, std::size_t, const char*> cases[] = {
+      {"C:\\Logs.csv\\Mixed.Csv", 1, backslashed},
+      {"C:/Logs.csv/Mixed.Csv", 1, "C:/Logs.csv/MIXED_1.CSV"},
       {"/logs/20261205.csv", 2, "/logs/20261205_2.CSV"},
       {"/logs/report.CSV", 11, "/logs/REPORT_11.CSV"},
       {"/Logs.csv/Mixed.Csv", 1, "/Logs.csv/MIXED_1.CSV"},  // folders untouched

@@ -3,6 +3,7 @@
 #include <QDBusConnection>
 #include <QDBusInterface>
 #include <QDBusReply>
+#include <QDBusUnixFileDescriptor>
 
 namespace kv {
 
@@ -13,6 +14,11 @@ constexpr int kCallTimeoutMs = 2000;
 const QString kConnectionName = QStringLiteral("kvload-sleep-inhibitor");
 
 }  // namespace
+
+// The lock is the descriptor: the last close of it lets the computer sleep.
+struct SleepInhibitor::Lock {
+  QDBusUnixFileDescriptor fd;
+};
 
 SleepInhibitor::SleepInhibitor(QString busAddress, QObject* parent)
     : QObject(parent), busAddress_(std::move(busAddress)) {}
@@ -54,13 +60,12 @@ bool SleepInhibitor::Acquire(const QString& why, QString* error) {
   if (!reply.value().isValid()) {
     return fail(QStringLiteral("the login manager gave no lock"));
   }
-  lock_ = reply.value();
+  lock_ = std::make_unique<Lock>(Lock{reply.value()});
   return true;
 }
 
 void SleepInhibitor::Release() {
-  // The lock is the descriptor: the last close of it lets the computer sleep.
-  lock_ = QDBusUnixFileDescriptor();
+  lock_.reset();
 }
 
 void SleepInhibitor::SetRunning(bool running) {

@@ -55,6 +55,19 @@ ProcessSignals::~ProcessSignals() {
   gFds[0] = gFds[1] = -1;
 }
 
+std::string SignalName(int signalNumber) {
+  switch (signalNumber) {
+    case SIGINT:
+      return "SIGINT";
+    case SIGTERM:
+      return "SIGTERM";
+    case SIGHUP:
+      return "SIGHUP";
+    default:
+      return "signal " + std::to_string(signalNumber);
+  }
+}
+
 void ProcessSignals::OnReadable() {
   char byte = 0;
   if (::read(gFds[1], &byte, 1) == 1) {
