@@ -1,7 +1,5 @@
 #include "publish/mqtt_publisher.h"
 
-#include <unistd.h>
-
 #include <mqtt/async_client.h>
 #include <atomic>
 #include <chrono>
@@ -9,6 +7,7 @@
 #include <deque>
 #include <mutex>
 #include <optional>
+#include <random>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -18,6 +17,13 @@ namespace kv {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// Tells this client from a bench of the same name that is still known to the
+// broker (a program restarted before its old session timed out).
+std::uint32_t ClientNumber() {
+  std::random_device random;
+  return random();
+}
 using std::chrono::milliseconds;
 
 // Messages sent and not yet acknowledged; enough to keep a local broker busy.
@@ -250,8 +256,9 @@ class MqttPublisher::Worker : public mqtt::callback {
     mqtt::create_options create;
     create.set_max_buffered_messages(static_cast<int>(kWindow) * 2);
     client_ = std::make_unique<mqtt::async_client>(
-        ServerUri(config_.address), "kvload-" + config_.bench + "-" + std::to_string(::getpid()),
-        create, static_cast<mqtt::iclient_persistence*>(nullptr));
+        ServerUri(config_.address),
+        "kvload-" + config_.bench + "-" + std::to_string(ClientNumber()), create,
+        static_cast<mqtt::iclient_persistence*>(nullptr));
     client_->set_callback(*this);
     milliseconds retry = kRetryMin;
     bool failedOnce = false;

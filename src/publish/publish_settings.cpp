@@ -1,8 +1,7 @@
 #include "publish/publish_settings.h"
 
-#include <sys/stat.h>
-
 #include <charconv>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -38,12 +37,14 @@ bool UsableBenchName(std::string_view name) {
 
 // The first line of a file only its owner may read; nullopt with `problem`.
 std::optional<std::string> ReadPasswordFile(const std::string& path, std::string* problem) {
-  struct stat info {};
-  if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  const fs::file_status status = fs::status(path, error);
+  if (error || !fs::is_regular_file(status)) {
     *problem = "PasswordFile " + path + " does not exist";
     return std::nullopt;
   }
-  if ((info.st_mode & (S_IRWXG | S_IRWXO)) != 0) {
+  if ((status.permissions() & (fs::perms::group_all | fs::perms::others_all)) != fs::perms::none) {
     *problem = "PasswordFile " + path + " may be read by others than its owner (chmod 600 it)";
     return std::nullopt;
   }

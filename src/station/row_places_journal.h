@@ -9,6 +9,7 @@
 #include <string>
 
 #include "base/clock.h"
+#include "base/native_file.h"
 #include "export/row_places.h"
 
 namespace kv {
@@ -27,12 +28,12 @@ class RowPlacesJournal {
   void Sync();
   void Finish();
 
-  bool IsOpen() const { return fd_ >= 0; }
+  bool IsOpen() const { return file_.IsOpen(); }
 
  private:
   void Write(const std::string& bytes);
 
-  int fd_ = -1;
+  NativeFile file_;
   std::size_t written_ = 0;
   std::string buf_;
 };
