@@ -218,6 +218,15 @@ RunReportLayout LayOutRunReport(const RunReportSource& source, const ReportPageL
     filler.Add({PageLineKind::Text, {"No step was taken."}, false});
   }
 
+  if (!source.facts.listKnown) {
+    filler.Section("Check findings and step list", {});
+    filler.Add(
+        {PageLineKind::Text,
+         {"Not known: this report was made from the run's rows (reopened from its journal or "
+          "report), which hold neither the list nor its check."},
+         false});
+    return layout;
+  }
   filler.Section("Check findings (" + FormatFindingCounts(source.findings) + ")",
                  {"Step", "Severity", "Finding"});
   for (const CheckFinding& f : source.findings) {

@@ -29,6 +29,9 @@ struct RunReportFacts {
   std::optional<int> exitStatus;
   /// Overrides the summary's end reason ("timeout"); empty: the summary's.
   std::string reason;
+  /// False for a run reopened from its rows, which hold neither the list nor
+  /// what its check said.
+  bool listKnown = true;
 };
 
 /// Everything a report is made of; none of it is changed.

@@ -4,13 +4,9 @@
 #include <algorithm>
 #include <utility>
 
-#include "base/atomic_file_writer.h"
-#include "base/errno_text.h"
-#include "export/bdf_metadata.h"
 #include "export/reopened_run.h"
 #include "headless/headless_preflight.h"
-#include "headless/junit_report.h"
-#include "results/csv_export.h"
+#include "headless/run_files.h"
 #include "text/quoted.h"
 
 namespace kv {
@@ -20,43 +16,6 @@ namespace {
 bool HasFail(const RunSummary& summary) {
   return std::any_of(summary.Steps().begin(), summary.Steps().end(),
                      [](const StepEnd& s) { return s.verdict == StepVerdict::Fail; });
-}
-
-// The files a live run leaves at its end, from the reopened rows. False when
-// one of them could not be written.
-bool WriteReopenedFiles(const HeadlessOptions& options, const ReopenedRun& run,
-                        HeadlessConsole& console, JsonRunOutcome& outcome) {
-  bool ok = true;
-  if (!options.csvPath.empty()) {
-    const CsvExportResult report = ExportResultLog(run.log, options.csvPath);
-    if (!report.ok) {
-      console.Error("the report was not written completely: " + report.error);
-      ok = false;
-    }
-    for (const std::string& file : report.files) {
-      console.Info("report written to " + file);
-    }
-    outcome.csvFiles = report.files;
-  }
-  const std::string suite =
-      QFileInfo(QString::fromStdString(options.fromJournal)).fileName().toStdString();
-  const std::pair<const std::string*, std::string> texts[] = {
-      {&options.summaryPath, options.summaryPath.empty() ? "" : FormatRunSummaryCsv(run.summary)},
-      {&options.junitPath, options.junitPath.empty() ? "" : JunitXml(run.summary, suite)}};
-  for (const auto& [path, text] : texts) {
-    if (path->empty()) {
-      continue;
-    }
-    AtomicWriteError error;
-    if (!WriteFileAtomically(*path, text, &error)) {
-      console.Error(*path + " was not written: " + ErrnoText(error.errorNumber));
-      ok = false;
-      continue;
-    }
-    console.Info("written: " + *path);
-    (path == &options.summaryPath ? outcome.summaryFile : outcome.junitFile) = *path;
-  }
-  return ok;
 }
 
 }  // namespace
@@ -102,29 +61,18 @@ int RunFromJournal(const HeadlessOptions& options, HeadlessConsole& console,
   console.JsonStart(JsonStartLine(identity));
   JsonRunOutcome outcome;
   int status = HasFail(run.summary) ? kExitFailVerdict : kExitPassed;
-  if (!WriteReopenedFiles(options, run, console, outcome)) {
+  // Which load and bench made the rows, they do not say.
+  const RunFilesSource files{
+      run.log,     run.places,
+      run.summary, run.started,
+      nullptr,     QFileInfo(QString::fromStdString(options.fromJournal)).fileName().toStdString(),
+      "",          ""};
+  if (!WriteRunFiles(options, files, console, outcome)) {
     status = kExitUsage;
   }
-  // The run report (--report) is written here, from run.log, run.places and
-  // run.summary, like the files above.
-  if (!options.bdfPath.empty()) {
-    BdfRunFacts facts;
-    // The status of the run itself is not in its rows.
-    facts.identity = identity;
-    const BdfExportResult bdf = ExportBdfRun({run.log, run.places, run.started}, std::move(facts),
-                                             run.summary, options.bdfPath);
-    if (bdf.counts.unreadable > 0) {
-      console.Warn(std::to_string(bdf.counts.unreadable) +
-                   " measurement row(s) hold no readable number and were left out of the BDF file");
-    }
-    if (bdf.ok) {
-      console.Info("BDF file written to " + options.bdfPath + ", its metadata to " +
-                   BdfMetadataPath(options.bdfPath));
-      outcome.bdfFile = options.bdfPath;
-    } else {
-      console.Error("the BDF file was not written: " + bdf.error);
-      status = kExitUsage;
-    }
+  // The status of the run itself is not in its rows.
+  if (!WriteClosingFiles(options, files, identity, std::nullopt, console, outcome)) {
+    status = kExitUsage;
   }
   outcome.exitStatus = status;
   console.JsonEnd(JsonEndLine(identity, outcome, run.summary));

@@ -18,8 +18,7 @@
 #include "headless/headless_preflight.h"
 #include "headless/headless_publish.h"
 #include "headless/headless_reopen.h"
-#include "headless/headless_report.h"
-#include "headless/junit_report.h"
+#include "headless/run_files.h"
 #include "link/lan_endpoint.h"
 #include "link/link_settings.h"
 #include "link/transports/event_wait.h"
@@ -298,71 +297,6 @@ std::string AnsweredModel(const Station& station) {
   return station.ModelText() == kErrRec ? "" : station.ModelText();
 }
 
-// Writes the files a run leaves when it ends, however it ended; names those
-// written in `outcome`. False when one of them could not be written.
-bool WriteRunFiles(const HeadlessOptions& options, const Station& station, HeadlessConsole& console,
-                   JsonRunOutcome& outcome) {
-  bool ok = true;
-  if (!options.csvPath.empty()) {
-    const CsvExportResult report = ExportResultLog(station.Log(), options.csvPath);
-    if (!report.ok) {
-      console.Error("the report was not written completely: " + report.error);
-      ok = false;
-    } else if (report.files.empty()) {
-      console.Info("no rows, so no report file was written");
-    }
-    for (const std::string& file : report.files) {
-      console.Info("report written to " + file);
-    }
-    outcome.csvFiles = report.files;
-  }
-  if (!options.summaryPath.empty()) {
-    AtomicWriteError error;
-    if (WriteRunSummaryCsv(options.summaryPath, station.Summary(), &error)) {
-      console.Info("summary written to " + options.summaryPath);
-      outcome.summaryFile = options.summaryPath;
-    } else {
-      console.Error("the summary was not written: " + ErrnoText(error.errorNumber));
-      ok = false;
-    }
-  }
-  if (!options.junitPath.empty()) {
-    const std::string suite =
-        options.stepFile == kStandardInput
-            ? "standard input"
-            : QFileInfo(QString::fromStdString(options.stepFile)).fileName().toStdString();
-    AtomicWriteError error;
-    if (WriteFileAtomically(options.junitPath, JunitXml(station.Summary(), suite), &error)) {
-      console.Info("JUnit report written to " + options.junitPath);
-      outcome.junitFile = options.junitPath;
-    } else {
-      console.Error("the JUnit report was not written: " + ErrnoText(error.errorNumber));
-      ok = false;
-    }
-  }
-  return ok;
-}
-
-// --bdf's table and metadata, written last so that the metadata carries
-// the exit status the other files left. False when either failed.
-bool WriteBdfFiles(const std::string& path, const BdfSource& source, BdfRunFacts facts,
-                   const Station& station, HeadlessConsole& console, JsonRunOutcome& outcome) {
-  facts.model = AnsweredModel(station);
-  facts.reason = outcome.reason;
-  const BdfExportResult bdf = ExportBdfRun(source, std::move(facts), station.Summary(), path);
-  if (bdf.counts.unreadable > 0) {
-    console.Warn(std::to_string(bdf.counts.unreadable) +
-                 " measurement row(s) hold no readable number and were left out of the BDF file");
-  }
-  if (!bdf.ok) {
-    console.Error("the BDF file was not written: " + bdf.error);
-    return false;
-  }
-  console.Info("BDF file written to " + path + ", its metadata to " + BdfMetadataPath(path));
-  outcome.bdfFile = path;
-  return true;
-}
-
 int RunList(const HeadlessOptions& options, HeadlessConsole& console, ProcessSignals* signalSource,
             JsonRunIdentity& identity) {
   if (const auto problem = OutputTargetsProblem(
@@ -537,27 +471,17 @@ int RunList(const HeadlessOptions& options, HeadlessConsole& console, ProcessSig
   // A file the caller asked for and did not get outweighs the verdict, not
   // a stop or a lost load: those say more about what happened to the run.
   const bool written = status == kExitPassed || status == kExitFailVerdict;
-  if ((!WriteRunFiles(options, station, console, outcome) || journalFailed) && written) {
+  const std::string suite =
+      options.stepFile == kStandardInput
+          ? "standard input"
+          : QFileInfo(QString::fromStdString(options.stepFile)).fileName().toStdString();
+  const RunFilesSource files{
+      station.Log(),    places.Places(), station.Summary(),      station.Summary().Started(),
+      &station.Steps(), suite,           AnsweredModel(station), BenchName(bench->IniPath())};
+  if ((!WriteRunFiles(options, files, console, outcome) || journalFailed) && written) {
     status = kExitUsage;
   }
-  if (!options.bdfPath.empty()) {
-    BdfRunFacts facts;
-    facts.identity = identity;
-    facts.bench = BenchName(bench->IniPath());
-    facts.exitStatus = status;
-    if (!WriteBdfFiles(options.bdfPath,
-                       {station.Log(), places.Places(), station.Summary().Started()},
-                       std::move(facts), station, console, outcome) &&
-        written) {
-      status = kExitUsage;
-    }
-  }
-  if (!options.reportPath.empty() &&
-      !WriteHeadlessReport(
-          options.reportPath, station.Log(), places.Places(), station.Summary(), station.Steps(),
-          {identity, AnsweredModel(station), BenchName(bench->IniPath()), status, outcome.reason},
-          console) &&
-      written) {
+  if (!WriteClosingFiles(options, files, identity, status, console, outcome) && written) {
     status = kExitUsage;
   }
   outcome.exitStatus = status;

@@ -155,7 +155,8 @@ std::string JsonEndLine(const JsonRunIdentity& identity, const JsonRunOutcome& o
                             {"summary", TextOrNull(outcome.summaryFile)},
                             {"journal", TextOrNull(outcome.journalFile)},
                             {"junit", TextOrNull(outcome.junitFile)},
-                            {"bdf", TextOrNull(outcome.bdfFile)}}},
+                            {"bdf", TextOrNull(outcome.bdfFile)},
+                            {"report", TextOrNull(outcome.reportFile)}}},
   });
 }
 

@@ -41,6 +41,7 @@ struct JsonRunOutcome {
   std::string junitFile;
   /// The Battery Data Format table; its metadata file lies beside it.
   std::string bdfFile;
+  std::string reportFile;
 };
 
 /// What a bench is doing, as its retained MQTT state tells a lab.

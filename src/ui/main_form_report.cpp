@@ -28,12 +28,18 @@ void MainForm::onReportClicked() {
 void MainForm::writeReport(const QString& path) {
   const BdfRunFacts bdf = bdfFacts();
   RunReportFacts facts{bdf.identity, bdf.model, bdf.bench, std::nullopt, {}};
+  // Reopened rows hold neither the list that made them nor its check.
+  facts.listKnown = !resultsOrigin_.IsReopened();
+  const StepGrid noList;
+  const StepGrid& steps = facts.listKnown ? station_.Steps() : noList;
   // The findings an operator saw for the model that answered.
-  const std::vector<CheckFinding> findings =
-      facts.model.empty() ? CheckStepList(station_.Steps(), nullptr)
-                          : CheckStepListForModel(station_.Steps(), facts.model);
+  std::vector<CheckFinding> findings;
+  if (facts.listKnown) {
+    findings = facts.model.empty() ? CheckStepList(steps, nullptr)
+                                   : CheckStepListForModel(steps, facts.model);
+  }
   const RunReportResult result = WriteRunReport(
-      {station_.Log(), places_->Places(), station_.Summary(), station_.Steps(), findings, facts},
+      {station_.Log(), places_->Places(), station_.Summary(), steps, findings, facts},
       path.toStdString());
   if (!result.ok) {
     showBox(QStringLiteral("The run report was not written.\n\n%1")

@@ -21,6 +21,8 @@ class ResultsOrigin {
   /// "Results of NAME.tsf, run at HH:MM:SS" while the results shown are not
   /// of the list open; "" otherwise.
   QString BannerText() const;
+  /// The results shown came from a file, not from a run of this program.
+  bool IsReopened() const { return !reopenedFile_.empty(); }
 
  private:
   std::string ranFile_;
