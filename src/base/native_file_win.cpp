@@ -71,21 +71,6 @@ NativeFile::NativeFile(const std::string& path, Open how, int* error) {
   }
 }
 
-NativeFile::~NativeFile() {
-  Close();
-}
-
-NativeFile::NativeFile(NativeFile&& other) noexcept
-    : handle_(std::exchange(other.handle_, kClosed)) {}
-
-NativeFile& NativeFile::operator=(NativeFile&& other) noexcept {
-  if (this != &other) {
-    Close();
-    handle_ = std::exchange(other.handle_, kClosed);
-  }
-  return *this;
-}
-
 int NativeFile::WriteAll(std::string_view bytes) {
   while (!bytes.empty()) {
     constexpr std::size_t kMaxChunk = 1u << 30;
