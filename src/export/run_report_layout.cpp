@@ -167,7 +167,8 @@ std::string StepCells(const StepGrid& steps, int row) {
     if (cell.find_first_not_of(' ') == std::string::npos) {
       continue;
     }
-    text += (text.empty() ? "" : "  ") + std::string(kStepColumnHeaders[col]) + " " + cell;
+    text += (text.empty() ? "" : "  ") +
+            std::string(kStepColumnHeaders[static_cast<std::size_t>(col)]) + " " + cell;
   }
   return text;
 }

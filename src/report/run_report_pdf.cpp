@@ -178,7 +178,8 @@ class PageDrawer {
       const int w = c + 1 == shares.size() ? width_ - x : static_cast<int>(width_ * shares[c]);
       const QRect cell(x + 6, band.top(), w - 12, band.height());
       const bool right = steps && kStepRight[c];
-      p_.drawText(cell, (right ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter,
+      const Qt::Alignment align = (right ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter;
+      p_.drawText(cell, static_cast<int>(align),
                   p_.fontMetrics().elidedText(Text(line.cells[c]), Qt::ElideRight, cell.width()));
       x += w;
     }
