@@ -108,6 +108,9 @@ std::vector<CheckFinding> CheckStepList(const StepGrid& grid,
 }
 
 std::vector<CheckFinding> CheckStepListForModel(const StepGrid& grid, std::string_view modelText) {
+  if (modelText.empty()) {
+    return CheckStepList(grid, nullptr);
+  }
   const std::vector<std::string> offered = OfferedFunctions(modelText);
   return CheckSteps(grid, ModelView{&offered, IsBatteryCapable(modelText)});
 }

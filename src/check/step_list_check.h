@@ -20,6 +20,8 @@ std::vector<CheckFinding> CheckStepList(const StepGrid& grid,
 /// As CheckStepList for the model that answered `modelText`: knowing it, the
 /// check can tell the steps the runner skips (battery functions on a model that
 /// is not battery-capable) from those it sends to a load that does not offer them.
+/// An empty `modelText` is no model known (nothing identified, or no answer):
+/// the check then is CheckStepList's with nothing offered.
 std::vector<CheckFinding> CheckStepListForModel(const StepGrid& grid, std::string_view modelText);
 
 }  // namespace kv

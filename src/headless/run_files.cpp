@@ -39,8 +39,7 @@ bool WriteReport(const std::string& path, const RunFilesSource& source, RunRepor
   const StepGrid noList;
   std::vector<CheckFinding> findings;
   if (source.steps != nullptr) {
-    findings = facts.model.empty() ? CheckStepList(*source.steps, nullptr)
-                                   : CheckStepListForModel(*source.steps, facts.model);
+    findings = CheckStepListForModel(*source.steps, facts.model);
   }
   facts.listKnown = source.steps != nullptr;
   const RunReportResult report =

@@ -35,8 +35,7 @@ void MainForm::writeReport(const QString& path) {
   // The findings an operator saw for the model that answered.
   std::vector<CheckFinding> findings;
   if (facts.listKnown) {
-    findings = facts.model.empty() ? CheckStepList(steps, nullptr)
-                                   : CheckStepListForModel(steps, facts.model);
+    findings = CheckStepListForModel(steps, facts.model);
   }
   const RunReportResult result = WriteRunReport(
       {station_.Log(), places_->Places(), station_.Summary(), steps, findings, facts},

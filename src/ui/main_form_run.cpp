@@ -240,9 +240,8 @@ std::vector<CheckFinding> MainForm::checkSteps(bool announce) {
   // model is known: the check does not take that for a model without
   // battery functions.
   const std::string& model = station_.ModelText();
-  std::vector<CheckFinding> findings = model.empty() || model == kErrRec
-                                           ? CheckStepList(station_.Steps(), nullptr)
-                                           : CheckStepListForModel(station_.Steps(), model);
+  std::vector<CheckFinding> findings =
+      CheckStepListForModel(station_.Steps(), model == kErrRec ? std::string() : model);
   std::vector<std::string> offered;
   for (const QString& f : station_.OfferedFunctionList()) {
     offered.push_back(f.toStdString());
