@@ -41,15 +41,4 @@ void SleepInhibitor::Release() {
   lock_.reset();
 }
 
-void SleepInhibitor::SetRunning(bool running) {
-  if (!running) {
-    Release();
-    return;
-  }
-  QString error;
-  if (!Acquire(QStringLiteral("A test run is in progress"), &error)) {
-    emit failed(error);
-  }
-}
-
 }  // namespace kv
