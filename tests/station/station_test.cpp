@@ -108,8 +108,11 @@ TEST_F(StationTest, RunIdentifiesFirstTicksASecondApartJournalsEachRunAndAStopLe
   }
   EXPECT_EQ(identified.count(), 2);
   ASSERT_GE(tickStarts.size(), 2u);
-  EXPECT_NEAR(static_cast<double>(tickStarts[0]), 1000.0, 30.0);
-  EXPECT_NEAR(static_cast<double>(tickStarts[1] - tickStarts[0]), 1000.0, 30.0);
+  // A tick that waited for the previous reply would start 200 ms late; the
+  // margin below that is for a busy machine, not for the tick's precision
+  // (measured in bench/).
+  EXPECT_NEAR(static_cast<double>(tickStarts[0]), 1000.0, 120.0);
+  EXPECT_NEAR(static_cast<double>(tickStarts[1] - tickStarts[0]), 1000.0, 120.0);
   station->Stop();
   ASSERT_GE(station->Log().RowCount(), 2u);
 

@@ -18,7 +18,9 @@ TEST(WaitMillisecondsTest, EndsStrictlyAfterTheGivenTimeWithOtherHandlersRunning
     t.start();
     WaitMilliseconds(ms);
     EXPECT_GT(t.elapsed(), static_cast<qint64>(ms)) << ms;
-    EXPECT_LT(t.elapsed(), static_cast<qint64>(ms) + 30) << ms;
+    // Generous for a busy machine; a wait that slept in whole slices of its
+    // own would still overshoot it.
+    EXPECT_LT(t.elapsed(), static_cast<qint64>(ms) + 100) << ms;
     EXPECT_EQ(fired, 1) << ms;
   }
 }
