@@ -23,6 +23,7 @@
 #include <cstdio>
 #include <fstream>
 #include <memory>
+#include <numeric>
 #include <string>
 #include <vector>
 
@@ -232,6 +233,16 @@ void TimeChart() {
                "first is the whole week, 1-40 zoom in, 41-80 out)\n",
                chart->PointCount(), frames.ms.size(), frames.Median(), frames.Max(),
                frames.MaxAt());
+  // The slowest five, to tell the whole week's cost from one late frame.
+  std::vector<std::size_t> order(frames.ms.size());
+  std::iota(order.begin(), order.end(), std::size_t{0});
+  std::partial_sort(order.begin(), order.begin() + 5, order.end(),
+                    [&](std::size_t a, std::size_t b) { return frames.ms[a] > frames.ms[b]; });
+  std::fprintf(stderr, "chart: slowest frames");
+  for (std::size_t i = 0; i < 5; ++i) {
+    std::fprintf(stderr, " %zu (%.2f ms)", order[i], frames.ms[order[i]]);
+  }
+  std::fprintf(stderr, "\n");
   Figure("gui_chart_frame_max_ms", frames.Max());
 }
 

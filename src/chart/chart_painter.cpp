@@ -1,9 +1,12 @@
 #include "chart/chart_painter.h"
 
+#include <QImage>
 #include <QList>
+#include <QPaintEngine>
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "chart/chart_look.h"
 #include "chart/chart_series.h"
@@ -76,29 +79,45 @@ void PaintPane(QPainter& p, const ChartSeries& series, const ChartFrame& frame, 
   }
 
   QList<QLineF> lines;
-  lines.reserve(static_cast<qsizetype>(cols.size()) * 2);
+  QList<QRect> spans;
+  spans.reserve(static_cast<qsizetype>(cols.size()));
   bool havePrevious = false;
   QPointF previous;
+  std::size_t previousColumn = 0;
   for (std::size_t c = 0; c < cols.size(); ++c) {
     const MinMaxColumn& col = cols[c];
     if (col.count == 0) {
       continue;
     }
     const double x = pane.left() + static_cast<double>(c) + 0.5;
-    if (havePrevious && !col.gapBefore) {
-      lines.append(QLineF(previous, QPointF(x, toY(col.first))));
-    }
-    if (col.count > 1 || (col.gapBefore && havePrevious)) {
-      // A lone point after a gap still shows, as a dot-sized stroke.
-      lines.append(QLineF(x, toY(col.min), x, toY(col.max) - (col.count > 1 ? 0 : 1)));
+    const bool joined = havePrevious && !col.gapBefore;
+    if (joined && previousColumn + 1 == c) {
+      // Next to the previous column, the step from its last value is part of
+      // this column's one stroke, filled as a one-pixel-wide rectangle: a
+      // week in view costs a span a column, not a line to be stroked.
+      const auto high = static_cast<int>(std::lround(std::min(previous.y(), toY(col.max))));
+      const auto low = static_cast<int>(std::lround(std::max(previous.y(), toY(col.min))));
+      spans.append(QRect(pane.left() + static_cast<int>(c), high, 1, low - high + 1));
+    } else {
+      if (joined) {
+        lines.append(QLineF(previous, QPointF(x, toY(col.first))));
+      }
+      if (col.count > 1 || (col.gapBefore && havePrevious)) {
+        // A lone point after a gap still shows, as a dot-sized stroke.
+        lines.append(QLineF(x, toY(col.min), x, toY(col.max) - (col.count > 1 ? 0 : 1)));
+      }
     }
     previous = QPointF(x, toY(col.last));
+    previousColumn = c;
     havePrevious = true;
   }
   p.save();
   p.setClipRect(pane);
+  p.setPen(Qt::NoPen);
+  p.setBrush(look.colour);
+  p.drawRects(spans);
   p.setPen(QPen(look.colour, 1));
-  if (lines.isEmpty()) {
+  if (lines.isEmpty() && spans.isEmpty()) {
     p.drawPoint(previous);
   } else {
     p.drawLines(lines);
@@ -110,23 +129,56 @@ void PaintMarks(QPainter& p, const ChartSeries& series, const ChartFrame& frame,
                 const ChartInk& ink) {
   const QRect& plot = frame.plot;
   const double xScale = plot.width() / (frame.t1 - frame.t0);
-  QPen pen(ink.dark, 1, Qt::DashLine);
   const QFontMetrics fm = p.fontMetrics();
-  int lastLabelRight = plot.left() - 1000;
   const std::vector<ChartSeries::Mark>& marks = series.Marks();
   const auto first = std::lower_bound(marks.begin(), marks.end(), frame.t0,
                                       [](const ChartSeries::Mark& m, double t) { return m.t < t; });
+  // A week of short steps puts many marks on one pixel column: each column
+  // is drawn once, and a label is only formatted and measured where the
+  // previous one leaves room (measuring text is what a crowded view costs).
+  QList<int> columns;
+  QList<std::pair<QPoint, QString>> labels;
+  int lastLabelRight = plot.left() - 1000;
   for (auto it = first; it != marks.end() && it->t < frame.t1; ++it) {
     const int x = plot.left() + static_cast<int>((it->t - frame.t0) * xScale);
-    p.setPen(pen);
-    p.drawLine(x, plot.top(), x, plot.bottom());
-    // Steps closer together than their labels show only the first label.
-    const QString label = QStringLiteral("%1 %2").arg(it->stepNo).arg(it->function);
-    if (x - fm.horizontalAdvance(label) / 2 > lastLabelRight + 4) {
-      p.setPen(ink.text);
-      p.drawText(x - fm.horizontalAdvance(label) / 2, plot.top() - 4, label);
-      lastLabelRight = x + fm.horizontalAdvance(label) / 2;
+    if (columns.isEmpty() || columns.constLast() != x) {
+      columns.append(x);
     }
+    if (x <= lastLabelRight + 4) {
+      continue;
+    }
+    // Steps closer together than their labels show only the first label.
+    QString label = QStringLiteral("%1 %2").arg(it->stepNo).arg(it->function);
+    const int half = fm.horizontalAdvance(label) / 2;
+    if (x - half > lastLabelRight + 4) {
+      labels.append({QPoint(x - half, plot.top() - 4), std::move(label)});
+      lastLabelRight = x + half;
+    }
+  }
+  const QPaintEngine* engine = p.paintEngine();
+  if (engine != nullptr && engine->type() == QPaintEngine::Raster) {
+    // On a screen a dashed pen tests every pixel against its pattern (4 on,
+    // 2 off); one dashed column made once is copied to each mark instead. A
+    // page keeps its vector lines.
+    QImage dashes(1, plot.height(), QImage::Format_ARGB32_Premultiplied);
+    dashes.fill(Qt::transparent);
+    for (int y = 0; y < plot.height(); ++y) {
+      if (y % 6 < 4) {
+        dashes.setPixelColor(0, y, ink.dark);
+      }
+    }
+    for (const int x : columns) {
+      p.drawImage(x, plot.top(), dashes);
+    }
+  } else {
+    p.setPen(QPen(ink.dark, 1, Qt::DashLine));
+    for (const int x : columns) {
+      p.drawLine(x, plot.top(), x, plot.bottom());
+    }
+  }
+  p.setPen(ink.text);
+  for (const auto& [at, label] : labels) {
+    p.drawText(at, label);
   }
 }
 

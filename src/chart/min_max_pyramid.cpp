@@ -1,6 +1,7 @@
 #include "chart/min_max_pyramid.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 
 namespace kv {
@@ -78,44 +79,62 @@ std::vector<MinMaxColumn> MinMaxPyramid::Decimate(std::span<const double> xs,
     const std::size_t c = column(xs[k]);
     MinMaxColumn& col = out[c];
     // The column's points end where the first point of a later one begins.
+    // That is close ahead: the search gallops from here, where halving the
+    // rest of a week-long run would touch memory far away for every column.
+    const auto inColumn = [&](double x) { return column(x) <= c; };
+    std::size_t from = k;  // in the column
+    std::size_t ahead = 1;
+    while (k + ahead < end && inColumn(xs[k + ahead])) {
+      from = k + ahead;
+      ahead *= 2;
+    }
     const std::size_t stop = static_cast<std::size_t>(
-        std::partition_point(at(k), at(end), [&](double x) { return column(x) <= c; }) - at(0));
-    while (k < stop) {
-      // The largest whole block that starts here and ends inside the column.
-      Block taken;
-      std::size_t size = 1;
-      for (int level = 0; level < kLevels; ++level) {
-        const std::vector<Block>& blocks = levels_[static_cast<std::size_t>(level)];
-        const int shift = kFanBits * (level + 1);
-        const std::size_t blockSize = std::size_t{1} << shift;
-        if ((k & (blockSize - 1)) != 0 || k + blockSize > stop || (k >> shift) >= blocks.size()) {
-          break;
-        }
-        taken = blocks[k >> shift];
-        size = blockSize;
-      }
-      if (size == 1) {
-        if (std::isfinite(ys[k])) {
-          taken.sum = {ys[k], ys[k], ys[k], ys[k], 1, false};
-        } else {
-          taken.gapAfter = true;
-        }
-      }
-      k += size;
-      if (taken.sum.count == 0) {
-        gap = gap || taken.gapAfter;
-        continue;
+        std::partition_point(at(from), at(std::min(k + ahead, end)), inColumn) - at(0));
+    // Adds what lies between k and the next point not yet taken: the
+    // finite points' summary and whether a gap follows them.
+    const auto take = [&](const MinMaxColumn& sum, bool gapAfter) {
+      if (sum.count == 0) {
+        gap = gap || gapAfter;
+        return;
       }
       if (col.count == 0) {
-        col = taken.sum;
-        col.gapBefore = gap || taken.sum.gapBefore;
+        col = sum;
+        col.gapBefore = gap || sum.gapBefore;
       } else {
-        col.min = std::min(col.min, taken.sum.min);
-        col.max = std::max(col.max, taken.sum.max);
-        col.last = taken.sum.last;
-        col.count += taken.sum.count;
+        col.min = std::min(col.min, sum.min);
+        col.max = std::max(col.max, sum.max);
+        col.last = sum.last;
+        col.count += sum.count;
       }
-      gap = taken.gapAfter;
+      gap = gapAfter;
+    };
+    while (k < stop) {
+      // The largest whole block that starts here and ends inside the column.
+      // Blocks of a level start where k's low bits are zero: from the
+      // largest such level down to the first block that fits.
+      const Block* taken = nullptr;
+      std::size_t size = 1;
+      const std::size_t aligned =
+          k == 0 ? levels_.size()
+                 : std::min(levels_.size(), static_cast<std::size_t>(std::countr_zero(k)) /
+                                                static_cast<std::size_t>(kFanBits));
+      for (std::size_t level = aligned; level > 0; --level) {
+        const std::vector<Block>& blocks = levels_[level - 1];
+        const std::size_t shift = static_cast<std::size_t>(kFanBits) * level;
+        if (k + (std::size_t{1} << shift) <= stop && (k >> shift) < blocks.size()) {
+          taken = &blocks[k >> shift];
+          size = std::size_t{1} << shift;
+          break;
+        }
+      }
+      if (taken != nullptr) {
+        take(taken->sum, taken->gapAfter);
+      } else if (const float y = ys[k]; std::isfinite(y)) {
+        take({y, y, y, y, 1, false}, false);
+      } else {
+        gap = true;
+      }
+      k += size;
     }
   }
   return out;
