@@ -56,9 +56,7 @@ void PaintPane(QPainter& p, const ChartSeries& series, const ChartFrame& frame, 
     const int y = static_cast<int>(std::lround(toY(v)));
     p.drawText(QRect(pane.left() - kLeftMargin, y - fm.height() / 2, labelWidth, fm.height()),
                Qt::AlignRight,
-               QStringLiteral("%1 %2")
-                   .arg(static_cast<double>(v), 0, 'g', 4)
-                   .arg(QLatin1String(look.unit)));
+               FittedValueLabel(static_cast<double>(v), QLatin1String(look.unit), fm, labelWidth));
   };
   if (any) {
     label(hi);
@@ -226,6 +224,20 @@ void PaintVerdicts(QPainter& p, const ChartSeries& series, const ChartFrame& fra
 }
 
 }  // namespace
+
+QString FittedValueLabel(double value, QLatin1String unit, const QFontMetrics& fm, int width) {
+  // Right-aligned text too wide for its margin is cut at its left, which
+  // drops the sign and the leading digits: "-0.007436 A" would read
+  // "007436 A". Fewer digits first; past two, the end is cut, visibly.
+  QString text;
+  for (int digits = 4; digits >= 2; --digits) {
+    text = QStringLiteral("%1 %2").arg(value, 0, 'g', digits).arg(unit);
+    if (fm.horizontalAdvance(text) <= width) {
+      return text;
+    }
+  }
+  return fm.elidedText(text, Qt::ElideRight, width);
+}
 
 void PaintChart(QPainter& p, const ChartSeries& series, const ChartFrame& frame,
                 const ChartInk& ink) {

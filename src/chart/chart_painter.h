@@ -5,7 +5,9 @@
 // plot decides the cost, not the length of the run.
 
 #include <QColor>
+#include <QFontMetrics>
 #include <QRect>
+#include <QString>
 
 class QPainter;
 
@@ -30,6 +32,10 @@ struct ChartFrame {
   /// The run has ended: a pane's title names the last value, not a live one.
   bool finished = false;
 };
+
+/// A value with its unit in at most `width` pixels: fewer digits where it
+/// does not fit, and past that its end elided, never its sign.
+QString FittedValueLabel(double value, QLatin1String unit, const QFontMetrics& fm, int width);
 
 /// The chart without its background; nothing when the plot is too small.
 void PaintChart(QPainter& p, const ChartSeries& series, const ChartFrame& frame,

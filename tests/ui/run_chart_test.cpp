@@ -16,6 +16,7 @@
 #include <sstream>
 #include <tuple>
 
+#include "chart/chart_painter.h"
 #include "chart/min_max_decimation.h"
 #include "chart/min_max_pyramid.h"
 #include "chart/verdict_look.h"
@@ -97,6 +98,21 @@ TEST(MinMaxPyramid, DrawsTheColumnsOfEveryPoint) {
               Columns(DecimateMinMax(xs, ys, x0, x1, columns)))
         << x0 << ".." << x1;
   }
+}
+
+// A value label cut at its left would lose its sign: "-0.007436 A" read as
+// "007436 A".
+TEST(FittedValueLabel, ShortensThenElidesButKeepsTheSign) {
+  const QFontMetrics fm{QFont()};
+  const auto fits = [&](const char* text) { return fm.horizontalAdvance(QLatin1String(text)); };
+  const QLatin1String amps("A");
+  EXPECT_EQ(FittedValueLabel(12.61, QLatin1String("V"), fm, fits("12.61 V")), "12.61 V");
+  EXPECT_EQ(FittedValueLabel(-0.00743615, amps, fm, fits("-0.007436 A")), "-0.007436 A");
+  EXPECT_EQ(FittedValueLabel(-0.00743615, amps, fm, fits("-0.00744 A")), "-0.00744 A");
+  EXPECT_EQ(FittedValueLabel(-0.00743615, amps, fm, fits("-0.0074 A")), "-0.0074 A");
+  const QString elided = FittedValueLabel(-0.00743615, amps, fm, fits("-0.007"));
+  EXPECT_TRUE(elided.startsWith(QLatin1String("-0."))) << elided.toStdString();
+  EXPECT_LE(fm.horizontalAdvance(elided), fits("-0.007"));
 }
 
 TestStep Row(const char* function, int col, const char* text) {
