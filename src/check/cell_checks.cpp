@@ -60,17 +60,20 @@ void CheckCell(const TestStep& cells, const CellRule& rule, const StepFindings& 
       if (text.empty()) {
         return;  // 0: what that means is the block's or the table's business
       }
-      const std::string used = std::to_string(ToInt16(text));
-      const std::string tail = rule.use == CellUse::CountSent ? " and sends that to the load" : "";
+      // Every count of a long list passes here: the words are only made for
+      // a finding.
+      const std::int16_t count = ToInt16(text);
+      const auto used = [count] { return std::to_string(count); };
+      const char* tail = rule.use == CellUse::CountSent ? " and sends that to the load" : "";
       if (!IsNumberText(text, true)) {
         f.Add(Severity::Warning, name() + " " + Quoted(text) +
-                                     " is not a number: the runner reads it as " + used + tail);
-      } else if (const double value = ToDouble(text); value != static_cast<double>(ToInt16(text))) {
+                                     " is not a number: the runner reads it as " + used() + tail);
+      } else if (const double value = ToDouble(text); value != static_cast<double>(count)) {
         const bool inRange = value > std::numeric_limits<std::int16_t>::min() - 1.0 &&
                              value < std::numeric_limits<std::int16_t>::max() + 1.0;
         f.Add(Severity::Warning, name() + " " + Quoted(text) +
                                      (inRange ? " is not a whole number" : " is out of range") +
-                                     ": the runner uses " + used + tail);
+                                     ": the runner uses " + used() + tail);
       }
       return;
     }
