@@ -5,7 +5,8 @@ on the monotonic clock, the load switched on before and off after.
 
     pyvisa_loop.py --port N [--seconds N] [--name PREFIX]
 
-Prints "ready" once connected, then PREFIX_cpu_pct, PREFIX_tick_p99_ms and PREFIX_drift_ms_per_min as
+Prints "ready T" once connected (T: the start of its clock, time.monotonic()),
+then PREFIX_cpu_pct, PREFIX_tick_p99_ms and PREFIX_drift_ms_per_min as
 "figure<TAB>name<TAB>value" lines, measured as station_timing measures kvload:
 CPU time over wall time of the run (start-up and imports not counted, as
 kvload's start-up is not), each period's distance from 1000 ms.
@@ -40,9 +41,11 @@ def main():
     load.write("CC:LOW 1")
     load.write("LOAD ON")
 
-    # Whoever runs this beside kvload starts kvload now, not during the imports.
-    print("ready", flush=True)
+    # Whoever runs this beside kvload starts kvload now, not during the imports,
+    # and may place kvload's ticks between this loop's: the loop's first
+    # deadline is one second after the time printed (time.monotonic()).
     wall0, cpu0 = time.monotonic(), time.process_time()
+    print(f"ready {wall0:.6f}", flush=True)
     deadline = wall0
     wakes, readings = [], []
     while True:

@@ -1,7 +1,8 @@
 # Turns the "figure<TAB>name<TAB>value" lines of bench/run-all.sh into its
 # table. A row's ratio is value / reference: the reference is the plain
 # buffered write (or the same files synced) for the CSV export, the PyVISA
-# loop run beside the station for its CPU and tick rows, and the target
+# loop run beside the station for its CPU and tick rows (and the kernel's bare
+# sleep beside it for the tick, the host's floor), and the target
 # itself elsewhere, so a ratio above 1 is a target missed.
 $1 == "figure" { v[$2] = $3; have[$2] = 1 }
 
@@ -74,6 +75,9 @@ END {
     if (has(p "_pyvisa_tick_p99_ms"))
       row("tick p99 beside the PyVISA loop, " n, p "_tick_p99_ms", "ms", 1, "1", p "_pyvisa_tick_p99_ms", 1,
           "reference: the PyVISA loop beside it, over TCP")
+    if (has(p "_sleep_tick_p99_ms"))
+      row("tick p99 beside the kernel's bare sleep, " n, p "_tick_p99_ms", "ms", 1, "", p "_sleep_tick_p99_ms", 1,
+          "reference: clock_nanosleep alone beside it, the host's floor")
     row("tick drift, " n, p "_drift_ms_per_min", "ms", 1, "1", "", 1, "per minute")
     row("Stop to LOAD OFF, " n, p "_stop_ms", "ms", 1, "50", "", 1, "worst; at the load")
     row("Stop to LOAD OFF in a late reply, " n, p "_stop_slow_ms", "ms", 1, "50", "", 1,

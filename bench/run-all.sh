@@ -24,7 +24,7 @@ figures="$out/figures.tsv"
 : >"$figures"
 
 for prog in bench_result_log bench_step_file bench_chart station_timing gui_timing report_timing \
-  publish_throughput kvload-sim; do
+  publish_throughput sleep_loop kvload-sim; do
   if [ ! -x "$bin/$prog" ]; then
     echo "run-all: $bin/$prog is not built (cmake --build $build)" >&2
     exit 1
@@ -51,7 +51,8 @@ for b in "$bin"/bench_*; do
          printf "figure\t%s.%s\t%s\n", n, k, x }' "$out/$name.json" >>"$figures"
 done
 
-# The PyVISA loop runs beside the station's tick runs against the same simulator.
+# The PyVISA loop runs beside the station's tick runs against the same simulator,
+# and the kernel's bare sleep (sleep_loop) beside both.
 reference=(--reference "$here/pyvisa_loop.py")
 echo "running station_timing over TCP ($seconds s, the PyVISA loop beside it) ..." >&2
 "$bin/station_timing" --seconds "$seconds" --stops "$stops" "${reference[@]}" >>"$figures" \

@@ -7,7 +7,10 @@
 //
 // With --reference, SCRIPT (bench/pyvisa_loop.py) runs beside the station for
 // the same seconds against the same simulator over TCP, and its figures are
-// passed on under the link's prefix ("tcp_pyvisa_cpu_pct", ...).
+// passed on under the link's prefix ("tcp_pyvisa_cpu_pct", ...), and the
+// kernel's bare sleep (sleep_loop) beside both under "tcp_sleep_..." or
+// "pty_sleep_...". The reference wakes first in each second, the sleep loop a
+// quarter of a second later, the station half a second later.
 //
 // Figures go to standard output as "figure<TAB>name<TAB>value" lines for
 // bench/run-all.sh; the same in words goes to standard error.
@@ -33,6 +36,7 @@
 #include "link/transports/link_router.h"
 #include "publish/publish_settings.h"
 #include "runner/system_clock.h"
+#include "station/deadline_timer.h"
 #include "station/run_publisher.h"
 #include "station/station.h"
 #include "steps/step_columns.h"
@@ -152,9 +156,12 @@ void OneLongStep(kv::Station& station) {
 }
 
 // Starts the reference loop against the simulator's TCP port for `seconds`.
-void StartReference(QProcess& ref, const QString& script, int port, int seconds, bool serial) {
+// Returns the start of its clock (seconds of CLOCK_MONOTONIC; its deadlines
+// fall a whole number of seconds after it), or nothing.
+std::optional<double> StartReference(QProcess& ref, const QString& script, int port, int seconds,
+                                     bool serial) {
   if (script.isEmpty()) {
-    return;
+    return std::nullopt;
   }
   ref.setProcessChannelMode(QProcess::ForwardedErrorChannel);
   ref.start(script, {QStringLiteral("--port"), QString::number(port), QStringLiteral("--seconds"),
@@ -162,9 +169,37 @@ void StartReference(QProcess& ref, const QString& script, int port, int seconds,
                      serial ? QStringLiteral("pty_pyvisa") : QStringLiteral("tcp_pyvisa")});
   // Its start-up (the interpreter, the imports) is over before the station's
   // run begins, so that it does not count against the station's first ticks.
-  if (!ref.waitForReadyRead(30000) || !ref.readLine().startsWith("ready")) {
+  const QByteArray ready = ref.waitForReadyRead(30000) ? ref.readLine().trimmed() : QByteArray();
+  bool ok = false;
+  const double start = ready.startsWith("ready ") ? ready.mid(6).toDouble(&ok) : 0.0;
+  if (!ok) {
     std::fprintf(stderr, "the reference loop did not start\n");
+    return std::nullopt;
   }
+  return start;
+}
+
+// The kernel's bare absolute sleep (sleep_loop) beside the station, its wakes
+// `first` + whole seconds: the host's floor for a tick's precision.
+void StartSleepLoop(QProcess& loop, double first, int seconds, bool serial) {
+  loop.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+  loop.start(QCoreApplication::applicationDirPath() + QStringLiteral("/sleep_loop"),
+             {QStringLiteral("--first"), QString::number(first, 'f', 6),
+              QStringLiteral("--seconds"), QString::number(seconds), QStringLiteral("--name"),
+              serial ? QStringLiteral("pty_sleep") : QStringLiteral("tcp_sleep")});
+  loop.waitForStarted();
+}
+
+// Three loops waking at once on two cores would each wait for the others, and
+// the one waking last would pay for them: the station's ticks are placed half
+// a second after the reference's and the sleep loop's a quarter of a second.
+// Waits until a Run now puts the station's first tick (one second after it)
+// there.
+void WaitForStationPhase(double referenceStart) {
+  const double now = static_cast<double>(kv::DeadlineTimer::NowNs()) / 1e9;
+  const double phase = std::fmod(referenceStart + 0.5 - now, 1.0);
+  const double wait = phase < 0.05 ? phase + 1.0 : phase;
+  Pump(static_cast<int>(std::lround(wait * 1000.0)));
 }
 
 // Passes the reference's figures on once it has ended.
@@ -178,7 +213,8 @@ bool FinishReference(QProcess& ref) {
   }
   if (ref.state() != QProcess::NotRunning || ref.exitStatus() != QProcess::NormalExit ||
       ref.exitCode() != 0) {
-    std::fprintf(stderr, "the reference loop failed: %s\n", qPrintable(ref.errorString()));
+    std::fprintf(stderr, "%s failed: %s\n", qPrintable(ref.program()),
+                 qPrintable(ref.errorString()));
     return false;
   }
   std::fputs(ref.readAllStandardOutput().constData(), stdout);
@@ -193,7 +229,12 @@ bool TimeTicks(bool serial, int seconds, const QString& reference) {
     return false;
   }
   QProcess ref;
-  StartReference(ref, reference, sim.TcpPort(), seconds, serial);
+  QProcess floor;
+  const std::optional<double> refStart =
+      StartReference(ref, reference, sim.TcpPort(), seconds, serial);
+  if (refStart) {
+    StartSleepLoop(floor, *refStart + 0.25, seconds, serial);
+  }
   PrintingSink sink;
   kv::LinkRouter router(sim.Settings(), sink);
   kv::Station station(router);
@@ -207,6 +248,9 @@ bool TimeTicks(bool serial, int seconds, const QString& reference) {
   QObject::connect(&station, &kv::Station::message, [](const QString& text) {
     std::fprintf(stderr, "message: %s\n", qPrintable(text));
   });
+  if (refStart) {
+    WaitForStationPhase(*refStart);
+  }
   clock.start();
   const double cpuAtRun = CpuSeconds();
   station.Run();
@@ -243,7 +287,8 @@ bool TimeTicks(bool serial, int seconds, const QString& reference) {
   Figure(tcp ? "tcp_cpu_pct" : "pty_cpu_pct", 100.0 * cpu / wall);
   Figure(tcp ? "tcp_tick_p99_ms" : "pty_tick_p99_ms", Percentile(errors, 99));
   Figure(tcp ? "tcp_drift_ms_per_min" : "pty_drift_ms_per_min", std::abs(drift) / minutes);
-  return FinishReference(ref);
+  const bool floorOk = FinishReference(floor);
+  return FinishReference(ref) && floorOk;
 }
 
 // Stop pressed `stops` times, each in its own run: between ticks, or, with

@@ -1,0 +1,87 @@
+// The host's floor for a tick's precision: nothing but the kernel's own
+// absolute sleep (clock_nanosleep on CLOCK_MONOTONIC, TIMER_ABSTIME), one wake
+// a second, no link, no event loop. Run beside the station, it tells a late
+// wake-up of the machine from one of the program.
+//
+//   sleep_loop --first T [--seconds N] [--name PREFIX]
+//
+// T is the first deadline in seconds of CLOCK_MONOTONIC (as Python's
+// time.monotonic() gives it); the wakes follow one second apart. Prints
+// PREFIX_tick_p99_ms and PREFIX_drift_ms_per_min as "figure<TAB>name<TAB>value"
+// lines, measured as station_timing measures the station: each period's
+// distance from 1000 ms.
+#include <time.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr std::int64_t kNsPerS = 1'000'000'000;
+
+std::int64_t NowNs() {
+  timespec now{};
+  ::clock_gettime(CLOCK_MONOTONIC, &now);
+  return std::int64_t{now.tv_sec} * kNsPerS + now.tv_nsec;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  double first = -1;
+  int seconds = 60;
+  std::string name = "sleep";
+  for (int i = 1; i + 1 < argc; i += 2) {
+    if (std::strcmp(argv[i], "--first") == 0) {
+      first = std::strtod(argv[i + 1], nullptr);
+    } else if (std::strcmp(argv[i], "--seconds") == 0) {
+      seconds = std::max(3, std::atoi(argv[i + 1]));
+    } else if (std::strcmp(argv[i], "--name") == 0) {
+      name = argv[i + 1];
+    }
+  }
+  if (first < 0) {
+    std::fputs("usage: sleep_loop --first T [--seconds N] [--name PREFIX]\n", stderr);
+    return 2;
+  }
+  auto deadline = static_cast<std::int64_t>(std::llround(first * 1e9));
+  while (deadline < NowNs()) {
+    deadline += kNsPerS;
+  }
+  std::vector<std::int64_t> wakes;
+  for (int i = 0; i < seconds; ++i, deadline += kNsPerS) {
+    const timespec at{static_cast<time_t>(deadline / kNsPerS),
+                      static_cast<long>(deadline % kNsPerS)};
+    while (::clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &at, nullptr) == EINTR) {
+    }
+    wakes.push_back(NowNs());
+  }
+  std::vector<double> errors;
+  for (std::size_t i = 1; i < wakes.size(); ++i) {
+    errors.push_back(std::abs(static_cast<double>(wakes[i] - wakes[i - 1]) / 1e6 - 1000.0));
+  }
+  std::vector<double> sorted = errors;
+  std::sort(sorted.begin(), sorted.end());
+  const auto rank = static_cast<std::size_t>(std::ceil(0.99 * static_cast<double>(sorted.size())));
+  const double p99 = sorted[std::min(sorted.size() - 1, rank == 0 ? 0 : rank - 1)];
+  const double span = static_cast<double>(wakes.back() - wakes.front()) / 1e6;
+  const double drift = span - 1000.0 * static_cast<double>(errors.size());
+  std::fprintf(stderr, "sleep loop: %zu wakes, period error median %.2f ms, p99 %.2f ms\n",
+               wakes.size(), sorted[sorted.size() / 2], p99);
+  for (std::size_t i = 0; i < errors.size(); ++i) {
+    if (errors[i] > 0.25) {
+      std::fprintf(stderr, "  sleep loop period %zu off by %.2f ms\n", i + 1, errors[i]);
+    }
+  }
+  std::printf("figure\t%s_tick_p99_ms\t%.4f\n", name.c_str(), p99);
+  std::printf("figure\t%s_drift_ms_per_min\t%.4f\n", name.c_str(),
+              std::abs(drift) / (span / 60000.0));
+  return 0;
+}
