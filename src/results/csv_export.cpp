@@ -8,6 +8,7 @@
 #include "base/atomic_file_writer.h"
 #include "base/errno_text.h"
 #include "base/file_identity.h"
+#include "base/ordered_jobs.h"
 
 namespace kv {
 
@@ -86,16 +87,14 @@ bool WriteChunk(const ResultLog& log, std::size_t first, std::size_t end, Atomic
   return ok;
 }
 
-// One sync per file and one for the folder: every chunk of the batch is written
-// before the first is synced, and all are synced before the first rename, so
-// the disk sees the data once and the folder once. The chunks before a failure
-// are still put in place, as if each had been committed on its own.
+// One sync per file and one for the folder: each chunk is synced on a thread
+// of its own while the next ones are formatted, and all are synced before the
+// first rename, so the disk sees the data once and the folder once. The chunks
+// before a failure are still put in place, as if each had been committed on
+// its own.
 bool CommitBatch(std::vector<std::unique_ptr<AtomicFileWriter>>& files,
-                 std::vector<std::string>& targets, CsvExportResult& result) {
-  std::size_t good = 0;
-  while (good < files.size() && files[good]->Sync()) {
-    ++good;
-  }
+                 std::vector<std::string>& targets, OrderedJobs& syncs, CsvExportResult& result) {
+  const std::size_t good = syncs.WaitAll();
   std::size_t placed = 0;
   while (placed < good && files[placed]->Replace()) {
     result.files.push_back(std::move(targets[placed]));
@@ -193,18 +192,23 @@ CsvExportResult ExportResultLog(const ResultLog& log, const std::string& chosenF
   buf.reserve(kFlushBytes + 4096);
   std::vector<std::unique_ptr<AtomicFileWriter>> files;
   std::vector<std::string> targets;
+  OrderedJobs syncs;  // after `files`: it ends, and waits, before they do
   for (std::size_t first = 0, chunk = 0; first < rows; first += kCsvRowsPerFile, ++chunk) {
     const std::size_t end = std::min(rows, first + kCsvRowsPerFile);
     targets.push_back(CsvChunkFileName(chosenFileName, chunk));
     files.push_back(std::make_unique<AtomicFileWriter>(targets.back()));
-    const bool written = WriteChunk(log, first, end, *files.back(), buf);
+    AtomicFileWriter& file = *files.back();
+    const bool written = WriteChunk(log, first, end, file, buf);
+    if (written) {
+      syncs.Add([&file] { return file.Sync(); });
+    }
     if (!written || files.size() == kChunksPerBatch) {
-      if (!CommitBatch(files, targets, result) || !written) {
+      if (!CommitBatch(files, targets, syncs, result) || !written) {
         return result;
       }
     }
   }
-  CommitBatch(files, targets, result);
+  CommitBatch(files, targets, syncs, result);
   return result;
 }
 
