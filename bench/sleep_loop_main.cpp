@@ -22,6 +22,8 @@
 #include <string>
 #include <vector>
 
+#include "tick_periods.h"
+
 namespace {
 
 constexpr std::int64_t kNsPerS = 1'000'000'000;
@@ -63,25 +65,12 @@ int main(int argc, char** argv) {
     }
     wakes.push_back(NowNs());
   }
-  std::vector<double> errors;
-  for (std::size_t i = 1; i < wakes.size(); ++i) {
-    errors.push_back(std::abs(static_cast<double>(wakes[i] - wakes[i - 1]) / 1e6 - 1000.0));
-  }
-  std::vector<double> sorted = errors;
-  std::sort(sorted.begin(), sorted.end());
-  const auto rank = static_cast<std::size_t>(std::ceil(0.99 * static_cast<double>(sorted.size())));
-  const double p99 = sorted[std::min(sorted.size() - 1, rank == 0 ? 0 : rank - 1)];
-  const double span = static_cast<double>(wakes.back() - wakes.front()) / 1e6;
-  const double drift = span - 1000.0 * static_cast<double>(errors.size());
+  const kv_bench::TickPeriods t = kv_bench::ReadTickPeriods(wakes);
+  const double p99 = kv_bench::Percentile(t.errorsMs, 99);
   std::fprintf(stderr, "sleep loop: %zu wakes, period error median %.2f ms, p99 %.2f ms\n",
-               wakes.size(), sorted[sorted.size() / 2], p99);
-  for (std::size_t i = 0; i < errors.size(); ++i) {
-    if (errors[i] > 0.25) {
-      std::fprintf(stderr, "  sleep loop period %zu off by %.2f ms\n", i + 1, errors[i]);
-    }
-  }
+               wakes.size(), kv_bench::Percentile(t.errorsMs, 50), p99);
+  kv_bench::PrintLatePeriods("sleep loop ", t);
   std::printf("figure\t%s_tick_p99_ms\t%.4f\n", name.c_str(), p99);
-  std::printf("figure\t%s_drift_ms_per_min\t%.4f\n", name.c_str(),
-              std::abs(drift) / (span / 60000.0));
+  std::printf("figure\t%s_drift_ms_per_min\t%.4f\n", name.c_str(), t.DriftPerMinute());
   return 0;
 }

@@ -40,6 +40,7 @@
 #include "station/run_publisher.h"
 #include "station/station.h"
 #include "steps/step_columns.h"
+#include "tick_periods.h"
 
 namespace {
 
@@ -57,11 +58,7 @@ class PrintingSink : public kv::MessageSink {
   }
 };
 
-double Percentile(std::vector<double> v, double p) {
-  std::sort(v.begin(), v.end());
-  const auto rank = static_cast<std::size_t>(std::ceil(p / 100.0 * static_cast<double>(v.size())));
-  return v[std::min(v.size() - 1, rank == 0 ? 0 : rank - 1)];
-}
+using kv_bench::Percentile;
 
 // --broker dead|silent: the station publishes every run to a broker that
 // refuses each connection, or takes it and never answers; the figures then
@@ -242,7 +239,7 @@ bool TimeTicks(bool serial, int seconds, const QString& reference) {
   OneLongStep(station);
 
   QElapsedTimer clock;
-  std::vector<qint64> tickStartsNs;
+  std::vector<std::int64_t> tickStartsNs;
   QObject::connect(&station, &kv::Station::tickStarted,
                    [&] { tickStartsNs.push_back(clock.nsecsElapsed()); });
   QObject::connect(&station, &kv::Station::message, [](const QString& text) {
@@ -263,30 +260,20 @@ bool TimeTicks(bool serial, int seconds, const QString& reference) {
     std::fprintf(stderr, "too few ticks (%zu)\n", tickStartsNs.size());
     return false;
   }
-  std::vector<double> errors;  // each period's distance from 1000 ms
-  for (std::size_t i = 1; i < tickStartsNs.size(); ++i) {
-    errors.push_back(
-        std::abs(static_cast<double>(tickStartsNs[i] - tickStartsNs[i - 1]) / 1e6 - 1000.0));
-  }
+  const kv_bench::TickPeriods t = kv_bench::ReadTickPeriods(tickStartsNs);
+  const std::vector<double>& errors = t.errorsMs;
   std::fprintf(stderr, "  first tick %.2f ms after Run\n",
                static_cast<double>(tickStartsNs.front()) / 1e6);
-  for (std::size_t i = 0; i < errors.size(); ++i) {
-    if (errors[i] > 0.25) {
-      std::fprintf(stderr, "  period %zu off by %.2f ms\n", i + 1, errors[i]);
-    }
-  }
-  const double span = static_cast<double>(tickStartsNs.back() - tickStartsNs.front()) / 1e6;
-  const double drift = span - 1000.0 * static_cast<double>(errors.size());
-  const double minutes = span / 60000.0;
+  kv_bench::PrintLatePeriods("", t);
   std::fprintf(stderr, "%s: %.1f s wall, %zu ticks, cpu %.3f s (%.3f%% of one core)\n",
                serial ? "pty" : "tcp", wall, tickStartsNs.size(), cpu, 100.0 * cpu / wall);
   std::fprintf(stderr, "  period error: median %.2f ms, p99 %.2f ms, max %.2f ms; drift %+.2f ms\n",
                Percentile(errors, 50), Percentile(errors, 99),
-               *std::max_element(errors.begin(), errors.end()), drift);
+               *std::max_element(errors.begin(), errors.end()), t.driftMs);
   const bool tcp = !serial;
   Figure(tcp ? "tcp_cpu_pct" : "pty_cpu_pct", 100.0 * cpu / wall);
   Figure(tcp ? "tcp_tick_p99_ms" : "pty_tick_p99_ms", Percentile(errors, 99));
-  Figure(tcp ? "tcp_drift_ms_per_min" : "pty_drift_ms_per_min", std::abs(drift) / minutes);
+  Figure(tcp ? "tcp_drift_ms_per_min" : "pty_drift_ms_per_min", t.DriftPerMinute());
   const bool floorOk = FinishReference(floor);
   return FinishReference(ref) && floorOk;
 }
